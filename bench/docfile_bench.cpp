@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The document file of a large survey: to and from bytes in memory, and through a file.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "model/civiltime.h"
+#include "model/docfile.h"
+#include "processing/recalc.h"
+#include "survey_gen.h"
+
+namespace {
+
+using aq::CVKDoc;
+
+// A recalculated survey of n records, as it would be saved.
+void Prepare(CVKDoc& doc, size_t n) {
+    aq::bench::GenerateSurvey(doc, n);
+    doc.ImportedFiles = "/data/2009-12-05/sounder.brv\n/data/2009-12-05/rtk.ggk\n/data/2009-12-05/tide.txt\n";
+    aq::Recalculate(doc);
+}
+
+std::string TempPath(const char* tag) {
+    return "/tmp/aquenta_bench_" + std::to_string(::getpid()) + "_" + tag + ".son";
+}
+
+void Counters(benchmark::State& state, size_t records, size_t bytes) {
+    state.counters["records"] = static_cast<double>(records);
+    state.counters["file_MB"] = static_cast<double>(bytes) / (1024.0 * 1024.0);
+    state.counters["peakRSS_MB"] = static_cast<double>(aq::bench::PeakRssBytes()) / (1024.0 * 1024.0);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes));
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(records));
+}
+
+void BM_SaveBytes(benchmark::State& state) {
+    CVKDoc doc;
+    Prepare(doc, static_cast<size_t>(state.range(0)));
+    size_t size = 0;
+    for (auto _ : state) {
+        std::vector<uint8_t> bytes = aq::SaveDocumentBytes(doc);
+        size = bytes.size();
+        benchmark::DoNotOptimize(bytes.data());
+    }
+    Counters(state, doc.Records.size(), size);
+}
+
+// Loading ends with a recalculation (no sort), which is part of what a user waits for.
+void BM_LoadBytes(benchmark::State& state) {
+    std::vector<uint8_t> bytes;
+    {
+        CVKDoc doc;
+        Prepare(doc, static_cast<size_t>(state.range(0)));
+        bytes = aq::SaveDocumentBytes(doc);
+    }
+    CVKDoc doc;
+    for (auto _ : state) {
+        if (!aq::LoadDocumentBytes(doc, bytes.data(), bytes.size())) {
+            state.SkipWithError("load failed");
+            break;
+        }
+        benchmark::DoNotOptimize(doc.Records.data());
+    }
+    Counters(state, doc.Records.size(), bytes.size());
+}
+
+// Save writes beside the target, syncs and renames, so this includes the disk.
+void BM_SaveFile(benchmark::State& state) {
+    CVKDoc doc;
+    Prepare(doc, static_cast<size_t>(state.range(0)));
+    const std::string path = TempPath("save");
+    for (auto _ : state) {
+        if (!aq::SaveDocument(doc, path)) {
+            state.SkipWithError("save failed");
+            break;
+        }
+    }
+    Counters(state, doc.Records.size(), aq::SaveDocumentBytes(doc).size());
+    std::remove(path.c_str());
+}
+
+void BM_OpenFile(benchmark::State& state) {
+    const std::string path = TempPath("open");
+    size_t size = 0;
+    {
+        CVKDoc doc;
+        Prepare(doc, static_cast<size_t>(state.range(0)));
+        if (!aq::SaveDocument(doc, path)) {
+            state.SkipWithError("save failed");
+            return;
+        }
+        size = aq::SaveDocumentBytes(doc).size();
+    }
+    CVKDoc doc;
+    for (auto _ : state) {
+        if (!aq::OpenDocument(doc, path)) {
+            state.SkipWithError("open failed");
+            break;
+        }
+        benchmark::DoNotOptimize(doc.Records.data());
+    }
+    Counters(state, doc.Records.size(), size);
+    std::remove(path.c_str());
+}
+
+BENCHMARK(BM_SaveBytes)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadBytes)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveFile)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenFile)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    aq::civil::SetZone("UTC");
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,137 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Recalculation of large generated surveys: straight after three imports (unsorted),
+// and again on a survey already in time order; the plain reference pipeline against
+// the optimised one; memory per record.
+#include <benchmark/benchmark.h>
+
+#include <cstddef>
+#include <map>
+#include <vector>
+
+#include "model/civiltime.h"
+#include "model/doc.h"
+#include "processing/recalc.h"
+#include "reference/literal_recalc.h"
+#include "survey_gen.h"
+
+namespace {
+
+using aq::CVKData;
+using aq::CVKDoc;
+
+// One generated survey per size, shared by the benchmarks: generation is slower than
+// the work measured.
+const std::vector<CVKData>& Unsorted(size_t n) {
+    static std::map<size_t, std::vector<CVKData>> cache;
+    auto it = cache.find(n);
+    if (it == cache.end()) {
+        CVKDoc doc;
+        aq::bench::GenerateSurvey(doc, n);
+        it = cache.emplace(n, std::move(doc.Records)).first;
+    }
+    return it->second;
+}
+
+// Puts the freshly imported survey back into the document, reusing its storage.
+void Reset(CVKDoc& doc, const std::vector<CVKData>& records) {
+    doc.Records.assign(records.begin(), records.end());
+    doc.KindFlags = 0;
+    for (const CVKData& r : records) doc.KindFlags |= r.Flags;
+    doc.NeedsSort = true;
+    doc.LevelMin = -10;
+    doc.LevelMax = 10;
+}
+
+void MemoryCounters(benchmark::State& state, const CVKDoc& doc) {
+    const double n = static_cast<double>(doc.Records.size());
+    state.counters["records"] = n;
+    state.counters["sizeof_rec"] = sizeof(CVKData);
+    state.counters["cap_B/rec"] = static_cast<double>(doc.Records.capacity() * sizeof(CVKData)) / n;
+    state.counters["peakRSS_MB"] = static_cast<double>(aq::bench::PeakRssBytes()) / (1024.0 * 1024.0);
+    state.counters["peakRSS_B/rec"] = static_cast<double>(aq::bench::PeakRssBytes()) / n;
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(n));
+}
+
+// Recalculate straight after the imports: sort, interpolate, axes, view points, counts.
+void BM_RecalculateUnsorted(benchmark::State& state) {
+    const auto& records = Unsorted(static_cast<size_t>(state.range(0)));
+    CVKDoc doc;
+    for (auto _ : state) {
+        state.PauseTiming();
+        Reset(doc, records);
+        state.ResumeTiming();
+        aq::Recalculate(doc);
+        benchmark::DoNotOptimize(doc.Records.data());
+    }
+    MemoryCounters(state, doc);
+}
+
+// Recalculate of a survey already in time order (reopening, offsets, filters).
+void BM_RecalculateSorted(benchmark::State& state) {
+    const auto& records = Unsorted(static_cast<size_t>(state.range(0)));
+    CVKDoc doc;
+    Reset(doc, records);
+    aq::Recalculate(doc);
+    for (auto _ : state) {
+        doc.NeedsSort = false;
+        aq::Recalculate(doc);
+        benchmark::DoNotOptimize(doc.Records.data());
+    }
+    MemoryCounters(state, doc);
+}
+
+// Sort, interpolate and extend only: the optimised steps and the plain reference ones
+// on the same input, so their ratio can be read off. Argument 1 selects a survey that
+// is already sorted (NeedsSort off) to separate the sort from the interpolation.
+template <bool Literal>
+void BM_Pipeline(benchmark::State& state) {
+    const auto& records = Unsorted(static_cast<size_t>(state.range(0)));
+    const bool presorted = state.range(1) != 0;
+    std::vector<CVKData> input = records;
+    if (presorted) {
+        CVKDoc doc;
+        Reset(doc, records);
+        aq::SortAndMeasure(doc);
+        input = doc.Records;
+    }
+    CVKDoc doc;
+    for (auto _ : state) {
+        state.PauseTiming();
+        Reset(doc, input);
+        doc.NeedsSort = !presorted;
+        state.ResumeTiming();
+        if constexpr (Literal) {
+            aq::literal::SortAndMeasure(doc);
+            aq::literal::Interpolate(doc);
+            aq::literal::ExtendPositions(doc);
+        } else {
+            aq::SortAndMeasure(doc);
+            aq::Interpolate(doc);
+            aq::ExtendPositions(doc);
+        }
+        benchmark::DoNotOptimize(doc.Records.data());
+    }
+    MemoryCounters(state, doc);
+}
+
+void BM_PipelineFast(benchmark::State& state) { BM_Pipeline<false>(state); }
+void BM_PipelineLiteral(benchmark::State& state) { BM_Pipeline<true>(state); }
+
+BENCHMARK(BM_RecalculateUnsorted)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RecalculateSorted)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PipelineFast)->ArgNames({"n", "sorted"})->Args({100'000, 0})->Args({100'000, 1})->Unit(
+    benchmark::kMillisecond);
+BENCHMARK(BM_PipelineLiteral)->ArgNames({"n", "sorted"})->Args({100'000, 0})->Args({100'000, 1})->Unit(
+    benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Pin the zone so the generated survey is the same on every machine.
+    aq::civil::SetZone("UTC");
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,158 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "survey_gen.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "model/civiltime.h"
+
+namespace aq::bench {
+namespace {
+
+// splitmix64: small, fast and the same on every platform, unlike the standard
+// distributions.
+class Rng {
+public:
+    explicit Rng(uint64_t seed) : state_(seed) {}
+    uint64_t Next() {
+        uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+        return z ^ (z >> 31);
+    }
+    // Uniform in [lo, hi].
+    int32_t Range(int32_t lo, int32_t hi) {
+        return lo + static_cast<int32_t>(Next() % static_cast<uint64_t>(static_cast<int64_t>(hi) - lo + 1));
+    }
+
+private:
+    uint64_t state_;
+};
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Rates of the three instruments.
+constexpr int kDepthsPerSecond = 10;
+constexpr int kTideInterval = 600;   // s
+constexpr int kEventInterval = 300;  // s
+
+// The boat runs 300 m lines at 1.5 m/s, 10 m apart, turning at each end; the harbour
+// floor shelves from 3 m to 12 m across the lines.
+constexpr int64_t kEast0 = 45'312'000;   // cm
+constexpr int64_t kNorth0 = 580'125'000;  // cm
+constexpr int kLineSeconds = 200;
+constexpr int kLineCount = 60;
+
+struct Plan {
+    int64_t east;
+    int64_t north;
+};
+
+Plan BoatAt(int64_t second) {
+    const int64_t line = (second / kLineSeconds) % kLineCount;
+    const int64_t along = second % kLineSeconds;
+    const int64_t run = (line % 2 == 0) ? along : kLineSeconds - along;  // back and forth
+    return {kEast0 + run * 150, kNorth0 + line * 1000};
+}
+
+// Tide in cm: a semidiurnal wave of 1.5 m amplitude.
+int32_t TideAt(int64_t second) {
+    return static_cast<int32_t>(std::lround(150.0 * std::sin(2.0 * kPi * static_cast<double>(second) / 44712.0)));
+}
+
+// Seabed depth below the transducer in cm at a plan position.
+int32_t DepthAt(const Plan& p, int32_t tide) {
+    const double across = static_cast<double>(p.north - kNorth0) / (kLineCount * 1000.0);
+    const double along = static_cast<double>(p.east - kEast0) / (kLineSeconds * 150.0);
+    const double floor = 300.0 + 900.0 * across + 80.0 * std::sin(6.0 * kPi * along);
+    return static_cast<int32_t>(floor) + tide;
+}
+
+}  // namespace
+
+void GenerateSurvey(CVKDoc& doc, size_t n, uint64_t seed) {
+    Rng rng(seed);
+    const int64_t start = civil::FromFields(2009, 12, 5, 8, 0, 0);
+
+    // Seconds of logging so that depths, positions, tides and events make about n;
+    // the depth run absorbs the rounding so the total is exact.
+    const double perSecond = kDepthsPerSecond + 1.0 + 1.0 / kTideInterval + 1.0 / kEventInterval;
+    const int64_t seconds = std::max<int64_t>(1, static_cast<int64_t>(static_cast<double>(n) / perSecond));
+    const size_t positions = static_cast<size_t>(seconds);
+    const size_t tides = static_cast<size_t>(seconds / kTideInterval + 1);
+    const size_t events = static_cast<size_t>(seconds / kEventInterval);
+    const size_t fixed = positions + tides + events;
+    const size_t depths = n > fixed ? n - fixed : 0;
+
+    doc.Records.clear();
+    doc.Records.shrink_to_fit();
+    doc.Records.reserve(n);
+
+    // Run 1, the sounder file: depths at 10 Hz with an event every five minutes.
+    {
+        size_t written = 0;
+        size_t eventsWritten = 0;
+        for (int64_t k = 0; written < depths || eventsWritten < events; ++k) {
+            const int64_t second = k / kDepthsPerSecond;
+            const int tenth = static_cast<int>(k % kDepthsPerSecond);
+            if (tenth == 0 && second > 0 && second % kEventInterval == 0 && eventsWritten < events &&
+                doc.Records.size() < n) {
+                doc.AddRecord(CVKData::OfKind(start + second, static_cast<int>(eventsWritten + 1), REC_EVENT, 0));
+                ++eventsWritten;
+            }
+            if (written >= depths) {
+                if (second > seconds + kEventInterval) break;
+                continue;
+            }
+            const Plan p = BoatAt(second);
+            const int depth = DepthAt(p, TideAt(second)) + rng.Range(-8, 8);
+            const auto quality = static_cast<uint8_t>(rng.Range(60, 127));
+            const auto hundredths = static_cast<uint8_t>(tenth * 10 + rng.Range(0, 9));
+            CVKData d = CVKData::OfDepth(start + second, depth, quality, REC_DEPTH | REC_SOUNDER, hundredths);
+            d.Pitch = static_cast<int16_t>(rng.Range(-300, 300));
+            d.Roll = static_cast<int16_t>(rng.Range(-500, 500));
+            d.Heave = static_cast<int16_t>(rng.Range(-15, 15));
+            doc.AddRecord(d);
+            ++written;
+        }
+    }
+
+    // Run 2, the receiver file: RTK fixes at 1 Hz with antenna heights.
+    for (size_t s = 0; s < positions && doc.Records.size() < n; ++s) {
+        const int64_t second = static_cast<int64_t>(s);
+        const Plan p = BoatAt(second);
+        const auto x = static_cast<int32_t>(p.east + rng.Range(-5, 5));
+        const auto y = static_cast<int32_t>(p.north + rng.Range(-5, 5));
+        const int32_t z = 120 + TideAt(second) + rng.Range(-3, 3);
+        doc.AddRecord(CVKData::OfPosition(start + second, x, y, z, REC_POSITION, 0));
+    }
+
+    // Run 3, the tide table: every ten minutes from the start.
+    for (size_t t = 0; t < tides && doc.Records.size() < n; ++t) {
+        const int64_t second = static_cast<int64_t>(t) * kTideInterval;
+        doc.AddRecord(CVKData::OfKind(start + second, TideAt(second), REC_TIDE, 0));
+    }
+
+    // Very small n may leave the sounder run short; top up with depths at the end.
+    while (doc.Records.size() < n) {
+        doc.AddRecord(CVKData::OfDepth(start + seconds, 500, 100, REC_DEPTH, 0));
+    }
+
+    doc.KindFlags = 0;
+    for (const CVKData& r : doc.Records) doc.KindFlags |= r.Flags;
+    doc.NeedsSort = true;
+}
+
+int64_t PeakRssBytes() {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) return std::stoll(line.substr(6)) * 1024;  // kB
+    }
+    return 0;
+}
+
+}  // namespace aq::bench

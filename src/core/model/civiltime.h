@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Local civil time: the conversions between calendar fields and seconds that every
+// reader, writer and view uses. Times are those of the process's time zone (TZ).
+namespace aq::civil {
+
+// Seconds the conversions accept: 1970-01-01 00:00:00 UTC to 3000-12-31 23:59:59 UTC,
+// the range survey files and the document file have always been written with.
+inline constexpr int64_t kMinTime = 0;
+inline constexpr int64_t kMaxTime = 32535215999;
+
+struct Fields {
+    int year = 0;    // e.g. 2009
+    int month = 0;   // 1-12
+    int day = 0;     // 1-31
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    int weekday = 0;  // 0 = Sunday
+    int yearday = 0;  // 0-365
+    bool dst = false;
+};
+
+// Local fields of t; false when t is outside the accepted range.
+bool ToFields(int64_t t, Fields& out);
+
+// Seconds of local wall-clock fields, normalising out-of-range fields (hour 24 is
+// 00 of the next day, month 13 January of the next year) and deciding daylight saving
+// for that date. Returns -1 when the result is outside the accepted range.
+int64_t FromFields(int year, int month, int day, int hour, int minute, int second);
+
+// strftime-style text of t in local time; empty when t cannot be converted.
+std::string Format(const char* format, int64_t t);
+
+// The current time in seconds.
+int64_t Now();
+
+// Sets the local time zone of the process (a TZ value such as "UTC" or
+// "Europe/London"); an empty text restores the system's zone.
+void SetZone(const std::string& zone);
+
+}  // namespace aq::civil

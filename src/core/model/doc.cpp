@@ -1,0 +1,181 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "model/doc.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "model/muldiv.h"
+
+namespace aq {
+
+namespace {
+SilentPort g_silent;
+}
+
+CVKDoc::CVKDoc() : port_(&g_silent) { New(); }
+
+void CVKDoc::SetPort(UserPort* port) { port_ = port ? port : &g_silent; }
+
+void CVKDoc::New() {
+    PosTimeOffset = DepthTimeOffset = TideTimeOffset = 0;
+    EastOffset = NorthOffset = ElevOffset = 0;
+    DepthOffset = TideOffset = 0;
+
+    TimeMin = INT32_MIN;
+    TimeMax = -1;
+    LevelMin = -10;
+    LevelMax = 10;
+    XMin = YMin = -10;
+    XMax = YMax = 10;
+    QaMin = 0;
+    QaMax = 127;
+    FirstPosIndex = LastPosIndex = -1;
+
+    ImportedFiles.clear();
+
+    BoxSize = 3;
+    TextSize = 5;
+    ColourMode = COLOUR_POINT_TYPE;
+    ShowKinds = 0xF0;
+    AnimateTicks = 5;
+    Colours = {0x000000, 0xFF00FF, 0x0000FF, 0x00FFFF, 0x00FF00, 0xFFFF00, 0xFF0000, 0xFFFFFF};
+
+    Records.clear();
+    Records.shrink_to_fit();
+
+    SoundVelocity = 1500.0;
+    KindFlags = 0;
+    NeedsSort = false;
+    InterpLimit = 10;
+    Selected = false;
+    SelectedIndex = 0;
+    Animating = false;
+
+    SounderImported = 0;
+    CountDepth = CountEvent = CountTide = CountPos = CountDeleted = 0;
+    SetStatusText("");
+}
+
+const CVKData* CVKDoc::SelectedRecord() const {
+    if (!Selected || SelectedIndex < 0 || static_cast<size_t>(SelectedIndex) >= Records.size()) return nullptr;
+    return &Records[static_cast<size_t>(SelectedIndex)];
+}
+
+void CVKDoc::UpdateCounts() {
+    int32_t depth = 0, event = 0, tide = 0, pos = 0, deleted = 0;
+    for (const CVKData& r : Records) {
+        if (r.Flags & REC_DELETED) {
+            ++deleted;
+            continue;
+        }
+        switch (r.Flags & 0xF0) {
+            case REC_DEPTH: ++depth; break;
+            case REC_POSITION: ++pos; break;
+            case REC_TIDE: ++tide; break;
+            case REC_EVENT: ++event; break;
+            default: break;
+        }
+    }
+    CountDepth = depth;
+    CountEvent = event;
+    CountTide = tide;
+    CountPos = pos;
+    CountDeleted = deleted;
+    SetStatusText(CountsText());
+}
+
+std::string CVKDoc::CountsText() const {
+    char buf[128];
+    std::snprintf(buf, sizeof buf, "%d Event, %d Tide, %d %s, %d Depth, %d Deleted", CountEvent, CountTide, CountPos,
+                  IsGeographic() ? "L/L" : "Fix", CountDepth, CountDeleted);
+    return buf;
+}
+
+int CVKDoc::ColourIndex(const CVKData& rec) const {
+    if (rec.Flags & REC_DELETED) return 0;
+    switch (ColourMode) {
+        case COLOUR_POINT_TYPE:
+            switch (rec.Flags & 0xF0) {
+                case REC_DEPTH: return 6;
+                case REC_POSITION: return 2;
+                case REC_TIDE: return 4;
+                case REC_EVENT: return 1;
+                default: return 0;
+            }
+        case COLOUR_ELEVATION: {
+            const int32_t d = MulDiv(6, Sub32(rec.SeabedLevel(), LevelMin), Sub32(LevelMax, LevelMin));
+            return (d >= 0 && d <= 7) ? 7 - d : 0;
+        }
+        case COLOUR_QUALITY:
+            return ~MulDiv(6, rec.Quality, 127) & 7;
+        default:
+            return 0;
+    }
+}
+
+std::vector<int32_t> CVKDoc::CollectInRect(const CRect& rect, bool sectionView) const {
+    std::vector<int32_t> hits;
+    for (size_t i = 0; i < Records.size(); ++i) {
+        const CVKData& r = Records[i];
+        bool hit;
+        if (sectionView)
+            hit = ((r.Flags & REC_POSITION) && rect.Contains(r.ptHeight)) ||
+                  ((r.Flags & REC_TIDE) && rect.Contains(r.ptTide)) ||
+                  ((r.Flags & REC_DEPTH) && rect.Contains(r.ptSeabed)) ||
+                  ((r.Flags & REC_EVENT) && rect.Contains(r.ptDepthUp));
+        else
+            hit = rect.Contains(r.ptPlan);
+        if (hit) hits.push_back(static_cast<int32_t>(i));
+    }
+    return hits;
+}
+
+void CVKDoc::FindNearest(CPoint point, bool sectionView) {
+    if (Records.size() < 2) return;
+    Selected = false;
+    Animating = false;
+    CPoint CVKData::*member = &CVKData::ptPlan;
+    if (sectionView) {
+        if (KindFlags & REC_DEPTH)
+            member = &CVKData::ptSeabed;
+        else if (KindFlags & REC_POSITION)
+            member = &CVKData::ptHeight;
+        else if (KindFlags & REC_TIDE)
+            member = &CVKData::ptTide;
+        else
+            member = nullptr;
+    }
+    if (member) {
+        int64_t best = 30000;
+        for (size_t i = 0; i < Records.size(); ++i) {
+            const CPoint p = Records[i].*member;
+            const int64_t d = std::llabs(int64_t{p.x} - point.x) + std::llabs(int64_t{p.y} - point.y);
+            if (d < best) {
+                best = d;
+                Selected = true;
+                SelectedIndex = static_cast<int32_t>(i);
+            }
+        }
+    }
+    ViewsChanged();
+}
+
+void CVKDoc::AnimateStep() {
+    if (!Animating || !SelectedRecord()) return;
+    ++SelectedIndex;
+    if (static_cast<size_t>(SelectedIndex) >= Records.size()) SelectedIndex = 0;
+    ViewsChanged();
+}
+
+void CVKDoc::SetModified(bool modified) {
+    if (Modified == modified) return;
+    Modified = modified;
+    port_->ModifiedChanged(modified);
+}
+
+void CVKDoc::SetStatusText(const std::string& text) {
+    StatusText = text;
+    port_->SetStatusText(text);
+}
+
+}  // namespace aq

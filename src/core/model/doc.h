@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/control.h"
+#include "model/data.h"
+#include "model/geometry.h"
+#include "ui/userport.h"
+
+namespace aq {
+
+// Colour schemes of the views.
+enum ColourScheme : int32_t { COLOUR_POINT_TYPE = 0, COLOUR_ELEVATION = 1, COLOUR_QUALITY = 2 };
+
+// The survey document: every record in time order, the control points, the imported
+// files, the offsets, the view ranges and counts, and the display settings.
+class CVKDoc {
+public:
+    CVKDoc();
+    CVKDoc(const CVKDoc&) = delete;
+    CVKDoc& operator=(const CVKDoc&) = delete;
+
+    // --- saved survey state ---
+    CVKlsq Control;
+    std::vector<CVKData> Records;
+    std::string ImportedFiles;
+    uint16_t KindFlags = 0;
+    int32_t LevelMin = -10;
+    int32_t LevelMax = 10;
+    int64_t PosTimeOffset = 0, DepthTimeOffset = 0, TideTimeOffset = 0;
+    int32_t EastOffset = 0, NorthOffset = 0, ElevOffset = 0;
+    int16_t DepthOffset = 0, TideOffset = 0;
+    double SoundVelocity = 1500.0;
+    int32_t InterpLimit = 10;
+    int32_t SounderImported = 0;
+
+    // --- derived, not saved ---
+    int32_t TimeMin = INT32_MIN;
+    int32_t TimeMax = -1;
+    int64_t XMin = -10, XMax = 10, YMin = -10, YMax = 10;
+    int32_t FirstPosIndex = -1, LastPosIndex = -1;
+    int32_t QaMin = 0, QaMax = 127;
+    int32_t CountDepth = 0, CountEvent = 0, CountTide = 0, CountPos = 0, CountDeleted = 0;
+    bool NeedsSort = false;
+
+    // --- selection ---
+    bool Selected = false;  // a record is selected: Records[SelectedIndex]
+    int32_t SelectedIndex = 0;
+    bool Animating = false;
+
+    // --- display settings ---
+    int32_t BoxSize = 3;
+    int32_t TextSize = 5;
+    int32_t ColourMode = COLOUR_POINT_TYPE;
+    int32_t ShowKinds = 0xF0;
+    std::array<uint32_t, 8> Colours{};  // 0x00BBGGRR; slot 0 for deleted records
+    int32_t AnimateTicks = 5;
+
+    // --- document state of the shell ---
+    std::string PathName;  // empty while untitled
+    bool Modified = false;
+    std::string StatusText;  // the record-count pane
+
+    // Resets everything but the control points, as File > New.
+    void New();
+
+    void AddRecord(const CVKData& rec) { Records.push_back(rec); }
+    bool IsGeographic() const { return (KindFlags & REC_GEOGRAPHIC) != 0; }
+    // The selected record, or null.
+    const CVKData* SelectedRecord() const;
+
+    // Counts the records and hands the status text to the shell.
+    void UpdateCounts();
+    // "%d Event, %d Tide, %d %s, %d Depth, %d Deleted" of the current counts.
+    std::string CountsText() const;
+
+    // Colour slot 0-7 of a record under the current scheme.
+    int ColourIndex(const CVKData& rec) const;
+
+    // The records whose view point lies in the rectangle, in array order, deleted ones
+    // included (section: positions by height, tides by tide, depths by seabed, events
+    // by depth-up; plan: by plan point). Returns indices into Records.
+    std::vector<int32_t> CollectInRect(const CRect& rect, bool sectionView) const;
+
+    // Selects the record nearest the point; nothing happens with fewer than 2 records.
+    void FindNearest(CPoint point, bool sectionView);
+
+    // One step of the animation: the next record becomes the selection.
+    void AnimateStep();
+
+    void SetModified(bool modified);
+    void SetStatusText(const std::string& text);
+    void ViewsChanged() { port_->ViewsChanged(); }
+
+    // The user port commands talk through; never null.
+    UserPort& Port() const { return *port_; }
+    void SetPort(UserPort* port);
+
+private:
+    UserPort* port_;
+};
+
+}  // namespace aq

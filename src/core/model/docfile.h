@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/doc.h"
+
+namespace aq {
+
+// The document file "*.son": the members in archive form, little-endian, no header.
+std::vector<uint8_t> SaveDocumentBytes(const CVKDoc& doc);
+
+// Loads the document from bytes. On a format error the document is reset as by New
+// (control points completely read before the failure stay) and false is returned.
+bool LoadDocumentBytes(CVKDoc& doc, const uint8_t* data, size_t size);
+
+// File > Open. Reports "Failed to open document." or "Unexpected file format." through
+// the document's port; a file that cannot be read leaves the document untouched.
+bool OpenDocument(CVKDoc& doc, const std::string& path);
+
+// File > Save. Writes beside the target and renames over it only when every byte is
+// written, so a failed save ("Failed to save document.") leaves the old file intact.
+bool SaveDocument(CVKDoc& doc, const std::string& path);
+
+}  // namespace aq

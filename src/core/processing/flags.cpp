@@ -1,0 +1,180 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "processing/flags.h"
+
+#include <cmath>
+
+#include "model/muldiv.h"
+#include "processing/recalc.h"
+
+namespace aq {
+
+void Restore(CVKDoc& doc) {
+    for (CVKData& r : doc.Records) r.Flags &= static_cast<uint16_t>(~REC_DELETED);
+    Recalculate(doc);
+}
+
+void Remove(CVKDoc& doc, bool clearZ) {
+    doc.KindFlags = 0;
+    doc.LevelMin = -10;
+    doc.LevelMax = 10;
+    doc.XMin = doc.YMin = -10;
+    doc.XMax = doc.YMax = 10;
+    uint16_t kinds = 0;
+    std::vector<CVKData>& recs = doc.Records;
+    const CVKData* selected = doc.SelectedRecord();
+    int32_t newSelected = -1;
+    size_t out = 0;
+    for (size_t i = 0; i < recs.size(); ++i) {
+        if (clearZ) recs[i].Z = 0;
+        if (recs[i].Flags & REC_DELETED) continue;
+        kinds |= recs[i].Flags & 0xFF0;
+        if (selected == &recs[i]) newSelected = static_cast<int32_t>(out);
+        if (out != i) recs[out] = recs[i];
+        ++out;
+    }
+    recs.resize(out);
+    recs.shrink_to_fit();
+    doc.KindFlags = kinds;
+    // The selection follows its record, and goes with it.
+    doc.Selected = newSelected >= 0;
+    doc.SelectedIndex = newSelected >= 0 ? newSelected : 0;
+    if (!doc.Selected) doc.Animating = false;
+    Recalculate(doc);
+}
+
+namespace {
+
+// A dialog value scaled to a stored integer. Values shown as decimal text and read back
+// (1234.56 m) land a hair below the integer they came from; such values snap to it, so
+// confirming the dialog unchanged keeps the outermost records.
+int32_t ScaleDialogValue(double value, double scale) {
+    const double v = value * scale;
+    const double nearest = std::nearbyint(v);
+    if (std::isfinite(v) && std::fabs(v - nearest) <= 1e-6 * std::max(1.0, std::fabs(v))) return TruncToInt32(nearest);
+    return TruncToInt32(v);
+}
+
+}  // namespace
+
+RangeValues InitialRangeValues(const CVKDoc& doc) {
+    const bool geo = doc.IsGeographic();
+    RangeValues v;
+    v.XMin = CoordToReal(doc.XMin, geo);
+    v.XMax = CoordToReal(doc.XMax, geo);
+    v.YMin = CoordToReal(doc.YMin, geo);
+    v.YMax = CoordToReal(doc.YMax, geo);
+    v.ZMin = doc.LevelMin / 100.0;
+    v.ZMax = doc.LevelMax / 100.0;
+    v.QaMin = doc.QaMin;
+    v.QaMax = doc.QaMax;
+    v.Start = doc.TimeMin;
+    v.End = doc.TimeMax;
+    return v;
+}
+
+void ApplyRange(CVKDoc& doc, const RangeValues& v) {
+    const double scale = doc.IsGeographic() ? 10000000.0 : 100.0;
+    doc.XMin = ScaleDialogValue(v.XMin, scale);
+    doc.XMax = ScaleDialogValue(v.XMax, scale);
+    doc.YMin = ScaleDialogValue(v.YMin, scale);
+    doc.YMax = ScaleDialogValue(v.YMax, scale);
+    doc.LevelMin = ScaleDialogValue(v.ZMin, 100.0);
+    doc.LevelMax = ScaleDialogValue(v.ZMax, 100.0);
+    doc.QaMin = v.QaMin;
+    doc.QaMax = v.QaMax;
+    // The moments are 32-bit second counts.
+    const int64_t start = Low32(v.Start);
+    const int64_t end = Low32(v.End);
+
+    for (size_t i = doc.Records.size(); i-- > 0;) {
+        CVKData& r = doc.Records[i];
+        const int32_t level = r.SeabedLevel();
+        const bool outside = r.X < doc.XMin || r.X > doc.XMax || r.Y < doc.YMin || r.Y > doc.YMax ||
+                             level < doc.LevelMin || level > doc.LevelMax ||
+                             ((r.Flags & REC_DEPTH) && (r.Quality < doc.QaMin || r.Quality > doc.QaMax)) ||
+                             r.Time < start || r.Time > end;
+        if (outside) r.Flags |= REC_DELETED;
+    }
+    Recalculate(doc);
+}
+
+namespace {
+
+// Smooths the Z of every live position from index 1 to n - 2 in place, so each record
+// sees its predecessor's new value. with_self: (prev + next + own) / 3, else (prev + next) / 2.
+void SmoothZ(CVKDoc& doc, bool withSelf) {
+    std::vector<CVKData>& recs = doc.Records;
+    const size_t n = recs.size();
+    if (n < 3) return;
+    // The next live position at or after each index is found by one forward scan.
+    size_t prev = static_cast<size_t>(-1);
+    size_t next = 0;
+    for (size_t i = 0; i + 1 < n; ++i) {
+        if (i >= 1 && (recs[i].Flags & 0x7F) == REC_POSITION) {
+            if (next <= i) {
+                next = i + 1;
+                while (next < n && !recs[next].IsLive(REC_POSITION)) ++next;
+            }
+            if (prev != static_cast<size_t>(-1) && next < n) {
+                const int32_t sum = Add32(recs[prev].Z, recs[next].Z);
+                recs[i].Z = withSelf ? Add32(sum, recs[i].Z) / 3 : sum / 2;
+            }
+        }
+        if (recs[i].IsLive(REC_POSITION)) prev = i;
+    }
+}
+
+}  // namespace
+
+void HiPassZ(CVKDoc& doc) {
+    if (doc.KindFlags & REC_POSITION) SmoothZ(doc, true);
+    Recalculate(doc);
+}
+
+void LoPassZ(CVKDoc& doc) {
+    if (doc.KindFlags & REC_POSITION)
+        for (int pass = 0; pass < 10; ++pass) SmoothZ(doc, false);
+    Recalculate(doc);
+}
+
+int MarkInRect(CVKDoc& doc, const CRect& rect, bool del, bool sectionView) {
+    const bool depth = doc.KindFlags & REC_DEPTH;
+    const bool pos = doc.KindFlags & REC_POSITION;
+    const bool tide = doc.KindFlags & REC_TIDE;
+    int hits = 0;
+    for (CVKData& r : doc.Records) {
+        const bool hit = sectionView ? ((depth && rect.Contains(r.ptSeabed)) || (pos && rect.Contains(r.ptHeight)) ||
+                                        (tide && rect.Contains(r.ptTide)))
+                                     : rect.Contains(r.ptPlan);
+        if (!hit) continue;
+        ++hits;
+        if (del)
+            r.Flags |= REC_DELETED;
+        else
+            r.Flags &= 0x0FFE;
+    }
+    if (hits > 0) {
+        RefreshRange(doc);
+        // Deletions are edits like any other: the document must offer to save them.
+        doc.SetModified(true);
+        doc.ViewsChanged();
+    }
+    return hits;
+}
+
+void MarkOutsideTimeFrame(CVKDoc& doc, int32_t x0, int32_t x1) {
+    bool changed = false;
+    for (CVKData& r : doc.Records) {
+        const uint16_t before = r.Flags;
+        if (r.ptHeight.x < x0 || r.ptHeight.x > x1)
+            r.Flags |= REC_DELETED;
+        else
+            r.Flags &= 0x0FFE;
+        changed |= before != r.Flags;
+    }
+    RefreshRange(doc);
+    if (changed) doc.SetModified(true);
+    doc.ViewsChanged();
+}
+
+}  // namespace aq

@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstdint>
+
+#include "model/doc.h"
+
+namespace aq {
+
+// Edit > Restore: clears every deletion flag and recalculates.
+void Restore(CVKDoc& doc);
+// Edit > Remove: discards the deleted records for good (in Clear Z mode every Z becomes 0 first).
+void Remove(CVKDoc& doc, bool clearZ = false);
+// Edit > Transform > Clear Z.
+inline void ClearZ(CVKDoc& doc) { Remove(doc, true); }
+
+// The values of the "Data Filter Parameters" dialog.
+struct RangeValues {
+    double XMin = 0, XMax = 0;  // metres, or degrees in a geographic document
+    double YMin = 0, YMax = 0;
+    double ZMin = 0, ZMax = 0;  // metres of seabed level
+    int32_t QaMin = 0, QaMax = 127;
+    int64_t Start = 0, End = 0;  // seconds
+};
+
+// What the dialog starts with.
+RangeValues InitialRangeValues(const CVKDoc& doc);
+// Edit > Filter > Range confirmed with these values: stores the window, flags every
+// record outside it and recalculates. The filter never clears a flag.
+void ApplyRange(CVKDoc& doc, const RangeValues& values);
+
+// Edit > Filter > Hi Pass Z and Lo Pass Z: smooth the heights of the live positions.
+void HiPassZ(CVKDoc& doc);
+void LoPassZ(CVKDoc& doc);
+
+// Drag-box delete (del true) or undelete in the plan or section view. Returns the
+// number of records hit.
+int MarkInRect(CVKDoc& doc, const CRect& rect, bool del, bool sectionView);
+// Keeps the records between x0 and x1 of the section view, deletes the rest.
+void MarkOutsideTimeFrame(CVKDoc& doc, int32_t x0, int32_t x1);
+
+}  // namespace aq

@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <string>
+
+namespace aq {
+
+enum class Severity { Info, Warning, Error };
+
+// How a command talks to the user while it runs. The window shows message boxes and
+// the progress dialog; the command line prints; tests record.
+class UserPort {
+public:
+    virtual ~UserPort() = default;
+
+    // A modal message with an OK button.
+    virtual void Message(const std::string& text, Severity severity = Severity::Info) = 0;
+    // A modal question with Yes and No; true for Yes.
+    virtual bool AskYesNo(const std::string& text) = 0;
+
+    // Progress of a long phase: the dialog "Recalculating Sonar Data" with the phase name.
+    virtual void BeginPhase(const std::string& /*name*/) {}
+    virtual void SetProgress(int /*percent*/) {}
+    virtual void EndPhase() {}
+
+    // Notifications for the shell.
+    virtual void ViewsChanged() {}
+    virtual void SetStatusText(const std::string& /*text*/) {}
+    virtual void ModifiedChanged(bool /*modified*/) {}
+    virtual void WaitCursor(bool /*on*/) {}
+};
+
+// A port that says nothing and answers No; the document's port until a shell sets one.
+class SilentPort final : public UserPort {
+public:
+    void Message(const std::string&, Severity) override {}
+    bool AskYesNo(const std::string&) override { return false; }
+};
+
+}  // namespace aq

@@ -1,0 +1,278 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Runs the built aquenta-cli on temporary files and checks what it prints and returns.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "model/docfile.h"
+#include "processing/recalc.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::vector<std::string> Split(const std::string& s, char sep) {
+    std::vector<std::string> parts;
+    std::string part;
+    std::istringstream in(s);
+    while (std::getline(in, part, sep)) parts.push_back(part);
+    return parts;
+}
+
+// 2009-07-01 10:00:00 UTC; the tests' zone keeps summer time then (11:00 local).
+constexpr int64_t kT0 = 1246442400;
+
+class CliTest : public testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("aquenta_cli_" + std::to_string(::getpid()) + "_" +
+                testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string File(const std::string& name) const { return (dir_ / name).string(); }
+
+    Result Run(const std::vector<std::string>& args) const {
+        std::string cmd = Quote(AQUENTA_CLI);
+        for (const auto& a : args) cmd.append(" ").append(Quote(a));
+        cmd.append(" >").append(Quote(File("stdout"))).append(" 2>").append(Quote(File("stderr")));
+        const int status = std::system(cmd.c_str());
+        Result r;
+        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = ReadAll(File("stdout"));
+        r.err = ReadAll(File("stderr"));
+        return r;
+    }
+
+    // Two positions, two depths (the second of quality 127) and a tide, two minutes long.
+    std::string WriteSurvey() const {
+        aq::CVKDoc doc;
+        doc.AddRecord(aq::CVKData::OfPosition(kT0, 100000, 200000, 0, aq::REC_POSITION, 0));
+        doc.AddRecord(aq::CVKData::OfDepth(kT0 + 30, 500, 100, aq::REC_DEPTH, 0));
+        doc.AddRecord(aq::CVKData::OfDepth(kT0 + 60, 600, 127, aq::REC_DEPTH, 0));
+        doc.AddRecord(aq::CVKData::OfPosition(kT0 + 90, 300000, 400000, 0, aq::REC_POSITION, 0));
+        doc.AddRecord(aq::CVKData::OfKind(kT0 + 120, 50, aq::REC_TIDE, 0));
+        doc.NeedsSort = true;
+        aq::Recalculate(doc);
+        const std::string path = File("survey.son");
+        EXPECT_TRUE(aq::SaveDocument(doc, path));
+        return path;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(CliTest, NewDocument) {
+    const Result r = Run({"new", "save", File("new.son"), "status", "records"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(fs::file_size(File("new.son")), 79u);
+    EXPECT_EQ(r.out,
+              "\n"
+              "index\tTime\tHundredths\tFlags\tX\tY\tZ\tDepth\tTide\tPitch\tRoll\tHeave\tQuality\t"
+              "ptHeight\tptTide\tptSeabed\tptDepthUp\tptPlan\n");
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(CliTest, UsageErrorsStopBeforeAnyVerbRuns) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"new", "save", File("x.son"), "frobnicate"},
+             {"new", "save", File("x.son"), "open"},
+             {"new", "save", File("x.son"), "delete-box", "plan", "0", "0", "1"},
+             {"new", "save", File("x.son"), "delete-box", "map", "0", "0", "1", "1"},
+             {"new", "save", File("x.son"), "filter", "range", "--w", "0", "1"},
+             {"--yes", "--no", "new", "save", File("x.son")},
+             {}}) {
+        const Result r = Run(args);
+        EXPECT_EQ(r.code, 2) << testing::PrintToString(args);
+        EXPECT_NE(r.err.find("Usage: aquenta-cli"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_FALSE(fs::exists(File("x.son")));
+    }
+    const Result help = Run({"--help"});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_NE(help.out.find("filter range"), std::string::npos);
+}
+
+TEST_F(CliTest, OpenFailures) {
+    Result r = Run({"open", File("missing.son"), "status"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "Failed to open document.\n");
+    EXPECT_EQ(r.out, "");  // the run stops at the failing verb
+
+    std::ofstream(File("garbage.son")) << "this is no survey, just some text that goes on and on and on";
+    r = Run({"open", File("garbage.son")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "Unexpected file format.\n");
+}
+
+TEST_F(CliTest, ListsASavedSurvey) {
+    const std::string path = WriteSurvey();
+    aq::CVKDoc doc;
+    ASSERT_TRUE(aq::OpenDocument(doc, path));
+
+    const Result r = Run({"open", path, "status", "records", "summary"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::vector<std::string> lines = Split(r.out, '\n');
+    ASSERT_EQ(lines.size(), 1 + 1 + 5 + 29u);
+    EXPECT_EQ(lines[0], "0 Event, 1 Tide, 2 Fix, 2 Depth, 0 Deleted");
+
+    // Columns by header name, checked against the same file loaded here.
+    std::map<std::string, size_t> col;
+    const std::vector<std::string> header = Split(lines[1], '\t');
+    for (size_t i = 0; i < header.size(); ++i) col[header[i]] = i;
+    ASSERT_EQ(header.size(), 18u);
+    for (size_t i = 0; i < doc.Records.size(); ++i) {
+        const aq::CVKData& rec = doc.Records[i];
+        const std::vector<std::string> f = Split(lines[2 + i], '\t');
+        ASSERT_EQ(f.size(), 18u);
+        EXPECT_EQ(f[col["index"]], std::to_string(i));
+        EXPECT_EQ(f[col["Time"]], std::to_string(rec.Time));
+        EXPECT_EQ(f[col["X"]], std::to_string(rec.X));
+        EXPECT_EQ(f[col["Y"]], std::to_string(rec.Y));
+        EXPECT_EQ(f[col["Depth"]], std::to_string(rec.Depth));
+        EXPECT_EQ(f[col["Tide"]], std::to_string(rec.Tide));
+        EXPECT_EQ(f[col["Quality"]], std::to_string(rec.Quality));
+        EXPECT_EQ(f[col["ptSeabed"]], std::to_string(rec.ptSeabed.x) + "," + std::to_string(rec.ptSeabed.y));
+        EXPECT_EQ(f[col["ptPlan"]], std::to_string(rec.ptPlan.x) + "," + std::to_string(rec.ptPlan.y));
+    }
+    EXPECT_EQ(Split(lines[3], '\t')[col["Flags"]], "0x0010");
+
+    std::vector<std::string> names;
+    std::map<std::string, std::string> summary;
+    for (size_t i = 7; i < lines.size(); ++i) {
+        const size_t eq = lines[i].find('=');
+        names.push_back(lines[i].substr(0, eq));
+        summary[names.back()] = lines[i].substr(eq + 1);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{
+                         "KindFlags",     "TimeMin",         "TimeMax",       "LevelMin",     "LevelMax",
+                         "XMin",          "XMax",            "YMin",          "YMax",         "FirstPosIndex",
+                         "LastPosIndex",  "PosTimeOffset",   "DepthTimeOffset", "TideTimeOffset", "EastOffset",
+                         "NorthOffset",   "ElevOffset",      "DepthOffset",   "TideOffset",   "SoundVelocity",
+                         "InterpLimit",   "SounderImported", "QaMin",         "QaMax",        "CountDepth",
+                         "CountEvent",    "CountTide",       "CountPos",      "CountDeleted"}));
+    EXPECT_EQ(summary["KindFlags"], "0x0070");
+    EXPECT_EQ(summary["TimeMin"], std::to_string(kT0 - 100));
+    EXPECT_EQ(summary["XMax"], "300000");
+    EXPECT_EQ(summary["LastPosIndex"], "3");
+    EXPECT_EQ(summary["SoundVelocity"], "1500");
+    EXPECT_EQ(summary["CountDepth"], "2");
+
+}
+
+TEST_F(CliTest, CommandsRefusedWhenTheirMenuItemIsDisabled) {
+    for (const char* verb : {"restore", "remove", "hi-pass", "lo-pass"}) {
+        const Result r = Run({"new", verb});
+        EXPECT_EQ(r.code, 1) << verb;
+        EXPECT_NE(r.err.find("is not available"), std::string::npos) << r.err;
+    }
+    // Keeping three of the five records leaves too few for the Range filter.
+    const std::string path = WriteSurvey();
+    Result r = Run({"open", path, "filter", "range"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    r = Run({"open", path, "time-frame", "0", "8000", "remove", "status", "filter", "range"});
+    EXPECT_EQ(r.out, "0 Event, 0 Tide, 1 Fix, 2 Depth, 0 Deleted\n");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("\"Edit > Filter > Range\" is not available"), std::string::npos) << r.err;
+}
+
+TEST_F(CliTest, RangeFilterValidatesLikeItsDialog) {
+    const std::string path = WriteSurvey();
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {{"--qa", "0", "200"}, "Please enter an integer between 1 and 127.\n"},
+        {{"--qa", "-1", "127"}, "Please enter an integer between 0 and 126.\n"},
+        {{"--qa", "1.5", "127"}, "Please enter an integer between 0 and 126.\n"},
+        {{"--x", "0", "12m"}, "Please enter a number.\n"},
+        {{"--z", "nan", "1"}, "Please enter a number.\n"},
+    };
+    for (const auto& [options, message] : refused) {
+        std::vector<std::string> args = {"open", path, "filter", "range"};
+        args.insert(args.end(), options.begin(), options.end());
+        args.push_back("status");
+        const Result r = Run(args);
+        EXPECT_EQ(r.code, 1) << options[0];
+        EXPECT_EQ(r.err, message);
+        EXPECT_EQ(r.out, "");
+    }
+    for (const char* bad : {"2009-02-29 10:00:00", "2009-07-01", "2009-07-01 24:00:00"}) {
+        const Result r = Run({"open", path, "filter", "range", "--start", bad});
+        EXPECT_EQ(r.code, 1) << bad;
+        EXPECT_NE(r.err.find("YYYY-MM-DD HH:MM:SS"), std::string::npos) << r.err;
+    }
+    // A moment past 2038 would wrap in the filter's 32-bit comparison and delete everything.
+    Result r = Run({"open", path, "filter", "range", "--end", "2040-01-01 00:00:00"});
+    EXPECT_EQ(r.code, 1);
+
+    // Options left out keep the dialog's starting values, which keep every record.
+    r = Run({"open", path, "filter", "range", "--qa", "0", "126", "status", "restore", "status"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "0 Event, 1 Tide, 2 Fix, 1 Depth, 1 Deleted\n"
+              "0 Event, 1 Tide, 2 Fix, 2 Depth, 0 Deleted\n");
+}
+
+TEST_F(CliTest, ZoneAppliesToFilterDates) {
+    const std::string path = WriteSurvey();
+    // 10:00:45 is after the first two records in UTC, but before all of them in summer time.
+    const std::vector<std::string> filter = {"open", path, "filter", "range", "--start", "2009-07-01 10:00:45",
+                                             "status"};
+    Result r = Run(filter);
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "0 Event, 1 Tide, 2 Fix, 2 Depth, 0 Deleted\n");
+
+    std::vector<std::string> utc = {"--tz", "UTC0"};
+    utc.insert(utc.end(), filter.begin(), filter.end());
+    r = Run(utc);
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "0 Event, 1 Tide, 1 Fix, 1 Depth, 2 Deleted\n");
+}
+
+TEST_F(CliTest, DragBoxesAndTimeFrame) {
+    const std::string path = WriteSurvey();
+    // Corners given in either order, as a drag can be made either way.
+    const Result r = Run({"open", path, "time-frame", "15000", "7000", "status", "undelete-box", "plan", "15001",
+                          "15001", "0", "0", "status", "set", "interp-limit", "1", "summary"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    const std::vector<std::string> lines = Split(r.out, '\n');
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "0 Event, 1 Tide, 1 Fix, 1 Depth, 2 Deleted");
+    EXPECT_EQ(lines[1], "0 Event, 1 Tide, 2 Fix, 2 Depth, 0 Deleted");
+    EXPECT_NE(r.out.find("\nInterpLimit=1\n"), std::string::npos);
+
+    const Result bad = Run({"set", "interp-limit", "-1"});
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_EQ(bad.err, "Please enter a positive integer.\n");
+}
+
+}  // namespace
