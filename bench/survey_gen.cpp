@@ -146,13 +146,28 @@ void GenerateSurvey(CVKDoc& doc, size_t n, uint64_t seed) {
     doc.NeedsSort = true;
 }
 
-int64_t PeakRssBytes() {
+namespace {
+
+int64_t StatusBytes(const char* key) {
     std::ifstream in("/proc/self/status");
+    const std::string prefix = key;
     std::string line;
     while (std::getline(in, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) return std::stoll(line.substr(6)) * 1024;  // kB
+        if (line.rfind(prefix, 0) == 0) return std::stoll(line.substr(prefix.size())) * 1024;  // kB
     }
     return 0;
+}
+
+}  // namespace
+
+int64_t RssBytes() { return StatusBytes("VmRSS:"); }
+int64_t PeakRssBytes() { return StatusBytes("VmHWM:"); }
+
+bool ResetPeakRss() {
+    std::ofstream out("/proc/self/clear_refs");
+    out << "5";
+    out.flush();
+    return static_cast<bool>(out);
 }
 
 }  // namespace aq::bench

@@ -16,7 +16,12 @@ namespace aq::bench {
 // KindFlags holds every kind. The same n and seed always give the same records.
 void GenerateSurvey(CVKDoc& doc, size_t n, uint64_t seed = 0x5EED2009);
 
-// Peak resident set size of the process in bytes (VmHWM), or 0 when unknown.
+// Resident set size of the process in bytes now (VmRSS) and at its peak (VmHWM), or 0
+// when unknown.
+int64_t RssBytes();
 int64_t PeakRssBytes();
+// Lowers the recorded peak to the current size, so a later PeakRssBytes() shows what
+// the code run in between needed at most. False where the kernel does not allow it.
+bool ResetPeakRss();
 
 }  // namespace aq::bench

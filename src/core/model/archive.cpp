@@ -14,23 +14,6 @@ constexpr uint32_t kBigClassFlag = 0x80000000;
 constexpr size_t kMaxClassName = 64;
 }  // namespace
 
-void ArchiveWriter::U16(uint16_t v) {
-    const uint8_t b[2] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
-    buf_.insert(buf_.end(), b, b + 2);
-}
-
-void ArchiveWriter::U32(uint32_t v) {
-    uint8_t b[4];
-    for (int i = 0; i < 4; ++i) b[i] = static_cast<uint8_t>(v >> (8 * i));
-    buf_.insert(buf_.end(), b, b + 4);
-}
-
-void ArchiveWriter::U64(uint64_t v) {
-    uint8_t b[8];
-    for (int i = 0; i < 8; ++i) b[i] = static_cast<uint8_t>(v >> (8 * i));
-    buf_.insert(buf_.end(), b, b + 8);
-}
-
 void ArchiveWriter::Double(double v) {
     uint64_t bits;
     std::memcpy(&bits, &v, sizeof bits);
@@ -38,8 +21,7 @@ void ArchiveWriter::Double(double v) {
 }
 
 void ArchiveWriter::Bytes(const void* p, size_t n) {
-    const auto* b = static_cast<const uint8_t*>(p);
-    buf_.insert(buf_.end(), b, b + n);
+    if (n > 0) std::memcpy(Grow(n), p, n);
 }
 
 void ArchiveWriter::Text(const std::string& s) {
@@ -67,6 +49,12 @@ void ArchiveWriter::Count(uint32_t n) {
 }
 
 void ArchiveWriter::ObjectTag(const char* className, uint16_t schema) {
+    // Arrays repeat one class: skip the look-up for the class of the previous object.
+    if (className == lastClass_ && lastClassIndex_ < kBigClassTag) {
+        U16(static_cast<uint16_t>(kClassTag | lastClassIndex_));
+        ++mapCount_;
+        return;
+    }
     auto it = classIndex_.find(className);
     if (it == classIndex_.end()) {
         U16(kNewClassTag);
@@ -74,13 +62,15 @@ void ArchiveWriter::ObjectTag(const char* className, uint16_t schema) {
         const auto len = static_cast<uint16_t>(std::strlen(className));
         U16(len);
         Bytes(className, len);
-        classIndex_.emplace(className, mapCount_++);
+        it = classIndex_.emplace(className, mapCount_++).first;
     } else if (it->second < kBigClassTag) {
         U16(static_cast<uint16_t>(kClassTag | it->second));
     } else {
         U16(kBigClassTag);
         U32(kBigClassFlag | it->second);
     }
+    lastClass_ = className;
+    lastClassIndex_ = it->second;
     ++mapCount_;  // the object itself
 }
 
@@ -89,28 +79,9 @@ uint8_t ArchiveReader::U8() {
     return *p_++;
 }
 
-uint16_t ArchiveReader::U16() {
-    Need(2);
-    const uint16_t v = static_cast<uint16_t>(p_[0] | (p_[1] << 8));
-    p_ += 2;
-    return v;
-}
-
-uint32_t ArchiveReader::U32() {
-    Need(4);
-    uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = (v << 8) | p_[i];
-    p_ += 4;
-    return v;
-}
-
-uint64_t ArchiveReader::U64() {
-    Need(8);
-    uint64_t v = 0;
-    for (int i = 7; i >= 0; --i) v = (v << 8) | p_[i];
-    p_ += 8;
-    return v;
-}
+uint16_t ArchiveReader::U16() { return LoadLE<uint16_t>(Take(2)); }
+uint32_t ArchiveReader::U32() { return LoadLE<uint32_t>(Take(4)); }
+uint64_t ArchiveReader::U64() { return LoadLE<uint64_t>(Take(8)); }
 
 double ArchiveReader::Double() {
     const uint64_t bits = U64();
@@ -188,12 +159,16 @@ size_t ArchiveReader::ObjectTag(const std::vector<std::string>& knownClasses, ui
         throw FormatError("unexpected object tag");
     }
     ++mapCount_;  // the object takes the next index
-    // The last class is by far the most often referred to.
+    // Arrays hold one class after another: remember the last answer.
+    if (index == lastIndex_ && &knownClasses == lastKnown_) return lastPosition_;
     for (auto c = classes_.rbegin(); c != classes_.rend(); ++c) {
         if (c->first != index) continue;
         const auto it = std::find(knownClasses.begin(), knownClasses.end(), c->second);
         if (it == knownClasses.end()) throw FormatError("class not allowed here");
-        return static_cast<size_t>(it - knownClasses.begin());
+        lastIndex_ = index;
+        lastKnown_ = &knownClasses;
+        lastPosition_ = static_cast<size_t>(it - knownClasses.begin());
+        return lastPosition_;
     }
     throw FormatError("bad class reference");
 }

@@ -105,32 +105,32 @@ void CVKData::ClearDerived() {
 }
 
 void CVKData::Write(ArchiveWriter& ar) const {
-    ar.U32(TIME64_MARKER);
-    ar.I64(Time);
-    ar.I16(Depth);
-    ar.I16(Tide);
-    ar.U16(Flags);
-    ar.I64(X);
-    ar.I64(Y);
-    ar.I32(Z);
-    ar.U8(Quality);
-    ar.U8(Hundredths);
+    uint8_t* p = ar.Grow(RECORD_BYTES);
+    StoreLE(p, TIME64_MARKER);
+    StoreLE(p + 4, Time);
+    StoreLE(p + 12, Depth);
+    StoreLE(p + 14, Tide);
+    StoreLE(p + 16, Flags);
+    StoreLE(p + 18, X);
+    StoreLE(p + 26, Y);
+    StoreLE(p + 34, Z);
+    p[38] = Quality;
+    p[39] = Hundredths;
 }
 
 void CVKData::Read(ArchiveReader& ar) {
     const uint32_t first = ar.U32();
-    if (first == TIME64_MARKER)
-        Time = ar.I64();
-    else
-        Time = static_cast<int32_t>(first);
-    Depth = ar.I16();
-    Tide = ar.I16();
-    Flags = ar.U16();
-    X = ar.I64();
-    Y = ar.I64();
-    Z = ar.I32();
-    Quality = ar.U8();
-    Hundredths = ar.U8();
+    // The older form has a 32-bit time where the marker stands.
+    Time = first == TIME64_MARKER ? ar.I64() : static_cast<int32_t>(first);
+    const uint8_t* p = ar.Take(RECORD_BYTES - 12);
+    Depth = LoadLE<int16_t>(p);
+    Tide = LoadLE<int16_t>(p + 2);
+    Flags = LoadLE<uint16_t>(p + 4);
+    X = LoadLE<int64_t>(p + 6);
+    Y = LoadLE<int64_t>(p + 14);
+    Z = LoadLE<int32_t>(p + 22);
+    Quality = p[26];
+    Hundredths = p[27];
 }
 
 }  // namespace aq

@@ -49,6 +49,8 @@ struct CVKData {
 
     // An empty record stamped with the current time.
     CVKData();
+    // An empty record with every member zero, Time included.
+    static CVKData Zeroed() { return CVKData(NoClock{}); }
 
     // A record of one kind carrying one value: the depth of a depth or event record,
     // the tide of a tide record; other kinds drop the value.
@@ -74,6 +76,8 @@ struct CVKData {
     int Second() const;  // -1 when Time cannot be converted
     // v / 100 on a record whose angles have become displacements, else 0.
     double MetresIfHpr(int v) const { return (Flags & REC_HPR) ? v / 100.0 : 0.0; }
+
+    friend bool operator==(const CVKData&, const CVKData&) = default;
 
     // Live record of kind K: Flags masked with 0xFF equals K (so never a deleted one).
     bool IsLive(uint16_t kind) const { return (Flags & 0xFF) == kind; }

@@ -1,17 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/docfile.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <algorithm>
 
 #include "model/archive.h"
+#include "model/safefile.h"
 #include "processing/recalc.h"
 
 namespace aq {
@@ -99,12 +92,14 @@ bool LoadDocumentBytes(CVKDoc& doc, const uint8_t* data, size_t size) {
         const uint32_t nRecords = ar.Count(kMinRecordBytes);
         if (nRecords > (ar.Remaining() - std::min(ar.Remaining(), kTailBytes)) / kMinRecordBytes)
             throw FormatError("record count exceeds file");
-        std::vector<CVKData> records;
+        // Read straight into the document, reusing its storage: a failure resets it anyway.
+        std::vector<CVKData>& records = doc.Records;
+        records.clear();
         records.reserve(nRecords);
         for (uint32_t i = 0; i < nRecords; ++i) {
             ar.ObjectTag(recordClasses, kSchema);
-            CVKData& r = records.emplace_back();
-            r.Read(ar);
+            records.push_back(CVKData::Zeroed());
+            records.back().Read(ar);
         }
 
         Tail saved;
@@ -127,7 +122,6 @@ bool LoadDocumentBytes(CVKDoc& doc, const uint8_t* data, size_t size) {
         saved.SoundVelocity = ar.Double();
 
         doc.Control.Points = std::move(points);
-        doc.Records = std::move(records);
         doc.LevelMax = saved.LevelMax;
         doc.LevelMin = saved.LevelMin;
         doc.ImportedFiles = std::move(saved.ImportedFiles);
@@ -155,37 +149,6 @@ bool LoadDocumentBytes(CVKDoc& doc, const uint8_t* data, size_t size) {
         return false;
     }
 }
-
-namespace {
-
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return false;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < 0) return false;
-    in.seekg(0, std::ios::beg);
-    out.resize(static_cast<size_t>(size));
-    if (size > 0 && !in.read(reinterpret_cast<char*>(out.data()), size)) return false;
-    return true;
-}
-
-bool WriteAll(int fd, const uint8_t* p, size_t n) {
-    while (n > 0) {
-        const ssize_t w = ::write(fd, p, n);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        p += w;
-        n -= static_cast<size_t>(w);
-    }
-    return true;
-}
-
-}  // namespace
 
 bool OpenDocument(CVKDoc& doc, const std::string& path) {
     std::vector<uint8_t> bytes;
@@ -218,40 +181,7 @@ bool OpenDocument(CVKDoc& doc, const std::string& path) {
 }
 
 bool SaveDocument(CVKDoc& doc, const std::string& path) {
-    const std::vector<uint8_t> bytes = SaveDocumentBytes(doc);
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::path target(path);
-    // Save through a link to the file it names, so the link survives.
-    if (fs::is_symlink(target, ec)) {
-        const fs::path resolved = fs::canonical(target, ec);
-        if (!ec) target = resolved;
-    }
-    const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::string tmpl = dir.string();
-    tmpl += "/.";
-    tmpl += target.filename().string();
-    tmpl += ".XXXXXX";
-    const int fd = ::mkstemp(tmpl.data());
-    bool ok = fd >= 0;
-    if (ok) {
-        ok = WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
-        // Keep the permissions of the file being replaced, or the usual ones of a new file.
-        struct stat st {};
-        if (ok) {
-            if (::stat(target.c_str(), &st) == 0) {
-                ::fchmod(fd, st.st_mode & 07777);
-            } else {
-                const mode_t mask = ::umask(0);
-                ::umask(mask);
-                ::fchmod(fd, 0666 & ~mask);
-            }
-        }
-        ok = (::close(fd) == 0) && ok;
-        if (ok) ok = ::rename(tmpl.c_str(), target.c_str()) == 0;
-        if (!ok) ::unlink(tmpl.c_str());
-    }
-    if (!ok) {
+    if (!WriteFileAtomically(path, SaveDocumentBytes(doc))) {
         doc.Port().Message("Failed to save document.", Severity::Error);
         return false;
     }

@@ -2,6 +2,7 @@
 #include "processing/recalc.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <utility>
 #include <vector>
 
@@ -42,74 +43,90 @@ inline uint32_t TimeHundredths32(const CVKData& r) {
     return static_cast<uint32_t>(static_cast<uint64_t>(r.Time) * 100u + r.Hundredths);
 }
 
-// Stable order by whole seconds. Imports append runs that are each in time order, so
-// the sort merges natural runs: linear for a few runs, n log n at worst.
-void StableSortByTime(CVKDoc& doc) {
-    std::vector<CVKData>& recs = doc.Records;
-    const size_t n = recs.size();
-    bool sorted = true;
-    for (size_t i = 1; i < n && sorted; ++i) sorted = recs[i - 1].Time <= recs[i].Time;
-    if (sorted) return;
+// Where each run of records in time order starts, then n.
+std::vector<size_t> FindRuns(const std::vector<CVKData>& recs) {
+    std::vector<size_t> runs{0};
+    for (size_t i = 1; i < recs.size(); ++i)
+        if (recs[i].Time < recs[i - 1].Time) runs.push_back(i);
+    runs.push_back(recs.size());
+    return runs;
+}
 
+// Few long runs (what imports append): merge neighbouring runs of records in place.
+// Each merge streams through memory and borrows a buffer no larger than the shorter run.
+void MergeRuns(std::vector<CVKData>& recs, std::vector<size_t> runs) {
+    const auto byTime = [](const CVKData& x, const CVKData& y) { return x.Time < y.Time; };
+    while (runs.size() > 2) {
+        std::vector<size_t> merged{0};
+        size_t r = 0;
+        for (; r + 2 < runs.size(); r += 2) {
+            // inplace_merge keeps the first run's records first among equal seconds.
+            std::inplace_merge(recs.begin() + static_cast<std::ptrdiff_t>(runs[r]),
+                               recs.begin() + static_cast<std::ptrdiff_t>(runs[r + 1]),
+                               recs.begin() + static_cast<std::ptrdiff_t>(runs[r + 2]), byTime);
+            merged.push_back(runs[r + 2]);
+        }
+        if (merged.back() != recs.size()) merged.push_back(recs.size());
+        runs = std::move(merged);
+    }
+}
+
+// Many short runs: sort 16-byte keys, then move each record once, cycle by cycle.
+void SortByKeys(std::vector<CVKData>& recs) {
+    const size_t n = recs.size();
     struct Key {
         int64_t time;
         uint32_t index;
     };
-    std::vector<Key> a(n), b(n);
-    for (size_t i = 0; i < n; ++i) a[i] = {recs[i].Time, static_cast<uint32_t>(i)};
-
-    std::vector<size_t> runs;  // start of each run, then n
-    auto findRuns = [&](const std::vector<Key>& v) {
-        runs.clear();
-        runs.push_back(0);
-        for (size_t i = 1; i < n; ++i)
-            if (v[i].time < v[i - 1].time) runs.push_back(i);
-        runs.push_back(n);
-    };
-    const auto byTime = [](const Key& x, const Key& y) { return x.time < y.time; };
-    findRuns(a);
-    while (runs.size() > 2) {
-        std::vector<size_t> merged;
-        merged.push_back(0);
-        size_t r = 0;
-        for (; r + 2 < runs.size(); r += 2) {
-            // std::merge takes from the first range on ties, which keeps the sort stable.
-            std::merge(a.begin() + runs[r], a.begin() + runs[r + 1], a.begin() + runs[r + 1],
-                       a.begin() + runs[r + 2], b.begin() + runs[r], byTime);
-            merged.push_back(runs[r + 2]);
-        }
-        if (r + 1 < runs.size()) {
-            std::copy(a.begin() + runs[r], a.begin() + runs[r + 1], b.begin() + runs[r]);
-            if (merged.back() != n) merged.push_back(n);
-        }
-        std::swap(a, b);
-        runs = std::move(merged);
-    }
-    b.clear();
-    b.shrink_to_fit();
-
-    if (doc.Selected) {
-        for (size_t i = 0; i < n; ++i)
-            if (a[i].index == static_cast<uint32_t>(doc.SelectedIndex)) {
-                doc.SelectedIndex = static_cast<int32_t>(i);
-                break;
-            }
-    }
-
-    // Apply the permutation in place, cycle by cycle: record i takes old record a[i].index.
+    std::vector<Key> keys(n);
+    for (size_t i = 0; i < n; ++i) keys[i] = {recs[i].Time, static_cast<uint32_t>(i)};
+    std::stable_sort(keys.begin(), keys.end(), [](const Key& x, const Key& y) { return x.time < y.time; });
+    // Record i takes old record keys[i].index.
     for (size_t i = 0; i < n; ++i) {
-        if (a[i].index == i) continue;
+        if (keys[i].index == i) continue;
         CVKData held = recs[i];
         size_t j = i;
         for (;;) {
-            const size_t k = a[j].index;
-            a[j].index = static_cast<uint32_t>(j);
+            const size_t k = keys[j].index;
+            keys[j].index = static_cast<uint32_t>(j);
             if (k == i) {
                 recs[j] = held;
                 break;
             }
             recs[j] = recs[k];
             j = k;
+        }
+    }
+}
+
+// Stable order by whole seconds, as an insertion sort would leave it.
+void StableSortByTime(CVKDoc& doc) {
+    std::vector<CVKData>& recs = doc.Records;
+    std::vector<size_t> runs = FindRuns(recs);
+    if (runs.size() <= 2) return;
+
+    // The selection follows its record through the sort.
+    const CVKData* sel = doc.SelectedRecord();
+    const CVKData selected = sel ? *sel : CVKData::Zeroed();
+    size_t sameBefore = 0;  // identical records before it, to tell copies apart
+    if (sel)
+        for (const CVKData* p = recs.data(); p != sel; ++p) sameBefore += *p == *sel;
+
+    constexpr size_t kFewRuns = 64;
+    if (runs.size() - 1 <= kFewRuns)
+        MergeRuns(recs, std::move(runs));
+    else
+        SortByKeys(recs);
+
+    if (sel) {
+        const auto lo = std::lower_bound(recs.begin(), recs.end(), selected,
+                                         [](const CVKData& x, const CVKData& y) { return x.Time < y.Time; });
+        for (auto it = lo; it != recs.end() && it->Time == selected.Time; ++it) {
+            if (!(*it == selected)) continue;
+            if (sameBefore-- == 0) {
+                doc.SelectedIndex = static_cast<int32_t>(it - recs.begin());
+                break;
+            }
         }
     }
 }

@@ -7,6 +7,7 @@
 
 #include "model/archive.h"
 #include "model/docfile.h"
+#include "model/safefile.h"
 #include "processing/recalc.h"
 #include "support/builders.h"
 #include "ui/scriptedport.h"
@@ -267,6 +268,32 @@ TEST_F(DocFileTest, FailedSaveLeavesTheOldFileIntact) {
     int files = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir)) ++files;
     EXPECT_EQ(files, 1);
+}
+
+}  // namespace
+}  // namespace aq
+
+namespace aq {
+namespace {
+
+TEST(SafeFile, ReplacesThroughLinksAndKeepsPermissions) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("aquenta-safefile-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const fs::path real = dir / "real.son";
+    const fs::path link = dir / "link.son";
+    ASSERT_TRUE(WriteFileAtomically(real.string(), std::vector<uint8_t>{1, 2, 3}));
+    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink(real, link);
+    ASSERT_TRUE(WriteFileAtomically(link.string(), std::vector<uint8_t>{4, 5}));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(ReadFile(real), (std::vector<uint8_t>{4, 5}));
+    EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_FALSE(WriteFileAtomically(dir.string(), std::vector<uint8_t>{1}));  // a folder is not replaced
+    std::vector<uint8_t> back;
+    EXPECT_FALSE(ReadWholeFile(dir.string(), back));
+    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -170,7 +170,7 @@ public:
         // Each kind is logged on its own clock; imports append one kind after another.
         std::vector<CVKData> byKind[5];
         int64_t t = base;
-        int64_t x = geographic ? Pick<int64_t>({1799990000, -1799990000, 12345678}) : 5000000000LL / 100;
+        int64_t x = geographic ? Pick<int64_t>({1799990000, -1799990000, 12345678}) : 50'000'000;
         int64_t y = geographic ? 520000000 : 600000000;
         for (int i = 0; i < n; ++i) {
             t += StepSeconds(order, extreme);
@@ -236,7 +236,9 @@ public:
         for (const CVKData& r : recs) s.KindFlags |= r.Flags;
         if (Chance(0.2)) s.KindFlags &= static_cast<uint16_t>(Uniform(0, 0xFFFF));
         s.NeedsSort = Chance(0.7);
-        s.InterpLimit = Pick<int32_t>({10, 10, 1, 0, 3, 100, 10737, 10738, 100000, 2147483647, -1, -2147483647, Uniform(0, 50)});
+        // Around the sizes where the limits in hundredths pass 32 bits, and negative ones.
+        s.InterpLimit = Pick<int32_t>(
+            {10, 10, 1, 0, 3, 100, 10737, 10738, 100000, 2147483647, -1, -2147483647, Uniform(0, 50)});
         switch (Uniform(0, 3)) {
             case 0: s.LevelMin = -10, s.LevelMax = 10; break;
             case 1: s.LevelMin = Uniform(-1000, 0), s.LevelMax = Uniform(0, 1000); break;
