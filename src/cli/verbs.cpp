@@ -19,8 +19,6 @@ std::string Args::Take(std::string_view what) {
     return words_[pos_++];
 }
 
-namespace {
-
 // ---- helpers shared by the handlers ----
 
 bool Fail(Context& c, const std::string& text) {
@@ -73,6 +71,8 @@ CRect TakeBox(Args& a) {
     const int32_t b = TakeCoordinate(a, "B");
     return CRect{std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b)};
 }
+
+namespace {
 
 // ---- verbs without arguments ----
 
@@ -284,7 +284,7 @@ Step ParseTimeFrame(Args& a) {
     };
 }
 
-// New verbs (import FORMAT FILE, export FORMAT FILE, ...) go here.
+// The document verbs; the import, export and transform verbs live in their own units.
 constexpr Verb kVerbs[] = {
     {"new", "", "start a new, empty survey", ParseNew},
     {"open", "FILE", "open a survey document (*.son)", ParseOpen},
@@ -310,10 +310,18 @@ constexpr Verb kVerbs[] = {
 
 }  // namespace
 
-std::span<const Verb> Verbs() { return kVerbs; }
+std::span<const Verb> Verbs() {
+    static const std::vector<Verb> all = [] {
+        std::vector<Verb> v(std::begin(kVerbs), std::end(kVerbs));
+        for (std::span<const Verb> group : {ImportVerbs(), ExportVerbs(), TransformVerbs()})
+            v.insert(v.end(), group.begin(), group.end());
+        return v;
+    }();
+    return all;
+}
 
 const Verb* FindVerb(std::string_view name) {
-    for (const Verb& v : kVerbs)
+    for (const Verb& v : Verbs())
         if (v.name == name) return &v;
     return nullptr;
 }
@@ -331,7 +339,7 @@ std::string UsageText() {
         "  --help       show this text\n"
         "\n"
         "Verbs:\n";
-    for (const Verb& v : kVerbs) {
+    for (const Verb& v : Verbs()) {
         s += "  ";
         s += v.name;
         if (!v.synopsis.empty()) {

@@ -56,8 +56,30 @@ struct Verb {
     Step (*parse)(Args& args);
 };
 
+// Every verb: the document verbs, then the groups below.
 std::span<const Verb> Verbs();
 const Verb* FindVerb(std::string_view name);
+
+// Verb groups, each defined in its own unit.
+std::span<const Verb> ImportVerbs();     // verbs_import.cpp
+std::span<const Verb> ExportVerbs();     // verbs_export.cpp
+std::span<const Verb> TransformVerbs();  // verbs_transform.cpp
+
+// ---- helpers for the handlers ----
+
+// Shows an error through the port and returns false.
+bool Fail(Context& c, const std::string& text);
+// "Edit > Filter > Hi Pass Z": a command's menu path for messages.
+std::string MenuName(int id);
+// True when the command's menu entry would be enabled; otherwise refuses with a message
+// naming what it needs.
+bool Available(Context& c, std::string_view verb, int command, std::string_view need);
+// An integer argument; a UsageError naming it otherwise.
+int32_t TakeCoordinate(Args& a, std::string_view what);
+// "plan" or "section": true for the section view.
+bool TakeView(Args& a);
+// A drag box, corners in any order.
+CRect TakeBox(Args& a);
 
 // The usage text, listing every verb.
 std::string UsageText();

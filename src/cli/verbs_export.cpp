@@ -1,0 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "verbs.h"
+
+namespace aq::cli {
+
+std::span<const Verb> ExportVerbs() { return {}; }
+
+}  // namespace aq::cli
