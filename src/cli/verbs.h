@@ -64,6 +64,7 @@ const Verb* FindVerb(std::string_view name);
 std::span<const Verb> ImportVerbs();     // verbs_import.cpp
 std::span<const Verb> ExportVerbs();     // verbs_export.cpp
 std::span<const Verb> TransformVerbs();  // verbs_transform.cpp
+std::span<const Verb> PlotVerbs();       // verbs_plot.cpp
 
 // ---- helpers for the handlers ----
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,14 @@ struct ClsqData {
 
     void Write(ArchiveWriter& ar) const;
     void Read(ArchiveReader& ar);
+
+    friend bool operator==(const ClsqData&, const ClsqData&) = default;
+};
+
+// A position on the site grid, metres.
+struct GridPoint {
+    double x = 0;
+    double y = 0;
 };
 
 // The control-point set and the site-grid transform derived from it.
@@ -39,6 +48,14 @@ struct CVKlsq {
 
     // A transform can be derived from two points or more.
     bool IsUsable() const { return Points.size() > 1; }
+
+    // Derives the central meridian, the projections, the centres, the rotation and the
+    // scale from the points; does nothing while the set is not usable, so the derived
+    // values keep what they had. Defined with the projection, in geodesy/.
+    void Recompute();
+    // The site-grid position of a WGS84 latitude and longitude in degrees; nothing
+    // while the set is not usable.
+    std::optional<GridPoint> ToLocalGrid(double latitude, double longitude) const;
 };
 
 // Smallest stored size of one control point (ten doubles, three empty texts, Use, two doubles).

@@ -122,6 +122,7 @@ bool LoadDocumentBytes(CVKDoc& doc, const uint8_t* data, size_t size) {
         saved.SoundVelocity = ar.Double();
 
         doc.Control.Points = std::move(points);
+        doc.Control.Recompute();
         doc.LevelMax = saved.LevelMax;
         doc.LevelMin = saved.LevelMin;
         doc.ImportedFiles = std::move(saved.ImportedFiles);
@@ -145,7 +146,10 @@ bool LoadDocumentBytes(CVKDoc& doc, const uint8_t* data, size_t size) {
     } catch (const FormatError&) {
         // No partial survey: reset, keeping control points that were read whole.
         doc.New();
-        if (controlRead) doc.Control.Points = std::move(points);
+        if (controlRead) {
+            doc.Control.Points = std::move(points);
+            doc.Control.Recompute();
+        }
         return false;
     }
 }

@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "model/doc.h"
+
+namespace aq::exporting {
+
+// An export's output file, replaced whole or not at all. Text gathers in Text() and goes
+// out in large blocks to a new file beside the target; Commit() puts every byte on disk
+// and renames it over the target. A failure at any step (or no Commit) removes the new
+// file and leaves an existing target as it was, so a full disk or a vanished folder
+// never leaves half an export behind. (model/safefile.h does the same for a whole buffer
+// at once; exports stream because a DXF of a large survey runs to hundreds of MB.)
+class ExportFile {
+public:
+    explicit ExportFile(std::string path);
+    ~ExportFile();
+    ExportFile(const ExportFile&) = delete;
+    ExportFile& operator=(const ExportFile&) = delete;
+
+    // Creates the new file; false with the reason kept for ErrorText().
+    bool Open();
+    // Where the writers append their text.
+    std::string& Text() { return text_; }
+    // Hands the text to the file once enough has gathered; false once a write failed.
+    bool Spill() { return text_.size() < kBlock || Flush(); }
+    // Writes the rest, syncs and renames over the target.
+    bool Commit();
+
+    // The file-error message naming the file, after a failure.
+    std::string ErrorText() const;
+
+private:
+    static constexpr size_t kBlock = size_t{1} << 20;
+
+    bool Flush();
+    bool Fail(int err);
+    void Discard();
+
+    std::string path_;    // as the user gave it, for messages
+    std::string target_;  // what is replaced: the path, or where its link points
+    std::string temp_;
+    std::string text_;
+    int fd_ = -1;
+    void* stream_ = nullptr;  // the Windows form
+    int error_ = 0;
+};
+
+// A clear message for a failed write of `path`, from the system's error number
+// (0 when unknown).
+std::string FileErrorText(const std::string& path, int err);
+
+// Writes `path` through an ExportFile: `body(file)` appends the text, calling Spill()
+// as it goes and returning false when that fails. A failure is reported through the
+// document's port with the message naming the file.
+template <class Body>
+bool WriteExportFile(const CVKDoc& doc, const std::string& path, Body&& body) {
+    ExportFile file(path);
+    if (file.Open() && body(file) && file.Commit()) return true;
+    doc.Port().Message(file.ErrorText(), Severity::Error);
+    return false;
+}
+
+}  // namespace aq::exporting

@@ -1,0 +1,319 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "import/gpsreceivers.h"
+
+#include <cstdio>
+
+#include "model/muldiv.h"
+#include "processing/recalc.h"
+#include "ui/commands.h"
+
+namespace aq {
+
+namespace {
+
+void Append(CVKDoc& doc, const CVKData& r) {
+    doc.AddRecord(r);
+    // The recalculation that follows interpolates only the kinds it knows of.
+    doc.KindFlags |= r.Flags;
+}
+
+// Text of a line from `from` on, with every "EHT" taken out so that the Trimble
+// height field starts with its number.
+std::string_view WithoutEht(std::string_view text, std::string& scratch) {
+    if (text.find("EHT") == std::string_view::npos) return text;
+    scratch.clear();
+    size_t pos = 0;
+    for (size_t hit; (hit = text.find("EHT", pos)) != std::string_view::npos; pos = hit + 3)
+        scratch.append(text.substr(pos, hit - pos));
+    scratch.append(text.substr(pos));
+    return scratch;
+}
+
+void PositionsMessage(CVKDoc& doc, int count) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%d Positions imported", count);
+    doc.Port().Message(text, Severity::Info);
+    if (count != 0) {
+        doc.NeedsSort = true;
+        Recalculate(doc);
+    }
+}
+
+using LineFn = bool (*)(CVKDoc&, TextImportState&, std::string_view, bool);
+
+ImportResult ImportLines(CVKDoc& doc, const std::string& path, int command, LineFn fn, bool grid) {
+    ImportFile file;
+    std::string full;
+    const ImportResult opened = BeginImport(doc, path, FindImportDialog(command)->duplicates, file, full);
+    if (opened != ImportResult::Imported) return opened;
+    TextImportState state;
+    int count = 0;
+    std::string_view line;
+    while (file.NextLine(line)) count += fn(doc, state, line, grid) ? 1 : 0;
+    ReportReadError(doc, file, full);
+    PositionsMessage(doc, count);
+    return ImportResult::Imported;
+}
+
+}  // namespace
+
+void SetDayMonthYear(TextImportState& state, int32_t ddmmyy) {
+    int64_t year = ddmmyy % 100;
+    year += year >= 50 ? 1900 : 2000;
+    state.Year = year;
+    state.Month = (ddmmyy / 100) % 100;
+    state.Day = ddmmyy / 10000;
+}
+
+bool TrimbleLine(CVKDoc& doc, TextImportState& state, std::string_view line, bool grid) {
+    const size_t tag = line.find(grid ? "PJK" : "GGK");
+    if (tag == 0) return false;
+    // The fields start after the tag and its comma; without a tag, after the address.
+    const size_t cut = tag == std::string_view::npos ? 3 : tag + 4;
+    std::string scratch;
+    const std::string_view fields = WithoutEht(cut < line.size() ? line.substr(cut) : std::string_view(), scratch);
+
+    double time = 0, first = 0, second = 0, height = 0;
+    int32_t date = 0, quality = 0;
+    char letter1 = 0, letter2 = 0;
+    if (Scan(fields, "%lf,%d,%lf,%1c,%lf,%1c,%d,%*d,%*lf,%lf",
+             {&time, &date, &first, &letter1, &second, &letter2, &quality, &height}) < 8)
+        return false;
+    SetTimeOfDay(state, time);
+    SetDayMonthYear(state, date);
+    const int64_t t = state.Stamp();
+    if (grid) {
+        doc.KindFlags |= REC_POSITION;
+        // The first coordinate is the northing.
+        Append(doc, CVKData::OfPosition(t, TruncToInt32(second * 100.0), TruncToInt32(first * 100.0),
+                                        TruncToInt32(height * 100.0), REC_POSITION, 0));
+    } else {
+        doc.KindFlags |= REC_GEOGRAPHIC;
+        const double latitude = HemisphereDegrees(first, letter1);
+        const double longitude = HemisphereDegrees(second, letter2);
+        Append(doc, CVKData::OfPosition(t, TruncToInt32(longitude * 10000000.0), TruncToInt32(latitude * 10000000.0),
+                                        TruncToInt32(height * 100.0), REC_POSITION | REC_GEOGRAPHIC, 0));
+    }
+    return true;
+}
+
+bool LeicaLine(CVKDoc& doc, TextImportState& state, std::string_view line) {
+    if (!SentenceIs(line, "LLK") && !SentenceIs(line, "LLQ") && !SentenceIs(line, "GGK")) return false;
+    double time = 0, easting = 0, northing = 0, height = 0;
+    int32_t date = 0, quality = 0;
+    if (Scan(line, "%*6s,%lf,%d,%lf,%*c,%lf,%*c,%d,%*d,%*lf,%lf",
+             {&time, &date, &easting, &northing, &quality, &height}) < 6 ||
+        quality <= 2)
+        return false;
+    SetTimeOfDay(state, time);
+    SetDayMonthYear(state, date);
+    Append(doc, CVKData::OfPosition(state.Stamp(), TruncToInt32(easting * 100.0), TruncToInt32(northing * 100.0),
+                                    TruncToInt32(height * 100.0), REC_POSITION, 0));
+    return true;
+}
+
+ImportResult ImportTrimbleGgk(CVKDoc& doc, const std::string& path) {
+    return ImportLines(doc, path, ID_IMPORT_GGK, TrimbleLine, false);
+}
+
+ImportResult ImportTrimblePjk(CVKDoc& doc, const std::string& path) {
+    return ImportLines(doc, path, ID_IMPORT_PJK, TrimbleLine, true);
+}
+
+ImportResult ImportLeica(CVKDoc& doc, const std::string& path) {
+    return ImportLines(
+        doc, path, ID_IMPORT_LEICA,
+        [](CVKDoc& d, TextImportState& s, std::string_view line, bool) { return LeicaLine(d, s, line); }, false);
+}
+
+// ---- Geodimeter label files ----
+
+namespace {
+// Longer items are not labels or values; what goes beyond this is dropped.
+constexpr size_t kLongestItem = 4096;
+}  // namespace
+
+GeodimeterReader::GeodimeterReader(CVKDoc& doc, TextImportState& state, bool lineBreaks)
+    : doc_(doc), state_(state), lineBreaks_(lineBreaks) {
+    state_.Pending = 0;
+}
+
+void GeodimeterReader::Feed(const uint8_t* data, size_t size) {
+    for (size_t i = 0; i < size; ++i) {
+        const char c = static_cast<char>(data[i]);
+        if (c == '=') {
+            label_ = ReadInt(text_);
+            text_.clear();
+        } else if (c == '\r' || c == ' ' || c == '\n') {
+            // A line feed ends a value too, so files with bare line feeds read as well.
+            Value(text_);
+            text_.clear();
+            label_ = 0;
+        } else if (text_.size() < kLongestItem) {
+            text_ += c;
+        }
+    }
+}
+
+void GeodimeterReader::Finish() {
+    if (label_ != 0) Value(text_);
+    text_.clear();
+    label_ = 0;
+}
+
+CVKData* GeodimeterReader::Current() {
+    if (current_ < 0 || static_cast<size_t>(current_) >= doc_.Records.size()) return nullptr;
+    return &doc_.Records[static_cast<size_t>(current_)];
+}
+
+int64_t GeodimeterReader::AppendCurrent(const CVKData& r) {
+    Append(doc_, r);
+    current_ = static_cast<int64_t>(doc_.Records.size()) - 1;
+    return current_;
+}
+
+void GeodimeterReader::Date(std::string_view text) {
+    if (text.find('-', 1) != std::string_view::npos) {
+        int32_t day = 0, month = 0, year = 0;
+        if (Scan(text, "%d-%d-%d", {&day, &month, &year}) < 3) {
+            doc_.Port().Message("Date read failure - " + std::string(text), Severity::Warning);
+            return;
+        }
+        state_.Day = day;
+        state_.Month = month;
+        state_.Year = year;
+        return;
+    }
+    // The appended digits keep 2009.1205 from coming out as 2009.120499...
+    const int64_t n = TruncToInt32(ReadReal(std::string(text) + "01") * 10000.0);
+    state_.Year = n / 10000;
+    state_.Month = (n % 10000) / 100;
+    state_.Day = n % 100;
+}
+
+void GeodimeterReader::Time(std::string_view text) {
+    if (text.find(':', 1) != std::string_view::npos) {
+        int32_t hour = 0, minute = 0, second = 0;
+        if (Scan(text, "%d:%d:%d", {&hour, &minute, &second}) < 3) {
+            doc_.Port().Message("Time read failure - " + std::string(text), Severity::Warning);
+            return;
+        }
+        state_.Hour = hour;
+        state_.Minute = minute;
+        state_.Second = second;
+        return;
+    }
+    const int64_t n = TruncToInt32(ReadReal(std::string(text) + "01") * 10000.0);
+    state_.Hour = n / 10000;
+    state_.Minute = (n % 10000) / 100;
+    state_.Second = n % 100;
+}
+
+void GeodimeterReader::Value(std::string_view text) {
+    switch (label_) {
+        case 4: {
+            size_t digits = 0;
+            while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') ++digits;
+            code0_ = text.substr(0, digits) == "0";
+            break;
+        }
+        case 5:
+            state_.Pending &= static_cast<uint8_t>(~(GEO_Y | GEO_X | GEO_Z | GEO_TIME));
+            current_ = -1;
+            break;
+        case 37:
+            y37_ = ReadReal(text);
+            Record(GEO_Y);
+            break;
+        case 38:
+            x38_ = ReadReal(text);
+            Record(GEO_X);
+            break;
+        case 39:
+            z39_ = ReadReal(text);
+            Record(GEO_Z);
+            break;
+        case 42:
+            depth42_ = ReadReal(text);
+            Record(GEO_DEPTH);
+            break;
+        case 51:
+            Date(text);
+            Record(GEO_DATE);
+            break;
+        case 52:
+            Time(text);
+            Record(GEO_TIME);
+            break;
+        case 75:
+            tide75_ = ReadReal(text);
+            Record(GEO_TIDE);
+            break;
+        default: break;
+    }
+}
+
+void GeodimeterReader::Record(uint8_t bit) {
+    state_.Pending |= bit;
+    const uint8_t f = state_.Pending;
+    constexpr uint8_t kPoint = GEO_Y | GEO_X | GEO_Z | GEO_TIME | GEO_DATE;
+    constexpr uint8_t kStamp = GEO_TIME | GEO_DATE;
+    if ((f & kPoint) == kPoint) {
+        const int32_t x = TruncToInt32(x38_ * 100.0);
+        const int32_t y = TruncToInt32(y37_ * 100.0);
+        const int32_t z = TruncToInt32(z39_ * 100.0);
+        if (CVKData* r = Current()) {
+            r->X = x;
+            r->Y = y;
+            r->Z = z;
+        } else {
+            const int64_t t = state_.Stamp();
+            if (lineBreaks_ && code0_) Append(doc_, CVKData::OfKind(t, -1, REC_EVENT, 0));
+            AppendCurrent(CVKData::OfPosition(t, x, y, z, REC_POSITION, 0));
+        }
+        state_.Pending &= static_cast<uint8_t>(~(GEO_Y | GEO_X | GEO_Z | GEO_TIME));
+        doc_.KindFlags |= REC_POSITION;
+    }
+    if ((f & (kStamp | GEO_DEPTH)) == (kStamp | GEO_DEPTH)) {
+        const int16_t depth = TruncToInt16(depth42_ * 100.0);
+        if (CVKData* r = Current())
+            r->Depth = depth;
+        else
+            AppendCurrent(CVKData::OfKind(state_.Stamp(), depth, REC_DEPTH, 0));
+        state_.Pending &= static_cast<uint8_t>(~GEO_DEPTH);
+        doc_.KindFlags |= REC_DEPTH;
+    }
+    if ((f & (kStamp | GEO_TIDE)) == (kStamp | GEO_TIDE)) {
+        const int16_t tide = TruncToInt16(tide75_ * 100.0);
+        if (CVKData* r = Current())
+            r->Tide = tide;
+        else
+            AppendCurrent(CVKData::OfKind(state_.Stamp(), tide, REC_TIDE, 0));
+        state_.Pending &= static_cast<uint8_t>(~GEO_TIDE);
+        doc_.KindFlags |= REC_TIDE;
+    }
+}
+
+ImportResult ImportGeotronics(CVKDoc& doc, const std::string& path) {
+    ImportFile file;
+    std::string full;
+    const ImportResult opened = BeginImport(doc, path, FindImportDialog(ID_IMPORT_GEOTRONICS)->duplicates, file, full);
+    if (opened != ImportResult::Imported) return opened;
+    const bool lineBreaks = doc.Port().AskYesNo("Use line breaks(4=0)?");
+
+    TextImportState state;
+    GeodimeterReader reader(doc, state, lineBreaks);
+    for (;;) {
+        const std::span<const uint8_t> bytes = file.Peek(ImportFile::kBlock);
+        if (bytes.empty()) break;
+        reader.Feed(bytes.data(), bytes.size());
+        file.Skip(bytes.size());
+    }
+    reader.Finish();
+    ReportReadError(doc, file, full);
+    doc.NeedsSort = true;
+    Recalculate(doc);
+    return ImportResult::Imported;
+}
+
+}  // namespace aq

@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "views/canvas.h"
+
+namespace aq {
+
+// A canvas that keeps every drawing call with the state it was drawn in, so tests can
+// check what a view draws without a screen.
+class RecordingCanvas final : public Canvas {
+public:
+    enum class Op { Line, Ellipse, Rectangle, RoundRect, FillRect, Text };
+    enum class Brush { Solid, LightGrey };
+
+    struct Call {
+        Op op;
+        CPoint from, to;  // Line; Text uses from
+        CRect rect;       // shapes
+        CPoint corner;    // RoundRect: corner ellipse width and height
+        std::string text;
+        Colour pen = COLOUR_BLACK;
+        int32_t penWidth = 0;
+        Brush brush = Brush::Solid;
+        Colour brushColour = COLOUR_WHITE;  // FillRect: the fill colour
+        int32_t fontHeight = 0;
+        TextAnchor anchor = TextAnchor::LeftBottom;
+        bool transparent = false;
+        CRect window;  // the mapping's window when drawn
+    };
+
+    std::vector<Call> calls;
+
+    void SelectPen(Colour colour, int32_t width) override {
+        pen_ = colour;
+        penWidth_ = width;
+    }
+    void SelectBlackPen() override { SelectPen(COLOUR_BLACK, 0); }
+    void SelectSolidBrush(Colour colour) override {
+        brush_ = Brush::Solid;
+        brushColour_ = colour;
+    }
+    void SelectLightGreyBrush() override {
+        brush_ = Brush::LightGrey;
+        brushColour_ = COLOUR_LIGHT_GREY;
+    }
+    void SelectFont(int32_t height) override { font_ = height; }
+    void SetTextTransparent(bool transparent) override { transparent_ = transparent; }
+    void SetTextAnchor(TextAnchor anchor) override { anchor_ = anchor; }
+
+    void Line(CPoint from, CPoint to) override {
+        Call c = Base(Op::Line);
+        c.from = from;
+        c.to = to;
+        calls.push_back(std::move(c));
+    }
+    void Ellipse(const CRect& r) override { Shape(Op::Ellipse, r); }
+    void Rectangle(const CRect& r) override { Shape(Op::Rectangle, r); }
+    void RoundRect(const CRect& r, int32_t w, int32_t h) override {
+        Shape(Op::RoundRect, r);
+        calls.back().corner = {w, h};
+    }
+    void FillRect(const CRect& r, Colour colour) override {
+        Shape(Op::FillRect, r);
+        calls.back().brush = Brush::Solid;
+        calls.back().brushColour = colour;
+    }
+    void Text(CPoint at, const std::string& text) override {
+        Call c = Base(Op::Text);
+        c.from = at;
+        c.text = text;
+        calls.push_back(std::move(c));
+    }
+
+    // The calls of one kind, in order.
+    std::vector<Call> Of(Op op) const {
+        std::vector<Call> out;
+        for (const Call& c : calls)
+            if (c.op == op) out.push_back(c);
+        return out;
+    }
+    // The texts drawn, in order.
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> out;
+        for (const Call& c : calls)
+            if (c.op == Op::Text) out.push_back(c.text);
+        return out;
+    }
+
+private:
+    Call Base(Op op) const {
+        Call c{};
+        c.op = op;
+        c.pen = pen_;
+        c.penWidth = penWidth_;
+        c.brush = brush_;
+        c.brushColour = brushColour_;
+        c.fontHeight = font_;
+        c.anchor = anchor_;
+        c.transparent = transparent_;
+        c.window = Map().Window();
+        return c;
+    }
+    void Shape(Op op, const CRect& r) {
+        Call c = Base(op);
+        c.rect = r;
+        calls.push_back(std::move(c));
+    }
+
+    Colour pen_ = COLOUR_BLACK;
+    int32_t penWidth_ = 0;
+    Brush brush_ = Brush::Solid;
+    Colour brushColour_ = COLOUR_WHITE;
+    int32_t font_ = 0;
+    TextAnchor anchor_ = TextAnchor::LeftBottom;
+    bool transparent_ = false;
+};
+
+}  // namespace aq

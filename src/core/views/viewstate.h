@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/geometry.h"
+#include "ui/commands.h"
+#include "views/markers.h"
+
+namespace aq {
+
+class CVKDoc;
+
+// The logical window both views start with and zoom out to: the data square with a
+// border of 1000 units on every side.
+inline constexpr CRect VIEW_EXTENTS{-1000, -1000, 16000, 16000};
+
+// What the plan and section views share: the part of the plane shown, the zoom and pan
+// commands, the drag mode and the focus.
+class CViewState {
+public:
+    CRect Window = VIEW_EXTENTS;
+    CRect Extents = VIEW_EXTENTS;
+    CRect ScreenArea{0, 0, 1, 1};  // device units
+    int32_t DragMode = 0;
+    bool HasFocus = false;
+
+    // New and Open show the whole plane again.
+    void InitialUpdate() { Window = Extents; }
+
+    // The command state with this view active (which names the view for the rules that
+    // differ between them).
+    CommandContext Context(const CVKDoc* doc, ActiveView which) const;
+
+    // Zoom Extents, Zoom Out and the four pans. Does nothing unless the command is
+    // enabled; true when Window changed.
+    bool ZoomPan(int id);
+
+    // The anisotropic map of Window onto ScreenArea.
+    Mapping ViewMapping() const { return Mapping(Window, ScreenArea); }
+
+protected:
+    // Scratch of the marker passes, kept between redraws.
+    MarkerCuller culler_;
+    std::array<std::vector<MarkerItem>, 4> items_;  // one list a kind, in drawing order
+};
+
+// Options of one drawing pass.
+struct DrawOptions {
+    bool printing = false;
+    // Skip markers that a later identical one paints over; off only to check that
+    // skipping changes no pixel.
+    bool cull = true;
+    // The document title a print-out names; empty for the document's own.
+    std::string documentTitle;
+};
+
+inline DrawOptions PrintingOptions() {
+    DrawOptions o;
+    o.printing = true;
+    return o;
+}
+
+// The document's title as the window shows it: the file name, or "Untitled".
+std::string ShownTitle(const CVKDoc& doc);
+
+// The printable rectangle shrunk by width / wDiv on the left and right and by
+// height / hDiv at the top and bottom.
+CRect ShrinkPage(const CRect& printable, int32_t wDiv, int32_t hDiv);
+
+}  // namespace aq

@@ -1,0 +1,198 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "render/plotrender.h"
+
+#include <QGuiApplication>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QSvgGenerator>
+#include <algorithm>
+#include <cctype>
+
+#include "render/qtcanvas.h"
+
+namespace aq::gui {
+
+namespace {
+
+CRect ToCRect(const QRect& r) { return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string Extension(const std::string& path) {
+    const size_t dot = path.find_last_of('.');
+    const size_t slash = path.find_last_of("/\\");
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    return Lower(path.substr(dot + 1));
+}
+
+// "plot.png" page 2 -> "plot-2.png".
+std::string PageFile(const std::string& path, int32_t page) {
+    const size_t dot = path.find_last_of('.');
+    return path.substr(0, dot) + "-" + std::to_string(page) + path.substr(dot);
+}
+
+constexpr QSize kDefaultImage{1600, 1000};
+
+}  // namespace
+
+namespace {
+QtMessageHandler g_previousHandler = nullptr;
+
+// A command-line run has no session: Qt's note about the missing runtime folder is noise.
+void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.startsWith(QLatin1String("QStandardPaths:"))) return;
+    if (g_previousHandler) g_previousHandler(type, context, message);
+}
+}  // namespace
+
+void EnsureGuiApplication() {
+    if (QGuiApplication::instance()) return;
+    g_previousHandler = qInstallMessageHandler(QuietHandler);
+    static int argc = 1;
+    static char name[] = "aquenta";
+    static char* argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Lives until the process ends: tearing Qt down in static destruction is not safe.
+    new QGuiApplication(argc, argv);
+}
+
+void PaintPlanPage(QPainter& painter, CVKPView& view, const CVKDoc& doc, const QRect& page,
+                   const std::string& documentTitle) {
+    QtCanvas canvas(painter);
+    view.PreparePage(ToCRect(page));
+    DrawOptions options;
+    options.printing = true;
+    options.documentTitle = documentTitle;
+    view.Draw(canvas, doc, options);
+}
+
+void PaintSectionPage(QPainter& painter, CVKView& view, const CVKDoc& doc, const QRect& page, int32_t p, int32_t n) {
+    QtCanvas canvas(painter);
+    view.PreparePage(ToCRect(page), p, n);
+    view.Draw(canvas, doc, PrintingOptions());
+}
+
+QImage RenderPlan(CVKPView& view, const CVKDoc& doc, QSize size, const DrawOptions& options) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QtCanvas canvas(painter);
+    view.ScreenArea = {0, 0, size.width(), size.height()};
+    view.Draw(canvas, doc, options);
+    return image;
+}
+
+QImage RenderSection(CVKView& view, const CVKDoc& doc, QSize size, const DrawOptions& options) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QtCanvas canvas(painter);
+    view.ScreenArea = {0, 0, size.width(), size.height()};
+    view.Draw(canvas, doc, options);
+    return image;
+}
+
+std::vector<std::string> PlotFiles(const PlotRequest& r) {
+    const int32_t pages = r.kind == PlotKind::Section ? std::clamp(r.pages, 1, 100) : 1;
+    if (pages == 1 || Extension(r.path) == "pdf") return {r.path};
+    std::vector<std::string> files;
+    for (int32_t p = 1; p <= pages; ++p) files.push_back(PageFile(r.path, p));
+    return files;
+}
+
+std::string WritePlot(const CVKDoc& doc, const PlotRequest& r) {
+    EnsureGuiApplication();
+    const std::string ext = Extension(r.path);
+    if (ext != "png" && ext != "svg" && ext != "pdf")
+        return "the plot file must end in .png, .svg or .pdf: \"" + r.path + "\"";
+
+    CVKPView plan;
+    CVKView section;
+    int32_t pages = 1;
+    const auto begin = [&](const QRect& page) {
+        if (r.kind != PlotKind::Section) return;
+        SectionPrintSettings settings;
+        if (!r.title.empty()) settings.title = r.title;
+        settings.pages = r.pages;
+        pages = section.BeginPrinting(ToCRect(page), settings);
+    };
+    const auto paint = [&](QPainter& painter, const QRect& page, int32_t p) {
+        if (r.kind == PlotKind::Plan)
+            PaintPlanPage(painter, plan, doc, page, r.title);
+        else
+            PaintSectionPage(painter, section, doc, page, p, pages);
+    };
+    const auto failed = [](const std::string& path) { return "could not write \"" + path + "\""; };
+
+    if (ext == "pdf") {
+        QSaveFile file(QString::fromStdString(r.path));
+        if (!file.open(QIODevice::WriteOnly)) return failed(r.path);
+        {
+            QPdfWriter pdf(&file);
+            pdf.setCreator(QStringLiteral("Aquenta"));
+            pdf.setTitle(QString::fromStdString(r.title));
+            pdf.setResolution(300);
+            if (r.size.isEmpty()) {
+                pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(10, 10, 10, 10),
+                                              QPageLayout::Millimeter));
+            } else {
+                // Pixels at 96 to the inch.
+                pdf.setPageLayout(QPageLayout(QPageSize(QSizeF(r.size.width() * 72.0 / 96, r.size.height() * 72.0 / 96),
+                                                        QPageSize::Point, QString(), QPageSize::ExactMatch),
+                                              QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+            }
+            QPainter painter;
+            if (!painter.begin(&pdf)) return failed(r.path);
+            const QRect area(QPoint(0, 0), pdf.pageLayout().paintRectPixels(pdf.resolution()).size());
+            begin(area);
+            for (int32_t p = 1; p <= pages; ++p) {
+                if (p > 1) pdf.newPage();
+                paint(painter, area, p);
+            }
+            painter.end();
+        }
+        if (!file.commit()) return failed(r.path);
+        return {};
+    }
+
+    const QSize size = r.size.isEmpty() ? kDefaultImage : r.size;
+    const QRect area(QPoint(0, 0), size);
+    begin(area);
+    const std::vector<std::string> files = PlotFiles(r);
+    for (int32_t p = 1; p <= pages; ++p) {
+        const std::string& path = files[static_cast<size_t>(std::min<int32_t>(p, static_cast<int32_t>(files.size())) - 1)];
+        QSaveFile file(QString::fromStdString(path));
+        if (!file.open(QIODevice::WriteOnly)) return failed(path);
+        if (ext == "png") {
+            QImage image(size, QImage::Format_RGB32);
+            image.fill(Qt::white);
+            {
+                QPainter painter(&image);
+                paint(painter, area, p);
+            }
+            if (!image.save(&file, "PNG")) return failed(path);
+        } else {
+            QSvgGenerator svg;
+            svg.setOutputDevice(&file);
+            svg.setSize(size);
+            svg.setViewBox(area);
+            svg.setTitle(QString::fromStdString(r.kind == PlotKind::Plan ? "Position plot" : section.PrintTitle));
+            svg.setDescription(QStringLiteral("Aquenta survey plot"));
+            QPainter painter;
+            if (!painter.begin(&svg)) return failed(path);
+            painter.fillRect(area, Qt::white);
+            paint(painter, area, p);
+            painter.end();
+        }
+        if (!file.commit()) return failed(path);
+    }
+    if (r.kind == PlotKind::Section) section.EndPrinting();
+    return {};
+}
+
+}  // namespace aq::gui

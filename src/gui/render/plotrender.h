@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QImage>
+#include <QPainter>
+#include <QRect>
+#include <string>
+
+#include "model/doc.h"
+#include "views/planview.h"
+#include "views/sectionview.h"
+
+namespace aq::gui {
+
+// Paints the plan view as printed, one page, into the painter's area `page`.
+void PaintPlanPage(QPainter& painter, CVKPView& view, const CVKDoc& doc, const QRect& page,
+                   const std::string& documentTitle = {});
+// Paints page p of n of the section view; BeginPrinting must have run.
+void PaintSectionPage(QPainter& painter, CVKView& view, const CVKDoc& doc, const QRect& page, int32_t p, int32_t n);
+
+// A view as on screen, into an image of the given size (white ground).
+QImage RenderPlan(CVKPView& view, const CVKDoc& doc, QSize size, const DrawOptions& options = {});
+QImage RenderSection(CVKView& view, const CVKDoc& doc, QSize size, const DrawOptions& options = {});
+
+enum class PlotKind { Plan, Section };
+
+// What the command line's plot verb asks for.
+struct PlotRequest {
+    PlotKind kind = PlotKind::Plan;
+    std::string path;  // .png, .svg or .pdf
+    QSize size;        // pixels; empty for the format's default
+    std::string title; // the section's print title, or the document title of the plan
+    int32_t pages = 1; // section pages in width; one file each for images
+};
+
+// The files a request writes, in order (one per page for images).
+std::vector<std::string> PlotFiles(const PlotRequest& request);
+
+// Writes the plot as printed (titles, time and date labels). Each file is written
+// beside its target and renamed into place, so a failure leaves nothing half written.
+// Returns an empty text on success, else what went wrong.
+std::string WritePlot(const CVKDoc& doc, const PlotRequest& request);
+
+// Makes sure a QGuiApplication exists, on the offscreen platform when none is there
+// (fonts need one, a display does not).
+void EnsureGuiApplication();
+
+}  // namespace aq::gui

@@ -1,0 +1,255 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "render/qtcanvas.h"
+
+#include <QFontMetrics>
+#include <QPen>
+#include <cmath>
+
+namespace aq::gui {
+
+QFont ViewFont(int pixelSize) {
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(std::max(1, pixelSize));
+    f.setStyleStrategy(QFont::NoAntialias);
+    f.setHintingPreference(QFont::PreferFullHinting);
+    return f;
+}
+
+QtCanvas::QtCanvas(QPainter& painter) : p_(painter) {
+    p_.setRenderHint(QPainter::Antialiasing, false);
+    p_.setRenderHint(QPainter::TextAntialiasing, false);
+    p_.setBackgroundMode(Qt::TransparentMode);
+    QPaintDevice* device = p_.device();
+    if (device && device->devType() == QInternal::Image && p_.transform().isIdentity() && !p_.hasClipping()) {
+        auto* image = static_cast<QImage*>(device);
+        const QImage::Format f = image->format();
+        if ((f == QImage::Format_RGB32 || f == QImage::Format_ARGB32_Premultiplied) && image->depth() == 32 &&
+            image->devicePixelRatio() == 1.0) {
+            // The painter has made the image its own already: no copy happens here.
+            bits_ = reinterpret_cast<QRgb*>(image->bits());
+            stride_ = image->bytesPerLine() / 4;
+            width_ = image->width();
+            height_ = image->height();
+        }
+    }
+}
+
+void QtCanvas::DirectFill(QRect r, QRgb colour) {
+    r = r.intersected(QRect(0, 0, width_, height_));
+    if (r.isEmpty()) return;
+    for (int y = r.top(); y <= r.bottom(); ++y) std::fill_n(bits_ + y * stride_ + r.left(), r.width(), colour);
+}
+
+void QtCanvas::DirectLine(QPoint a, QPoint b, QRgb colour) {
+    // Bresenham, leaving out the last point.
+    int x = a.x(), y = a.y();
+    const int dx = std::abs(b.x() - x), dy = -std::abs(b.y() - y);
+    const int sx = x < b.x() ? 1 : -1, sy = y < b.y() ? 1 : -1;
+    int err = dx + dy;
+    while (x != b.x() || y != b.y()) {
+        if (x >= 0 && y >= 0 && x < width_ && y < height_) bits_[y * stride_ + x] = colour;
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y += sy;
+        }
+    }
+}
+
+const std::vector<uint8_t>& QtCanvas::Mask(int shape, int w, int h, double rx, double ry) {
+    auto [it, made] = masks_.try_emplace({shape, w, h, rx, ry});
+    if (!made) return it->second;
+    QImage m(w, h, QImage::Format_ARGB32_Premultiplied);
+    m.fill(Qt::transparent);
+    {
+        QPainter p(&m);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        QPen pen(QColor(255, 0, 0));
+        pen.setWidth(1);
+        pen.setCosmetic(true);
+        pen.setCapStyle(Qt::FlatCap);
+        pen.setJoinStyle(Qt::MiterJoin);
+        p.setPen(pen);
+        p.setBrush(QColor(0, 255, 0));
+        if (shape == 0)
+            p.drawEllipse(QRect(0, 0, w - 1, h - 1));
+        else
+            p.drawRoundedRect(QRect(0, 0, w - 1, h - 1), rx, ry, Qt::AbsoluteSize);
+    }
+    std::vector<uint8_t>& mask = it->second;
+    mask.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const QRgb c = m.pixel(x, y);
+            mask[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] =
+                qAlpha(c) == 0 ? 0 : (qRed(c) > qGreen(c) ? 1 : 2);
+        }
+    return mask;
+}
+
+void QtCanvas::Stamp(const QRect& r, const std::vector<uint8_t>& mask) {
+    const QRgb pen = penRgb_;
+    const QRgb brush = brush_.rgb() | 0xFF000000u;
+    const QRect clip = r.intersected(QRect(0, 0, width_, height_));
+    for (int y = clip.top(); y <= clip.bottom(); ++y) {
+        const uint8_t* row = mask.data() + static_cast<size_t>(y - r.top()) * static_cast<size_t>(r.width());
+        QRgb* out = bits_ + y * stride_;
+        for (int x = clip.left(); x <= clip.right(); ++x) {
+            const uint8_t m = row[x - r.left()];
+            if (m) out[x] = m == 1 ? pen : brush;
+        }
+    }
+}
+
+void QtCanvas::MappingChanged() {
+    // Pixel sizes of pens and fonts follow the mapping.
+    painterPenWidth_ = -1;
+    painterFontPixels_ = -1;
+    penPixels_ = DevicePenWidth();
+}
+
+void QtCanvas::SelectPen(Colour colour, int32_t width) {
+    if (width == penWidth_ && colour == penColour_) return;
+    pen_ = ToQColor(colour);
+    penColour_ = colour;
+    penRgb_ = pen_.rgb() | 0xFF000000u;
+    penWidth_ = width;
+    penPixels_ = DevicePenWidth();
+}
+
+void QtCanvas::SelectFont(int32_t height) { fontHeight_ = height; }
+
+int QtCanvas::DevicePenWidth() const {
+    if (penWidth_ <= 0) return 1;
+    return std::max(1, static_cast<int>(std::lround(penWidth_ * std::abs(Map().ScaleX()))));
+}
+
+void QtCanvas::ApplyPen() {
+    const int w = DevicePenWidth();
+    if (w == painterPenWidth_ && pen_ == painterPen_) return;
+    QPen pen(pen_);
+    pen.setWidth(w);
+    pen.setCosmetic(true);
+    pen.setCapStyle(Qt::FlatCap);
+    pen.setJoinStyle(Qt::MiterJoin);
+    p_.setPen(pen);
+    painterPen_ = pen_;
+    painterPenWidth_ = w;
+}
+
+void QtCanvas::ApplyBrush() {
+    if (painterBrushSet_ && brush_ == painterBrush_) return;
+    p_.setBrush(brush_);
+    painterBrush_ = brush_;
+    painterBrushSet_ = true;
+}
+
+namespace {
+// The device pixels a shape covers: left/top up to but excluding right/bottom.
+QRect Pixels(const CRect& d) { return QRect(d.left, d.top, d.right - d.left, d.bottom - d.top); }
+bool Empty(const CRect& d) { return d.right <= d.left || d.bottom <= d.top; }
+}  // namespace
+
+void QtCanvas::Solid(const QRect& r) {
+    if (Direct()) return DirectFill(r, penRgb_);
+    p_.fillRect(r, pen_);
+}
+
+void QtCanvas::Line(CPoint from, CPoint to) {
+    const CPoint a = Map().ToDevice(from);
+    const CPoint b = Map().ToDevice(to);
+    if (a == b) return;
+    // Short enough to walk pixel by pixel; longer ones are clipped by QPainter.
+    constexpr int kReach = 1 << 15;
+    if (Direct() && penPixels_ == 1 && std::abs(a.x) < kReach && std::abs(a.y) < kReach &&
+        std::abs(b.x) < kReach && std::abs(b.y) < kReach)
+        return DirectLine(QPoint(a.x, a.y), QPoint(b.x, b.y), penRgb_);
+    ApplyPen();
+    p_.drawLine(QPoint(a.x, a.y), QPoint(b.x, b.y));
+}
+
+void QtCanvas::Rectangle(const CRect& r) {
+    const CRect d = Map().ToDevice(r);
+    if (Empty(d)) return;
+    const QRect px = Pixels(d);
+    // Outline then inside, as two fills: exactly the pixels of a one-pixel frame.
+    Solid(px);
+    if (px.width() > 2 && px.height() > 2) {
+        if (Direct())
+            DirectFill(px.adjusted(1, 1, -1, -1), brush_.rgb() | 0xFF000000u);
+        else
+            p_.fillRect(px.adjusted(1, 1, -1, -1), brush_);
+    }
+}
+
+void QtCanvas::FillRect(const CRect& r, Colour colour) {
+    const CRect d = Map().ToDevice(r);
+    if (Empty(d)) return;
+    if (Direct()) return DirectFill(Pixels(d), ToQColor(colour).rgb() | 0xFF000000u);
+    p_.fillRect(Pixels(d), ToQColor(colour));
+}
+
+void QtCanvas::Ellipse(const CRect& r) {
+    const CRect d = Map().ToDevice(r);
+    if (Empty(d)) return;
+    const QRect px = Pixels(d);
+    if (px.width() <= 2 || px.height() <= 2) return Solid(px);
+    if (Direct() && px.width() <= 256 && px.height() <= 256) return Stamp(px, Mask(0, px.width(), px.height(), 0, 0));
+    ApplyPen();
+    ApplyBrush();
+    p_.drawEllipse(px.adjusted(0, 0, -1, -1));
+}
+
+void QtCanvas::RoundRect(const CRect& r, int32_t cornerWidth, int32_t cornerHeight) {
+    const CRect d = Map().ToDevice(r);
+    if (Empty(d)) return;
+    const QRect px = Pixels(d);
+    if (px.width() <= 2 || px.height() <= 2) return Solid(px);
+    ApplyPen();
+    ApplyBrush();
+    const double rx = std::abs(cornerWidth * Map().ScaleX()) / 2;
+    const double ry = std::abs(cornerHeight * Map().ScaleY()) / 2;
+    if (Direct() && px.width() <= 256 && px.height() <= 256)
+        return Stamp(px, Mask(1, px.width(), px.height(), rx, ry));
+    p_.drawRoundedRect(px.adjusted(0, 0, -1, -1), rx, ry, Qt::AbsoluteSize);
+}
+
+bool QtCanvas::ApplyFont() {
+    const int px = static_cast<int>(std::lround(std::abs(fontHeight_ * Map().ScaleY())));
+    if (px < 2) return false;  // nothing legible
+    if (px != painterFontPixels_) {
+        p_.setFont(ViewFont(px));
+        painterFontPixels_ = px;
+    }
+    return true;
+}
+
+void QtCanvas::Text(CPoint at, const std::string& text) {
+    if (text.empty() || !ApplyFont()) return;
+    const QString s = QString::fromStdString(text);
+    const QFontMetrics fm = p_.fontMetrics();
+    const CPoint d = Map().ToDevice(at);
+    const int width = fm.horizontalAdvance(s);
+    int x = d.x;
+    int baseline = d.y - fm.descent();
+    switch (anchor_) {
+        case TextAnchor::LeftBottom: break;
+        case TextAnchor::CentreBottom: x -= width / 2; break;
+        case TextAnchor::CentreTop:
+            x -= width / 2;
+            baseline = d.y + fm.ascent();
+            break;
+    }
+    if (!transparent_) p_.fillRect(QRect(x, baseline - fm.ascent(), width, fm.ascent() + fm.descent()), Qt::white);
+    const QPen keep = p_.pen();
+    p_.setPen(Qt::black);
+    p_.drawText(QPoint(x, baseline), s);
+    p_.setPen(keep);
+}
+
+}  // namespace aq::gui

@@ -1,0 +1,628 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shell/mainframe.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QSettings>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QWhatsThis>
+
+#include "dialogs/depthprndlg.h"
+#include "dialogs/exportdlg.h"
+#include "dialogs/helpwindow.h"
+#include "export/export.h"
+#include "export/textformats.h"
+#include "model/docfile.h"
+#include "render/plotrender.h"
+#include "shell/filecommands.h"
+#include "shell/splash.h"
+#include "views/viewwidget.h"
+
+namespace aq::gui {
+
+namespace {
+
+// Our pictures of the tool-bar buttons.
+const std::map<int, const char*>& ButtonIcons() {
+    static const std::map<int, const char*> icons = {
+        {ID_FILE_OPEN, "open"},          {ID_FILE_SAVE, "save"},           {ID_EDIT_CUT, "cut"},
+        {ID_EDIT_COPY, "copy"},          {ID_EDIT_PASTE, "paste"},         {ID_FILE_PRINT, "print"},
+        {ID_CONTEXT_HELP, "contexthelp"}, {ID_EDIT_PROPERTIES, "properties"}, {ID_ZOOM_EXTENTS, "zoomextents"},
+        {ID_ZOOM_OUT, "zoomout"},        {ID_PAN_RIGHT, "panright"},       {ID_PAN_LEFT, "panleft"},
+        {ID_PAN_UP, "panup"},            {ID_PAN_DOWN, "pandown"},         {ID_DRAG_VIEW, "dragview"},
+        {ID_DRAG_DELETE, "dragdelete"},  {ID_DRAG_UNDELETE, "dragundelete"}, {ID_DRAG_TIMEFRAME, "timeframe"},
+        {ID_DRAG_ENQUIRE, "enquire"},    {ID_DRAG_PATCHTEST, "patchtest"}, {ID_DRAG_GRADIENT, "gradient"},
+        {ID_EDIT_RESTORE, "restore"},    {ID_VIEW_ANIMATE, "animate"},
+    };
+    return icons;
+}
+
+QString MenuText(const char* text) {
+    const QString t = QString::fromUtf8(text);
+    const qsizetype tab = t.indexOf('\t');
+    return tab < 0 ? t : t.left(tab);
+}
+
+CRect ToCRect(const QRect& r) { return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+
+constexpr char kRecentGroup[] = "Recent File List";
+constexpr char kPreviewPages[] = "Settings/PreviewPages";
+
+}  // namespace
+
+CMainFrame::CMainFrame(const FrameOptions& options, QWidget* parent)
+    : QMainWindow(parent), port_(std::make_unique<QtUserPort>(this)), settingsFile_(options.settingsFile) {
+    setObjectName(QStringLiteral("CMainFrame"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/aquenta.svg")));
+    setAcceptDrops(true);
+    doc_.SetPort(port_.get());
+
+    // Client area: the plan view above the section view, half the height each.
+    splitter_ = new QSplitter(Qt::Vertical, this);
+    plan_ = new ViewWidget(doc_, false, splitter_);
+    section_ = new ViewWidget(doc_, true, splitter_);
+    splitter_->addWidget(plan_);
+    splitter_->addWidget(section_);
+    splitter_->setChildrenCollapsible(false);
+    splitter_->setSizes({1, 1});
+    setCentralWidget(splitter_);
+    active_ = plan_;
+
+    BuildActions();
+    BuildMenus();
+    BuildToolBars();
+    BuildStatusBar();
+    LoadRecent();
+
+    for (ViewWidget* v : {plan_, section_}) {
+        v->busy = [this] { return port_->InPhase(); };
+        connect(v, &ViewWidget::readOut, this, [this](const QString& text) { pane0_->setText(text); });
+        connect(v, &ViewWidget::activated, this, &CMainFrame::Activate);
+        connect(v, &ViewWidget::documentTouched, this, [this] {
+            plan_->Invalidate();
+            section_->Invalidate();
+            UpdateActions();
+        });
+    }
+    connect(port_.get(), &QtUserPort::viewsChanged, this, [this] {
+        plan_->Invalidate();
+        section_->Invalidate();
+    });
+    connect(port_.get(), &QtUserPort::statusText, this, &CMainFrame::SetStatusText);
+    connect(port_.get(), &QtUserPort::modifiedChanged, this, [this](bool m) { setWindowModified(m); });
+
+    doc_.New();
+    UpdateTitle();
+    resize(1000, 760);
+
+    if (options.splash) CSplashWnd::ShowSplash(this);
+    // The animation clock, and the moment to refresh what the tool bars show.
+    connect(&timer_, &QTimer::timeout, this, &CMainFrame::OnTick);
+    timer_.start(100);
+    ticks_ = 0;
+    UpdateActions();
+}
+
+CMainFrame::~CMainFrame() {
+    timer_.stop();
+    doc_.SetPort(nullptr);
+}
+
+QAction* CMainFrame::Action(int id) const {
+    const auto it = actions_.find(id);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void CMainFrame::BuildActions() {
+    std::map<int, QList<QKeySequence>> keys;
+    for (const Accelerator& a : Accelerators()) keys[a.id].append(QKeySequence(QString::fromLatin1(a.keys)));
+    for (const CommandInfo& cmd : CommandTable()) {
+        auto* action = new QAction(MenuText(cmd.text), this);
+        action->setObjectName(QStringLiteral("cmd%1").arg(cmd.id));
+        action->setData(cmd.id);
+        const QString prompt = QString::fromUtf8(StatusPrompt(cmd).data(), static_cast<qsizetype>(StatusPrompt(cmd).size()));
+        const std::string_view tip = ToolTip(cmd);
+        action->setStatusTip(prompt);
+        action->setWhatsThis(prompt);
+        action->setToolTip(tip.empty() ? action->text().remove('&')
+                                       : QString::fromUtf8(tip.data(), static_cast<qsizetype>(tip.size())));
+        action->setCheckable(cmd.checkable);
+        if (const auto it = keys.find(cmd.id); it != keys.end()) action->setShortcuts(it->second);
+        if (const auto it = ButtonIcons().find(cmd.id); it != ButtonIcons().end())
+            action->setIcon(QIcon(QStringLiteral(":/icons/toolbar/%1.svg").arg(QLatin1String(it->second))));
+        const int id = cmd.id;
+        connect(action, &QAction::triggered, this, [this, id] { DoCommand(id); });
+        // Keys work wherever the focus is in the window, menus or not.
+        addAction(action);
+        actions_[cmd.id] = action;
+    }
+}
+
+QMenu* CMainFrame::BuildMenu(const MenuItem& popup, QWidget* parent) {
+    auto* menu = new QMenu(QString::fromUtf8(popup.text), parent);
+    menus_.append(menu);
+    // Every rule is applied whenever a menu is shown.
+    connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateActions);
+    for (const MenuItem& item : popup.items) {
+        switch (item.kind) {
+            case MenuKind::Separator: menu->addSeparator(); break;
+            case MenuKind::Popup: menu->addMenu(BuildMenu(item, menu)); break;
+            case MenuKind::Command:
+                if (QAction* a = Action(item.id)) menu->addAction(a);
+                break;
+            case MenuKind::RecentFiles:
+                for (int i = 0; i < RECENT_FILE_COUNT; ++i)
+                    if (QAction* a = Action(ID_FILE_MRU_FILE1 + i)) menu->addAction(a);
+                break;
+        }
+    }
+    return menu;
+}
+
+void CMainFrame::BuildMenus() {
+    for (const MenuItem& popup : MenuBar()) menuBar()->addMenu(BuildMenu(popup, menuBar()));
+}
+
+void CMainFrame::BuildToolBars() {
+    const std::vector<ToolBarInfo>& bars = ToolBars();
+    QToolBar* made[3] = {};
+    for (size_t b = 0; b < bars.size() && b < 3; ++b) {
+        auto* bar = new QToolBar(QString::fromLatin1(bars[b].name), this);
+        bar->setObjectName(QString::fromLatin1(bars[b].name));
+        bar->setIconSize(QSize(16, 15));
+        for (int id : bars[b].buttons) {
+            if (id == ID_SEPARATOR)
+                bar->addSeparator();
+            else if (QAction* a = Action(id))
+                bar->addAction(a);
+        }
+        if (bars[b].dockable) {
+            bar->setAllowedAreas(Qt::AllToolBarAreas);
+            bar->setOrientation(Qt::Vertical);
+            addToolBar(bars[b].dock == DockSide::Left ? Qt::LeftToolBarArea : Qt::RightToolBarArea, bar);
+        } else {
+            bar->setMovable(false);
+            bar->setFloatable(false);
+            bar->setAllowedAreas(Qt::TopToolBarArea);
+            addToolBar(Qt::TopToolBarArea, bar);
+        }
+        made[b] = bar;
+    }
+    standardBar_ = made[0];
+    editBar_ = made[1];
+    viewBar_ = made[2];
+}
+
+void CMainFrame::BuildStatusBar() {
+    pane0_ = new QLabel(QString::fromLatin1(IDLE_PROMPT), this);
+    pane0_->setObjectName(QStringLiteral("pane0"));
+    pane1_ = new QLabel(this);
+    pane1_->setObjectName(QStringLiteral("pane1"));
+    pane1_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    pane1_->setFixedWidth(pane1_->fontMetrics().horizontalAdvance(QString::fromLatin1(COUNTS_PANE_WIDTH_TEXT)) + 8);
+    pane1_->setAlignment(Qt::AlignCenter);
+    statusBar()->addWidget(pane0_, 1);
+    statusBar()->addPermanentWidget(pane1_);
+    // Once a prompt goes, the idle text comes back.
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
+        if (message.isEmpty()) pane0_->setText(QString::fromLatin1(IDLE_PROMPT));
+    });
+    SetStatusText({});
+}
+
+void CMainFrame::SetStatusText(const QString& text) {
+    statusText_ = text;
+    pane1_->setEnabled(!text.isEmpty());
+    pane1_->setText(text);
+}
+
+QString CMainFrame::StatusPane0() const {
+    const QString message = statusBar()->currentMessage();
+    return message.isEmpty() ? pane0_->text() : message;
+}
+QString CMainFrame::StatusPane1() const { return pane1_->isEnabled() ? pane1_->text() : QString(); }
+bool CMainFrame::StatusPane1Shown() const { return pane1_->isEnabled() && !pane1_->text().isEmpty(); }
+
+void CMainFrame::Activate(ViewWidget* view) {
+    active_ = view;
+    UpdateActions();
+}
+
+bool CMainFrame::Handled(int id) const {
+    switch (id) {
+        case ID_FILE_NEW: case ID_FILE_OPEN: case ID_FILE_SAVE: case ID_FILE_SAVE_AS:
+        case ID_FILE_PRINT: case ID_FILE_PRINT_DIRECT: case ID_FILE_PRINT_PREVIEW: case ID_FILE_PRINT_SETUP:
+        case ID_APP_EXIT: case ID_HELP_FINDER: case ID_HELP: case ID_CONTEXT_HELP:
+        case ID_NEXT_PANE: case ID_PREV_PANE:
+        case ID_VIEW_TOOLBAR: case ID_VIEW_STATUS_BAR: case ID_VIEW_EDITBAR:
+        case ID_ZOOM_EXTENTS: case ID_ZOOM_OUT: case ID_PAN_LEFT: case ID_PAN_RIGHT: case ID_PAN_UP: case ID_PAN_DOWN:
+        case ID_VIEW_ANIMATE:
+            return true;
+        default: break;
+    }
+    if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + RECENT_FILE_COUNT) return true;
+    if (DragModeOf(id) >= 0) return true;
+    return FindImportCommand(id) || FindExportFormat(id) || FindPlainCommand(id);
+}
+
+void CMainFrame::UpdateActions() {
+    CommandContext ctx = active_->State().Context(&doc_, active_->Which());
+    ctx.toolBarVisible = standardBar_ && !standardBar_->isHidden();
+    ctx.statusBarVisible = !statusBar()->isHidden();
+    ctx.editBarVisible = editBar_ && !editBar_->isHidden();
+    ctx.recentFileCount = static_cast<int>(recent_.size());
+    for (const auto& [id, action] : actions_) {
+        const CommandState s = EvaluateCommand(id, ctx);
+        // A command without a handler is disabled.
+        action->setEnabled(s.enabled && Handled(id));
+        if (action->isCheckable()) action->setChecked(s.checked);
+    }
+}
+
+void CMainFrame::OnTick() {
+    if (port_->InPhase()) return;  // the progress dialog is being painted mid-phase
+    ++ticks_;
+    if (doc_.AnimateTicks > 0 && ticks_ % doc_.AnimateTicks == 0) doc_.AnimateStep();
+    UpdateActions();
+}
+
+void CMainFrame::UpdateTitle() {
+    setWindowTitle(QString::fromStdString(ShownTitle(doc_)) + QStringLiteral("[*] - ") + QString::fromLatin1(APP_TITLE));
+    setWindowModified(doc_.Modified);
+}
+
+void CMainFrame::InitialUpdateViews() {
+    plan_->InitialUpdate();
+    section_->InitialUpdate();
+    UpdateTitle();
+    UpdateActions();
+}
+
+// ---- commands ----
+
+void CMainFrame::DoCommand(int id) {
+    UpdateActions();
+    if (QAction* a = Action(id); !a || !a->isEnabled()) return;
+    if (FindImportCommand(id)) {
+        OnImport(id);
+    } else if (FindExportFormat(id)) {
+        OnExport(id);
+    } else if (const PlainCommand* c = FindPlainCommand(id)) {
+        c->run(doc_);
+    } else if (const int mode = DragModeOf(id); mode >= 0) {
+        active_->SetDragMode(mode);
+    } else if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + RECENT_FILE_COUNT) {
+        const auto i = static_cast<qsizetype>(id - ID_FILE_MRU_FILE1);
+        if (i < recent_.size() && SaveModified()) OpenFile(recent_[i]);
+    } else {
+        switch (id) {
+            case ID_FILE_NEW: OnNew(); break;
+            case ID_FILE_OPEN: OnOpen(); break;
+            case ID_FILE_SAVE: OnSave(false); break;
+            case ID_FILE_SAVE_AS: OnSave(true); break;
+            case ID_FILE_PRINT:
+            case ID_FILE_PRINT_DIRECT:
+            case ID_FILE_PRINT_PREVIEW:
+            case ID_FILE_PRINT_SETUP: OnPrint(id); break;
+            case ID_APP_EXIT: close(); break;
+            case ID_HELP_FINDER:
+            case ID_HELP:
+            case ID_CONTEXT_HELP: OnHelp(id); break;
+            case ID_NEXT_PANE:
+            case ID_PREV_PANE: (active_ == plan_ ? section_ : plan_)->setFocus(Qt::ShortcutFocusReason); break;
+            case ID_VIEW_TOOLBAR: standardBar_->setVisible(standardBar_->isHidden()); break;
+            case ID_VIEW_STATUS_BAR: statusBar()->setVisible(statusBar()->isHidden()); break;
+            case ID_VIEW_EDITBAR: editBar_->setVisible(editBar_->isHidden()); break;
+            case ID_VIEW_ANIMATE: doc_.Animating = !doc_.Animating; break;
+            default: active_->ZoomPan(id); break;
+        }
+    }
+    UpdateActions();
+}
+
+bool CMainFrame::SaveModified() {
+    if (!doc_.Modified) return true;
+    const QString text = QStringLiteral("Save changes to %1?").arg(QString::fromStdString(ShownTitle(doc_)));
+    const int answer = askToSave ? askToSave(text)
+                                 : QMessageBox::question(this, QString::fromLatin1(APP_TITLE), text,
+                                                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                                         QMessageBox::Yes);
+    if (answer == QMessageBox::Cancel) return false;
+    if (answer == QMessageBox::Yes) return OnSave(false);
+    return true;
+}
+
+void CMainFrame::OnNew() {
+    if (!SaveModified()) return;
+    doc_.New();
+    doc_.PathName.clear();
+    doc_.SetModified(false);
+    InitialUpdateViews();
+}
+
+QString CMainFrame::ChoosePath(int command, bool save, const QString& title, const QStringList& filters,
+                               const QString& initialName, const QString& suffix) {
+    if (choosePath) return choosePath(command, save);
+    QFileDialog dialog(this, title);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilters(filters);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    if (!suffix.isEmpty()) dialog.setDefaultSuffix(suffix);
+    // An initial name that is a pattern picks the filter; a plain name is proposed.
+    if (!initialName.isEmpty() && !initialName.contains('*')) dialog.selectFile(initialName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().first();
+}
+
+void CMainFrame::OnOpen() {
+    if (!SaveModified()) return;
+    const QString path = ChoosePath(ID_FILE_OPEN, false, QStringLiteral("Open"),
+                                    {QString::fromLatin1(DOC_FILTER), QStringLiteral("All Files (*)")}, {}, {});
+    if (!path.isEmpty()) OpenFile(path);
+}
+
+bool CMainFrame::OpenFile(const QString& path) {
+    const bool ok = OpenDocument(doc_, QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()).toStdString());
+    if (ok)
+        AddRecent(QFileInfo(path).absoluteFilePath());
+    else
+        recent_.removeAll(QFileInfo(path).absoluteFilePath());
+    SaveRecent();
+    UpdateRecentMenu();
+    InitialUpdateViews();
+    return ok;
+}
+
+bool CMainFrame::OnSave(bool saveAs) {
+    QString path = QString::fromStdString(doc_.PathName);
+    if (saveAs || path.isEmpty()) {
+        const QString initial = QString::fromStdString(ShownTitle(doc_)).section('.', 0, 0) + QStringLiteral(".son");
+        path = ChoosePath(ID_FILE_SAVE_AS, true, QStringLiteral("Save As"), {QString::fromLatin1(DOC_FILTER)}, initial,
+                          QStringLiteral("son"));
+        if (path.isEmpty()) return false;
+    }
+    if (!SaveDocument(doc_, path.toStdString())) return false;
+    AddRecent(QFileInfo(path).absoluteFilePath());
+    UpdateTitle();
+    return true;
+}
+
+void CMainFrame::OnImport(int id) {
+    const ImportCommand* run = FindImportCommand(id);
+    const ImportDialog* dialog = FindImportDialog(id);
+    if (!run) return;
+    const QStringList filters = dialog ? QtFilters(dialog->filter) : QStringList{QStringLiteral("All Files (*)")};
+    const QString initial = dialog ? QString::fromStdString(InitialFileName(*dialog, doc_)) : QString();
+    const QString path = ChoosePath(id, false, QStringLiteral("Open"), filters, initial, {});
+    if (path.isEmpty()) return;
+    run->run(doc_, QDir::toNativeSeparators(path).toStdString());
+    UpdateTitle();
+}
+
+void CMainFrame::OnExport(int id) {
+    const ExportFormatInfo* f = FindExportFormat(id);
+    if (!f) return;
+    // Hypack says no to a geographic survey before any dialog.
+    if (id == ID_EXPORT_HYPACK && HypackRefuses(doc_)) return;
+    const QString path = ChoosePath(id, true, QStringLiteral("Save As"), {QString::fromLatin1(f->filter)},
+                                    QString::fromLatin1(f->initialFileName), QString::fromLatin1(f->defaultExtension));
+    if (path.isEmpty()) return;
+    ExportSelection selection;
+    if (f->entitySelection) {
+        CExportDlg dlg(f->layerCount, this);
+        const bool ok = runExportDialog ? runExportDialog(dlg) : dlg.exec() == QDialog::Accepted;
+        if (!ok) return;
+        selection = dlg.Selection();
+    }
+    RunExport(id, doc_, path.toStdString(), selection);
+}
+
+// ---- printing ----
+
+bool CMainFrame::PrintTo(QPrinter& printer, const SectionPrintSettings* given) {
+    ViewWidget* view = active_;
+    SectionPrintSettings settings;
+    if (view->IsSection()) {
+        if (given) {
+            settings = *given;
+        } else {
+            // Shown for every job; Cancel prints with the defaults.
+            CDepthPrnDlg dlg(this);
+            const bool ok = runPrintDialog ? runPrintDialog(dlg) : dlg.exec() == QDialog::Accepted;
+            if (ok) settings = dlg.Settings();
+        }
+    }
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        port_->Message("The printer could not be started.", Severity::Error);
+        return false;
+    }
+    const QRect area(QPoint(0, 0), printer.pageLayout().paintRectPixels(printer.resolution()).size());
+    if (view->IsSection()) {
+        CVKView& s = view->Section();
+        const int32_t pages = s.BeginPrinting(ToCRect(area), settings);
+        for (int32_t p = 1; p <= pages; ++p) {
+            if (p > 1) printer.newPage();
+            PaintSectionPage(painter, s, doc_, area, p, pages);
+        }
+        s.EndPrinting();
+    } else {
+        PaintPlanPage(painter, view->Plan(), doc_, area);
+    }
+    painter.end();
+    // The page areas replaced the screen's; the next paint takes the screen's again.
+    view->Invalidate();
+    return true;
+}
+
+void CMainFrame::OnPrint(int id) {
+    switch (id) {
+        case ID_FILE_PRINT_SETUP: {
+            QPageSetupDialog dlg(&printer_, this);
+            dlg.exec();
+            return;
+        }
+        case ID_FILE_PRINT: {
+            QPrintDialog dlg(&printer_, this);
+            if (dlg.exec() != QDialog::Accepted) return;
+            PrintTo(printer_);
+            return;
+        }
+        case ID_FILE_PRINT_DIRECT: PrintTo(printer_); return;
+        case ID_FILE_PRINT_PREVIEW: {
+            SectionPrintSettings settings;
+            if (active_->IsSection()) {
+                CDepthPrnDlg dlg(this);
+                const bool ok = runPrintDialog ? runPrintDialog(dlg) : dlg.exec() == QDialog::Accepted;
+                if (ok) settings = dlg.Settings();
+            }
+            QPrintPreviewDialog preview(&printer_, this);
+            preview.setWindowTitle(QString::fromStdString(ShownTitle(doc_)) + QStringLiteral(" - Print Preview"));
+            connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+                    [this, settings](QPrinter* printer) { PrintTo(*printer, &settings); });
+            const std::unique_ptr<QSettings> profile = Settings();
+            QSettings& store = *profile;
+            auto* widget = preview.findChild<QPrintPreviewWidget*>();
+            if (widget && store.value(kPreviewPages, 1).toInt() == 2) widget->setViewMode(QPrintPreviewWidget::FacingPagesView);
+            preview.resize(900, 700);
+            preview.exec();
+            if (widget)
+                store.setValue(kPreviewPages, widget->viewMode() == QPrintPreviewWidget::FacingPagesView ? 2 : 1);
+            return;
+        }
+        default: return;
+    }
+}
+
+// ---- help ----
+
+HelpWindow* CMainFrame::Help() {
+    if (!help_) help_ = new HelpWindow(this);
+    help_->setWindowFlag(Qt::Window);
+    return help_;
+}
+
+void CMainFrame::OnHelp(int id) {
+    switch (id) {
+        case ID_HELP_FINDER: Help()->ShowPage(QStringLiteral("index.html")); break;
+        case ID_HELP:
+            // F1: the page of what is in front of the user.
+            Help()->ShowPage(active_->IsSection() ? QStringLiteral("views.html#section") : QStringLiteral("views.html#plan"));
+            break;
+        case ID_CONTEXT_HELP: QWhatsThis::enterWhatsThisMode(); break;
+        default: break;
+    }
+}
+
+// ---- recent files ----
+
+// The user's profile: a key named after the maker with a subkey of the program's title.
+std::unique_ptr<QSettings> CMainFrame::Settings() const {
+    if (!settingsFile_.isEmpty()) return std::make_unique<QSettings>(settingsFile_, QSettings::IniFormat);
+    return std::make_unique<QSettings>(QStringLiteral("Aquenta"), QString::fromLatin1(APP_TITLE));
+}
+
+void CMainFrame::LoadRecent() {
+    const std::unique_ptr<QSettings> profile = Settings();
+            QSettings& store = *profile;
+    store.beginGroup(QString::fromLatin1(kRecentGroup));
+    recent_.clear();
+    for (int i = 1; i <= RECENT_FILE_COUNT; ++i) {
+        const QString path = store.value(QStringLiteral("File%1").arg(i)).toString();
+        if (!path.isEmpty()) recent_ << path;
+    }
+    UpdateRecentMenu();
+}
+
+void CMainFrame::SaveRecent() {
+    const std::unique_ptr<QSettings> profile = Settings();
+            QSettings& store = *profile;
+    store.beginGroup(QString::fromLatin1(kRecentGroup));
+    for (int i = 1; i <= RECENT_FILE_COUNT; ++i) {
+        const auto k = static_cast<qsizetype>(i - 1);
+        if (k < recent_.size())
+            store.setValue(QStringLiteral("File%1").arg(i), recent_[k]);
+        else
+            store.remove(QStringLiteral("File%1").arg(i));
+    }
+}
+
+void CMainFrame::AddRecent(const QString& path) {
+    recent_.removeAll(path);
+    recent_.prepend(path);
+    while (recent_.size() > RECENT_FILE_COUNT) recent_.removeLast();
+    SaveRecent();
+    UpdateRecentMenu();
+}
+
+void CMainFrame::UpdateRecentMenu() {
+    for (int i = 0; i < RECENT_FILE_COUNT; ++i) {
+        QAction* a = Action(ID_FILE_MRU_FILE1 + i);
+        if (!a) continue;
+        const auto k = static_cast<qsizetype>(i);
+        if (k < recent_.size()) {
+            QString shown = QDir::toNativeSeparators(recent_[k]);
+            if (shown.size() > 60) shown = QStringLiteral("...") + shown.right(57);
+            shown.replace('&', QStringLiteral("&&"));
+            a->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(shown));
+            a->setStatusTip(QDir::toNativeSeparators(recent_[k]));
+            a->setVisible(true);
+        } else {
+            // An empty list shows one greyed "Recent File".
+            a->setText(QStringLiteral("Recent File"));
+            a->setVisible(i == 0 && recent_.isEmpty());
+        }
+    }
+}
+
+// ---- the window ----
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!SaveModified()) {
+        event->ignore();
+        return;
+    }
+    timer_.stop();
+    if (help_) help_->close();
+    event->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    event->acceptProposedAction();
+    OpenDropped(urls);
+}
+
+void CMainFrame::OpenDropped(const QList<QUrl>& urls) {
+    // One document at a time: each dropped file opens in turn, the last stays.
+    for (const QUrl& url : urls) {
+        if (!url.isLocalFile()) continue;
+        activateWindow();
+        if (!SaveModified()) return;
+        OpenFile(url.toLocalFile());
+    }
+}
+
+}  // namespace aq::gui

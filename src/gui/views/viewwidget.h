@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+#include <functional>
+
+#include "model/doc.h"
+#include "views/planview.h"
+#include "views/sectionview.h"
+
+namespace aq::gui {
+
+// One pane of the main window: the plan view (upper) or the section view (lower). It
+// paints through the views' drawing code into a kept image, redrawn only when the
+// document, the window or the size changes.
+class ViewWidget final : public QWidget {
+    Q_OBJECT
+public:
+    ViewWidget(CVKDoc& doc, bool section, QWidget* parent = nullptr);
+
+    bool IsSection() const { return section_; }
+    CViewState& State() { return section_ ? static_cast<CViewState&>(sectionView_) : planView_; }
+    const CViewState& State() const { return section_ ? static_cast<const CViewState&>(sectionView_) : planView_; }
+    CVKPView& Plan() { return planView_; }
+    CVKView& Section() { return sectionView_; }
+    ActiveView Which() const { return section_ ? ActiveView::Section : ActiveView::Plan; }
+
+    // New and Open: the whole plane again.
+    void InitialUpdate();
+    // The document changed: draw afresh.
+    void Invalidate();
+    // Zoom and pan; true when the window moved.
+    bool ZoomPan(int id);
+    void SetDragMode(int mode) { State().DragMode = mode; }
+
+    // True while the document must not be drawn (a recalculation is half way).
+    std::function<bool()> busy;
+
+    // What the last paint drew (for tests and screenshots).
+    const QImage& Picture() const { return picture_; }
+
+signals:
+    // Text for the first status pane: a read-out, or empty.
+    void readOut(const QString& text);
+    void activated(aq::gui::ViewWidget* view);
+    // A box or the right button changed the document or the selection.
+    void documentTouched();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    void Render();
+    // The rubber-band box in logical units, applied by the drag mode.
+    void ApplyBox(const QRect& deviceBox);
+
+    CVKDoc& doc_;
+    const bool section_;
+    CVKPView planView_;
+    CVKView sectionView_;
+    QImage picture_;
+    bool dirty_ = true;
+    bool dragging_ = false;
+    QPoint pressAt_;
+    QPoint dragTo_;
+};
+
+}  // namespace aq::gui

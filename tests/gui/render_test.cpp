@@ -1,0 +1,164 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+
+#include "render/plotrender.h"
+#include "render/qtcanvas.h"
+#include "survey.h"
+
+namespace aq::gui {
+namespace {
+
+QImage Blank(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    return image;
+}
+
+// The pixels a call covers, as a set of coordinates of non-white pixels.
+int Inked(const QImage& image, QRect* bounds = nullptr) {
+    int n = 0;
+    QRect b;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != qRgb(255, 255, 255)) {
+                ++n;
+                b |= QRect(x, y, 1, 1);
+            }
+    if (bounds) *bounds = b;
+    return n;
+}
+
+TEST(QtCanvasTest, ShapesCoverTheirPixelsUpToTheRightAndBottomEdge) {
+    QImage image = Blank(40, 40);
+    {
+        QPainter painter(&image);
+        QtCanvas c(painter);
+        c.SetMapping({0, 0, 40, 40}, {0, 0, 40, 40});
+        c.SelectBlackPen();
+        c.SelectSolidBrush(0x0000FF);
+        c.Rectangle({10, 10, 20, 15});
+    }
+    QRect bounds;
+    EXPECT_EQ(Inked(image, &bounds), 50);
+    EXPECT_EQ(bounds, QRect(10, 10, 10, 5));
+    EXPECT_EQ(image.pixel(10, 10), qRgb(0, 0, 0));    // outline
+    EXPECT_EQ(image.pixel(12, 12), qRgb(255, 0, 0));  // inside in the brush (0x00BBGGRR red)
+
+    // Ellipses, rounded squares and fills keep to the same pixels; an empty device
+    // rectangle and a line whose ends meet draw nothing.
+    for (int shape = 0; shape < 3; ++shape) {
+        QImage img = Blank(40, 40);
+        {
+            QPainter painter(&img);
+            QtCanvas c(painter);
+            c.SetMapping({0, 0, 40, 40}, {0, 0, 40, 40});
+            c.SelectBlackPen();
+            c.SelectLightGreyBrush();
+            const CRect r{5, 6, 25, 18};
+            if (shape == 0) c.Ellipse(r);
+            if (shape == 1) c.RoundRect(r, 10, 6);
+            if (shape == 2) c.FillRect(r, 0x00FF00);
+            c.Rectangle({30, 30, 30, 35});
+            c.Line({35, 35}, {35, 35});
+        }
+        QRect b;
+        Inked(img, &b);
+        EXPECT_EQ(b, QRect(5, 6, 20, 12)) << shape;
+    }
+}
+
+TEST(QtCanvasTest, LogicalFontsAndPensFollowTheMapping) {
+    QImage image = Blank(200, 100);
+    {
+        QPainter painter(&image);
+        QtCanvas c(painter);
+        // Ten logical units a pixel across, five down.
+        c.SetMapping({0, 0, 2000, 500}, {0, 0, 200, 100});
+        c.SelectFont(100);  // 20 pixels high
+        c.SetTextAnchor(TextAnchor::LeftBottom);
+        c.SetTextTransparent(true);
+        c.Text({100, 400}, "Hg");
+        c.SelectPen(COLOUR_MAGENTA, 30);  // three pixels wide
+        c.Line({1500, 0}, {1500, 500});
+    }
+    QRect text;
+    QImage left = image.copy(0, 0, 100, 100);
+    Inked(left, &text);
+    EXPECT_NEAR(text.left(), 10, 2);  // anchored at its left
+    EXPECT_LE(text.bottom(), 79);  // anchored at its bottom: nothing below y 80
+    EXPECT_GE(text.height(), 12);
+    int magenta = 0;
+    for (int x = 140; x < 160; ++x) magenta += image.pixel(x, 50) == qRgb(255, 0, 255);
+    EXPECT_EQ(magenta, 3);
+}
+
+// Culling must not change a single pixel, in either view, whatever the zoom, scheme or
+// marker size.
+// Where two pictures differ, for the failure message.
+std::string Difference(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) return "sizes differ";
+    int n = 0;
+    QRect where;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y)) {
+                ++n;
+                where |= QRect(x, y, 1, 1);
+            }
+    return std::to_string(n) + " pixels differ within (" + std::to_string(where.x()) + "," + std::to_string(where.y()) +
+           ") " + std::to_string(where.width()) + "x" + std::to_string(where.height());
+}
+
+TEST(QtCanvasTest, CullingKeepsEveryPixel) {
+    CVKDoc doc;
+    test::MakeSurvey(doc, 1500);
+    ASSERT_GT(doc.Records.size(), 9000u);
+    doc.Selected = true;
+    doc.SelectedIndex = 4000;
+    struct Case {
+        int32_t colourMode, boxSize;
+        CRect window;
+        QSize size;
+    };
+    const Case cases[] = {
+        {COLOUR_POINT_TYPE, 3, VIEW_EXTENTS, {800, 500}},
+        {COLOUR_ELEVATION, 3, VIEW_EXTENTS, {640, 480}},
+        {COLOUR_QUALITY, 1, {2000, 3000, 6000, 5000}, {700, 400}},
+        {COLOUR_POINT_TYPE, 8, {5000, -1000, 9000, 16000}, {500, 700}},
+        {COLOUR_POINT_TYPE, 40, {7000, 7000, 7300, 7200}, {300, 300}},
+    };
+    for (const Case& k : cases) {
+        doc.ColourMode = k.colourMode;
+        doc.BoxSize = k.boxSize;
+        DrawOptions all;
+        all.cull = false;
+        CVKPView plan;
+        plan.Window = k.window;
+        const QImage culled = RenderPlan(plan, doc, k.size), every = RenderPlan(plan, doc, k.size, all);
+        EXPECT_TRUE(culled == every) << "plan " << k.colourMode << " " << k.boxSize << ": " << Difference(culled, every);
+        CVKView section;
+        section.Window = k.window;
+        const QImage sculled = RenderSection(section, doc, k.size), severy = RenderSection(section, doc, k.size, all);
+        EXPECT_TRUE(sculled == severy) << "section " << k.colourMode << " " << k.boxSize << ": "
+                                       << Difference(sculled, severy);
+    }
+}
+
+TEST(PlotTest, PagesOfTheSectionAreFilesOrPdfPages) {
+    PlotRequest r;
+    r.kind = PlotKind::Section;
+    r.path = "/tmp/x/plot.png";
+    r.pages = 3;
+    EXPECT_EQ(PlotFiles(r), (std::vector<std::string>{"/tmp/x/plot-1.png", "/tmp/x/plot-2.png", "/tmp/x/plot-3.png"}));
+    r.path = "/tmp/x/plot.pdf";
+    EXPECT_EQ(PlotFiles(r), (std::vector<std::string>{"/tmp/x/plot.pdf"}));
+    r.kind = PlotKind::Plan;
+    r.path = "/tmp/x/plan.png";
+    EXPECT_EQ(PlotFiles(r), (std::vector<std::string>{"/tmp/x/plan.png"}));
+}
+
+}  // namespace
+}  // namespace aq::gui
