@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/cli_runner.h"
+
 #include "model/docfile.h"
 #include "processing/recalc.h"
 
@@ -20,61 +22,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Result {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::vector<std::string> Split(const std::string& s, char sep) {
-    std::vector<std::string> parts;
-    std::string part;
-    std::istringstream in(s);
-    while (std::getline(in, part, sep)) parts.push_back(part);
-    return parts;
-}
+using aq::test::Split;
+using Result = aq::test::CliResult;
 
 // 2009-07-01 10:00:00 UTC; the tests' zone keeps summer time then (11:00 local).
 constexpr int64_t kT0 = 1246442400;
 
-class CliTest : public testing::Test {
+class CliTest : public aq::test::CliFixture {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("aquenta_cli_" + std::to_string(::getpid()) + "_" +
-                testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string File(const std::string& name) const { return (dir_ / name).string(); }
-
-    Result Run(const std::vector<std::string>& args) const {
-        std::string cmd = Quote(AQUENTA_CLI);
-        for (const auto& a : args) cmd.append(" ").append(Quote(a));
-        cmd.append(" >").append(Quote(File("stdout"))).append(" 2>").append(Quote(File("stderr")));
-        const int status = std::system(cmd.c_str());
-        Result r;
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = ReadAll(File("stdout"));
-        r.err = ReadAll(File("stderr"));
-        return r;
-    }
-
     // Two positions, two depths (the second of quality 127) and a tide, two minutes long.
     std::string WriteSurvey() const {
         aq::CVKDoc doc;
@@ -89,8 +44,6 @@ protected:
         EXPECT_TRUE(aq::SaveDocument(doc, path));
         return path;
     }
-
-    fs::path dir_;
 };
 
 TEST_F(CliTest, NewDocument) {

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/cli_runner.h"
+
 #include "model/docfile.h"
 #include "processing/recalc.h"
 
@@ -19,52 +21,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Result {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
+using aq::test::ReadAll;
+using Result = aq::test::CliResult;
 
 // 2009-12-05 10:00:00 UTC, winter time in the tests' zone.
 constexpr int64_t kT0 = 1260007200;
 
-class ExportVerb : public testing::Test {
+class ExportVerb : public aq::test::CliFixture {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("aquenta_cli_export_" + std::to_string(::getpid()) + "_" +
-                                            testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string File(const std::string& name) const { return (dir_ / name).string(); }
-
-    Result Run(const std::vector<std::string>& args) const {
-        std::string cmd = Quote(AQUENTA_CLI);
-        for (const auto& a : args) cmd.append(" ").append(Quote(a));
-        cmd.append(" >").append(Quote(File("stdout"))).append(" 2>").append(Quote(File("stderr")));
-        const int status = std::system(cmd.c_str());
-        Result r;
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = ReadAll(File("stdout"));
-        r.err = ReadAll(File("stderr"));
-        return r;
-    }
-
     // Eight records a second apart: positions, sounder depths, a tide, an event.
     std::string Survey(bool geographic) const {
         aq::CVKDoc doc;
@@ -89,8 +53,6 @@ protected:
         for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++n;
         return n;
     }
-
-    fs::path dir_;
 };
 
 TEST_F(ExportVerb, EveryFormatOfAGridSurvey) {

@@ -12,55 +12,20 @@
 
 #include <gtest/gtest.h>
 
+#include "support/cli_runner.h"
+
 #include "demo_gen.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Result {
-    int code = -1;
-    std::string out, err;
-};
-
-std::string ReadAll(const fs::path& p) {
-    std::ostringstream s;
-    s << std::ifstream(p, std::ios::binary).rdbuf();
-    return s.str();
-}
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
+using Result = aq::test::CliResult;
 
 std::string Data(const std::string& name) { return std::string(AQUENTA_TEST_DATA) + "/import/" + name; }
 
-class ImportCliTest : public testing::Test {
+class ImportCliTest : public aq::test::CliFixture {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("aquenta_import_cli_" + std::to_string(::getpid()) + "_" +
-                                            testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string File(const std::string& name) const { return (dir_ / name).string(); }
-
-    Result Run(const std::vector<std::string>& args) const {
-        std::string cmd = Quote(AQUENTA_CLI) + " --tz GMT0BST,M3.5.0/1,M10.5.0";
-        for (const auto& a : args) cmd.append(" ").append(Quote(a));
-        cmd.append(" >").append(Quote(File("stdout"))).append(" 2>").append(Quote(File("stderr")));
-        const int status = std::system(cmd.c_str());
-        Result r;
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = ReadAll(File("stdout"));
-        r.err = ReadAll(File("stderr"));
-        return r;
-    }
-
     // A generated Brivel file of one minute's logging.
     std::string DemoBrivel() const {
         aq::demo::Options o;
@@ -72,8 +37,6 @@ protected:
         });
         return path;
     }
-
-    fs::path dir_;
 };
 
 TEST_F(ImportCliTest, BrivelImportThenStatusAndInfo) {

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/cli_runner.h"
+
 #include "model/docfile.h"
 #include "processing/recalc.h"
 
@@ -20,72 +22,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Result {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-// name=value lines of a listing.
-std::map<std::string, std::string> Values(const std::string& out) {
-    std::map<std::string, std::string> v;
-    std::istringstream in(out);
-    std::string line;
-    while (std::getline(in, line)) {
-        const size_t eq = line.find('=');
-        if (eq != std::string::npos && line.find('\t') == std::string::npos)
-            v[line.substr(0, eq)] = line.substr(eq + 1);
-    }
-    return v;
-}
-
-std::vector<std::string> Lines(const std::string& s) {
-    std::vector<std::string> lines;
-    std::istringstream in(s);
-    std::string line;
-    while (std::getline(in, line)) lines.push_back(line);
-    return lines;
-}
+using aq::test::Lines;
+using aq::test::Values;
+using Result = aq::test::CliResult;
 
 constexpr int64_t kT0 = 1246442400;
 
-class TransformCliTest : public testing::Test {
+class TransformCliTest : public aq::test::CliFixture {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("aquenta_transform_" + std::to_string(::getpid()) + "_" +
-                                            testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string File(const std::string& name) const { return (dir_ / name).string(); }
-
-    Result Run(const std::vector<std::string>& args) const {
-        std::string cmd = Quote(AQUENTA_CLI);
-        for (const auto& a : args) cmd.append(" ").append(Quote(a));
-        cmd.append(" >").append(Quote(File("stdout"))).append(" 2>").append(Quote(File("stderr")));
-        const int status = std::system(cmd.c_str());
-        Result r;
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = ReadAll(File("stdout"));
-        r.err = ReadAll(File("stderr"));
-        return r;
-    }
-
     // Positions near 50.1 N 1.2 W (geographic) or on a grid, with sounder depths
     // carrying pitch and roll between them.
     std::string Survey(bool geographic) const {
@@ -105,8 +49,6 @@ protected:
         EXPECT_TRUE(aq::SaveDocument(doc, path));
         return path;
     }
-
-    fs::path dir_;
 };
 
 TEST_F(TransformCliTest, OffsetsKeepWhatIsLeftOutAndRefuseLikeTheDialog) {
