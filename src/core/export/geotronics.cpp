@@ -48,17 +48,7 @@ bool AppendLabelLine(std::string& out, const CVKData& r, int64_t index, bool geo
 void AppendHprLine(std::string& out, const CVKData& r, LocalClock& clock) {
     civil::Fields f;
     if (clock.Fields(r.Time, f)) {
-        Append2(out, f.day);
-        out += '/';
-        Append2(out, f.month);
-        out += '/';
-        AppendYear(out, f.year);
-        out += ' ';
-        Append2(out, f.hour);
-        out += ':';
-        Append2(out, f.minute);
-        out += ':';
-        Append2(out, f.second);
+        AppendDayTime(out, f);
     }
     for (const double v : {r.Z / 100.0, r.Depth / 100.0, r.Heave / 100.0, r.Pitch / 100.0, r.Roll / 100.0}) {
         out += ',';

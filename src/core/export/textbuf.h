@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "model/civiltime.h"
+
 // Number and text pieces of the export lines, appended to a growing text. printf would
 // do, but a million records of a dozen numbers each makes its parsing of the format the
 // largest cost; to_chars gives the same digits as "%.*f" and "%d".
@@ -47,6 +49,21 @@ inline void AppendYear(std::string& out, int y) {
     } else {
         AppendInt(out, y);
     }
+}
+
+// "%d/%m/%Y %H:%M:%S" of local calendar fields.
+inline void AppendDayTime(std::string& out, const civil::Fields& f) {
+    Append2(out, f.day);
+    out += '/';
+    Append2(out, f.month);
+    out += '/';
+    AppendYear(out, f.year);
+    out += ' ';
+    Append2(out, f.hour);
+    out += ':';
+    Append2(out, f.minute);
+    out += ':';
+    Append2(out, f.second);
 }
 
 }  // namespace aq::exporting

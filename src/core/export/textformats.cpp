@@ -97,17 +97,7 @@ void AppendCsvLine(std::string& out, const CVKData& r, bool geographic, LocalClo
     // A time the clock refuses leaves the field empty but keeps its comma, so the
     // columns stay under their headings.
     if (ok) {
-        Append2(out, f.day);
-        out += '/';
-        Append2(out, f.month);
-        out += '/';
-        AppendYear(out, f.year);
-        out += ' ';
-        Append2(out, f.hour);
-        out += ':';
-        Append2(out, f.minute);
-        out += ':';
-        Append2(out, f.second);
+        AppendDayTime(out, f);
     }
     out += ',';
     AppendFixed(out, SecondWithHundredths(ok, f, r), 2, 5);
