@@ -313,7 +313,7 @@ constexpr Verb kVerbs[] = {
 std::span<const Verb> Verbs() {
     static const std::vector<Verb> all = [] {
         std::vector<Verb> v(std::begin(kVerbs), std::end(kVerbs));
-        for (std::span<const Verb> group : {ImportVerbs(), ExportVerbs(), TransformVerbs(), PlotVerbs()})
+        for (std::span<const Verb> group : {ImportVerbs(), ExportVerbs(), TransformVerbs(), PlotVerbs(), EditVerbs()})
             v.insert(v.end(), group.begin(), group.end());
         return v;
     }();

@@ -65,6 +65,7 @@ std::span<const Verb> ImportVerbs();     // verbs_import.cpp
 std::span<const Verb> ExportVerbs();     // verbs_export.cpp
 std::span<const Verb> TransformVerbs();  // verbs_transform.cpp
 std::span<const Verb> PlotVerbs();       // verbs_plot.cpp
+std::span<const Verb> EditVerbs();       // verbs_edit.cpp
 
 // ---- helpers for the handlers ----
 

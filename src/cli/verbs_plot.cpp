@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <algorithm>
 #include <optional>
 #include <string>
 
+#include "ui/properties.h"
 #include "values.h"
 #include "verbs.h"
 
@@ -19,7 +21,52 @@ struct PlotArgs {
     int width = 0, height = 0;
     std::string title;
     int32_t pages = 1;
+    // Display settings of the General Properties dialog, for this plot only.
+    std::optional<int32_t> colourMode, showKinds, boxSize, textSize;
 };
+
+int32_t TakeColourMode(Args& a) {
+    const std::string word = a.Take("point-type, elevation or quality after --colour-mode");
+    if (word == "point-type") return COLOUR_POINT_TYPE;
+    if (word == "elevation") return COLOUR_ELEVATION;
+    if (word == "quality") return COLOUR_QUALITY;
+    throw UsageError("--colour-mode wants point-type, elevation or quality, not \"" + word + "\"");
+}
+
+// "depth,position", "all" or "none".
+int32_t TakeKinds(Args& a) {
+    const std::string word = a.Take("KINDS after --show");
+    if (word == "all") return 0xF0;
+    if (word == "none") return 0;
+    int32_t kinds = 0;
+    size_t start = 0;
+    while (start <= word.size()) {
+        const size_t comma = std::min(word.find(',', start), word.size());
+        const std::string kind = word.substr(start, comma - start);
+        if (kind == "depth")
+            kinds |= REC_DEPTH;
+        else if (kind == "position")
+            kinds |= REC_POSITION;
+        else if (kind == "tide")
+            kinds |= REC_TIDE;
+        else if (kind == "event")
+            kinds |= REC_EVENT;
+        else
+            throw UsageError("--show wants kinds from depth, position, tide and event separated by commas (or all, "
+                             "none), not \"" + word + "\"");
+        start = comma + 1;
+    }
+    return kinds;
+}
+
+int32_t TakeDisplaySize(Args& a, const std::string& option) {
+    const std::string word = a.Take("N after " + option);
+    const auto n = ParseInteger(word, SIZE_TYPED_MIN, SIZE_TYPED_MAX);
+    if (!n)
+        throw UsageError(option + " wants a whole number from " + std::to_string(SIZE_TYPED_MIN) + " to " +
+                         std::to_string(SIZE_TYPED_MAX) + ", not \"" + word + "\"");
+    return static_cast<int32_t>(*n);
+}
 
 // "1600x1000".
 void TakeSize(Args& a, PlotArgs& p) {
@@ -50,6 +97,14 @@ Step ParsePlot(Args& a) {
             if (!n) throw UsageError("--pages wants a number of pages from 1 to 100, not \"" + word + "\"");
             p.pages = static_cast<int32_t>(*n);
             pagesGiven = true;
+        } else if (option == "--colour-mode") {
+            p.colourMode = TakeColourMode(a);
+        } else if (option == "--show") {
+            p.showKinds = TakeKinds(a);
+        } else if (option == "--box-size") {
+            p.boxSize = TakeDisplaySize(a, option);
+        } else if (option == "--text-size") {
+            p.textSize = TakeDisplaySize(a, option);
         } else {
             throw UsageError("unknown option " + option);
         }
@@ -63,7 +118,17 @@ Step ParsePlot(Args& a) {
         if (p.width > 0) r.size = QSize(p.width, p.height);
         r.title = p.title;
         r.pages = p.pages;
+        // The settings hold for this plot; the document keeps its own.
+        const int32_t mode = c.doc.ColourMode, kinds = c.doc.ShowKinds, box = c.doc.BoxSize, text = c.doc.TextSize;
+        c.doc.ColourMode = p.colourMode.value_or(mode);
+        c.doc.ShowKinds = p.showKinds.value_or(kinds);
+        c.doc.BoxSize = p.boxSize.value_or(box);
+        c.doc.TextSize = p.textSize.value_or(text);
         const std::string error = gui::WritePlot(c.doc, r);
+        c.doc.ColourMode = mode;
+        c.doc.ShowKinds = kinds;
+        c.doc.BoxSize = box;
+        c.doc.TextSize = text;
         if (!error.empty()) return Fail(c, "plot: " + error);
         return true;
 #else
@@ -73,9 +138,13 @@ Step ParsePlot(Args& a) {
 }
 
 constexpr Verb kPlotVerbs[] = {
-    {"plot", "plan|section FILE.png|FILE.svg|FILE.pdf [--size WIDTHxHEIGHT] [--title TEXT] [--pages N]",
+    {"plot",
+     "plan|section FILE.png|FILE.svg|FILE.pdf [--size WIDTHxHEIGHT] [--title TEXT] [--pages N]\n"
+     "        [--colour-mode point-type|elevation|quality] [--show KINDS] [--box-size N] [--text-size N]",
      "draw a view as printed (titles, time and date labels); the section view's --pages split the\n"
-     "      whole time range, one file per page for images (FILE-1.png ...), pages of one PDF",
+     "      whole time range, one file per page for images (FILE-1.png ...), pages of one PDF;\n"
+     "      --show takes depth,position,tide,event (any of them, or all, none); the display\n"
+     "      settings hold for this plot only",
      ParsePlot},
 };
 

@@ -4,8 +4,11 @@
 #include "geodesy/controlpoints.h"
 #include "geodesy/utm.h"
 #include "import/brivel.h"
+#include "import/formatted.h"
 #include "import/gpsreceivers.h"
 #include "import/nmea.h"
+#include "import/sounderlogs.h"
+#include "import/tide.h"
 #include "processing/flags.h"
 #include "processing/hpr.h"
 #include "ui/commands.h"
@@ -21,6 +24,11 @@ constexpr ImportCommand kImports[] = {
     {ID_IMPORT_GEOTRONICS, ImportGeotronics},
     {ID_IMPORT_GGK, ImportTrimbleGgk},
     {ID_IMPORT_PJK, ImportTrimblePjk},
+    {ID_IMPORT_US_ARMY, ImportUsArmy},
+    {ID_IMPORT_TIDE_ASCII, ImportTide},
+    {ID_IMPORT_VIVOZ, ImportVivoz},
+    {ID_IMPORT_VK_RAW, ImportVkRaw},
+    {ID_IMPORT_WT_RAW, ImportWtRaw},
 };
 
 void RunRemove(CVKDoc& doc) { Remove(doc); }

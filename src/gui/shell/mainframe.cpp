@@ -23,12 +23,25 @@
 #include <QToolBar>
 #include <QWhatsThis>
 
+#include "dialogs/ctrlpage.h"
 #include "dialogs/depthprndlg.h"
+#include "dialogs/editdlg.h"
 #include "dialogs/exportdlg.h"
+#include "dialogs/filtdlg.h"
+#include "dialogs/formimportdlg.h"
 #include "dialogs/helpwindow.h"
+#include "dialogs/offdlg.h"
+#include "dialogs/setdlg.h"
+#include "dialogs/showdlg.h"
 #include "export/export.h"
 #include "export/textformats.h"
+#include "geodesy/controlpoints.h"
+#include "import/formatted.h"
 #include "model/docfile.h"
+#include "processing/flags.h"
+#include "processing/offsets.h"
+#include "processing/recalc.h"
+#include "ui/properties.h"
 #include "render/plotrender.h"
 #include "shell/filecommands.h"
 #include "shell/splash.h"
@@ -99,6 +112,7 @@ CMainFrame::CMainFrame(const FrameOptions& options, QWidget* parent)
             section_->Invalidate();
             UpdateActions();
         });
+        connect(v, &ViewWidget::listRecords, this, &CMainFrame::ShowPoints);
     }
     connect(port_.get(), &QtUserPort::viewsChanged, this, [this] {
         plan_->Invalidate();
@@ -253,6 +267,9 @@ bool CMainFrame::Handled(int id) const {
         case ID_VIEW_TOOLBAR: case ID_VIEW_STATUS_BAR: case ID_VIEW_EDITBAR:
         case ID_ZOOM_EXTENTS: case ID_ZOOM_OUT: case ID_PAN_LEFT: case ID_PAN_RIGHT: case ID_PAN_UP: case ID_PAN_DOWN:
         case ID_VIEW_ANIMATE:
+        case ID_OFFSETS_POSITIONS: case ID_OFFSETS_DEPTHS: case ID_OFFSETS_TIDE:
+        case ID_FILTER_RANGE: case ID_CONTROL_ADD: case ID_CONTROL_EDIT: case ID_EDIT_PROPERTIES:
+        case ID_IMPORT_FORMATTED:
             return true;
         default: break;
     }
@@ -299,7 +316,9 @@ void CMainFrame::InitialUpdateViews() {
 void CMainFrame::DoCommand(int id) {
     UpdateActions();
     if (QAction* a = Action(id); !a || !a->isEnabled()) return;
-    if (FindImportCommand(id)) {
+    if (id == ID_IMPORT_FORMATTED) {
+        OnImportFormatted();
+    } else if (FindImportCommand(id)) {
         OnImport(id);
     } else if (FindExportFormat(id)) {
         OnExport(id);
@@ -330,6 +349,13 @@ void CMainFrame::DoCommand(int id) {
             case ID_VIEW_STATUS_BAR: statusBar()->setVisible(statusBar()->isHidden()); break;
             case ID_VIEW_EDITBAR: editBar_->setVisible(editBar_->isHidden()); break;
             case ID_VIEW_ANIMATE: doc_.Animating = !doc_.Animating; break;
+            case ID_OFFSETS_POSITIONS:
+            case ID_OFFSETS_DEPTHS:
+            case ID_OFFSETS_TIDE: OnOffsets(id); break;
+            case ID_FILTER_RANGE: OnRange(); break;
+            case ID_CONTROL_ADD:
+            case ID_CONTROL_EDIT: OnControl(id); break;
+            case ID_EDIT_PROPERTIES: OnProperties(); break;
             default: active_->ZoomPan(id); break;
         }
     }
@@ -433,6 +459,69 @@ void CMainFrame::OnExport(int id) {
         selection = dlg.Selection();
     }
     RunExport(id, doc_, path.toStdString(), selection);
+}
+
+// ---- command dialogs ----
+
+bool CMainFrame::RunDialog(QDialog& dialog) { return runDialog ? runDialog(dialog) : dialog.exec() == QDialog::Accepted; }
+
+void CMainFrame::OnOffsets(int id) {
+    const uint16_t kind = id == ID_OFFSETS_POSITIONS ? REC_POSITION : id == ID_OFFSETS_DEPTHS ? REC_DEPTH : REC_TIDE;
+    COffDlg dlg(kind, InitialOffsetValues(doc_), this);
+    if (!RunDialog(dlg)) return;
+    switch (kind) {
+        case REC_POSITION: OffsetPositions(doc_, dlg.Values()); break;
+        case REC_DEPTH: OffsetDepths(doc_, dlg.Values()); break;
+        default: OffsetTide(doc_, dlg.Values()); break;
+    }
+}
+
+void CMainFrame::OnImportFormatted() {
+    const QString path = ChoosePath(ID_IMPORT_FORMATTED, false, QStringLiteral("Open"),
+                                    QtFilters("Text Files (*.txt)|*.txt|Data Files (*.dat)|*.dat|All Files (*.*)|*.*||"),
+                                    QStringLiteral("*.txt;*.dat"), {});
+    if (path.isEmpty()) return;
+    CFormImportDlg dlg(*port_, this);
+    if (!RunDialog(dlg)) return;
+    ImportFormatted(doc_, QDir::toNativeSeparators(path).toStdString(), dlg.Layout());
+    UpdateTitle();
+}
+
+void CMainFrame::OnRange() {
+    CVKFiltDlg dlg(InitialRangeValues(doc_), this);
+    if (!RunDialog(dlg)) return;
+    ApplyRange(doc_, dlg.Values());
+}
+
+void CMainFrame::OnControl(int id) {
+    if (id == ID_CONTROL_ADD) {
+        ControlSheet sheet(QStringLiteral("Add Control Point"), {ClsqData{}}, this);
+        if (!RunDialog(sheet) || sheet.Accepted().empty() || !sheet.Accepted()[0]) return;
+        AddControl(doc_, *sheet.Accepted()[0]);
+        return;
+    }
+    ControlSheet sheet(QStringLiteral("Control Points Edit"), doc_.Control.Points, this);
+    // Whatever ends the sheet, stations marked unused go.
+    if (RunDialog(sheet))
+        EditControl(doc_, sheet.Accepted());
+    else
+        EditControl(doc_, {});
+}
+
+void CMainFrame::OnProperties() {
+    CSetDlg dlg(doc_, this);
+    if (!RunDialog(dlg)) return;
+    ApplyProperties(doc_, dlg.Values());
+    plan_->Invalidate();
+    section_->Invalidate();
+}
+
+void CMainFrame::ShowPoints(const std::vector<int32_t>& indices) {
+    CShowDlg dlg(doc_, indices, this);
+    if (runDialog) dlg.runEditor = [this](CVKEditDlg& editor) { return runDialog(editor); };
+    RunDialog(dlg);
+    if (dlg.Changed()) Recalculate(doc_);
+    UpdateActions();
 }
 
 // ---- printing ----

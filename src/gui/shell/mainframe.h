@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QDialog>
 #include <QMainWindow>
 #include <functional>
 #include <QPointer>
@@ -91,6 +92,13 @@ public:
     std::function<bool(CDepthPrnDlg&)> runPrintDialog;
     // The answer to the save prompt in tests: Yes, No or Cancel.
     std::function<int(const QString&)> askToSave;
+    // Runs the command dialogs (offsets, filter, control points, properties, point
+    // information and editor) in place of exec() in tests; true for OK.
+    std::function<bool(QDialog&)> runDialog;
+
+    // The "Point Information" list of an Enquire box; recalculates when a record was
+    // edited in it.
+    void ShowPoints(const std::vector<int32_t>& indices);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -121,6 +129,12 @@ private:
     void OnExport(int id);
     void OnPrint(int id);
     void OnHelp(int id);
+    void OnOffsets(int id);
+    void OnRange();
+    void OnControl(int id);
+    void OnProperties();
+    void OnImportFormatted();
+    bool RunDialog(QDialog& dialog);
     void InitialUpdateViews();
 
     CVKDoc doc_;

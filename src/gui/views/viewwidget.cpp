@@ -4,8 +4,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "processing/flags.h"
 #include "render/qtcanvas.h"
+#include "views/dragmodes.h"
 
 namespace aq::gui {
 
@@ -77,10 +77,8 @@ void ViewWidget::mousePressEvent(QMouseEvent* event) {
         dragging_ = true;
         pressAt_ = dragTo_ = at;
     } else if (event->button() == Qt::RightButton) {
-        if (!State().HasFocus) return QWidget::mousePressEvent(event);
         const CPoint l = State().ViewMapping().ToLogical({at.x(), at.y()});
-        doc_.FindNearest(l, section_);
-        doc_.AnimateTicks = 5;
+        if (!RightButtonDown(doc_, State(), l, section_)) return QWidget::mousePressEvent(event);
         emit documentTouched();
     }
 }
@@ -105,33 +103,21 @@ void ViewWidget::mouseReleaseEvent(QMouseEvent* event) {
         dragTo_ = event->position().toPoint();
         update();
         // A click without a drag does nothing.
-        if (dragTo_ != pressAt_) ApplyBox(QRect(pressAt_, dragTo_));
+        if (dragTo_ != pressAt_) ApplyBox(pressAt_, dragTo_);
     } else if (event->button() == Qt::RightButton) {
-        doc_.Selected = false;
-        doc_.AnimateTicks = 100;
-        doc_.ViewsChanged();
+        RightButtonUp(doc_);
         emit documentTouched();
     }
 }
 
-void ViewWidget::ApplyBox(const QRect& box) {
+void ViewWidget::ApplyBox(QPoint from, QPoint to) {
     const Mapping map = State().ViewMapping();
-    const CPoint a = map.ToLogical({box.left(), box.top()});
-    const CPoint b = map.ToLogical({box.left() + box.width(), box.top() + box.height()});
-    const CRect r{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
-    if (!(r.right - r.left > 4 && r.bottom - r.top > 4)) return;  // too small: the mode stays
-    switch (State().DragMode) {
-        case 0: State().Window = r; break;
-        case 1: MarkInRect(doc_, r, true, section_); break;
-        case 2: MarkInRect(doc_, r, false, section_); break;
-        case 3:
-            if (section_) MarkOutsideTimeFrame(doc_, r.left, r.right);
-            break;
-        default: break;  // the listing and the field tests come with their dialogs
-    }
-    State().DragMode = 0;
+    const CRect box = NormalisedBox(map.ToLogical({from.x(), from.y()}), map.ToLogical({to.x(), to.y()}));
+    const BoxResult result = ApplyDragBox(doc_, State(), section_, box);
+    if (!result.applied) return;  // too small: the mode stays
     Invalidate();
     emit documentTouched();
+    if (result.listing) emit listRecords(result.collected);
 }
 
 void ViewWidget::focusInEvent(QFocusEvent* event) {

@@ -3,7 +3,9 @@
 
 #include <QImage>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "model/doc.h"
 #include "views/planview.h"
@@ -46,6 +48,8 @@ signals:
     void activated(aq::gui::ViewWidget* view);
     // A box or the right button changed the document or the selection.
     void documentTouched();
+    // An Enquire box collected these records for the "Point Information" list.
+    void listRecords(const std::vector<int32_t>& indices);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -58,8 +62,8 @@ protected:
 
 private:
     void Render();
-    // The rubber-band box in logical units, applied by the drag mode.
-    void ApplyBox(const QRect& deviceBox);
+    // The rubber-band box between two device points, applied by the drag mode.
+    void ApplyBox(QPoint from, QPoint to);
 
     CVKDoc& doc_;
     const bool section_;
