@@ -9,7 +9,7 @@
 #include <limits>
 #include <system_error>
 
-#include "device/decimal.h"
+#include "model/muldiv.h"
 #include "model/civiltime.h"
 
 namespace aq {

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "device/decimal.h"
+#include "model/muldiv.h"
 #include "model/archive.h"
 #include "model/muldiv.h"
 #include "model/safefile.h"

@@ -85,14 +85,14 @@ bool TrimbleLine(CVKDoc& doc, TextImportState& state, std::string_view line, boo
     if (grid) {
         doc.KindFlags |= REC_POSITION;
         // The first coordinate is the northing.
-        Append(doc, CVKData::OfPosition(t, TruncToInt32(second * 100.0), TruncToInt32(first * 100.0),
-                                        TruncToInt32(height * 100.0), REC_POSITION, 0));
+        Append(doc, CVKData::OfPosition(t, TruncScaled(second, 100.0), TruncScaled(first, 100.0),
+                                        TruncScaled(height, 100.0), REC_POSITION, 0));
     } else {
         doc.KindFlags |= REC_GEOGRAPHIC;
         const double latitude = HemisphereDegrees(first, letter1);
         const double longitude = HemisphereDegrees(second, letter2);
-        Append(doc, CVKData::OfPosition(t, TruncToInt32(longitude * 10000000.0), TruncToInt32(latitude * 10000000.0),
-                                        TruncToInt32(height * 100.0), REC_POSITION | REC_GEOGRAPHIC, 0));
+        Append(doc, CVKData::OfPosition(t, TruncScaled(longitude, 10000000.0), TruncScaled(latitude, 10000000.0),
+                                        TruncScaled(height, 100.0), REC_POSITION | REC_GEOGRAPHIC, 0));
     }
     return true;
 }
@@ -107,8 +107,8 @@ bool LeicaLine(CVKDoc& doc, TextImportState& state, std::string_view line) {
         return false;
     SetTimeOfDay(state, time);
     SetDayMonthYear(state, date);
-    Append(doc, CVKData::OfPosition(state.Stamp(), TruncToInt32(easting * 100.0), TruncToInt32(northing * 100.0),
-                                    TruncToInt32(height * 100.0), REC_POSITION, 0));
+    Append(doc, CVKData::OfPosition(state.Stamp(), TruncScaled(easting, 100.0), TruncScaled(northing, 100.0),
+                                    TruncScaled(height, 100.0), REC_POSITION, 0));
     return true;
 }
 
@@ -259,9 +259,9 @@ void GeodimeterReader::Record(uint8_t bit) {
     constexpr uint8_t kPoint = GEO_Y | GEO_X | GEO_Z | GEO_TIME | GEO_DATE;
     constexpr uint8_t kStamp = GEO_TIME | GEO_DATE;
     if ((f & kPoint) == kPoint) {
-        const int32_t x = TruncToInt32(x38_ * 100.0);
-        const int32_t y = TruncToInt32(y37_ * 100.0);
-        const int32_t z = TruncToInt32(z39_ * 100.0);
+        const int32_t x = TruncScaled(x38_, 100.0);
+        const int32_t y = TruncScaled(y37_, 100.0);
+        const int32_t z = TruncScaled(z39_, 100.0);
         if (CVKData* r = Current()) {
             r->X = x;
             r->Y = y;
@@ -275,7 +275,7 @@ void GeodimeterReader::Record(uint8_t bit) {
         doc_.KindFlags |= REC_POSITION;
     }
     if ((f & (kStamp | GEO_DEPTH)) == (kStamp | GEO_DEPTH)) {
-        const int16_t depth = TruncToInt16(depth42_ * 100.0);
+        const int16_t depth = TruncScaled16(depth42_, 100.0);
         if (CVKData* r = Current())
             r->Depth = depth;
         else
@@ -284,7 +284,7 @@ void GeodimeterReader::Record(uint8_t bit) {
         doc_.KindFlags |= REC_DEPTH;
     }
     if ((f & (kStamp | GEO_TIDE)) == (kStamp | GEO_TIDE)) {
-        const int16_t tide = TruncToInt16(tide75_ * 100.0);
+        const int16_t tide = TruncScaled16(tide75_, 100.0);
         if (CVKData* r = Current())
             r->Tide = tide;
         else

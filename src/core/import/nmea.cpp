@@ -57,8 +57,8 @@ void NmeaReader::Zda(std::string_view line) {
 void NmeaReader::Dpt(std::string_view line) {
     double depth = 0, offset = 0;
     if (Scan(line, "%*6s,%lf,%lf", {&depth, &offset}) < 2) return;
-    depth_ = TruncToInt16(depth * 100.0);
-    tide_ = TruncToInt16(offset * 100.0);
+    depth_ = TruncScaled16(depth, 100.0);
+    tide_ = TruncScaled16(offset, 100.0);
     state_.Pending |= NMEA_DEPTH_PENDING;
 }
 
@@ -78,8 +78,8 @@ void NmeaReader::Line(std::string_view line) {
     if ((p & NMEA_POSITION_PENDING) && (p & NMEA_DATE_KNOWN)) {
         p &= static_cast<uint8_t>(~NMEA_POSITION_PENDING);
         const int64_t t = state_.Stamp();
-        Append(CVKData::OfPosition(t, TruncToInt32(longitude_ * 10000000.0), TruncToInt32(latitude_ * 10000000.0),
-                                   TruncToInt32(height_ * 100.0), REC_POSITION | REC_GEOGRAPHIC, 0));
+        Append(CVKData::OfPosition(t, TruncScaled(longitude_, 10000000.0), TruncScaled(latitude_, 10000000.0),
+                                   TruncScaled(height_, 100.0), REC_POSITION | REC_GEOGRAPHIC, 0));
         ++positions_;
     }
     if ((p & NMEA_DATE_KNOWN) && (p & NMEA_DEPTH_PENDING)) {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "device/decimal.h"
+#include "model/muldiv.h"
 #include "device/vkdownload.h"
 #include "import/formatted.h"
 #include "processing/recalc.h"

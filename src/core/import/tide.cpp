@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "import/tide.h"
 
-#include "device/decimal.h"
+#include "model/muldiv.h"
 #include "model/muldiv.h"
 #include "processing/flags.h"
 #include "ui/commands.h"

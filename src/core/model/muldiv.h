@@ -37,4 +37,16 @@ inline int32_t Add32(int32_t a, int32_t b) {
 // and 0 for values that are not finite.
 int32_t TruncToInt32(double v);
 
+// A value read from decimal text (a file, a dialog) scaled to a stored integer: as
+// TruncToInt32, except that a product within floating-point rounding of a whole number
+// is that number. The text 1.15 is held as 1.1499999...; it means 115 cm, not 114, so
+// what was written with two decimals reads back exactly. Computations on stored values
+// truncate with TruncToInt32 as they always have.
+int32_t TruncScaled(double value, double scale);
+// value x scale, truncated toward zero in the same way, as a real (for range checks
+// before the conversion); not finite stays not finite.
+double TruncScaledReal(double value, double scale);
+// The same kept to 16 bits (depths and tides).
+int16_t TruncScaled16(double value, double scale);
+
 }  // namespace aq

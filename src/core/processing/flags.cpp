@@ -33,7 +33,9 @@ void Remove(CVKDoc& doc, bool clearZ) {
         ++out;
     }
     recs.resize(out);
-    recs.shrink_to_fit();
+    // Releasing spare room copies the records into a new array, so for a while both are
+    // held: only worth it when most of the array was discarded.
+    if (recs.capacity() / 2 > recs.size()) recs.shrink_to_fit();
     doc.KindFlags = kinds;
     // The selection follows its record, and goes with it.
     doc.Selected = newSelected >= 0;
@@ -41,20 +43,6 @@ void Remove(CVKDoc& doc, bool clearZ) {
     if (!doc.Selected) doc.Animating = false;
     Recalculate(doc);
 }
-
-namespace {
-
-// A dialog value scaled to a stored integer. Values shown as decimal text and read back
-// (1234.56 m) land a hair below the integer they came from; such values snap to it, so
-// confirming the dialog unchanged keeps the outermost records.
-int32_t ScaleDialogValue(double value, double scale) {
-    const double v = value * scale;
-    const double nearest = std::nearbyint(v);
-    if (std::isfinite(v) && std::fabs(v - nearest) <= 1e-6 * std::max(1.0, std::fabs(v))) return TruncToInt32(nearest);
-    return TruncToInt32(v);
-}
-
-}  // namespace
 
 RangeValues InitialRangeValues(const CVKDoc& doc) {
     const bool geo = doc.IsGeographic();
@@ -74,12 +62,12 @@ RangeValues InitialRangeValues(const CVKDoc& doc) {
 
 void ApplyRange(CVKDoc& doc, const RangeValues& v) {
     const double scale = doc.IsGeographic() ? 10000000.0 : 100.0;
-    doc.XMin = ScaleDialogValue(v.XMin, scale);
-    doc.XMax = ScaleDialogValue(v.XMax, scale);
-    doc.YMin = ScaleDialogValue(v.YMin, scale);
-    doc.YMax = ScaleDialogValue(v.YMax, scale);
-    doc.LevelMin = ScaleDialogValue(v.ZMin, 100.0);
-    doc.LevelMax = ScaleDialogValue(v.ZMax, 100.0);
+    doc.XMin = TruncScaled(v.XMin, scale);
+    doc.XMax = TruncScaled(v.XMax, scale);
+    doc.YMin = TruncScaled(v.YMin, scale);
+    doc.YMax = TruncScaled(v.YMax, scale);
+    doc.LevelMin = TruncScaled(v.ZMin, 100.0);
+    doc.LevelMax = TruncScaled(v.ZMax, 100.0);
     doc.QaMin = v.QaMin;
     doc.QaMax = v.QaMax;
     // The moments are 32-bit second counts.

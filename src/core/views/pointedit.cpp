@@ -14,16 +14,6 @@ namespace aq {
 
 namespace {
 
-// The stored value a shown value means: truncated toward zero, except that a decimal
-// text whose product lands a hair off a whole number (0.29 x 100 is
-// 28.999999999999996) is that number, as the user typed it.
-double ScaledTruncated(double value, double scale) {
-    const double v = value * scale;
-    const double nearest = std::nearbyint(v);
-    if (std::fabs(v - nearest) <= 1e-12 * std::max(1.0, std::fabs(v))) return nearest;
-    return std::trunc(v);
-}
-
 struct FieldRange {
     double min;
     double max;
@@ -91,14 +81,14 @@ std::string PointValueRefusal(const CVKData& r, PointField field, double value) 
     const FieldRange range = RangeOf(field);
     // Out of its field a value would wrap (400 m of depth reading -255.36 m) or clamp.
     if (std::isfinite(value)) {
-        const double v = ScaledTruncated(value, scale);
+        const double v = TruncScaledReal(value, scale);
         if (v >= range.min && v <= range.max) return {};
     }
     return "Please enter a number between " + Shown(range.min / scale) + " and " + Shown(range.max / scale) + ".";
 }
 
 void ApplyPointEdit(CVKData& r, const PointEditResult& result) {
-    const auto value = [&](PointField f) { return ScaledTruncated(*result.changed[f], PointFieldScale(r, f)); };
+    const auto value = [&](PointField f) { return TruncScaledReal(*result.changed[f], PointFieldScale(r, f)); };
     const auto to16 = [](int32_t v) { return static_cast<int16_t>(std::clamp<int32_t>(v, INT16_MIN, INT16_MAX)); };
     if (result.changed[FIELD_X]) r.X = TruncToInt32(value(FIELD_X));
     if (result.changed[FIELD_Y]) r.Y = TruncToInt32(value(FIELD_Y));

@@ -41,6 +41,20 @@ TEST(TruncToInt32, TruncatesClampsAndZeroesNonFinite) {
     EXPECT_EQ(TruncToInt32(std::numeric_limits<double>::infinity()), 0);
 }
 
+TEST(TruncScaled, DecimalTextMeansTheIntegerItDenotes) {
+    EXPECT_EQ(TruncScaled(2.3, 100.0), 230);  // 229.99999999999997 in binary
+    EXPECT_EQ(TruncScaled(1.15, 100.0), 115);
+    EXPECT_EQ(TruncScaled(-0.29, 100.0), -29);
+    EXPECT_EQ(TruncScaled(48.1173, 10000000.0), 481173000);
+    EXPECT_EQ(TruncScaled(0.299, 100.0), 29);  // real fractions still truncate
+    EXPECT_EQ(TruncScaled(-0.299, 100.0), -29);
+    EXPECT_EQ(TruncScaled(std::numeric_limits<double>::quiet_NaN(), 100.0), 0);
+    EXPECT_EQ(TruncScaled(1e300, 100.0), INT32_MAX);
+    EXPECT_EQ(TruncScaled16(400.0, 100.0), INT16_MAX);
+    // Computations on stored values keep the plain truncation.
+    EXPECT_EQ(TruncToInt32(2.3 * 100.0), 229);
+}
+
 TEST(CivilTime, ConvertsBothWaysWithDaylightSavingOfTheDate) {
     // The test zone is GMT in winter and BST (+1 h) in summer.
     const int64_t winter = civil::FromFields(2009, 12, 5, 13, 45, 30);
