@@ -118,8 +118,10 @@ void CVKDxf::WriteTimeLabel(std::string& out, const CVKData& r) {
 }
 
 bool CVKDxf::WriteSpeedLabel(std::string& out, const CVKData& r, const CVKData& p) const {
-    // Whole seconds between them, as a 32-bit difference made positive.
-    const int32_t diff = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(r.Time - p.Time)));
+    // Whole seconds between them, as a 32-bit difference made positive (taken unsigned:
+    // a damaged file's times must not overflow).
+    const int32_t diff =
+        static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(r.Time) - static_cast<uint64_t>(p.Time)));
     const double dt = static_cast<double>(std::llabs(int64_t{diff}));
     const double dx = RealX(r) - RealX(p), dy = RealY(r) - RealY(p);
     const double speed = std::sqrt(dx * dx + dy * dy) / dt;

@@ -144,9 +144,13 @@ bool ExportKml(const CVKDoc& doc, const std::string& path, const ExportSelection
         out += XmlText(selection.KmlTitle);
         out += kMarkerEnd;
         out += kEol;
-        // The centre of the extents, halved in whole units as they are kept.
-        const double lon = ((doc.XMin + doc.XMax) / 2) / 1e7;
-        const double lat = ((doc.YMin + doc.YMax) / 2) / 1e7;
+        // The centre of the extents, halved in whole units as they are kept. The sum
+        // wraps as the stored integers do: a damaged file's extents must not overflow.
+        const auto half = [](int64_t a, int64_t b) {
+            return static_cast<int64_t>(static_cast<uint64_t>(a) + static_cast<uint64_t>(b)) / 2;
+        };
+        const double lon = half(doc.XMin, doc.XMax) / 1e7;
+        const double lat = half(doc.YMin, doc.YMax) / 1e7;
         out += kLookAt;
         AppendFixed(out, lon, 8);
         out += "</longitude><latitude>";

@@ -11,7 +11,9 @@ namespace aq {
 void ConvertToUtm(CVKDoc& doc) {
     if (!doc.IsGeographic()) return;
     // One zone for the whole survey, even one that crosses a zone boundary.
-    const double midLongitude = CoordToReal((doc.XMin + doc.XMax) / 2, true);
+    // The sum wraps as the stored integers do: a damaged file's extents must not overflow.
+    const int64_t sum = static_cast<int64_t>(static_cast<uint64_t>(doc.XMin) + static_cast<uint64_t>(doc.XMax));
+    const double midLongitude = CoordToReal(sum / 2, true);
     const double lambda0 = ZoneCentralMeridian(midLongitude);
     doc.Control.CentralMeridian = lambda0;
 

@@ -2,6 +2,9 @@
 #include "model/docfile.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string_view>
 
 #include "model/archive.h"
 #include "model/safefile.h"
@@ -34,6 +37,57 @@ struct Tail {
     int32_t InterpLimit = 0, SounderImported = 0;
     double SoundVelocity = 0;
 };
+
+// Enough of a file to see whether it can begin a document.
+constexpr size_t kHeadBytes = 32;
+
+// The first bytes of a file (all of a shorter one); false as ReadWholeFile.
+bool ReadHead(const std::string& path, std::vector<uint8_t>& out) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    out.resize(kHeadBytes);
+    in.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(kHeadBytes));
+    if (in.bad()) return false;
+    out.resize(static_cast<size_t>(in.gcount()));
+    return true;
+}
+
+// A document begins with the control-point count and, when there are points, the
+// announcement of their class; else with the record count and, when there are records,
+// the announcement of theirs. The loader fails on any other start, so such bytes are
+// refused on these few instead of after reading a file of garbage whole. False only
+// when the bytes are there and differ.
+bool MayBeDocument(const std::vector<uint8_t>& head) {
+    size_t pos = 0;
+    const auto count = [&](uint32_t& n) {
+        if (head.size() - pos < 2) return false;
+        n = LoadLE<uint16_t>(head.data() + pos);
+        pos += 2;
+        if (n != 0xFFFF) return true;
+        if (head.size() - pos < 4) return false;
+        n = LoadLE<uint32_t>(head.data() + pos);
+        pos += 4;
+        return true;
+    };
+    const auto announces = [&](std::string_view name) {
+        uint8_t expected[6 + 16];
+        StoreLE<uint16_t>(expected, 0xFFFF);
+        StoreLE<uint16_t>(expected + 2, kSchema);
+        StoreLE<uint16_t>(expected + 4, static_cast<uint16_t>(name.size()));
+        std::copy(name.begin(), name.end(), expected + 6);
+        for (size_t i = 0; i < 6 + name.size() && pos + i < head.size(); ++i)
+            if (head[pos + i] != expected[i]) return false;
+        return true;
+    };
+    uint32_t n = 0;
+    if (!count(n)) return true;
+    if (n > 0) return announces(kControlClass);
+    if (!count(n)) return true;
+    if (n > 0) return announces(kRecordClass);
+    return true;
+}
 
 }  // namespace
 
@@ -155,8 +209,10 @@ bool LoadDocumentBytes(CVKDoc& doc, const uint8_t* data, size_t size) {
 }
 
 bool OpenDocument(CVKDoc& doc, const std::string& path) {
+    // Bytes that cannot begin a document stay the few read: loading them fails as
+    // loading the whole file would.
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes)) {
+    if (!ReadHead(path, bytes) || (MayBeDocument(bytes) && !ReadWholeFile(path, bytes))) {
         doc.Port().Message("Failed to open document.", Severity::Error);
         return false;
     }

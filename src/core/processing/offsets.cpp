@@ -36,6 +36,11 @@ bool ReadLength(CVKDoc& doc, double metres, int64_t min, int64_t max, int64_t& c
     return false;
 }
 
+// Sums and differences of stored times and coordinates wrap as the stored integers do:
+// a damaged file's values must not overflow.
+int64_t Add64(int64_t a, int64_t b) { return static_cast<int64_t>(static_cast<uint64_t>(a) + static_cast<uint64_t>(b)); }
+int64_t Sub64(int64_t a, int64_t b) { return static_cast<int64_t>(static_cast<uint64_t>(a) - static_cast<uint64_t>(b)); }
+
 bool ReadVelocity(CVKDoc& doc, double v) {
     if (std::isfinite(v) && v >= 1300.0 && v <= 2000.0) return true;
     doc.Port().Message("Please enter a number between 1300 and 2000.", Severity::Error);
@@ -72,18 +77,18 @@ void ApplyOffsets(CVKDoc& doc, uint16_t kind, const OffsetDeltas& d, double oldV
         if (!(r.Flags & kind)) continue;
         switch (kind) {
             case REC_POSITION:
-                r.Time += d.Time;
+                r.Time = Add64(r.Time, d.Time);
                 r.Z = Add32(r.Z, d.Elevation);
-                r.X += d.East;
-                r.Y += d.North;
+                r.X = Add64(r.X, d.East);
+                r.Y = Add64(r.Y, d.North);
                 break;
             case REC_DEPTH:
-                r.Time += d.Time;
+                r.Time = Add64(r.Time, d.Time);
                 r.Depth = static_cast<int16_t>(r.Depth + d.Depth);
                 r.Depth = RescaleDepth(r.Depth, oldVelocity, newVelocity);
                 break;
             case REC_TIDE:
-                r.Time += d.Time;
+                r.Time = Add64(r.Time, d.Time);
                 r.Tide = static_cast<int16_t>(r.Tide + d.Tide);
                 break;
             default:
@@ -102,7 +107,7 @@ bool OffsetPositions(CVKDoc& doc, const OffsetValues& v) {
         !ReadLength(doc, v.Elevation, INT32_MIN, INT32_MAX, elev))
         return false;
     OffsetDeltas d;
-    d.Time = int64_t{v.PosTime} - doc.PosTimeOffset;
+    d.Time = Sub64(v.PosTime, doc.PosTimeOffset);
     d.East = east - doc.EastOffset;
     d.North = north - doc.NorthOffset;
     d.Elevation = Sub32(static_cast<int32_t>(elev), doc.ElevOffset);
@@ -118,7 +123,7 @@ bool OffsetDepths(CVKDoc& doc, const OffsetValues& v) {
     int64_t depth = 0;
     if (!ReadLength(doc, v.Depth, INT16_MIN, INT16_MAX, depth) || !ReadVelocity(doc, v.SoundVelocity)) return false;
     OffsetDeltas d;
-    d.Time = int64_t{v.DepthTime} - doc.DepthTimeOffset;
+    d.Time = Sub64(v.DepthTime, doc.DepthTimeOffset);
     d.Depth = static_cast<int16_t>(depth - doc.DepthOffset);
     ApplyOffsets(doc, REC_DEPTH, d, doc.SoundVelocity, v.SoundVelocity);
     doc.DepthTimeOffset = v.DepthTime;
@@ -131,7 +136,7 @@ bool OffsetTide(CVKDoc& doc, const OffsetValues& v) {
     int64_t tide = 0;
     if (!ReadLength(doc, v.Tide, INT16_MIN, INT16_MAX, tide)) return false;
     OffsetDeltas d;
-    d.Time = int64_t{v.TideTime} - doc.TideTimeOffset;
+    d.Time = Sub64(v.TideTime, doc.TideTimeOffset);
     d.Tide = static_cast<int16_t>(tide - doc.TideOffset);
     ApplyOffsets(doc, REC_TIDE, d);
     doc.TideTimeOffset = v.TideTime;

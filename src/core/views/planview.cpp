@@ -11,9 +11,11 @@
 namespace aq {
 
 int64_t GridStep(int64_t a, int64_t b) {
-    const int64_t range = b - a;
+    // Counted unsigned: the extents of a damaged file can lie further apart than int64
+    // reaches, and a span gone negative would step through it by tens for ever.
+    const uint64_t range = b > a ? static_cast<uint64_t>(b) - static_cast<uint64_t>(a) : 0;
     int64_t step = 10;
-    while (range / step > 10 && step <= std::numeric_limits<int64_t>::max() / 10) step *= 10;
+    while (range / static_cast<uint64_t>(step) > 10 && step <= std::numeric_limits<int64_t>::max() / 10) step *= 10;
     return step;
 }
 

@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The plan view of a survey from a damaged document file whose extents lie further
+// apart than 64 bits reach. Found by fuzzing: the span went negative, and the grid
+// stepped through it by tens, for ever.
+#include <gtest/gtest.h>
+
+#include "model/doc.h"
+#include "processing/recalc.h"
+#include "support/builders.h"
+#include "views/planview.h"
+#include "views/recordingcanvas.h"
+
+namespace aq {
+namespace {
+
+TEST(PlanViewRegression, GridOfExtentsFurtherApartThanInt64Reaches) {
+    EXPECT_EQ(GridStep(INT64_MIN, INT64_MAX), 1000000000000000000);
+    EXPECT_EQ(GridStep(-9000000000000000000, 9000000000000000000), 1000000000000000000);
+    EXPECT_EQ(GridStep(5, 3), 10);  // extents not yet measured: no span
+    EXPECT_EQ(GridStep(0, 1000), 100);
+
+    CVKDoc doc;
+    for (int i = 0; i < 8; ++i) test::Append(doc, {test::Pos(1000 + i, 0, 0)});
+    doc.Records[0].X = INT64_MIN + 5;
+    doc.Records[1].X = INT64_MAX - 5;
+    doc.Records[2].Y = -9000000000000000000;
+    doc.Records[3].Y = 9000000000000000000;
+    Recalculate(doc);
+    CVKPView view;
+    view.ScreenArea = {0, 0, 800, 600};
+    view.HasFocus = true;
+    RecordingCanvas canvas;
+    view.Draw(canvas, doc);
+    size_t lines = 0;
+    for (const auto& call : canvas.calls) lines += call.op == RecordingCanvas::Op::Line;
+    EXPECT_LT(lines, 100u);
+}
+
+}  // namespace
+}  // namespace aq
