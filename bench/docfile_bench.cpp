@@ -128,10 +128,5 @@ BENCHMARK(BM_OpenFile)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    aq::civil::SetZone("UTC");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return aq::bench::RunBenchmarks(argc, argv, "UTC");
 }

@@ -125,10 +125,5 @@ BENCHMARK(BM_LocalTimeCached)->Arg(kMillion)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     // A zone with summer time, as surveyors' machines have.
-    aq::civil::SetZone("GMT0BST,M3.5.0/1,M10.5.0");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return aq::bench::RunBenchmarks(argc, argv, "GMT0BST,M3.5.0/1,M10.5.0");
 }

@@ -164,10 +164,5 @@ BENCHMARK(BM_OffsetTide)->ArgNames({"n", "all"})->Args({1'000'000, 0})->Unit(ben
 
 int main(int argc, char** argv) {
     // Pin the zone so the generated survey is the same on every machine.
-    aq::civil::SetZone("UTC");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return aq::bench::RunBenchmarks(argc, argv, "UTC");
 }

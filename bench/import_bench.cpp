@@ -6,6 +6,8 @@
 // The import benchmarks report the floor measured in the same run and their ratio to it.
 #include <benchmark/benchmark.h>
 
+#include "survey_gen.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -151,10 +153,5 @@ BENCHMARK(BM_NmeaFloor)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTim
 
 int main(int argc, char** argv) {
     // Local time with daylight saving, as the tests run in.
-    aq::civil::SetZone("GMT0BST,M3.5.0/1,M10.5.0");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return aq::bench::RunBenchmarks(argc, argv, "GMT0BST,M3.5.0/1,M10.5.0");
 }

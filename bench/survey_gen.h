@@ -24,4 +24,8 @@ int64_t PeakRssBytes();
 // the code run in between needed at most. False where the kernel does not allow it.
 bool ResetPeakRss();
 
+// Pins the local time zone, then runs the benchmarks the command line selects; the
+// body of every benchmark program's main (bench_main.cpp).
+int RunBenchmarks(int argc, char** argv, const char* zone);
+
 }  // namespace aq::bench
