@@ -70,7 +70,7 @@ PatchTestResult PatchTestValues(const CVKDoc& doc, std::span<const int32_t> indi
             inArea += strip;
             inMoment += moment;
         }
-        const int64_t seconds = std::llabs(int64_t{Low32(r.Time - prevTime)});
+        const int64_t seconds = std::llabs(int64_t{Sub32(Low32(r.Time), Low32(prevTime))});
         totalTime += static_cast<double>(seconds) + (fraction - prevFraction);
         totalDistance += std::fabs(a - w);
         prevDepth = g;
