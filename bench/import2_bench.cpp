@@ -8,6 +8,7 @@
 // Each reports the floor of reading the same file into memory, and its ratio to it.
 #include <benchmark/benchmark.h>
 
+#include "import_runner.h"
 #include "survey_gen.h"
 
 #include <unistd.h>
@@ -101,51 +102,10 @@ int VivozLine(char* buf, size_t size, int64_t i) {
                          t.minute, t.second + (i % 3) / 3.0);
 }
 
-// Reading the whole file into memory, and nothing else.
-double FloorSeconds(const std::string& path) {
-    double best = 1e9;
-    std::vector<uint8_t> bytes;
-    for (int i = 0; i < 5; ++i) {
-        const auto t0 = Clock::now();
-        aq::ReadWholeFile(path, bytes);
-        benchmark::DoNotOptimize(bytes.data());
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count());
-        std::vector<uint8_t>().swap(bytes);
-    }
-    return best;
-}
-
-// Runs an import once per iteration on a fresh document and reports its time against
-// the floor of the same file.
-template <typename Import>
-void Run(benchmark::State& state, const std::string& path, Import import) {
-    const double floor = FloorSeconds(path);
-    double total = 0;
-    size_t records = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto doc = std::make_unique<aq::CVKDoc>();
-        state.ResumeTiming();
-        const auto t0 = Clock::now();
-        import(*doc, path);
-        total += std::chrono::duration<double>(Clock::now() - t0).count();
-        state.PauseTiming();
-        records = doc->Records.size();
-        doc.reset();
-        state.ResumeTiming();
-    }
-    const double each = total / static_cast<double>(state.iterations());
-    state.counters["lines"] = static_cast<double>(state.range(0));
-    state.counters["records"] = static_cast<double>(records);
-    state.counters["floor_ms"] = floor * 1e3;
-    state.counters["x_floor"] = each / floor;
-    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * state.range(0));
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(fs::file_size(path)));
-}
-
 void BM_TideImport(benchmark::State& state) {
-    Run(state, TheFiles().Get("tide.tid", state.range(0), TideLine),
-        [](aq::CVKDoc& doc, const std::string& p) { aq::ImportTide(doc, p); });
+    aq::bench::RunImport(state, TheFiles().Get("tide.tid", state.range(0), TideLine),
+        [](aq::CVKDoc& doc, const std::string& p) { aq::ImportTide(doc, p); }, "lines",
+        state.range(0));
 }
 
 void BM_FormattedImport(benchmark::State& state) {
@@ -156,13 +116,15 @@ void BM_FormattedImport(benchmark::State& state) {
         {aq::COL_MINUTE, 5},   {aq::COL_SECONDS, 6},  {aq::COL_NORTHING, 7}, {aq::COL_EASTING, 8}};
     for (const auto& [c, n] : columns) layout.SetColumn(c, n);
     layout.UpdateMaxColumn();
-    Run(state, TheFiles().Get("columns.txt", state.range(0), ColumnLine),
-        [&layout](aq::CVKDoc& doc, const std::string& p) { aq::ImportFormatted(doc, p, layout); });
+    aq::bench::RunImport(state, TheFiles().Get("columns.txt", state.range(0), ColumnLine),
+        [&layout](aq::CVKDoc& doc, const std::string& p) { aq::ImportFormatted(doc, p, layout); }, "lines",
+        state.range(0));
 }
 
 void BM_VivozImport(benchmark::State& state) {
-    Run(state, TheFiles().Get("survey.s2k", state.range(0), VivozLine),
-        [](aq::CVKDoc& doc, const std::string& p) { aq::ImportVivoz(doc, p); });
+    aq::bench::RunImport(state, TheFiles().Get("survey.s2k", state.range(0), VivozLine),
+        [](aq::CVKDoc& doc, const std::string& p) { aq::ImportVivoz(doc, p); }, "lines",
+        state.range(0));
 }
 
 BENCHMARK(BM_TideImport)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -6,6 +6,7 @@
 // The import benchmarks report the floor measured in the same run and their ratio to it.
 #include <benchmark/benchmark.h>
 
+#include "import_runner.h"
 #include "survey_gen.h"
 
 #include <unistd.h>
@@ -73,20 +74,6 @@ const std::string& NmeaFile(int64_t lines) {
     return TheFiles().Get(".nmea", aq::demo::WriteNmea, aq::demo::SecondsForNmeaLines(static_cast<uint64_t>(lines)));
 }
 
-// Reading the whole file into memory, and nothing else.
-double FloorSeconds(const std::string& path) {
-    double best = 1e9;
-    std::vector<uint8_t> bytes;
-    for (int i = 0; i < 5; ++i) {
-        const auto t0 = Clock::now();
-        aq::ReadWholeFile(path, bytes);
-        benchmark::DoNotOptimize(bytes.data());
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count());
-        std::vector<uint8_t>().swap(bytes);
-    }
-    return best;
-}
-
 void Floor(benchmark::State& state, const std::string& path) {
     std::vector<uint8_t> bytes;
     for (auto _ : state) {
@@ -99,38 +86,10 @@ void Floor(benchmark::State& state, const std::string& path) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(fs::file_size(path)));
 }
 
-// Runs an import once per iteration on a fresh document and reports its time against
-// the floor of the same file.
-template <typename Import>
-void Run(benchmark::State& state, const std::string& path, Import import, const char* unit, int64_t units) {
-    const double floor = FloorSeconds(path);
-    double total = 0;
-    size_t records = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto doc = std::make_unique<aq::CVKDoc>();
-        state.ResumeTiming();
-        const auto t0 = Clock::now();
-        import(*doc, path);
-        total += std::chrono::duration<double>(Clock::now() - t0).count();
-        state.PauseTiming();
-        records = doc->Records.size();
-        doc.reset();
-        state.ResumeTiming();
-    }
-    const double each = total / static_cast<double>(state.iterations());
-    state.counters[unit] = static_cast<double>(units);
-    state.counters["records"] = static_cast<double>(records);
-    state.counters["floor_ms"] = floor * 1e3;
-    state.counters["x_floor"] = each / floor;
-    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * units);
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(fs::file_size(path)));
-}
-
 void BM_BrivelImport(benchmark::State& state) {
     const std::string& path = BrivelFile(state.range(0));
     const int64_t blocks = static_cast<int64_t>(fs::file_size(path) / aq::BRIVEL_BLOCK_BYTES);
-    Run(
+    aq::bench::RunImport(
         state, path, [](aq::CVKDoc& doc, const std::string& p) { aq::ImportBrivel(doc, p); }, "blocks", blocks);
 }
 
@@ -138,7 +97,7 @@ void BM_BrivelFloor(benchmark::State& state) { Floor(state, BrivelFile(state.ran
 
 void BM_NmeaImport(benchmark::State& state) {
     const std::string& path = NmeaFile(state.range(0));
-    Run(
+    aq::bench::RunImport(
         state, path, [](aq::CVKDoc& doc, const std::string& p) { aq::ImportNmea(doc, p); }, "lines", state.range(0));
 }
 
