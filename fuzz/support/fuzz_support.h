@@ -31,6 +31,9 @@ struct Session {
 // Writes the bytes to this process's scratch file (in memory where the system allows)
 // and returns its path; every run reuses it.
 const std::string& ScratchFile(const uint8_t* data, size_t size);
+// The same under a name of its own in the scratch folder (a reader that goes by the
+// file name, say).
+std::string ScratchFile(const uint8_t* data, size_t size, const std::string& name);
 
 // The members a document file holds, compared exactly (doubles by their bits). Empty
 // when they agree, else what differs.
@@ -47,17 +50,26 @@ struct RecordLimit {
     size_t extra = 0;
 };
 
-// What holds after any import of a readable file: it was imported and listed once,
-// every progress phase ended, the records are within the limit, in time order and
-// counted, their hundredths below 100, and the survey round-trips through its file.
+// What an import leaves besides its records. The imports that start a new survey list
+// no file (their reset empties the list) and do not recalculate a survey of three
+// records or fewer, which stays in file order.
+struct ImportOutcome {
+    bool listed = true;
+    size_t unsortedUpTo = 0;
+};
+
+// What holds after any import of a readable file: it was imported (and listed once,
+// where the import lists), every progress phase ended, the records are within the
+// limit, in time order and counted, their hundredths below 100, and the survey
+// round-trips through its file.
 void CheckImport(const Session& session, ImportResult result, const std::string& path, size_t size,
-                 RecordLimit limit);
+                 RecordLimit limit, ImportOutcome outcome = {});
 
 // The readers of File > Import: writes the input to the scratch file, imports it into a
 // new document and checks the outcome. Questions are answered from `answers`. A reader
 // that takes more than the path (a layout, say) is called through a lambda.
 using ImportFn = std::function<ImportResult(CVKDoc&, const std::string&)>;
 int FuzzImport(const uint8_t* data, size_t size, const ImportFn& import, RecordLimit limit,
-               std::deque<bool> answers = {});
+               std::deque<bool> answers = {}, ImportOutcome outcome = {});
 
 }  // namespace aq::fuzz

@@ -160,20 +160,21 @@ bool ImportFile::Open(const std::string& path, int& errnum) {
     const auto size = fs::file_size(path, ec);
     size_ = ec ? 0 : static_cast<uint64_t>(size);
     file_ = f;
-    buf_.resize(kBlock * 2);
+    buf_.reset(new uint8_t[kBlock * 2]);
+    capacity_ = kBlock * 2;
     return true;
 }
 
 bool ImportFile::Refill() {
     if (eof_ || !file_) return false;
     if (pos_ > 0) {
-        std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
+        std::memmove(buf_.get(), buf_.get() + pos_, end_ - pos_);
         end_ -= pos_;
         pos_ = 0;
     }
     const size_t before = end_;
-    while (end_ < buf_.size()) {
-        const size_t n = std::fread(buf_.data() + end_, 1, buf_.size() - end_, file_);
+    while (end_ < capacity_) {
+        const size_t n = std::fread(buf_.get() + end_, 1, capacity_ - end_, file_);
         end_ += n;
         if (n == 0) {
             if (std::ferror(file_)) readError_ = errno ? errno : EIO;
@@ -186,14 +187,14 @@ bool ImportFile::Refill() {
 
 std::span<const uint8_t> ImportFile::Peek(size_t want) {
     if (end_ - pos_ < want) Refill();
-    return {buf_.data() + pos_, end_ - pos_};
+    return {buf_.get() + pos_, end_ - pos_};
 }
 
 bool ImportFile::NextLine(std::string_view& line) {
     size_t searched = 0;  // bytes after the reading position known to hold no line feed
     for (;;) {
         const size_t avail = end_ - pos_;
-        const char* start = reinterpret_cast<const char*>(buf_.data() + pos_);
+        const char* start = reinterpret_cast<const char*>(buf_.get() + pos_);
         const size_t limit = std::min(avail, kLongestLine);
         const void* nl = searched < limit ? std::memchr(start + searched, '\n', limit - searched) : nullptr;
         size_t len = 0, consumed = 0;
@@ -208,7 +209,7 @@ bool ImportFile::NextLine(std::string_view& line) {
             if (avail == 0) return false;
             len = consumed = avail;  // the last line has no line break
         }
-        start = reinterpret_cast<const char*>(buf_.data() + pos_);
+        start = reinterpret_cast<const char*>(buf_.get() + pos_);
         if (len > 0 && start[len - 1] == '\r') --len;
         line = std::string_view(start, len);
         pos_ += consumed;

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -112,7 +113,10 @@ private:
 
     std::FILE* file_ = nullptr;
     uint64_t size_ = 0;
-    std::vector<uint8_t> buf_;
+    // Not zero-filled: only the bytes read are touched, so a short file costs a page,
+    // not the whole buffer.
+    std::unique_ptr<uint8_t[]> buf_;
+    size_t capacity_ = 0;
     size_t pos_ = 0;
     size_t end_ = 0;
     bool eof_ = false;

@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "model/muldiv.h"
 #include "model/archive.h"
 #include "model/muldiv.h"
 #include "model/safefile.h"
@@ -30,8 +29,9 @@ constexpr const char* kLabels[LAYOUT_COLUMNS] = {
 
 bool IsNumberChar(char c) { return (c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-'; }
 
-// A layout file is a few hundred bytes; anything near this is something else.
-constexpr size_t kLargestLayoutFile = size_t{1} << 26;
+// A layout file is a few hundred bytes; anything near this is something else, and is
+// refused without being read whole.
+constexpr size_t kLargestLayoutFile = size_t{1} << 20;
 
 }  // namespace
 

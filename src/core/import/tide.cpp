@@ -2,7 +2,6 @@
 #include "import/tide.h"
 
 #include "model/muldiv.h"
-#include "model/muldiv.h"
 #include "processing/flags.h"
 #include "ui/commands.h"
 

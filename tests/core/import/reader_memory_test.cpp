@@ -14,8 +14,11 @@
 #include <vector>
 
 #include "import/brivel.h"
+#include "import/formatted.h"
 #include "import/gpsreceivers.h"
 #include "import/nmea.h"
+#include "import/sounderlogs.h"
+#include "import/tide.h"
 #include "model/docfile.h"
 #include "ui/scriptedport.h"
 
@@ -78,7 +81,37 @@ const Reader kReaders[] = {
     {"TrimblePjk", [](CVKDoc& d, const std::string& p) { return Imported(ImportTrimblePjk(d, p)); }},
     {"Leica", [](CVKDoc& d, const std::string& p) { return Imported(ImportLeica(d, p)); }},
     {"Geodimeter", [](CVKDoc& d, const std::string& p) { return Imported(ImportGeotronics(d, p)); }},
-    // A file of garbage is no document: refused, but without holding it.
+    {"Tide", [](CVKDoc& d, const std::string& p) { return Imported(ImportTide(d, p)); }},
+    {"Vivoz", [](CVKDoc& d, const std::string& p) { return Imported(ImportVivoz(d, p)); }},
+    {"VkRaw", [](CVKDoc& d, const std::string& p) { return Imported(ImportVkRaw(d, p)); }},
+    {"CorrundDump",
+     [](CVKDoc& d, const std::string& p) {
+         // The dump decoder is chosen by the file name.
+         const std::string dump = p + ".HEX";
+         std::error_code ec;
+         std::filesystem::create_symlink(p, dump, ec);
+         const bool ok = !ec && Imported(ImportVkRaw(d, dump));
+         std::filesystem::remove(dump, ec);
+         return ok;
+     }},
+    {"WtRaw", [](CVKDoc& d, const std::string& p) { return Imported(ImportWtRaw(d, p)); }},
+    {"UsArmy", [](CVKDoc& d, const std::string& p) { return Imported(ImportUsArmy(d, p)); }},
+    {"Formatted",
+     [](CVKDoc& d, const std::string& p) {
+         // Two columns: most garbage lines hold two runs of digits.
+         CFormImport layout;
+         layout.SetType(LAYOUT_DEPTH);
+         layout.SetColumn(COL_DEPTH, 1);
+         layout.SetColumn(COL_SECONDS, 2);
+         layout.UpdateMaxColumn();
+         return Imported(ImportFormatted(d, p, layout));
+     }},
+    // Neither a layout nor a document: refused, but without holding the file.
+    {"Layout",
+     [](CVKDoc& d, const std::string& p) {
+         CFormImport layout;
+         return !LoadLayout(layout, p, d.Port());
+     }},
     {"Document", [](CVKDoc& d, const std::string& p) { return !OpenDocument(d, p); }},
 };
 
