@@ -99,11 +99,6 @@ ImportResult ImportBrivel(CVKDoc& doc, const std::string& path) {
     const ImportResult opened = BeginImport(doc, path, dialog->duplicates, file, full);
     if (opened != ImportResult::Imported) return opened;
 
-    try {
-        doc.Records.reserve(doc.Records.size() + static_cast<size_t>(file.Size() / BRIVEL_BLOCK_BYTES));
-    } catch (const std::exception&) {
-        // A huge file that is mostly not blocks: grow as the blocks come.
-    }
     DayClock clock;
     int imported = 0;
     int errors = 0;
@@ -127,6 +122,15 @@ ImportResult ImportBrivel(CVKDoc& doc, const std::string& path) {
             if (!found) {
                 ++errors;
                 break;
+            }
+        }
+        if (imported == 0) {
+            // Room for every block of the file once one has passed its check, so that a
+            // large log is not copied as the array grows, and garbage reserves nothing.
+            try {
+                doc.Records.reserve(doc.Records.size() + static_cast<size_t>(file.Size() / BRIVEL_BLOCK_BYTES));
+            } catch (const std::exception&) {
+                // A huge file that is mostly not blocks: grow as the blocks come.
             }
         }
         const CVKData r = BrivelRecord(b.data(), clock);
