@@ -159,7 +159,7 @@ bool CVKDxf::WriteDrawing(std::string& out, const ExportSelection& selection, ex
             WriteSpeedLabel(out, r, *previous);
             previous = &r;
         }
-        if (file && !file->Spill()) return false;
+        if (file && !file->Spill(i, Records->size())) return false;
     }
     WriteGroup(out, 0, "ENDSEC");
     WriteGroup(out, 0, "EOF");

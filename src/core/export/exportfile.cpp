@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/exportfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -20,7 +21,23 @@ namespace fs = std::filesystem;
 
 ExportFile::ExportFile(std::string path) : path_(std::move(path)) {}
 
-ExportFile::~ExportFile() { Discard(); }
+ExportFile::~ExportFile() {
+    EndProgress();
+    Discard();
+}
+
+void ExportFile::ShowProgress(UserPort& port) {
+    EndProgress();
+    progress_ = &port;
+    port.BeginPhase("Exporting Data");
+    port.SetProgress(0);
+}
+
+void ExportFile::EndProgress() {
+    if (!progress_) return;
+    progress_->EndPhase();
+    progress_ = nullptr;
+}
 
 bool ExportFile::Fail(int err) {
     if (error_ == 0) error_ = err != 0 ? err : EIO;
@@ -64,6 +81,8 @@ bool ExportFile::Open() {
 
 bool ExportFile::Flush() {
     if (error_ != 0) return false;
+    if (progress_ && total_ > 0)
+        progress_->SetProgress(static_cast<int>(static_cast<uint64_t>(std::min(done_, total_)) * 100 / total_));
     const char* p = text_.data();
     size_t n = text_.size();
 #if defined(_WIN32)

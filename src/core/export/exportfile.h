@@ -27,6 +27,16 @@ public:
     std::string& Text() { return text_; }
     // Hands the text to the file once enough has gathered; false once a write failed.
     bool Spill() { return text_.size() < kBlock || Flush(); }
+    // The same, telling how many of the records have been written, for the progress.
+    bool Spill(size_t done, size_t total) {
+        done_ = done;
+        total_ = total;
+        return Spill();
+    }
+    // Shows how far the writing has come through `port`, as a phase of its own
+    // ("Exporting Data") until EndProgress or the end of this object.
+    void ShowProgress(UserPort& port);
+    void EndProgress();
     // Writes the rest, syncs and renames over the target.
     bool Commit();
 
@@ -47,6 +57,9 @@ private:
     int fd_ = -1;
     void* stream_ = nullptr;  // the Windows form
     int error_ = 0;
+    size_t done_ = 0;
+    size_t total_ = 0;
+    UserPort* progress_ = nullptr;
 };
 
 // A clear message for a failed write of `path`, from the system's error number
@@ -59,7 +72,10 @@ std::string FileErrorText(const std::string& path, int err);
 template <class Body>
 bool WriteExportFile(const CVKDoc& doc, const std::string& path, Body&& body) {
     ExportFile file(path);
-    if (file.Open() && body(file) && file.Commit()) return true;
+    file.ShowProgress(doc.Port());
+    const bool written = file.Open() && body(file) && file.Commit();
+    file.EndProgress();
+    if (written) return true;
     doc.Port().Message(file.ErrorText(), Severity::Error);
     return false;
 }

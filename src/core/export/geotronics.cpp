@@ -93,7 +93,7 @@ bool ExportGeotronics(const CVKDoc& doc, const std::string& path, const ExportSe
                 lastDate = date;
             }
             exporting::AppendLabelLine(out, r, static_cast<int64_t>(i), geographic, clock);
-            if (!file.Spill()) return false;
+            if (!file.Spill(i, doc.Records.size())) return false;
         }
         return true;
     });
@@ -111,7 +111,7 @@ bool ExportHprReport(const CVKDoc& doc, const std::string& path) {
             const CVKData& r = doc.Records[i];
             if (!r.Has(REC_DEPTH)) continue;
             exporting::AppendHprLine(out, r, clock);
-            if (!file.Spill()) return false;
+            if (!file.Spill(i, doc.Records.size())) return false;
         }
         return true;
     });

@@ -166,11 +166,12 @@ bool ExportKml(const CVKDoc& doc, const std::string& path, const ExportSelection
         out += XmlText(DocumentTitle(doc));
         out += kLineCoordinates;
         out += kEol;
-        for (const CVKData& r : doc.Records) {
+        for (size_t i = 0; i < doc.Records.size(); ++i) {
+            const CVKData& r = doc.Records[i];
             if (!r.Has(REC_POSITION)) continue;
             AppendKmlCoordinate(out, r);
             out += kEol;
-            if (!file.Spill()) return false;
+            if (!file.Spill(i, doc.Records.size())) return false;
         }
         out += kTail;
         out += kEol;

@@ -130,7 +130,7 @@ bool WriteSelected(const CVKDoc& doc, const std::string& path, const ExportSelec
             const CVKData& r = doc.Records[i];
             if (!selection.Selects(r)) continue;
             line(out, r, clock);
-            if (!file.Spill()) return false;
+            if (!file.Spill(i - first, last - first)) return false;
         }
         return true;
     });
@@ -210,9 +210,9 @@ bool ExportCsv(const CVKDoc& doc, const std::string& path) {
         std::string& out = file.Text();
         out += CSV_HEADER;
         out += exporting::kEol;
-        for (const CVKData& r : doc.Records) {
-            exporting::AppendCsvLine(out, r, geographic, clock);
-            if (!file.Spill()) return false;
+        for (size_t i = 0; i < doc.Records.size(); ++i) {
+            exporting::AppendCsvLine(out, doc.Records[i], geographic, clock);
+            if (!file.Spill(i, doc.Records.size())) return false;
         }
         return true;
     });

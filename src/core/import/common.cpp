@@ -140,7 +140,22 @@ std::string FileErrorText(const std::string& path, int errnum) {
 // ---- reading ----
 
 ImportFile::~ImportFile() {
+    EndProgress();
     if (file_) std::fclose(file_);
+}
+
+void ImportFile::ShowProgress(UserPort& port) {
+    EndProgress();
+    if (eof_ || !file_) return;
+    progress_ = &port;
+    port.BeginPhase("Reading Data");
+    port.SetProgress(0);
+}
+
+void ImportFile::EndProgress() {
+    if (!progress_) return;
+    progress_->EndPhase();
+    progress_ = nullptr;
 }
 
 bool ImportFile::Open(const std::string& path, int& errnum) {
@@ -176,11 +191,18 @@ bool ImportFile::Refill() {
     while (end_ < capacity_) {
         const size_t n = std::fread(buf_.get() + end_, 1, capacity_ - end_, file_);
         end_ += n;
+        read_ += n;
         if (n == 0) {
             if (std::ferror(file_)) readError_ = errno ? errno : EIO;
             eof_ = true;
             break;
         }
+    }
+    if (progress_) {
+        if (eof_)
+            EndProgress();
+        else if (size_ > 0)
+            progress_->SetProgress(static_cast<int>(std::min<uint64_t>(read_, size_) * 100 / size_));
     }
     return end_ > before;
 }
@@ -237,6 +259,7 @@ ImportResult BeginImport(CVKDoc& doc, const std::string& path, DuplicateRule rul
         return ImportResult::FileError;
     }
     ListImportedFile(doc, fullPath);
+    file.ShowProgress(doc.Port());
     return ImportResult::Imported;
 }
 

@@ -104,12 +104,17 @@ public:
     // The system error number of a failed read, 0 when every read succeeded.
     int ReadError() const { return readError_; }
 
+    // Shows how far the reading has come through `port`, as a phase of its own ("Reading
+    // Data") that ends at the end of the file or with this object.
+    void ShowProgress(UserPort& port);
+
     static constexpr size_t kBlock = 1 << 20;
     static constexpr size_t kLongestLine = 1 << 16;
 
 private:
     // Keeps the unread bytes and fills the rest of the buffer; false when nothing new came.
     bool Refill();
+    void EndProgress();
 
     std::FILE* file_ = nullptr;
     uint64_t size_ = 0;
@@ -121,6 +126,8 @@ private:
     size_t end_ = 0;
     bool eof_ = false;
     int readError_ = 0;
+    uint64_t read_ = 0;  // bytes read from the file so far
+    UserPort* progress_ = nullptr;
 };
 
 // The outcome of an import command.

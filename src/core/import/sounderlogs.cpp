@@ -169,6 +169,7 @@ ImportResult ImportVkRaw(CVKDoc& doc, const std::string& path) {
         }
         doc.New();
         VkRawReader reader(doc, doc.Port().AskYesNo("Use GPS heights, if present ?"));
+        file.ShowProgress(doc.Port());
         std::string_view line;
         while (file.NextLine(line)) reader.Line(line);
         ReportReadError(doc, file, full);

@@ -165,3 +165,28 @@ TEST_F(ExportFiles, AWriteThatFailsPartWayKeepsTheOldFile) {
 
 }  // namespace
 }  // namespace aq
+
+namespace aq {
+namespace {
+
+// A large export is a phase of its own whose bar moves with the records written; it
+// ends before the file's failure or success is told.
+TEST_F(ExportFiles, ALargeExportShowsItsProgress) {
+    Numbered(40000);  // about 2.5 MB of CSV: written in several blocks
+    ASSERT_TRUE(RunExport(ID_EXPORT_CSV, doc, File("out.csv"), {}));
+    ASSERT_EQ(port.phases, std::vector<std::string>{"Exporting Data"});
+    EXPECT_EQ(port.openPhases, 0);
+    ASSERT_GE(port.progress.size(), 3u);
+    EXPECT_EQ(port.progress.front(), 0);
+    EXPECT_TRUE(std::is_sorted(port.progress.begin(), port.progress.end()));
+    EXPECT_GT(port.progress[1], 0);
+    EXPECT_LT(port.progress.back(), 100);
+
+    port.phases.clear();
+    EXPECT_FALSE(RunExport(ID_EXPORT_CSV, doc, File("missing/out.csv"), {}));
+    EXPECT_EQ(port.phases, std::vector<std::string>{"Exporting Data"});
+    EXPECT_EQ(port.openPhases, 0);
+}
+
+}  // namespace
+}  // namespace aq

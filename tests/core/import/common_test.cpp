@@ -116,6 +116,16 @@ TEST(ImportFileBlocks, BrivelResynchronisesAcrossTheBufferEdge) {
     ASSERT_EQ(ImportBrivel(doc, dir.Write("big.brv", bytes)), ImportResult::Imported);
     EXPECT_TRUE(port.messages.empty());
     EXPECT_EQ(doc.Records.size(), static_cast<size_t>(n - 1));
+    // Reading a large file is a phase of its own, moving as the blocks come, and closed
+    // before the recalculation's phases.
+    ASSERT_FALSE(port.phases.empty());
+    EXPECT_EQ(port.phases.front(), "Reading Data");
+    EXPECT_GT(port.phases.size(), 1u);
+    EXPECT_EQ(port.openPhases, 0);
+    ASSERT_GE(port.progress.size(), 2u);
+    EXPECT_EQ(port.progress[0], 0);
+    EXPECT_GT(port.progress[1], 0);
+    EXPECT_LT(port.progress[1], 100);
 }
 
 }  // namespace
