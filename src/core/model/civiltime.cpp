@@ -23,19 +23,80 @@ bool ToFields(int64_t t, Fields& out) {
     return true;
 }
 
+namespace {
+
+// Days from 1970-01-01 of a proleptic Gregorian date (month 1-12, any day).
+int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+// The date of a day count from 1970-01-01.
+void CivilFromDays(int64_t z, int64_t& y, int64_t& m, int64_t& d) {
+    z += 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    d = doy - (153 * mp + 2) / 5 + 1;
+    m = mp < 10 ? mp + 3 : mp - 9;
+    y = yoe + era * 400 + (m <= 2);
+}
+
+int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+
+}  // namespace
+
 int64_t FromFields(int year, int month, int day, int hour, int minute, int second) {
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
-    tm.tm_isdst = -1;  // daylight saving decided for this date
     // Years far outside the accepted range would overflow the normalisation.
     if (year < 1900 || year > 3001) return -1;
-    const std::time_t t = std::mktime(&tm);
-    const int64_t r = static_cast<int64_t>(t);
+    // Out-of-range fields are carried into the next ones here rather than by mktime,
+    // so that the wall-clock time to convert is known exactly.
+    const int64_t months = int64_t{year} * 12 + (month - 1);
+    const int64_t y0 = FloorDiv(months, 12);
+    const int64_t m0 = months - y0 * 12 + 1;
+    const int64_t wall = (DaysFromCivil(y0, m0, 1) + (day - 1)) * 86400 + int64_t{hour} * 3600 +
+                         int64_t{minute} * 60 + second;
+    const int64_t days = FloorDiv(wall, 86400);
+    const int64_t secs = wall - days * 86400;
+    int64_t y = 0, m = 0, d = 0;
+    CivilFromDays(days, y, m, d);
+    if (y < 1900 || y > 3001) return -1;
+
+    // The wall-clock time read as standard time and as daylight saving time: whichever
+    // of the two the zone really shows at that instant. In the hour the clocks go back
+    // both do, and the earlier (its first pass) is taken; mktime left to decide by
+    // itself would follow the guess its previous call left behind. In the hour the
+    // clocks go forward neither does, and the time is read as standard time, which
+    // puts it after the change.
+    int64_t found = -1, standard = -1;
+    for (int dst = 0; dst <= 1; ++dst) {
+        std::tm tm{};
+        tm.tm_year = static_cast<int>(y - 1900);
+        tm.tm_mon = static_cast<int>(m - 1);
+        tm.tm_mday = static_cast<int>(d);
+        tm.tm_hour = static_cast<int>(secs / 3600);
+        tm.tm_min = static_cast<int>(secs / 60 % 60);
+        tm.tm_sec = static_cast<int>(secs % 60);
+        tm.tm_isdst = dst;
+        std::tm asked = tm;
+        const std::time_t t = std::mktime(&tm);
+        if (dst == 0) standard = static_cast<int64_t>(t);
+        std::tm shown{};
+        const std::time_t tt = t;
+        if (!localtime_r(&tt, &shown)) continue;
+        const bool exists = shown.tm_year == asked.tm_year && shown.tm_mon == asked.tm_mon &&
+                            shown.tm_mday == asked.tm_mday && shown.tm_hour == asked.tm_hour &&
+                            shown.tm_min == asked.tm_min && shown.tm_sec == asked.tm_sec &&
+                            (shown.tm_isdst > 0) == (dst > 0);
+        if (exists && (found == -1 || static_cast<int64_t>(t) < found)) found = static_cast<int64_t>(t);
+    }
+    const int64_t r = found != -1 ? found : standard;
     if (r < kMinTime || r > kMaxTime) return -1;
     return r;
 }

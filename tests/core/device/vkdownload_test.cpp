@@ -170,5 +170,31 @@ TEST(DumpDecoder, FileAsksAboutHeightsAndSaysAllDone) {
     EXPECT_EQ(err, ENOENT);
 }
 
+// Read from its file or decoded in memory, a dump gives the same records, damaged ones too.
+TEST(DumpDecoder, FileAndMemoryAgree) {
+    const std::string damaged =
+        "01230123AC\r\n050AC\r\n05000A4EF201905A\r\n05000A4\xff" "00A4EF201905A\r\n05000A4F0501"
+        "\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff" "0915A\r\n02";
+    for (const std::string& dump : {damaged, Day(kNewYear2009) + Depth(kTenHalfMinute, 425) + "\r\n" + Depth(7, 1)}) {
+        test::TempDir dir;
+        ScriptedPort port;
+        port.answers = {true};
+        CVKDownLoad d(port);
+        int err = 0;
+        ASSERT_TRUE(d.Open(dir.Write("d.hex", dump), err));
+        std::vector<CVKData> fromFile;
+        d.ReadDump(fromFile);
+        const std::vector<CVKData> inMemory = Decode(dump);
+        ASSERT_EQ(fromFile.size(), inMemory.size());
+        for (size_t i = 0; i < fromFile.size(); ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(fromFile[i].Time, inMemory[i].Time);
+            EXPECT_EQ(fromFile[i].Depth, inMemory[i].Depth);
+            EXPECT_EQ(fromFile[i].Flags, inMemory[i].Flags);
+            EXPECT_EQ(fromFile[i].Quality, inMemory[i].Quality);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace aq

@@ -70,6 +70,28 @@ TEST(CivilTime, ConvertsBothWaysWithDaylightSavingOfTheDate) {
     EXPECT_EQ(civil::Format("%Y-%m-%d %H:%M:%S", winter), "2009-12-05 13:45:30");
 }
 
+// The hour the clocks go back happens twice: its first pass (summer time) is taken,
+// whatever was converted before. The hour they go forward never happens: it is read as
+// winter time. Out-of-range fields carry over as the calendar does.
+TEST(CivilTime, ClockChangeHoursConvertTheSameWhateverCameBefore) {
+    // 25 October 2009: 01:30 BST is 00:30 UTC, 01:30 GMT an hour later.
+    const int64_t firstPass = 1256434200;
+    for (int previous : {0, 1, 2}) {
+        // mktime keeps a guess from its last call; lead it each way.
+        if (previous == 1) civil::FromFields(2009, 7, 1, 12, 0, 0);
+        if (previous == 2) civil::FromFields(2009, 12, 1, 12, 0, 0);
+        EXPECT_EQ(civil::FromFields(2009, 10, 25, 1, 30, 0), firstPass) << previous;
+        // 29 March 2009: 01:30 does not exist; as GMT it is 01:30 UTC (02:30 BST).
+        EXPECT_EQ(civil::FromFields(2009, 3, 29, 1, 30, 0), 1238290200) << previous;
+    }
+    EXPECT_EQ(civil::FromFields(2009, 10, 25, 0, 90, 0), firstPass);
+    EXPECT_EQ(civil::FromFields(2009, 10, 24, 25, 30, 0), firstPass);
+    EXPECT_EQ(civil::FromFields(2009, 13, 1, 0, 0, 0), civil::FromFields(2010, 1, 1, 0, 0, 0));
+    EXPECT_EQ(civil::FromFields(2009, 0, 1, 0, 0, 0), civil::FromFields(2008, 12, 1, 0, 0, 0));
+    EXPECT_EQ(civil::FromFields(2009, 3, 0, 0, 0, -1), civil::FromFields(2009, 2, 27, 23, 59, 59));
+    EXPECT_EQ(civil::FromFields(1984, 1, 1 + 9132, 0, 600, 30), civil::FromFields(2009, 1, 1, 10, 0, 30));
+}
+
 TEST(CivilTime, RefusesTimesOutsideTheAcceptedRange) {
     civil::Fields f;
     EXPECT_FALSE(civil::ToFields(-1, f));
