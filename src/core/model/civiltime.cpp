@@ -63,40 +63,35 @@ int64_t FromFields(int year, int month, int day, int hour, int minute, int secon
     const int64_t wall = (DaysFromCivil(y0, m0, 1) + (day - 1)) * 86400 + int64_t{hour} * 3600 +
                          int64_t{minute} * 60 + second;
     const int64_t days = FloorDiv(wall, 86400);
-    const int64_t secs = wall - days * 86400;
     int64_t y = 0, m = 0, d = 0;
     CivilFromDays(days, y, m, d);
     if (y < 1900 || y > 3001) return -1;
 
-    // The wall-clock time read as standard time and as daylight saving time: whichever
-    // of the two the zone really shows at that instant. In the hour the clocks go back
-    // both do, and the earlier (its first pass) is taken; mktime left to decide by
-    // itself would follow the guess its previous call left behind. In the hour the
-    // clocks go forward neither does, and the time is read as standard time, which
-    // puts it after the change.
-    int64_t found = -1, standard = -1;
-    for (int dst = 0; dst <= 1; ++dst) {
-        std::tm tm{};
-        tm.tm_year = static_cast<int>(y - 1900);
-        tm.tm_mon = static_cast<int>(m - 1);
-        tm.tm_mday = static_cast<int>(d);
-        tm.tm_hour = static_cast<int>(secs / 3600);
-        tm.tm_min = static_cast<int>(secs / 60 % 60);
-        tm.tm_sec = static_cast<int>(secs % 60);
-        tm.tm_isdst = dst;
-        std::tm asked = tm;
-        const std::time_t t = std::mktime(&tm);
-        if (dst == 0) standard = static_cast<int64_t>(t);
+    // The instants that show this wall-clock time are the time less one of the zone's
+    // offsets from UTC: those in force two days before, at and two days after it cover
+    // any clock change. In the hour the clocks go back two instants do, and the earlier
+    // (its first pass) is taken; mktime left to decide by itself follows the guess its
+    // previous calls left behind. In the hour the clocks go forward none does, and the
+    // time is read with the offset from before the change, which puts it after it.
+    const auto offsetAt = [](int64_t t, bool& ok) -> int64_t {
+        const std::time_t tt = static_cast<std::time_t>(t);
         std::tm shown{};
-        const std::time_t tt = t;
-        if (!localtime_r(&tt, &shown)) continue;
-        const bool exists = shown.tm_year == asked.tm_year && shown.tm_mon == asked.tm_mon &&
-                            shown.tm_mday == asked.tm_mday && shown.tm_hour == asked.tm_hour &&
-                            shown.tm_min == asked.tm_min && shown.tm_sec == asked.tm_sec &&
-                            (shown.tm_isdst > 0) == (dst > 0);
-        if (exists && (found == -1 || static_cast<int64_t>(t) < found)) found = static_cast<int64_t>(t);
+        ok = localtime_r(&tt, &shown) != nullptr;
+        return ok ? static_cast<int64_t>(shown.tm_gmtoff) : 0;
+    };
+    bool ok = false;
+    const int64_t before = offsetAt(wall - 2 * 86400, ok);
+    if (!ok) return -1;
+    int64_t found = -1;
+    for (const int64_t probe : {wall - 2 * 86400, wall, wall + 2 * 86400}) {
+        const int64_t offset = offsetAt(probe, ok);
+        if (!ok) continue;
+        const int64_t t = wall - offset;
+        bool shownOk = false;
+        if (offsetAt(t, shownOk) == offset && shownOk && (found == -1 || t < found)) found = t;
     }
-    const int64_t r = found != -1 ? found : standard;
+    const int64_t beforeChange = wall - before;
+    const int64_t r = found != -1 ? found : beforeChange;
     if (r < kMinTime || r > kMaxTime) return -1;
     return r;
 }
