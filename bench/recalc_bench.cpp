@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstddef>
+#include <limits>
 #include <map>
 #include <vector>
 
@@ -59,9 +60,22 @@ void MemoryCounters(benchmark::State& state, const CVKDoc& doc, int64_t baseline
 // Starts the peak measurement from the memory in use now; 0 when it cannot be reset.
 int64_t Baseline() { return aq::bench::ResetPeakRss() ? aq::bench::RssBytes() : 0; }
 
+// Argument 1 is the threads the passes over the records may use: 1 keeps them on this
+// thread, 2 lets a large survey share them with a second.
+class Threads {
+public:
+    explicit Threads(int64_t n)
+        : previous_(aq::SetParallelMinimum(n == 1 ? std::numeric_limits<size_t>::max() : size_t{1} << 16)) {}
+    ~Threads() { aq::SetParallelMinimum(previous_); }
+
+private:
+    size_t previous_;
+};
+
 // Recalculate straight after the imports: sort, interpolate, axes, view points, counts.
 void BM_RecalculateUnsorted(benchmark::State& state) {
     const auto& records = Unsorted(static_cast<size_t>(state.range(0)));
+    const Threads threads(state.range(1));
     CVKDoc doc;
     Reset(doc, records);
     const int64_t baseline = Baseline();
@@ -78,6 +92,7 @@ void BM_RecalculateUnsorted(benchmark::State& state) {
 // Recalculate of a survey already in time order (reopening, offsets, filters).
 void BM_RecalculateSorted(benchmark::State& state) {
     const auto& records = Unsorted(static_cast<size_t>(state.range(0)));
+    const Threads threads(state.range(1));
     CVKDoc doc;
     Reset(doc, records);
     aq::Recalculate(doc);
@@ -129,8 +144,14 @@ void BM_Pipeline(benchmark::State& state) {
 void BM_PipelineFast(benchmark::State& state) { BM_Pipeline<false>(state); }
 void BM_PipelineLiteral(benchmark::State& state) { BM_Pipeline<true>(state); }
 
-BENCHMARK(BM_RecalculateUnsorted)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RecalculateSorted)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RecalculateUnsorted)
+    ->ArgNames({"n", "threads"})
+    ->ArgsProduct({{1'000'000, 10'000'000}, {1, 2}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RecalculateSorted)
+    ->ArgNames({"n", "threads"})
+    ->ArgsProduct({{1'000'000, 10'000'000}, {1, 2}})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PipelineFast)->ArgNames({"n", "sorted"})->Args({100'000, 0})->Args({100'000, 1})->Unit(
     benchmark::kMillisecond);
 BENCHMARK(BM_PipelineLiteral)->ArgNames({"n", "sorted"})->Args({100'000, 0})->Args({100'000, 1})->Unit(

@@ -2,6 +2,7 @@
 #include "import/nmea.h"
 
 #include <cstdio>
+#include <exception>
 
 #include "model/muldiv.h"
 #include "processing/recalc.h"
@@ -11,7 +12,24 @@ namespace aq {
 
 NmeaReader::NmeaReader(CVKDoc& doc, TextImportState& state) : doc_(doc), state_(state) { state_.Pending = 0; }
 
+// A dense log (depths at a high rate, positions every second) makes a record for every
+// 16 bytes or so; logs with other sentences take more. That is fewer than the bytes could
+// hold (a sentence that makes a record has ten or more), and room beyond the records made
+// costs address space, not memory: pages are only taken as records are written.
+constexpr uint64_t kLogBytesPerRecord = 16;
+
 void NmeaReader::Append(const CVKData& r) {
+    if (inputBytes_ != 0) {
+        // Only now that a sentence has made a record: a file of anything else reserves nothing.
+        const uint64_t more = inputBytes_ / kLogBytesPerRecord;
+        inputBytes_ = 0;
+        try {
+            if (more < doc_.Records.max_size() - doc_.Records.size())
+                doc_.ReserveRecords(doc_.Records.size() + static_cast<size_t>(more));
+        } catch (const std::exception&) {
+            // Not that much room to be had: the array grows as the records come.
+        }
+    }
     doc_.AddRecord(r);
     // The recalculation that follows interpolates only the kinds it knows of.
     doc_.KindFlags |= r.Flags;
@@ -99,6 +117,7 @@ ImportResult ImportNmea(CVKDoc& doc, const std::string& path) {
 
     TextImportState state;
     NmeaReader reader(doc, state);
+    reader.SetInputBytes(file.Size());
     std::string_view line;
     while (file.NextLine(line)) reader.Line(line);
     ReportReadError(doc, file, full);

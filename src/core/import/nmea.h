@@ -27,6 +27,9 @@ public:
     NmeaReader(CVKDoc& doc, TextImportState& state);
 
     void Line(std::string_view line);
+    // The size of the input: once its first record is made, room is kept for as many
+    // more as such an input usually holds, so a large log is not copied as it grows.
+    void SetInputBytes(uint64_t bytes) { inputBytes_ = bytes; }
 
     int Positions() const { return positions_; }
     int Depths() const { return depths_; }
@@ -43,6 +46,7 @@ private:
     double latitude_ = 0, longitude_ = 0, height_ = 0;
     int16_t depth_ = 0, tide_ = 0;
     int positions_ = 0, depths_ = 0;
+    uint64_t inputBytes_ = 0;
 };
 
 // File > Import > NMEA with the file chosen; ends with "%d Positions %d depths imported".

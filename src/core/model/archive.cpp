@@ -74,6 +74,62 @@ void ArchiveWriter::ObjectTag(const char* className, uint16_t schema) {
     ++mapCount_;  // the object itself
 }
 
+namespace {
+// What a reader reading from a source holds at a time, unless one item needs more.
+constexpr size_t kWindowBytes = size_t{1} << 20;
+}  // namespace
+
+ArchiveReader::ArchiveReader(ByteSource& source, uint64_t size)
+    : p_(nullptr), end_(nullptr), begin_(nullptr), source_(&source), sourceLeft_(size) {}
+
+bool ArchiveReader::TryFill(size_t n) {
+    const size_t have = static_cast<size_t>(end_ - p_);
+    if (have >= n) return true;
+    if (!source_ || n - have > sourceLeft_) return false;
+    // Keep the unread bytes, at the front of a window big enough for n.
+    if (window_.size() < n) {
+        std::vector<uint8_t> wider(static_cast<size_t>(
+            std::min<uint64_t>(std::max({n, kWindowBytes, window_.size() * 2}), have + sourceLeft_)));
+        if (have > 0) std::copy(p_, end_, wider.data());
+        window_.swap(wider);
+    } else if (have > 0) {
+        std::copy(p_, end_, window_.data());
+    }
+    dropped_ += static_cast<uint64_t>(p_ - begin_);
+    begin_ = p_ = window_.data();
+    end_ = p_ + have;
+    uint8_t* const limit = window_.data() + window_.size();
+    while (static_cast<size_t>(end_ - p_) < n) {
+        uint8_t* const at = window_.data() + (end_ - begin_);
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(limit - at), sourceLeft_));
+        const size_t got = want ? source_->Read(at, want) : 0;
+        if (got == 0) {
+            // The source ended early: what it still owed is not there.
+            sourceLeft_ = 0;
+            return false;
+        }
+        end_ += got;
+        sourceLeft_ -= got;
+    }
+    return true;
+}
+
+void ArchiveReader::Fill(size_t n) {
+    if (!TryFill(n)) throw FormatError("unexpected end of file");
+}
+
+std::pair<const uint8_t*, size_t> ArchiveReader::Window(size_t want) {
+    // Whatever comes short of want, the bytes at hand are still there.
+    const size_t have = static_cast<size_t>(end_ - p_);
+    if (have < want) TryFill(static_cast<size_t>(std::min<uint64_t>(want, have + sourceLeft_)));
+    return {p_, static_cast<size_t>(end_ - p_)};
+}
+
+uint16_t ArchiveReader::RepeatTag(const std::vector<std::string>& knownClasses) const {
+    if (lastKnown_ != &knownClasses || lastIndex_ == 0 || lastIndex_ >= kBigClassTag) return 0;
+    return static_cast<uint16_t>(kClassTag | lastIndex_);
+}
+
 uint8_t ArchiveReader::U8() {
     Need(1);
     return *p_++;
@@ -112,6 +168,7 @@ std::string ArchiveReader::Text() {
     if (len == 0xFFFFFFFF) throw FormatError("text too long");
     const uint64_t bytes = wide ? len * 2 : len;
     if (bytes > Remaining()) throw FormatError("text longer than file");
+    Need(static_cast<size_t>(bytes));
     std::string s;
     if (!wide) {
         s.assign(reinterpret_cast<const char*>(p_), static_cast<size_t>(len));

@@ -104,33 +104,13 @@ void CVKData::ClearDerived() {
     }
 }
 
-void CVKData::Write(ArchiveWriter& ar) const {
-    uint8_t* p = ar.Grow(RECORD_BYTES);
-    StoreLE(p, TIME64_MARKER);
-    StoreLE(p + 4, Time);
-    StoreLE(p + 12, Depth);
-    StoreLE(p + 14, Tide);
-    StoreLE(p + 16, Flags);
-    StoreLE(p + 18, X);
-    StoreLE(p + 26, Y);
-    StoreLE(p + 34, Z);
-    p[38] = Quality;
-    p[39] = Hundredths;
-}
+void CVKData::Write(ArchiveWriter& ar) const { ToStored(ar.Grow(RECORD_BYTES)); }
 
 void CVKData::Read(ArchiveReader& ar) {
     const uint32_t first = ar.U32();
     // The older form has a 32-bit time where the marker stands.
     Time = first == TIME64_MARKER ? ar.I64() : static_cast<int32_t>(first);
-    const uint8_t* p = ar.Take(RECORD_BYTES - 12);
-    Depth = LoadLE<int16_t>(p);
-    Tide = LoadLE<int16_t>(p + 2);
-    Flags = LoadLE<uint16_t>(p + 4);
-    X = LoadLE<int64_t>(p + 6);
-    Y = LoadLE<int64_t>(p + 14);
-    Z = LoadLE<int32_t>(p + 22);
-    Quality = p[26];
-    Hundredths = p[27];
+    ReadAfterTime(ar.Take(RECORD_BYTES - 12));
 }
 
 }  // namespace aq

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -68,7 +70,14 @@ public:
     // Resets everything but the control points, as File > New.
     void New();
 
-    void AddRecord(const CVKData& rec) { Records.push_back(rec); }
+    void AddRecord(const CVKData& rec) {
+        if (Records.size() == Records.capacity()) ReserveRecords(std::max<size_t>(16, 2 * Records.size()));
+        Records.push_back(rec);
+    }
+    // Room for at least n records, as Records.reserve; but a large survey is moved to the
+    // new array a piece at a time, the memory of each piece given back once it is copied,
+    // so that it is never held twice over. Throws std::bad_alloc as reserve does.
+    void ReserveRecords(size_t n);
     bool IsGeographic() const { return (KindFlags & REC_GEOGRAPHIC) != 0; }
     // The selected record, or null.
     const CVKData* SelectedRecord() const;

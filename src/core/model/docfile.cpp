@@ -2,9 +2,17 @@
 #include "model/docfile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <string_view>
+#include <system_error>
+#include <thread>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 
 #include "model/archive.h"
 #include "model/safefile.h"
@@ -40,19 +48,6 @@ struct Tail {
 
 // Enough of a file to see whether it can begin a document.
 constexpr size_t kHeadBytes = 32;
-
-// The first bytes of a file (all of a shorter one); false as ReadWholeFile.
-bool ReadHead(const std::string& path, std::vector<uint8_t>& out) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    out.resize(kHeadBytes);
-    in.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(kHeadBytes));
-    if (in.bad()) return false;
-    out.resize(static_cast<size_t>(in.gcount()));
-    return true;
-}
 
 // A document begins with the control-point count and, when there are points, the
 // announcement of their class; else with the record count and, when there are records,
@@ -91,21 +86,42 @@ bool MayBeDocument(const std::vector<uint8_t>& head) {
 
 }  // namespace
 
-std::vector<uint8_t> SaveDocumentBytes(const CVKDoc& doc) {
-    ArchiveWriter ar;
-    ar.Reserve(96 + doc.Records.size() * (2 + RECORD_BYTES) + doc.ImportedFiles.size() +
-               doc.Control.Points.size() * 160);
+namespace {
 
+// A stored record in the form this program writes: its two-byte tag, then the 40 bytes.
+constexpr size_t kStoredRecordBytes = 2 + RECORD_BYTES;
+
+// Writes the document into `ar`; whenever more than `piece` bytes wait there, hands
+// them to `flush` (which empties the writer), stopping with false when it fails.
+template <typename Flush>
+bool Encode(const CVKDoc& doc, ArchiveWriter& ar, size_t piece, Flush&& flush) {
     ar.Count(static_cast<uint32_t>(doc.Control.Points.size()));
     for (const ClsqData& p : doc.Control.Points) {
         ar.ObjectTag(kControlClass, kSchema);
         p.Write(ar);
+        if (ar.WrittenSize() >= piece && !flush(ar)) return false;
     }
 
-    ar.Count(static_cast<uint32_t>(doc.Records.size()));
-    for (const CVKData& r : doc.Records) {
+    const std::vector<CVKData>& records = doc.Records;
+    ar.Count(static_cast<uint32_t>(records.size()));
+    for (size_t i = 0; i < records.size();) {
         ar.ObjectTag(kRecordClass, kSchema);
-        r.Write(ar);
+        records[i++].Write(ar);
+        // The rest in bulk, as ObjectTag and Write would give them, a piece at a time.
+        const uint16_t tag = ar.RepeatTag(kRecordClass);
+        while (tag != 0 && i < records.size()) {
+            const size_t room = piece > ar.WrittenSize() ? (piece - ar.WrittenSize()) / kStoredRecordBytes : 0;
+            const size_t k = std::min(records.size() - i, std::max<size_t>(room, 1));
+            uint8_t* p = ar.Grow(k * kStoredRecordBytes);
+            for (size_t j = 0; j < k; ++j, p += kStoredRecordBytes) {
+                StoreLE(p, tag);
+                records[i + j].ToStored(p + 2);
+            }
+            ar.CountObjects(static_cast<uint32_t>(k));
+            i += k;
+            if (ar.WrittenSize() >= piece && !flush(ar)) return false;
+        }
+        if (ar.WrittenSize() >= piece && !flush(ar)) return false;
     }
 
     ar.I32(doc.LevelMax);
@@ -125,11 +141,112 @@ std::vector<uint8_t> SaveDocumentBytes(const CVKDoc& doc) {
     ar.I32(0);
     ar.I32(0);
     ar.Double(doc.SoundVelocity);
+    return flush(ar);
+}
+
+// Bytes encoded before they go to the file: few writes, yet a buffer that stays in the
+// processor's cache instead of a copy of the whole survey.
+constexpr size_t kSavePiece = size_t{1} << 20;
+
+}  // namespace
+
+std::vector<uint8_t> SaveDocumentBytes(const CVKDoc& doc) {
+    ArchiveWriter ar;
+    ar.Reserve(96 + doc.Records.size() * (2 + RECORD_BYTES) + doc.ImportedFiles.size() +
+               doc.Control.Points.size() * 160);
+    Encode(doc, ar, SIZE_MAX, [](ArchiveWriter&) { return true; });
     return std::move(ar.Data());
 }
 
-bool LoadDocumentBytes(CVKDoc& doc, const uint8_t* data, size_t size) {
-    ArchiveReader ar(data, size);
+namespace {
+
+// Fresh memory costs the system a fault and a cleared page at the first write to each page,
+// as much again as decoding the records into it. Another thread takes the faults from the
+// end of the array backwards while this one fills it from the front, until they meet.
+class PagesAhead {
+public:
+    PagesAhead(const void* begin, size_t bytes) {
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+        const auto page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+        if (bytes < kMinBytes || page == 0 || (page & (page - 1)) != 0) return;
+        const auto lo = (reinterpret_cast<uintptr_t>(begin) + page - 1) & ~(page - 1);
+        const auto hi = (reinterpret_cast<uintptr_t>(begin) + bytes) & ~(page - 1);
+        filled_.store(lo, std::memory_order_relaxed);
+        try {
+            thread_ = std::thread([this, lo, hi] { Run(lo, hi); });
+        } catch (const std::system_error&) {
+            // Without a second thread the pages come as they are written.
+        }
+#else
+        (void)begin;
+        (void)bytes;
+#endif
+    }
+    ~PagesAhead() {
+        stop_.store(true, std::memory_order_relaxed);
+        if (thread_.joinable()) thread_.join();
+    }
+    PagesAhead(const PagesAhead&) = delete;
+    PagesAhead& operator=(const PagesAhead&) = delete;
+
+    // The filling has reached p.
+    void Reached(const void* p) {
+        if (thread_.joinable()) filled_.store(reinterpret_cast<uintptr_t>(p), std::memory_order_relaxed);
+    }
+
+private:
+    static constexpr size_t kMinBytes = size_t{64} << 20;
+    static constexpr uintptr_t kStep = uintptr_t{2} << 20;
+
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+    void Run(uintptr_t lo, uintptr_t hi) {
+        // Pages already there are left as they are; nothing is written into them.
+        while (hi > lo && !stop_.load(std::memory_order_relaxed)) {
+            const uintptr_t from = hi - std::min(kStep, hi - lo);
+            if (from <= filled_.load(std::memory_order_relaxed) + kStep) break;
+            if (::madvise(reinterpret_cast<void*>(from), hi - from, MADV_POPULATE_WRITE) != 0) break;
+            hi = from;
+        }
+    }
+#endif
+
+    std::thread thread_;
+    std::atomic<uintptr_t> filled_{0};
+    std::atomic<bool> stop_{false};
+};
+
+// The records, in bulk while they have the usual form (a plain reference to their class
+// and a 64-bit time), one at a time through the general reader otherwise.
+void ReadRecords(ArchiveReader& ar, const std::vector<std::string>& recordClasses, uint32_t n,
+                 std::vector<CVKData>& records, PagesAhead& pages) {
+    uint32_t i = 0;
+    while (i < n) {
+        ar.ObjectTag(recordClasses, kSchema);
+        records.push_back(CVKData::Zeroed());
+        records.back().Read(ar);
+        ++i;
+        const uint16_t tag = ar.RepeatTag(recordClasses);
+        if (tag == 0) continue;
+        while (i < n) {
+            const auto [p, size] = ar.Window(kStoredRecordBytes * 4096);
+            const size_t fit = std::min<size_t>(size / kStoredRecordBytes, n - i);
+            size_t k = 0;
+            for (; k < fit; ++k) {
+                const uint8_t* r = p + k * kStoredRecordBytes;
+                if (LoadLE<uint16_t>(r) != tag || LoadLE<uint32_t>(r + 2) != TIME64_MARKER) break;
+                records.push_back(CVKData::FromStored(r + 2));
+            }
+            ar.Consume(k * kStoredRecordBytes, static_cast<uint32_t>(k));
+            i += static_cast<uint32_t>(k);
+            pages.Reached(records.data() + records.size());
+            // Another form, or too few bytes left: the general reader takes it (and fails
+            // on a record cut short as it would anyway).
+            if (k < fit || fit == 0) break;
+        }
+    }
+}
+
+bool Load(CVKDoc& doc, ArchiveReader& ar) {
     std::vector<ClsqData> points;
     bool controlRead = false;
     try {
@@ -149,12 +266,10 @@ bool LoadDocumentBytes(CVKDoc& doc, const uint8_t* data, size_t size) {
         // Read straight into the document, reusing its storage: a failure resets it anyway.
         std::vector<CVKData>& records = doc.Records;
         records.clear();
+        const bool fresh = records.capacity() < nRecords;
         records.reserve(nRecords);
-        for (uint32_t i = 0; i < nRecords; ++i) {
-            ar.ObjectTag(recordClasses, kSchema);
-            records.push_back(CVKData::Zeroed());
-            records.back().Read(ar);
-        }
+        PagesAhead pages(records.data(), fresh ? nRecords * sizeof(CVKData) : 0);
+        ReadRecords(ar, recordClasses, nRecords, records, pages);
 
         Tail saved;
         saved.LevelMax = ar.I32();
@@ -208,15 +323,58 @@ bool LoadDocumentBytes(CVKDoc& doc, const uint8_t* data, size_t size) {
     }
 }
 
+// The file read a window at a time.
+class FileSource final : public ByteSource {
+public:
+    explicit FileSource(const std::string& path) : in_(path, std::ios::binary), path_(path) {}
+    // The file's size, or false when it cannot be read (a folder, a pipe).
+    bool Open(uint64_t& size) {
+        std::error_code ec;
+        if (!in_ || std::filesystem::is_directory(path_, ec)) return false;
+        in_.seekg(0, std::ios::end);
+        const std::streamoff end = in_.tellg();
+        in_.seekg(0, std::ios::beg);
+        if (end < 0 || !in_) return false;
+        size = static_cast<uint64_t>(end);
+        return true;
+    }
+    // The first bytes (all of a shorter file), leaving the reading position at the start.
+    bool Head(std::vector<uint8_t>& out) {
+        out.resize(kHeadBytes);
+        out.resize(Read(out.data(), out.size()));
+        in_.clear();
+        in_.seekg(0, std::ios::beg);
+        return !failed_ && static_cast<bool>(in_);
+    }
+    size_t Read(uint8_t* into, size_t max) override {
+        in_.read(reinterpret_cast<char*>(into), static_cast<std::streamsize>(max));
+        if (in_.bad()) failed_ = true;
+        return static_cast<size_t>(in_.gcount());
+    }
+    bool Failed() const { return failed_; }
+
+private:
+    std::ifstream in_;
+    std::string path_;
+    bool failed_ = false;
+};
+
+}  // namespace
+
+bool LoadDocumentBytes(CVKDoc& doc, const uint8_t* data, size_t size) {
+    ArchiveReader ar(data, size);
+    return Load(doc, ar);
+}
+
 bool OpenDocument(CVKDoc& doc, const std::string& path) {
-    // Bytes that cannot begin a document stay the few read: loading them fails as
-    // loading the whole file would.
-    std::vector<uint8_t> bytes;
-    if (!ReadHead(path, bytes) || (MayBeDocument(bytes) && !ReadWholeFile(path, bytes))) {
+    FileSource file(path);
+    uint64_t size = 0;
+    std::vector<uint8_t> head;
+    if (!file.Open(size) || !file.Head(head)) {
         doc.Port().Message("Failed to open document.", Severity::Error);
         return false;
     }
-    if (bytes.empty()) {
+    if (head.empty()) {
         // An empty file holds an empty survey.
         doc.New();
         doc.Control = CVKlsq{};
@@ -225,11 +383,22 @@ bool OpenDocument(CVKDoc& doc, const std::string& path) {
         doc.ViewsChanged();
         return true;
     }
-    if (!LoadDocumentBytes(doc, bytes.data(), bytes.size())) {
+    bool loaded;
+    if (!MayBeDocument(head)) {
+        // Bytes that cannot begin a document stay the few read: loading them fails as
+        // loading the whole file would.
+        loaded = LoadDocumentBytes(doc, head.data(), head.size());
+    } else {
+        // Read a window at a time straight into the records: the file is never held whole.
+        ArchiveReader ar(file, size);
+        loaded = Load(doc, ar);
+    }
+    if (!loaded) {
         doc.PathName.clear();
         doc.SetModified(false);
         doc.ViewsChanged();
-        doc.Port().Message("Unexpected file format.", Severity::Error);
+        // A read that failed part way is told as such; the survey is reset all the same.
+        doc.Port().Message(file.Failed() ? "Failed to open document." : "Unexpected file format.", Severity::Error);
         return false;
     }
     // Records keep their stored order.
@@ -241,7 +410,17 @@ bool OpenDocument(CVKDoc& doc, const std::string& path) {
 }
 
 bool SaveDocument(CVKDoc& doc, const std::string& path) {
-    if (!WriteFileAtomically(path, SaveDocumentBytes(doc))) {
+    // Encoded a piece at a time straight into the file: the disk starts on the first
+    // pieces while the later ones are made, and no second copy of the survey is held.
+    AtomicFile file(path);
+    ArchiveWriter ar;
+    ar.Reserve(kSavePiece + 4096);
+    const bool written = Encode(doc, ar, kSavePiece, [&file](ArchiveWriter& w) {
+        const bool ok = file.Write(w.Written(), w.WrittenSize());
+        w.ClearWritten();
+        return ok;
+    });
+    if (!written || !file.Commit()) {
         doc.Port().Message("Failed to save document.", Severity::Error);
         return false;
     }

@@ -17,11 +17,15 @@ std::vector<uint8_t> SaveDocumentBytes(const CVKDoc& doc);
 bool LoadDocumentBytes(CVKDoc& doc, const uint8_t* data, size_t size);
 
 // File > Open. Reports "Failed to open document." or "Unexpected file format." through
-// the document's port; a file that cannot be read leaves the document untouched.
+// the document's port; a file that cannot be opened leaves the document untouched. The
+// file is read a window at a time straight into the records, so it is never held whole;
+// should reading fail part way, the document is reset as by a damaged file and
+// "Failed to open document." reported.
 bool OpenDocument(CVKDoc& doc, const std::string& path);
 
 // File > Save. Writes beside the target and renames over it only when every byte is
-// written, so a failed save ("Failed to save document.") leaves the old file intact.
+// written, so a failed save ("Failed to save document.") leaves the old file intact. The
+// bytes are made a piece at a time as they are written, never held whole.
 bool SaveDocument(CVKDoc& doc, const std::string& path);
 
 }  // namespace aq

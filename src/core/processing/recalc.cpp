@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -16,27 +18,52 @@ const char* const kPhaseSort = "Time Sorting Data";
 const char* const kPhaseInterpolate = "Interpolating Values";
 const char* const kPhaseUpdate = "Updating Values";
 
-// Progress of a phase: the bar moves at every hundredth of the records (at every record
-// below a hundred), to MulDiv(i, 100, n).
+// Records from which a pass over them is shared with a second thread.
+size_t g_parallelMinimum = size_t{1} << 16;
+
+// Progress of a phase, shown as the work done out of n.
 class Progress {
 public:
-    Progress(UserPort& port, const char* phase, size_t n)
-        : port_(port), n_(n), step_(n < 100 ? 1 : n / 100), countdown_(0) {
-        port_.BeginPhase(phase);
-    }
+    Progress(UserPort& port, const char* phase, size_t n) : port_(port), n_(n) { port_.BeginPhase(phase); }
     ~Progress() { port_.EndPhase(); }
-    void At(size_t i) {
-        if (countdown_-- != 0) return;
-        countdown_ = step_ - 1;
-        port_.SetProgress(MulDiv(static_cast<int32_t>(i), 100, static_cast<int32_t>(n_)));
-    }
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+    void At(size_t done) { port_.SetProgress(n_ == 0 ? 100 : static_cast<int>(uint64_t{done} * 100 / n_)); }
 
 private:
     UserPort& port_;
     size_t n_;
-    size_t step_;
-    size_t countdown_;
 };
+
+// Runs work(half, begin, end) over [0, n): in two halves at once, the second half on
+// another thread, when n is large enough to be worth it. Each half is walked from its
+// start to its end in order, a slice at a time; the progress is shown between slices,
+// when only this thread runs, so a port that redraws the views never reads records while
+// they are being written. `work` must not throw (it only reads and writes records).
+template <typename Work>
+void InHalves(size_t n, Progress* progress, Work&& work) {
+    const bool split = n >= g_parallelMinimum;
+    const size_t mid = split ? n / 2 : n;
+    const size_t slices = n >= 800 ? 8 : 1;
+    for (size_t s = 0; s < slices; ++s) {
+        const size_t a0 = mid * s / slices, a1 = mid * (s + 1) / slices;
+        const size_t b0 = mid + (n - mid) * s / slices, b1 = mid + (n - mid) * (s + 1) / slices;
+        std::thread second;
+        if (b1 > b0) {
+            try {
+                second = std::thread([&work, b0, b1] { work(1, b0, b1); });
+            } catch (const std::system_error&) {
+                // No thread to be had: this one does both.
+            }
+        }
+        if (a1 > a0) work(0, a0, a1);
+        if (second.joinable())
+            second.join();
+        else if (b1 > b0)
+            work(1, b0, b1);
+        if (progress) progress->At(a1 + (b1 - mid));
+    }
+}
 
 // Low 32 bits of a record's time in hundredths: every time difference is taken on them.
 inline uint32_t TimeHundredths32(const CVKData& r) {
@@ -138,8 +165,20 @@ class Neighbours {
 public:
     Neighbours(const std::vector<CVKData>& recs, uint16_t kind) : recs_(recs), kind_(kind), n_(recs.size()) {}
 
-    // Moves to record i; after this Prev() and Next() are the nearest live records of the
-    // kind before and after it (or n when there is none).
+    // Starts a walk at record `from`, looking back once for the neighbour before it.
+    void Start(size_t from) {
+        scanned_ = from;
+        prev_ = next_ = kUnset;
+        for (size_t j = from; j-- > 0;) {
+            if (recs_[j].IsLive(kind_)) {
+                prev_ = j;
+                break;
+            }
+        }
+    }
+
+    // Moves to record i (at or after the start, never back); after this Prev() and Next()
+    // are the nearest live records of the kind before and after it (or n when there is none).
     void MoveTo(size_t i) {
         while (scanned_ < i) {
             if (recs_[scanned_].IsLive(kind_)) prev_ = scanned_;
@@ -194,9 +233,185 @@ inline void TakeTide(CVKData& r, const CVKData& p, const CVKData& nx, const Gap&
     r.Tide = static_cast<int16_t>(Add32(p.Tide, MulDiv(nx.Tide - p.Tide, g.a, g.s)));
 }
 
-}  // namespace
+// Interpolates records one after another within a stretch of the survey. A record takes
+// only values of kinds other than its own, from live records of those kinds, which are
+// never written: so stretches can be done in any order, or at once.
+class Interpolator {
+public:
+    explicit Interpolator(CVKDoc& doc)
+        : recs_(doc.Records),
+          n_(recs_.size()),
+          // The limit for positions and depths is InterpLimit x 10 s, for tides x 2000 s, in
+          // hundredths; worked out in 64 bits so that a large limit never wraps to a small one.
+          limit_(int64_t{doc.InterpLimit} * 1000),
+          tideLimit_(int64_t{doc.InterpLimit} * 200000),
+          havePos_(doc.KindFlags & REC_POSITION),
+          haveDepth_(doc.KindFlags & REC_DEPTH),
+          haveTide_(doc.KindFlags & REC_TIDE),
+          pos_(recs_, REC_POSITION),
+          depth_(recs_, REC_DEPTH),
+          tide_(recs_, REC_TIDE) {}
 
-void SortAndMeasure(CVKDoc& doc) {
+    // Interpolates records [begin, end), carrying on from the last call when it ended at begin.
+    void Run(size_t begin, size_t end) {
+        if (begin != at_) {
+            if (havePos_) pos_.Start(begin);
+            if (haveDepth_) depth_.Start(begin);
+            if (haveTide_) tide_.Start(begin);
+        }
+        // The first and the last record are never interpolated.
+        for (size_t i = std::max<size_t>(begin, 1); i < end && i + 1 < n_; ++i) At(i);
+        at_ = end;
+    }
+
+    void At(size_t i) {
+        CVKData& r = recs_[i];
+        const int kind = r.Flags & 0xFF;
+        const bool wantPos = havePos_ && (kind == REC_DEPTH || kind == REC_TIDE || kind == REC_EVENT);
+        const bool wantDepth = haveDepth_ && (kind == REC_POSITION || kind == REC_TIDE);
+        const bool wantTide = haveTide_ && (kind == REC_DEPTH || kind == REC_POSITION);
+        Gap g;
+        if (wantPos) {
+            pos_.MoveTo(i);
+            if (pos_.Found() && WithinLimit(r, recs_[pos_.Prev()], recs_[pos_.Next()], limit_, g))
+                TakePosition(r, recs_[pos_.Prev()], recs_[pos_.Next()], g);
+        }
+        if (wantDepth) {
+            depth_.MoveTo(i);
+            if (depth_.Found() && WithinLimit(r, recs_[depth_.Prev()], recs_[depth_.Next()], limit_, g))
+                TakeDepth(r, recs_[depth_.Prev()], recs_[depth_.Next()], g);
+        }
+        if (wantTide) {
+            tide_.MoveTo(i);
+            if (tide_.Found() && WithinLimit(r, recs_[tide_.Prev()], recs_[tide_.Next()], tideLimit_, g))
+                TakeTide(r, recs_[tide_.Prev()], recs_[tide_.Next()], g);
+        }
+    }
+
+private:
+    std::vector<CVKData>& recs_;
+    size_t n_;
+    int64_t limit_, tideLimit_;
+    bool havePos_, haveDepth_, haveTide_;
+    Neighbours pos_, depth_, tide_;
+    size_t at_ = static_cast<size_t>(-1);
+};
+
+// The view points of records: the time and level axes and the plan's extent.
+class ViewScale {
+public:
+    explicit ViewScale(const CVKDoc& doc)
+        : timeMin_(doc.TimeMin),
+          levelMax_(doc.LevelMax),
+          t_(Sub32(doc.TimeMax, doc.TimeMin)),
+          v_(Sub32(doc.LevelMax, doc.LevelMin)),
+          w_(Sub32(Low32(doc.XMax), Low32(doc.XMin))),
+          h_(Sub32(Low32(doc.YMax), Low32(doc.YMin))),
+          xMin_(Low32(doc.XMin)),
+          yMax_(Low32(doc.YMax)) {}
+
+    void Apply(CVKData& r) const {
+        const int32_t x = MulDiv(Sub32(Low32(r.Time), timeMin_), LOGICAL_SPAN, t_);
+        const int32_t b = Sub32(levelMax_, r.Tide);
+        r.ptHeight = {x, MulDiv(Sub32(b, r.Z), LOGICAL_SPAN, v_)};
+        r.ptTide = {x, MulDiv(b, LOGICAL_SPAN, v_)};
+        r.ptSeabed = {x, MulDiv(Sub32(Add32(b, r.Depth), r.Z), LOGICAL_SPAN, v_)};
+        r.ptDepthUp = {x, MulDiv(Sub32(Sub32(b, r.Z), r.Depth), LOGICAL_SPAN, v_)};
+        r.ptPlan = {MulDiv(Sub32(Low32(r.X), xMin_), LOGICAL_SPAN, w_),
+                    MulDiv(Sub32(yMax_, Low32(r.Y)), LOGICAL_SPAN, h_)};
+    }
+    void Apply(std::vector<CVKData>& recs, size_t begin, size_t end) const {
+        for (size_t i = begin; i < end; ++i) Apply(recs[i]);
+    }
+
+private:
+    int32_t timeMin_, levelMax_, t_, v_, w_, h_, xMin_, yMax_;
+};
+
+// What one pass over the records finds: the measures of SortAndMeasure, the kinds and
+// live span of RefreshRange, the counts, and where ExtendPositions copies to.
+struct Survey {
+    static constexpr size_t kNone = static_cast<size_t>(-1);
+    int32_t levelMin = 0, levelMax = 0;
+    int64_t xMin = 2147483647, xMax = -2147483648LL, yMin = 2147483647, yMax = -2147483648LL;
+    size_t firstPos = kNone, lastPos = kNone;    // live positions
+    size_t firstLive = kNone, lastLive = kNone;  // records not deleted
+    size_t firstBit = kNone, lastBit = kNone;    // records with the position bit, deleted or not
+    uint16_t kinds = 0;
+    int32_t depth = 0, event = 0, tide = 0, pos = 0, deleted = 0;
+
+    void Measure(const std::vector<CVKData>& recs, size_t begin, size_t end) {
+        int32_t lMin = levelMin, lMax = levelMax;
+        int64_t x0 = xMin, x1 = xMax, y0 = yMin, y1 = yMax;
+        uint16_t k = kinds;
+        for (size_t i = begin; i < end; ++i) {
+            const CVKData& r = recs[i];
+            lMax = std::max({lMax, r.Z, static_cast<int32_t>(r.Tide)});
+            lMin = std::min({lMin, Sub32(r.Z, r.Depth), static_cast<int32_t>(r.Tide - r.Depth)});
+            k |= r.Flags;
+            if (r.Flags & REC_POSITION) {
+                if (firstBit == kNone) firstBit = i;
+                lastBit = i;
+            }
+            if (r.Flags & REC_DELETED) {
+                ++deleted;
+                continue;
+            }
+            if (firstLive == kNone) firstLive = i;
+            lastLive = i;
+            switch (r.Flags & 0xF0) {
+                case REC_DEPTH: ++depth; break;
+                case REC_POSITION: ++pos; break;
+                case REC_TIDE: ++tide; break;
+                case REC_EVENT: ++event; break;
+                default: break;
+            }
+            if (r.Flags & REC_POSITION) {
+                if (firstPos == kNone) firstPos = i;
+                lastPos = i;
+                x0 = std::min(x0, r.X);
+                x1 = std::max(x1, r.X);
+                y0 = std::min(y0, r.Y);
+                y1 = std::max(y1, r.Y);
+            }
+        }
+        levelMin = lMin;
+        levelMax = lMax;
+        xMin = x0;
+        xMax = x1;
+        yMin = y0;
+        yMax = y1;
+        kinds = k;
+    }
+
+    // Takes in what a pass over the records after this one's found.
+    void Join(const Survey& later) {
+        levelMin = std::min(levelMin, later.levelMin);
+        levelMax = std::max(levelMax, later.levelMax);
+        xMin = std::min(xMin, later.xMin);
+        xMax = std::max(xMax, later.xMax);
+        yMin = std::min(yMin, later.yMin);
+        yMax = std::max(yMax, later.yMax);
+        const auto span = [](size_t& first, size_t& last, size_t laterFirst, size_t laterLast) {
+            if (laterFirst == kNone) return;
+            if (first == kNone) first = laterFirst;
+            last = laterLast;
+        };
+        span(firstPos, lastPos, later.firstPos, later.lastPos);
+        span(firstLive, lastLive, later.firstLive, later.lastLive);
+        span(firstBit, lastBit, later.firstBit, later.lastBit);
+        kinds |= later.kinds;
+        depth += later.depth;
+        event += later.event;
+        tide += later.tide;
+        pos += later.pos;
+        deleted += later.deleted;
+    }
+};
+
+// Sorts when asked to, then measures every record (on two threads when there are many);
+// leaves the measures in the document and returns all that was found.
+Survey SortAndMeasureAll(CVKDoc& doc) {
     doc.XMin = doc.YMin = 2147483647;
     doc.XMax = doc.YMax = -2147483648LL;
     doc.FirstPosIndex = doc.LastPosIndex = -1;
@@ -206,74 +421,53 @@ void SortAndMeasure(CVKDoc& doc) {
     Progress progress(doc.Port(), kPhaseSort, n);
     if (doc.NeedsSort) StableSortByTime(doc);
 
-    int32_t levelMin = doc.LevelMin, levelMax = doc.LevelMax;
-    int64_t xMin = doc.XMin, xMax = doc.XMax, yMin = doc.YMin, yMax = doc.YMax;
-    int32_t first = -1, last = -1;
-    for (size_t i = 0; i < n; ++i) {
-        progress.At(i);
-        const CVKData& r = recs[i];
-        levelMax = std::max({levelMax, r.Z, static_cast<int32_t>(r.Tide)});
-        levelMin = std::min({levelMin, Sub32(r.Z, r.Depth), static_cast<int32_t>(r.Tide - r.Depth)});
-        if ((r.Flags & (REC_POSITION | REC_DELETED)) == REC_POSITION) {
-            if (first < 0)
-                first = static_cast<int32_t>(i);
-            else
-                last = static_cast<int32_t>(i);
-            xMin = std::min(xMin, r.X);
-            xMax = std::max(xMax, r.X);
-            yMin = std::min(yMin, r.Y);
-            yMax = std::max(yMax, r.Y);
-        }
+    Survey halves[2];
+    for (Survey& h : halves) {
+        h.levelMin = doc.LevelMin;
+        h.levelMax = doc.LevelMax;
     }
+    InHalves(n, &progress, [&](int half, size_t begin, size_t end) { halves[half].Measure(recs, begin, end); });
+    Survey all = halves[0];
+    all.Join(halves[1]);
+
     // Whole metres, widened by one metre at each end (division truncates toward zero).
-    doc.LevelMin = Sub32(static_cast<int32_t>(static_cast<uint32_t>(levelMin / 100) * 100u), 100);
-    doc.LevelMax = Add32(static_cast<int32_t>(static_cast<uint32_t>(levelMax / 100) * 100u), 100);
-    doc.XMin = xMin;
-    doc.XMax = xMax;
-    doc.YMin = yMin;
-    doc.YMax = yMax;
-    doc.FirstPosIndex = first;
-    doc.LastPosIndex = last;
+    doc.LevelMin = Sub32(static_cast<int32_t>(static_cast<uint32_t>(all.levelMin / 100) * 100u), 100);
+    doc.LevelMax = Add32(static_cast<int32_t>(static_cast<uint32_t>(all.levelMax / 100) * 100u), 100);
+    doc.XMin = all.xMin;
+    doc.XMax = all.xMax;
+    doc.YMin = all.yMin;
+    doc.YMax = all.yMax;
+    if (all.firstPos != Survey::kNone) {
+        doc.FirstPosIndex = static_cast<int32_t>(all.firstPos);
+        // The last only when it is another one.
+        if (all.lastPos != all.firstPos) doc.LastPosIndex = static_cast<int32_t>(all.lastPos);
+    }
     doc.NeedsSort = false;
+    return all;
 }
 
+// The time axis from the first and the last live record; false when every record is deleted.
+bool SetTimeAxis(CVKDoc& doc, const CVKData* first, const CVKData* last) {
+    doc.TimeMin = -100;
+    doc.TimeMax = 100;
+    if (!first) return false;
+    doc.TimeMin = Sub32(Low32(first->Time), 100);
+    doc.TimeMax = Add32(Low32(last->Time), 100);
+    return true;
+}
+
+}  // namespace
+
+size_t SetParallelMinimum(size_t records) { return std::exchange(g_parallelMinimum, std::max<size_t>(records, 2)); }
+
+void SortAndMeasure(CVKDoc& doc) { SortAndMeasureAll(doc); }
+
 void Interpolate(CVKDoc& doc) {
-    std::vector<CVKData>& recs = doc.Records;
-    const size_t n = recs.size();
+    const size_t n = doc.Records.size();
     {
         Progress progress(doc.Port(), kPhaseInterpolate, n);
-        // The limit for positions and depths is InterpLimit x 10 s, for tides x 2000 s, in
-        // hundredths; worked out in 64 bits so that a large limit never wraps to a small one.
-        const int64_t limit = int64_t{doc.InterpLimit} * 1000;
-        const int64_t tideLimit = int64_t{doc.InterpLimit} * 200000;
-        const bool havePos = doc.KindFlags & REC_POSITION;
-        const bool haveDepth = doc.KindFlags & REC_DEPTH;
-        const bool haveTide = doc.KindFlags & REC_TIDE;
-        Neighbours pos(recs, REC_POSITION), depth(recs, REC_DEPTH), tide(recs, REC_TIDE);
-        Gap g;
-        for (size_t i = 1; i + 1 < n; ++i) {
-            progress.At(i);
-            CVKData& r = recs[i];
-            const int kind = r.Flags & 0xFF;
-            const bool wantPos = havePos && (kind == REC_DEPTH || kind == REC_TIDE || kind == REC_EVENT);
-            const bool wantDepth = haveDepth && (kind == REC_POSITION || kind == REC_TIDE);
-            const bool wantTide = haveTide && (kind == REC_DEPTH || kind == REC_POSITION);
-            if (wantPos) {
-                pos.MoveTo(i);
-                if (pos.Found() && WithinLimit(r, recs[pos.Prev()], recs[pos.Next()], limit, g))
-                    TakePosition(r, recs[pos.Prev()], recs[pos.Next()], g);
-            }
-            if (wantDepth) {
-                depth.MoveTo(i);
-                if (depth.Found() && WithinLimit(r, recs[depth.Prev()], recs[depth.Next()], limit, g))
-                    TakeDepth(r, recs[depth.Prev()], recs[depth.Next()], g);
-            }
-            if (wantTide) {
-                tide.MoveTo(i);
-                if (tide.Found() && WithinLimit(r, recs[tide.Prev()], recs[tide.Next()], tideLimit, g))
-                    TakeTide(r, recs[tide.Prev()], recs[tide.Next()], g);
-            }
-        }
+        Interpolator halves[2] = {Interpolator(doc), Interpolator(doc)};
+        InHalves(n, &progress, [&](int half, size_t begin, size_t end) { halves[half].Run(begin, end); });
     }
     ExtendPositions(doc);
 }
@@ -300,8 +494,6 @@ void ExtendPositions(CVKDoc& doc) {
 }
 
 void RefreshRange(CVKDoc& doc) {
-    doc.TimeMin = -100;
-    doc.TimeMax = 100;
     uint16_t kinds = 0;
     const CVKData* first = nullptr;
     const CVKData* last = nullptr;
@@ -313,39 +505,16 @@ void RefreshRange(CVKDoc& doc) {
         }
     }
     doc.KindFlags = kinds;
-    if (first) {
-        doc.TimeMin = Sub32(Low32(first->Time), 100);
-        doc.TimeMax = Add32(Low32(last->Time), 100);
-    } else {
-        doc.Port().Message("All data deleted", Severity::Warning);
-    }
+    if (!SetTimeAxis(doc, first, last)) doc.Port().Message("All data deleted", Severity::Warning);
     UpdateValues(doc);
 }
 
 void UpdateValues(CVKDoc& doc) {
     std::vector<CVKData>& recs = doc.Records;
-    const size_t n = recs.size();
     {
-        Progress progress(doc.Port(), kPhaseUpdate, n);
-        const int32_t timeMin = doc.TimeMin;
-        const int32_t levelMax = doc.LevelMax;
-        const int32_t t = Sub32(doc.TimeMax, doc.TimeMin);
-        const int32_t v = Sub32(doc.LevelMax, doc.LevelMin);
-        const int32_t w = Sub32(Low32(doc.XMax), Low32(doc.XMin));
-        const int32_t h = Sub32(Low32(doc.YMax), Low32(doc.YMin));
-        const int32_t xMin = Low32(doc.XMin);
-        const int32_t yMax = Low32(doc.YMax);
-        for (size_t i = 0; i < n; ++i) {
-            progress.At(i);
-            CVKData& r = recs[i];
-            const int32_t x = MulDiv(Sub32(Low32(r.Time), timeMin), LOGICAL_SPAN, t);
-            const int32_t b = Sub32(levelMax, r.Tide);
-            r.ptHeight = {x, MulDiv(Sub32(b, r.Z), LOGICAL_SPAN, v)};
-            r.ptTide = {x, MulDiv(b, LOGICAL_SPAN, v)};
-            r.ptSeabed = {x, MulDiv(Sub32(Add32(b, r.Depth), r.Z), LOGICAL_SPAN, v)};
-            r.ptDepthUp = {x, MulDiv(Sub32(Sub32(b, r.Z), r.Depth), LOGICAL_SPAN, v)};
-            r.ptPlan = {MulDiv(Sub32(Low32(r.X), xMin), LOGICAL_SPAN, w), MulDiv(Sub32(yMax, Low32(r.Y)), LOGICAL_SPAN, h)};
-        }
+        Progress progress(doc.Port(), kPhaseUpdate, recs.size());
+        const ViewScale scale(doc);
+        InHalves(recs.size(), &progress, [&](int, size_t begin, size_t end) { scale.Apply(recs, begin, end); });
     }
     doc.UpdateCounts();
 }
@@ -353,11 +522,49 @@ void UpdateValues(CVKDoc& doc) {
 void Recalculate(CVKDoc& doc) {
     UserPort& port = doc.Port();
     port.WaitCursor(true);
-    if (!doc.Records.empty()) {
-        SortAndMeasure(doc);
-        Interpolate(doc);
+    std::vector<CVKData>& recs = doc.Records;
+    const size_t n = recs.size();
+    if (n > 0) {
+        // The steps SortAndMeasure, Interpolate, ExtendPositions (twice, to the same end)
+        // and RefreshRange with its UpdateValues, in two passes over the records instead of
+        // six: the first measures and counts, the second interpolates each record and works
+        // out its view points straight after. Only the records ExtendPositions copies a
+        // position into wait for the last step.
+        const Survey found = SortAndMeasureAll(doc);
+        const bool live = SetTimeAxis(doc, found.firstLive == Survey::kNone ? nullptr : &recs[found.firstLive],
+                                      found.lastLive == Survey::kNone ? nullptr : &recs[found.lastLive]);
+        // Interpolation and extension go by the kinds known before this recalculation.
+        const bool extend = (doc.KindFlags & REC_POSITION) && (doc.KindFlags & REC_DEPTH) && n > 3;
+        size_t viewBegin = 0, viewEnd = n;
+        if (extend) {
+            viewBegin = found.firstBit == Survey::kNone ? n : found.firstBit;
+            viewEnd = found.lastBit == Survey::kNone ? 0 : found.lastBit + 1;
+            if (viewBegin >= viewEnd) viewBegin = viewEnd = 0;  // no position: every record waits
+        }
+        const ViewScale scale(doc);
+        {
+            Progress progress(port, kPhaseInterpolate, n);
+            Interpolator halves[2] = {Interpolator(doc), Interpolator(doc)};
+            InHalves(n, &progress, [&](int half, size_t begin, size_t end) {
+                halves[half].Run(begin, end);
+                scale.Apply(recs, std::max(begin, viewBegin), std::min(end, viewEnd));
+            });
+        }
         ExtendPositions(doc);
-        RefreshRange(doc);
+        doc.KindFlags = found.kinds;
+        if (!live) port.Message("All data deleted", Severity::Warning);
+        {
+            Progress progress(port, kPhaseUpdate, n);
+            scale.Apply(recs, 0, viewBegin);
+            scale.Apply(recs, std::max(viewBegin, viewEnd), n);
+            progress.At(n);
+        }
+        doc.CountDepth = found.depth;
+        doc.CountEvent = found.event;
+        doc.CountTide = found.tide;
+        doc.CountPos = found.pos;
+        doc.CountDeleted = found.deleted;
+        doc.SetStatusText(doc.CountsText());
         doc.SetModified(true);
     } else if (!doc.StatusText.empty()) {
         // Nothing left to count: the record-count pane must not go on showing the old counts.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstddef>
+
 #include "model/doc.h"
 
 namespace aq {
@@ -18,5 +20,9 @@ void ExtendPositions(CVKDoc& doc);
 void RefreshRange(CVKDoc& doc);
 // View points of every record, then the counts and status text.
 void UpdateValues(CVKDoc& doc);
+
+// Surveys of at least this many records are worked on by two threads (65536 unless set);
+// tests lower it to reach that path with few records. Returns the previous value.
+size_t SetParallelMinimum(size_t records);
 
 }  // namespace aq

@@ -123,5 +123,35 @@ TEST_F(NmeaTest, TheImportReportsItsCountsAndRecalculates) {
     EXPECT_NEAR(doc.Records.at(1).X, doc.Records[0].X, 1);
 }
 
+TEST_F(NmeaTest, ALargeLogIsGivenRoomOnceAndNeverMore) {
+    test::TempDir dir;
+    // A survey already there, its array full, as an earlier import leaves it.
+    std::vector<CVKData> survey(50000, CVKData::OfKind(1000, 5, REC_DEPTH, 0));
+    doc.Records = survey;
+    doc.Records.shrink_to_fit();
+    std::string log;
+    for (int s = 0; s < 600; ++s) {
+        char time[16];
+        std::snprintf(time, sizeof time, "12%02d%02d.00", s / 60, s % 60);
+        log += S(std::string("GPZDA,") + time + ",05,12,2009,00,00") + "\r\n";
+        log += S(std::string("GPGGA,") + time + ",4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,") + "\r\n";
+        for (int d = 0; d < 10; ++d) log += kDpt + "\r\n";
+    }
+    const std::string path = dir.Write("log.nmea", log);
+    ASSERT_EQ(ImportNmea(doc, path), ImportResult::Imported);
+    ASSERT_GT(doc.Records.size(), survey.size() + 1500);
+    // Room for the log's records was made once, from its size: not twice the survey (as
+    // appending would have grown it), and not more than its bytes could ever make.
+    EXPECT_LT(doc.Records.capacity(), 2 * survey.size());
+    EXPECT_LE(doc.Records.capacity(), survey.size() + log.size() / 10);
+
+    // A file in which no sentence makes a record reserves nothing.
+    doc.Records = survey;
+    doc.Records.shrink_to_fit();
+    const std::string junk = dir.Write("junk.nmea", std::string(200000, 'x') + "\r\n" + kGga + "\r\n");
+    ASSERT_EQ(ImportNmea(doc, junk), ImportResult::Imported);
+    EXPECT_EQ(doc.Records.capacity(), survey.size());
+}
+
 }  // namespace
 }  // namespace aq

@@ -14,8 +14,10 @@
 #include "model/civiltime.h"
 #include "model/data.h"
 #include "model/doc.h"
+#include "model/muldiv.h"
 #include "processing/recalc.h"
 #include "reference/literal_recalc.h"
+#include "ui/scriptedport.h"
 
 namespace aq {
 namespace {
@@ -105,8 +107,10 @@ std::string Mismatch(const Survey& s) {
     return Differences(fast, ref);
 }
 
+using MismatchFn = std::string (*)(const Survey&);
+
 // Cuts a failing survey down while it still fails: chunks first, then single records.
-Survey Shrink(Survey s) {
+Survey Shrink(Survey s, MismatchFn mismatch = Mismatch) {
     for (size_t chunk = std::max<size_t>(1, s.Records.size() / 2); chunk >= 1; chunk /= 2) {
         bool progress = true;
         while (progress) {
@@ -116,7 +120,7 @@ Survey Shrink(Survey s) {
                 const size_t end = std::min(t.Records.size(), at + chunk);
                 t.Records.erase(t.Records.begin() + static_cast<std::ptrdiff_t>(at),
                                 t.Records.begin() + static_cast<std::ptrdiff_t>(end));
-                if (!Mismatch(t).empty()) {
+                if (!mismatch(t).empty()) {
                     s = std::move(t);
                     progress = true;
                 } else {
@@ -139,11 +143,11 @@ std::string Listing(const Survey& s) {
 }
 
 // Compares the two pipelines; on a difference reports it with a minimal failing survey.
-void ExpectSame(const Survey& s, const std::string& label) {
-    const std::string diff = Mismatch(s);
+void ExpectSame(const Survey& s, const std::string& label, MismatchFn mismatch = Mismatch) {
+    const std::string diff = mismatch(s);
     if (diff.empty()) return;
-    const Survey small = Shrink(s);
-    ADD_FAILURE() << label << "\n" << diff << "minimal case: " << Listing(small) << Mismatch(small);
+    const Survey small = Shrink(s, mismatch);
+    ADD_FAILURE() << label << "\n" << diff << "minimal case: " << Listing(small) << mismatch(small);
 }
 
 // ---------------------------------------------------------------------------
@@ -338,6 +342,144 @@ TEST(RecalcDiff, RepeatedRecalculationMatchesReference) {
         RunLiteral(ref);
         const std::string diff = Differences(fast, ref);
         ASSERT_TRUE(diff.empty()) << "seed " << seed << ": " << label << "\n" << diff;
+    }
+}
+
+// Lets every pass share its work with a second thread, however few the records.
+class TwoThreads {
+public:
+    TwoThreads() : previous_(SetParallelMinimum(2)) {}
+    ~TwoThreads() { SetParallelMinimum(previous_); }
+    TwoThreads(const TwoThreads&) = delete;
+    TwoThreads& operator=(const TwoThreads&) = delete;
+
+private:
+    size_t previous_;
+};
+
+TEST(RecalcDiff, TwoThreadsMatchReference) {
+    // Each half of the survey is interpolated on its own thread, starting from the
+    // neighbours it finds before its first record.
+    const TwoThreads split;
+    for (uint64_t seed = 1; seed <= 400; ++seed) {
+        Generator gen(seed);
+        std::string label;
+        const Survey s = gen.Make(label);
+        ExpectSame(s, "seed " + std::to_string(seed) + ": " + label);
+        if (HasFailure()) return;
+    }
+}
+
+// The last steps of a recalculation, plainly: kinds and time axis from the live records,
+// every view point by MulDiv, then the counts and their text.
+void LiteralRefreshAndUpdate(CVKDoc& doc) {
+    doc.TimeMin = -100;
+    doc.TimeMax = 100;
+    doc.KindFlags = 0;
+    const CVKData* first = nullptr;
+    const CVKData* last = nullptr;
+    for (const CVKData& r : doc.Records) {
+        doc.KindFlags |= r.Flags;
+        if (r.Flags & REC_DELETED) continue;
+        if (!first) first = &r;
+        last = &r;
+    }
+    if (first) {
+        doc.TimeMin = Sub32(Low32(first->Time), 100);
+        doc.TimeMax = Add32(Low32(last->Time), 100);
+    } else {
+        doc.Port().Message("All data deleted", Severity::Warning);
+    }
+    const int32_t t = Sub32(doc.TimeMax, doc.TimeMin);
+    const int32_t v = Sub32(doc.LevelMax, doc.LevelMin);
+    const int32_t w = Sub32(Low32(doc.XMax), Low32(doc.XMin));
+    const int32_t h = Sub32(Low32(doc.YMax), Low32(doc.YMin));
+    for (CVKData& r : doc.Records) {
+        const int32_t x = MulDiv(Sub32(Low32(r.Time), doc.TimeMin), 15000, t);
+        const int32_t b = Sub32(doc.LevelMax, r.Tide);
+        r.ptHeight = {x, MulDiv(Sub32(b, r.Z), 15000, v)};
+        r.ptTide = {x, MulDiv(b, 15000, v)};
+        r.ptSeabed = {x, MulDiv(Sub32(Add32(b, r.Depth), r.Z), 15000, v)};
+        r.ptDepthUp = {x, MulDiv(Sub32(Sub32(b, r.Z), r.Depth), 15000, v)};
+        r.ptPlan = {MulDiv(Sub32(Low32(r.X), Low32(doc.XMin)), 15000, w),
+                    MulDiv(Sub32(Low32(doc.YMax), Low32(r.Y)), 15000, h)};
+    }
+    int32_t counts[5] = {};  // depth, position, tide, event, deleted
+    for (const CVKData& r : doc.Records) {
+        if (r.Flags & REC_DELETED)
+            ++counts[4];
+        else if ((r.Flags & 0xF0) == REC_DEPTH)
+            ++counts[0];
+        else if ((r.Flags & 0xF0) == REC_POSITION)
+            ++counts[1];
+        else if ((r.Flags & 0xF0) == REC_TIDE)
+            ++counts[2];
+        else if ((r.Flags & 0xF0) == REC_EVENT)
+            ++counts[3];
+    }
+    doc.CountDepth = counts[0];
+    doc.CountPos = counts[1];
+    doc.CountTide = counts[2];
+    doc.CountEvent = counts[3];
+    doc.CountDeleted = counts[4];
+    doc.SetStatusText(doc.CountsText());
+}
+
+// Recalculate, which does all its steps in two passes, against the reference steps one
+// after another: records, view points, axes, counts and what the user is shown.
+std::string RecalculateMismatch(const Survey& s) {
+    CVKDoc fast, ref;
+    ScriptedPort fastPort, refPort;
+    fast.SetPort(&fastPort);
+    ref.SetPort(&refPort);
+    Load(s, fast);
+    Load(s, ref);
+    Recalculate(fast);
+    RunLiteral(ref);
+    LiteralRefreshAndUpdate(ref);
+    std::ostringstream o;
+    o << Differences(fast, ref);
+    auto field = [&](const char* name, int64_t f, int64_t r) {
+        if (f != r) o << name << ": fast " << f << ", reference " << r << "\n";
+    };
+    field("TimeMin", fast.TimeMin, ref.TimeMin);
+    field("TimeMax", fast.TimeMax, ref.TimeMax);
+    field("CountDepth", fast.CountDepth, ref.CountDepth);
+    field("CountPos", fast.CountPos, ref.CountPos);
+    field("CountTide", fast.CountTide, ref.CountTide);
+    field("CountEvent", fast.CountEvent, ref.CountEvent);
+    field("CountDeleted", fast.CountDeleted, ref.CountDeleted);
+    if (fastPort.statusText != refPort.statusText)
+        o << "status: fast \"" << fastPort.statusText << "\", reference \"" << refPort.statusText << "\"\n";
+    if (fastPort.Texts() != refPort.Texts()) o << "messages differ\n";
+    const std::vector<std::string> phases{"Time Sorting Data", "Interpolating Values", "Updating Values"};
+    if (fastPort.phases != phases || fastPort.openPhases != 0) o << "progress phases differ\n";
+    if (!fast.Modified) o << "not marked modified\n";
+    return o.str();
+}
+
+TEST(RecalcDiff, RecalculateMatchesTheStepsInTurn) {
+    for (uint64_t seed = 3000; seed < 3300; ++seed) {
+        Generator gen(seed);
+        std::string label;
+        Survey s = gen.Make(label);
+        // Now and then a survey cut to its first few records, where the extension of
+        // positions reaches every record or none.
+        if (seed % 10 == 0)
+            s.Records.resize(std::min<size_t>(s.Records.size(), static_cast<size_t>(gen.Uniform(1, 6))));
+        ExpectSame(s, "seed " + std::to_string(seed) + ": " + label, RecalculateMismatch);
+        if (HasFailure()) return;
+    }
+}
+
+TEST(RecalcDiff, RecalculateOnTwoThreadsMatchesTheStepsInTurn) {
+    const TwoThreads split;
+    for (uint64_t seed = 3300; seed < 3600; ++seed) {
+        Generator gen(seed);
+        std::string label;
+        const Survey s = gen.Make(label);
+        ExpectSame(s, "seed " + std::to_string(seed) + ": " + label, RecalculateMismatch);
+        if (HasFailure()) return;
     }
 }
 
