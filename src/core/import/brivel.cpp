@@ -128,7 +128,7 @@ ImportResult ImportBrivel(CVKDoc& doc, const std::string& path) {
             // Room for every block of the file once one has passed its check, so that a
             // large log is not copied as the array grows, and garbage reserves nothing.
             try {
-                doc.Records.reserve(doc.Records.size() + static_cast<size_t>(file.Size() / BRIVEL_BLOCK_BYTES));
+                doc.ReserveRecords(doc.Records.size() + static_cast<size_t>(file.Size() / BRIVEL_BLOCK_BYTES));
             } catch (const std::exception&) {
                 // A huge file that is mostly not blocks: grow as the blocks come.
             }
