@@ -251,6 +251,23 @@ int main(int argc, char** argv) {
         aq::CVKView section;
         Step("redraw section" + suffix, loaded, [&] { return !aq::gui::RenderSection(section, doc, size).isNull(); });
     }
+    // Zoom and pan redraw the same way, on a part of the survey: a box around the middle
+    // ninth of each view, as a drag gives, then a pan by a quarter of it.
+    {
+        const aq::CRect box{4666, 4666, 10333, 10333};
+        aq::CVKPView plan;
+        plan.Window = box;
+        Step("redraw plan zoomed", loaded, [&] { return !aq::gui::RenderPlan(plan, doc, size).isNull(); });
+        Step("redraw plan panned", loaded, [&] {
+            return plan.ZoomPan(aq::ID_PAN_RIGHT) && !aq::gui::RenderPlan(plan, doc, size).isNull();
+        });
+        aq::CVKView section;
+        section.Window = box;
+        Step("redraw section zoomed", loaded, [&] { return !aq::gui::RenderSection(section, doc, size).isNull(); });
+        Step("redraw section panned", loaded, [&] {
+            return section.ZoomPan(aq::ID_PAN_RIGHT) && !aq::gui::RenderSection(section, doc, size).isNull();
+        });
+    }
     if (std::getenv("BENCH_STEPS_SAVE_IMAGES")) {
         aq::CVKPView plan;
         aq::gui::RenderPlan(plan, doc, size).save(QString::fromStdString(dir + "/plan.png"));

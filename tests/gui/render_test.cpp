@@ -6,6 +6,7 @@
 
 #include "render/plotrender.h"
 #include "render/qtcanvas.h"
+#include "views/markers.h"
 #include "survey.h"
 
 namespace aq::gui {
@@ -144,6 +145,95 @@ TEST(QtCanvasTest, CullingKeepsEveryPixel) {
         const QImage sculled = RenderSection(section, doc, k.size), severy = RenderSection(section, doc, k.size, all);
         EXPECT_TRUE(sculled == severy) << "section " << k.colourMode << " " << k.boxSize << ": "
                                        << Difference(sculled, severy);
+    }
+}
+
+// The pixels a canvas tells for an ellipse or rounded square are the ones it paints.
+TEST(QtCanvasTest, ShapePixelsAreThePixelsPainted) {
+    const QSize sizes[] = {{1, 5}, {2, 2}, {3, 3}, {7, 7}, {8, 6}, {13, 9}, {40, 11}, {64, 20}};
+    for (const QSize size : sizes)
+        for (const Shape shape : {Shape::Ellipse, Shape::RoundRect}) {
+            QImage image = Blank(100, 60);
+            std::vector<uint64_t> rows;
+            const CRect r{30, 20, 30 + size.width(), 20 + size.height()};
+            {
+                QPainter painter(&image);
+                QtCanvas c(painter);
+                c.SetMapping({0, 0, 100, 60}, {0, 0, 100, 60});
+                c.SelectBlackPen();
+                c.SelectSolidBrush(0x0000FF);
+                const int32_t cw = size.width() / 2, ch = size.height() / 2;
+                ASSERT_TRUE(c.ShapePixels(shape, r, cw, ch, rows));
+                if (shape == Shape::Ellipse)
+                    c.Ellipse(r);
+                else
+                    c.RoundRect(r, cw, ch);
+                EXPECT_EQ(c.VisibleArea(), (CRect{0, 0, 100, 60}));
+            }
+            ASSERT_EQ(rows.size(), static_cast<size_t>(size.height()));
+            for (int y = 0; y < 60; ++y)
+                for (int x = 0; x < 100; ++x) {
+                    const bool inside = x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+                    const bool told = inside && (rows[static_cast<size_t>(y - r.top)] >> (x - r.left) & 1);
+                    EXPECT_EQ(image.pixel(x, y) != qRgb(255, 255, 255), told)
+                        << size.width() << "x" << size.height() << " at " << x << "," << y;
+                }
+        }
+
+    // Too wide for a row of bits, or drawn by QPainter: not told.
+    QImage image = Blank(400, 400);
+    QPainter painter(&image);
+    QtCanvas c(painter);
+    c.SetMapping({0, 0, 400, 400}, {0, 0, 400, 400});
+    std::vector<uint64_t> rows;
+    EXPECT_FALSE(c.ShapePixels(Shape::Ellipse, {0, 0, 65, 10}, 0, 0, rows));
+    EXPECT_FALSE(c.ShapePixels(Shape::Ellipse, {0, 0, 10, 300}, 0, 0, rows));
+}
+
+// Ten thousand seconds of survey on a small screen, walked in two halves: hundreds of
+// markers a pixel, as a large survey gives on a screen.
+TEST(QtCanvasTest, CullingKeepsEveryPixelOfADenseSurvey) {
+    CVKDoc doc;
+    test::MakeSurvey(doc, 10000, 3);
+    const size_t before = SetMarkerSplitMinimum(4096);
+    for (const int32_t mode : {COLOUR_POINT_TYPE, COLOUR_ELEVATION}) {
+        doc.ColourMode = mode;
+        DrawOptions all;
+        all.cull = false;
+        for (const CRect window : {VIEW_EXTENTS, CRect{3000, 2000, 7000, 9000}}) {
+            CVKPView plan;
+            plan.Window = window;
+            const QImage culled = RenderPlan(plan, doc, {320, 200}), every = RenderPlan(plan, doc, {320, 200}, all);
+            EXPECT_TRUE(culled == every) << "plan " << mode << ": " << Difference(culled, every);
+            CVKView section;
+            section.Window = window;
+            const QImage sculled = RenderSection(section, doc, {320, 200}),
+                         severy = RenderSection(section, doc, {320, 200}, all);
+            EXPECT_TRUE(sculled == severy) << "section " << mode << ": " << Difference(sculled, severy);
+        }
+    }
+    SetMarkerSplitMinimum(before);
+
+    // Painted by QPainter rather than into the image's pixels (as on a printer): a clip
+    // turns the painter's own drawing on.
+    doc.ColourMode = COLOUR_POINT_TYPE;
+    for (int view = 0; view < 2; ++view) {
+        QImage culled = Blank(320, 200), every = Blank(320, 200);
+        for (QImage* image : {&culled, &every}) {
+            QPainter painter(image);
+            painter.setClipRect(QRect(0, 0, 320, 200));
+            QtCanvas canvas(painter);
+            DrawOptions options;
+            options.cull = image == &culled;
+            CVKPView plan;
+            CVKView section;
+            plan.ScreenArea = section.ScreenArea = {0, 0, 320, 200};
+            if (view)
+                section.Draw(canvas, doc, options);
+            else
+                plan.Draw(canvas, doc, options);
+        }
+        EXPECT_TRUE(culled == every) << view << ": " << Difference(culled, every);
     }
 }
 

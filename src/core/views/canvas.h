@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "model/geometry.h"
 
@@ -24,6 +25,9 @@ inline constexpr int ColourBlue(Colour c) { return static_cast<int>((c >> 16) & 
 
 // Where a text's reference point sits on the text.
 enum class TextAnchor { LeftBottom, CentreBottom, CentreTop };
+
+// The outlined shapes whose pixels depend on the canvas.
+enum class Shape { Ellipse, RoundRect };
 
 // The anisotropic map of a logical window onto a device rectangle: x and y are
 // stretched independently, so the aspect ratio of the plane is not kept.
@@ -76,7 +80,11 @@ private:
 //   nothing;
 // - a pen of width 0 is one device pixel wide whatever the mapping, other widths are
 //   logical and scale with x (at least one pixel);
-// - drawing is aliased.
+// - drawing is aliased;
+// - a rectangle or fill paints every pixel of its device rectangle, and a line along a
+//   pixel row or column (within 32768 pixels of the origin) every pixel from its first
+//   point up to its last.
+// The views rely on the last to leave out what later drawing paints over.
 class Canvas {
 public:
     virtual ~Canvas() = default;
@@ -107,6 +115,20 @@ public:
     // Fills with a colour, no outline.
     virtual void FillRect(const CRect& r, Colour colour) = 0;
     virtual void Text(CPoint at, const std::string& text) = 0;
+
+    // The device pixels that can show, when the surface knows them (an image): drawing
+    // elsewhere is lost. Empty when not known.
+    virtual CRect VisibleArea() const { return {}; }
+
+    // The pixels Ellipse(r) or RoundRect(r, cornerWidth, cornerHeight) would paint, when
+    // the canvas knows them exactly: a row of bits for each device row of r, bit 0 its
+    // left column. Only asked for shapes at most 64 pixels wide that paint something;
+    // false when not known.
+    virtual bool ShapePixels(Shape shape, const CRect& r, int32_t cornerWidth, int32_t cornerHeight,
+                             std::vector<uint64_t>& rows) {
+        (void)shape, (void)r, (void)cornerWidth, (void)cornerHeight, (void)rows;
+        return false;
+    }
 
 protected:
     virtual void MappingChanged() {}

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <limits>
 
 #include "model/doc.h"
@@ -40,8 +41,6 @@ void ForEachGridValue(int64_t a, int64_t b, F f) {
         v += step;
     }
 }
-
-constexpr uint16_t kPlanOrder[] = {REC_EVENT, REC_DEPTH, REC_TIDE, REC_POSITION};
 
 }  // namespace
 
@@ -92,21 +91,15 @@ void CVKPView::Draw(Canvas& c, const CVKDoc& doc, const DrawOptions& options) {
     const int64_t first = std::max<int64_t>(doc.FirstPosIndex, 0);
     const int64_t last = std::min<int64_t>(doc.LastPosIndex, static_cast<int64_t>(doc.Records.size()) - 1);
     if (doc.FirstPosIndex < 0 || doc.LastPosIndex < 0 || first > last) return;
-    const int32_t half = 10 * doc.BoxSize;
-    for (auto& list : items_) list.clear();
-    for (int64_t i = first; i <= last; ++i) {
-        const CVKData& r = doc.Records[static_cast<size_t>(i)];
-        const auto kinds = static_cast<uint16_t>(r.Flags & doc.ShowKinds & 0xF0);
-        if (!kinds) continue;
-        const CPoint p = r.ptPlan;
-        if (!Intersects(CRect{p.x - half, p.y - half, p.x + half, p.y + half}, Window)) continue;
-        const auto colour = static_cast<uint8_t>(doc.ColourIndex(r));
-        for (size_t k = 0; k < 4; ++k)
-            if (kinds & kPlanOrder[k]) items_[k].push_back({p, ITEM_VISIBLE, colour});
-    }
-    for (size_t k = 0; k < 4; ++k)
-        DrawMarkerPass(c, items_[k], {kPlanOrder[k], half, false, &doc.Colours, doc.ColourMode, options.cull}, ScreenArea,
-                       culler_);
+    static constexpr MarkerPass kPasses[] = {
+        {REC_EVENT, &CVKData::ptPlan, false},
+        {REC_DEPTH, &CVKData::ptPlan, false},
+        {REC_TIDE, &CVKData::ptPlan, false},
+        {REC_POSITION, &CVKData::ptPlan, false},
+    };
+    const MarkerJob job{&doc.Records[static_cast<size_t>(first)], static_cast<size_t>(last - first + 1), kPasses,
+                        std::size(kPasses), 10 * doc.BoxSize, Window, ScreenArea};
+    DrawMarkers(c, doc, job, options.cull, markers_);
 }
 
 std::string CVKPView::ReadOut(const CVKDoc& doc, CPoint device) const {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 #include "model/civiltime.h"
 #include "model/doc.h"
@@ -16,23 +17,6 @@ TimeGridSteps TimeGridFor(int64_t span) {
     if (span <= 10080) return {60, 720, 720};
     return {720, 1440, 1440};
 }
-
-namespace {
-
-struct SectionKind {
-    uint16_t kind;
-    CPoint CVKData::*point;
-};
-
-// Later kinds end up on top.
-constexpr SectionKind kSectionOrder[] = {
-    {REC_POSITION, &CVKData::ptHeight},
-    {REC_TIDE, &CVKData::ptTide},
-    {REC_DEPTH, &CVKData::ptSeabed},
-    {REC_EVENT, &CVKData::ptDepthUp},
-};
-
-}  // namespace
 
 void CVKView::Draw(Canvas& c, const CVKDoc& doc, const DrawOptions& options) {
     if (!options.printing) PageSuffix.clear();
@@ -110,28 +94,16 @@ void CVKView::Draw(Canvas& c, const CVKDoc& doc, const DrawOptions& options) {
     // and break at deleted records.
     const auto count = static_cast<int32_t>(std::min<size_t>(doc.Records.size(), INT32_MAX));
     const int32_t half = MulDiv(2 * doc.BoxSize, LOGICAL_SPAN, count);
-    const auto square = [half](CPoint p) {
-        return CRect{p.x - half - 1, p.y - half - 1, p.x + half + 1, p.y + half + 1};
+    const bool join = doc.ColourMode == COLOUR_POINT_TYPE;
+    const MarkerPass passes[] = {
+        {REC_POSITION, &CVKData::ptHeight, join},
+        {REC_TIDE, &CVKData::ptTide, join},
+        {REC_DEPTH, &CVKData::ptSeabed, join},
+        {REC_EVENT, &CVKData::ptDepthUp, false},
     };
-    for (auto& list : items_) list.clear();
-    for (const CVKData& r : doc.Records) {
-        const auto kinds = static_cast<uint16_t>(r.Flags & doc.ShowKinds & 0xF0);
-        if (!kinds) continue;
-        const auto colour = static_cast<uint8_t>(doc.ColourIndex(r));
-        const uint8_t deleted = (r.Flags & REC_DELETED) ? ITEM_DELETED : 0;
-        for (size_t k = 0; k < 4; ++k) {
-            if (!(kinds & kSectionOrder[k].kind)) continue;
-            const CPoint p = r.*kSectionOrder[k].point;
-            const uint8_t visible = Intersects(square(p), Window) ? ITEM_VISIBLE : 0;
-            items_[k].push_back({p, static_cast<uint8_t>(deleted | visible), colour});
-        }
-    }
-    for (size_t k = 0; k < 4; ++k) {
-        const uint16_t kind = kSectionOrder[k].kind;
-        const bool join = doc.ColourMode == COLOUR_POINT_TYPE && kind != REC_EVENT;
-        DrawMarkerPass(c, items_[k], {kind, half + 1, join, &doc.Colours, doc.ColourMode, options.cull}, ScreenArea,
-                       culler_);
-    }
+    const MarkerJob job{doc.Records.data(), doc.Records.size(), passes, std::size(passes), half + 1, Window,
+                        ScreenArea};
+    DrawMarkers(c, doc, job, options.cull, markers_);
 }
 
 std::string CVKView::ReadOut(const CVKDoc& doc, CPoint device) const {

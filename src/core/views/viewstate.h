@@ -43,16 +43,15 @@ public:
     Mapping ViewMapping() const { return Mapping(Window, ScreenArea); }
 
 protected:
-    // Scratch of the marker passes, kept between redraws.
-    MarkerCuller culler_;
-    std::array<std::vector<MarkerItem>, 4> items_;  // one list a kind, in drawing order
+    // Scratch of the marker drawing, kept between redraws.
+    MarkerScratch markers_;
 };
 
 // Options of one drawing pass.
 struct DrawOptions {
     bool printing = false;
-    // Skip markers that a later identical one paints over; off only to check that
-    // skipping changes no pixel.
+    // Leave out what later drawing paints over; off only to check that doing so changes
+    // no pixel.
     bool cull = true;
     // The document title a print-out names; empty for the document's own.
     std::string documentTitle;

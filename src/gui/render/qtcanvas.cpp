@@ -62,7 +62,11 @@ void QtCanvas::DirectLine(QPoint a, QPoint b, QRgb colour) {
 }
 
 const std::vector<uint8_t>& QtCanvas::Mask(int shape, int w, int h, double rx, double ry) {
-    auto [it, made] = masks_.try_emplace({shape, w, h, rx, ry});
+    const MaskKey key{shape, w, h, rx, ry};
+    if (lastMask_ && key == lastKey_) return *lastMask_;
+    auto [it, made] = masks_.try_emplace(key);
+    lastKey_ = key;
+    lastMask_ = &it->second;
     if (!made) return it->second;
     QImage m(w, h, QImage::Format_ARGB32_Premultiplied);
     m.fill(Qt::transparent);
@@ -94,7 +98,7 @@ const std::vector<uint8_t>& QtCanvas::Mask(int shape, int w, int h, double rx, d
 
 void QtCanvas::Stamp(const QRect& r, const std::vector<uint8_t>& mask) {
     const QRgb pen = penRgb_;
-    const QRgb brush = brush_.rgb() | 0xFF000000u;
+    const QRgb brush = brushRgb_;
     const QRect clip = r.intersected(QRect(0, 0, width_, height_));
     for (int y = clip.top(); y <= clip.bottom(); ++y) {
         const uint8_t* row = mask.data() + static_cast<size_t>(y - r.top()) * static_cast<size_t>(r.width());
@@ -181,7 +185,7 @@ void QtCanvas::Rectangle(const CRect& r) {
     Solid(px);
     if (px.width() > 2 && px.height() > 2) {
         if (Direct())
-            DirectFill(px.adjusted(1, 1, -1, -1), brush_.rgb() | 0xFF000000u);
+            DirectFill(px.adjusted(1, 1, -1, -1), brushRgb_);
         else
             p_.fillRect(px.adjusted(1, 1, -1, -1), brush_);
     }
@@ -190,8 +194,20 @@ void QtCanvas::Rectangle(const CRect& r) {
 void QtCanvas::FillRect(const CRect& r, Colour colour) {
     const CRect d = Map().ToDevice(r);
     if (Empty(d)) return;
-    if (Direct()) return DirectFill(Pixels(d), ToQColor(colour).rgb() | 0xFF000000u);
+    if (Direct()) return DirectFill(Pixels(d), ToRgb(colour));
     p_.fillRect(Pixels(d), ToQColor(colour));
+}
+
+namespace {
+double CornerRadius(int32_t corner, double scale) { return std::abs(corner * scale) / 2; }
+}  // namespace
+
+const std::vector<uint8_t>* QtCanvas::ShapeMask(Shape shape, const QRect& px, int32_t cornerWidth,
+                                                int32_t cornerHeight) {
+    if (!Direct() || px.width() > 256 || px.height() > 256) return nullptr;
+    if (shape == Shape::Ellipse) return &Mask(0, px.width(), px.height(), 0, 0);
+    return &Mask(1, px.width(), px.height(), CornerRadius(cornerWidth, Map().ScaleX()),
+                 CornerRadius(cornerHeight, Map().ScaleY()));
 }
 
 void QtCanvas::Ellipse(const CRect& r) {
@@ -199,7 +215,7 @@ void QtCanvas::Ellipse(const CRect& r) {
     if (Empty(d)) return;
     const QRect px = Pixels(d);
     if (px.width() <= 2 || px.height() <= 2) return Solid(px);
-    if (Direct() && px.width() <= 256 && px.height() <= 256) return Stamp(px, Mask(0, px.width(), px.height(), 0, 0));
+    if (const std::vector<uint8_t>* mask = ShapeMask(Shape::Ellipse, px, 0, 0)) return Stamp(px, *mask);
     ApplyPen();
     ApplyBrush();
     p_.drawEllipse(px.adjusted(0, 0, -1, -1));
@@ -210,13 +226,33 @@ void QtCanvas::RoundRect(const CRect& r, int32_t cornerWidth, int32_t cornerHeig
     if (Empty(d)) return;
     const QRect px = Pixels(d);
     if (px.width() <= 2 || px.height() <= 2) return Solid(px);
+    if (const std::vector<uint8_t>* mask = ShapeMask(Shape::RoundRect, px, cornerWidth, cornerHeight))
+        return Stamp(px, *mask);
     ApplyPen();
     ApplyBrush();
-    const double rx = std::abs(cornerWidth * Map().ScaleX()) / 2;
-    const double ry = std::abs(cornerHeight * Map().ScaleY()) / 2;
-    if (Direct() && px.width() <= 256 && px.height() <= 256)
-        return Stamp(px, Mask(1, px.width(), px.height(), rx, ry));
-    p_.drawRoundedRect(px.adjusted(0, 0, -1, -1), rx, ry, Qt::AbsoluteSize);
+    p_.drawRoundedRect(px.adjusted(0, 0, -1, -1), CornerRadius(cornerWidth, Map().ScaleX()),
+                       CornerRadius(cornerHeight, Map().ScaleY()), Qt::AbsoluteSize);
+}
+
+bool QtCanvas::ShapePixels(Shape shape, const CRect& r, int32_t cornerWidth, int32_t cornerHeight,
+                           std::vector<uint64_t>& rows) {
+    // Exactly the pixels Ellipse and RoundRect paint.
+    const CRect d = Map().ToDevice(r);
+    if (!Direct() || Empty(d) || d.right - d.left > 64) return false;
+    const QRect px = Pixels(d);
+    rows.assign(static_cast<size_t>(px.height()), 0);
+    const uint64_t full = px.width() == 64 ? ~uint64_t{0} : (uint64_t{1} << px.width()) - 1;
+    if (px.width() <= 2 || px.height() <= 2) {
+        std::fill(rows.begin(), rows.end(), full);
+        return true;
+    }
+    const std::vector<uint8_t>* mask = ShapeMask(shape, px, cornerWidth, cornerHeight);
+    if (!mask) return false;
+    for (int y = 0; y < px.height(); ++y)
+        for (int x = 0; x < px.width(); ++x)
+            if ((*mask)[static_cast<size_t>(y) * static_cast<size_t>(px.width()) + static_cast<size_t>(x)])
+                rows[static_cast<size_t>(y)] |= uint64_t{1} << x;
+    return true;
 }
 
 bool QtCanvas::ApplyFont() {

@@ -21,8 +21,8 @@ public:
 
     void SelectPen(Colour colour, int32_t width) override;
     void SelectBlackPen() override { SelectPen(COLOUR_BLACK, 0); }
-    void SelectSolidBrush(Colour colour) override { brush_ = ToQColor(colour); }
-    void SelectLightGreyBrush() override { brush_ = ToQColor(COLOUR_LIGHT_GREY); }
+    void SelectSolidBrush(Colour colour) override { SetBrush(colour); }
+    void SelectLightGreyBrush() override { SetBrush(COLOUR_LIGHT_GREY); }
     void SelectFont(int32_t height) override;
     void SetTextTransparent(bool transparent) override { transparent_ = transparent; }
     void SetTextAnchor(TextAnchor anchor) override { anchor_ = anchor; }
@@ -33,8 +33,12 @@ public:
     void RoundRect(const CRect& r, int32_t cornerWidth, int32_t cornerHeight) override;
     void FillRect(const CRect& r, Colour colour) override;
     void Text(CPoint at, const std::string& text) override;
+    CRect VisibleArea() const override { return Direct() ? CRect{0, 0, width_, height_} : CRect{}; }
+    bool ShapePixels(Shape shape, const CRect& r, int32_t cornerWidth, int32_t cornerHeight,
+                     std::vector<uint64_t>& rows) override;
 
     static QColor ToQColor(Colour c) { return QColor(ColourRed(c), ColourGreen(c), ColourBlue(c)); }
+    static QRgb ToRgb(Colour c) { return qRgb(ColourRed(c), ColourGreen(c), ColourBlue(c)); }
 
 protected:
     void MappingChanged() override;
@@ -49,8 +53,16 @@ private:
     void DirectLine(QPoint a, QPoint b, QRgb colour);
     // 0 outside, 1 pen, 2 brush; rows of w bytes.
     const std::vector<uint8_t>& Mask(int shape, int w, int h, double rx, double ry);
+    // The mask a shape of these pixels is stamped from, or null where QPainter draws it.
+    const std::vector<uint8_t>* ShapeMask(Shape shape, const QRect& px, int32_t cornerWidth, int32_t cornerHeight);
     void Stamp(const QRect& r, const std::vector<uint8_t>& mask);
 
+    void SetBrush(Colour colour) {
+        if (colour == brushColour_) return;
+        brushColour_ = colour;
+        brush_ = ToQColor(colour);
+        brushRgb_ = ToRgb(colour);
+    }
     int DevicePenWidth() const;
     void ApplyPen();
     void ApplyBrush();
@@ -65,6 +77,8 @@ private:
     int32_t penWidth_ = 0;
     int penPixels_ = 1;
     QColor brush_{Qt::white};
+    Colour brushColour_ = COLOUR_WHITE;
+    QRgb brushRgb_ = 0xFFFFFFFFu;
     int32_t fontHeight_ = 0;
     bool transparent_ = false;
     TextAnchor anchor_ = TextAnchor::LeftBottom;
@@ -79,7 +93,11 @@ private:
     QRgb* bits_ = nullptr;
     qsizetype stride_ = 0;  // pixels a row
     int width_ = 0, height_ = 0;
-    std::map<std::tuple<int, int, int, double, double>, std::vector<uint8_t>> masks_;
+    using MaskKey = std::tuple<int, int, int, double, double>;
+    std::map<MaskKey, std::vector<uint8_t>> masks_;
+    // The last mask asked for: markers come in runs of one size.
+    MaskKey lastKey_{-1, 0, 0, 0.0, 0.0};
+    const std::vector<uint8_t>* lastMask_ = nullptr;
 };
 
 // A font family present wherever the program runs; aliased so pictures are exact.
