@@ -58,11 +58,45 @@ public:
         std::fprintf(stderr, "question: %s -> Yes\n", text.c_str());
         return true;
     }
+    // The desktop program repaints its progress dialog when a phase begins or ends and
+    // when the bar moves: the longest time between two of those in a step is how long
+    // the window would go without a sign of life.
+    void BeginPhase(const std::string&) override { Tick(); }
+    void SetProgress(int percent) override {
+        if (percent == percent_) return;
+        percent_ = percent;
+        Tick();
+    }
+    void EndPhase() override {
+        percent_ = -1;
+        Tick();
+    }
+    void StartStep() {
+        last_ = std::chrono::steady_clock::now();
+        longest_ = 0;
+        percent_ = -1;
+    }
+    // The longest silence of the step so far, up to now.
+    double Longest() {
+        Tick();
+        return longest_;
+    }
     bool failed = false;
+
+private:
+    void Tick() {
+        const auto now = std::chrono::steady_clock::now();
+        longest_ = std::max(longest_, std::chrono::duration<double>(now - last_).count());
+        last_ = now;
+    }
+    std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+    double longest_ = 0;
+    int percent_ = -1;
 };
 
 int64_t g_runPeak = 0;
 const aq::CVKDoc* g_doc = nullptr;
+StderrPort* g_port = nullptr;
 // A step's record count: the records it added, for an import.
 constexpr size_t kAdded = static_cast<size_t>(-1);
 
@@ -76,14 +110,16 @@ constexpr size_t kAdded = static_cast<size_t>(-1);
 void Step(const std::string& name, size_t records, const std::function<bool()>& run) {
     aq::bench::ResetPeakRss();
     const size_t before = g_doc->Records.size();
+    g_port->StartStep();
     const auto start = std::chrono::steady_clock::now();
     const bool ok = run();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double silence = std::min(g_port->Longest(), seconds);
     const int64_t peak = aq::bench::PeakRssBytes();
     g_runPeak = std::max(g_runPeak, peak);
     if (records == kAdded) records = g_doc->Records.size() - std::min(before, g_doc->Records.size());
-    std::printf("step\t%s\t%zu\t%.3f\t%lld\t%lld\n", name.c_str(), records, seconds, static_cast<long long>(peak),
-                static_cast<long long>(g_runPeak));
+    std::printf("step\t%s\t%zu\t%.3f\t%lld\t%lld\t%.3f\n", name.c_str(), records, seconds,
+                static_cast<long long>(peak), static_cast<long long>(g_runPeak), silence);
     std::fflush(stdout);
     if (!ok) Die("step \"" + name + "\" failed");
     // For profiling the steps up to one.
@@ -139,6 +175,7 @@ int main(int argc, char** argv) {
     aq::CVKDoc doc;
     doc.SetPort(&port);
     g_doc = &doc;
+    g_port = &port;
     const auto imported = [&](aq::ImportResult r) { return r == aq::ImportResult::Imported && !port.failed; };
 
     Step("import brivel", kAdded, [&] { return imported(aq::ImportBrivel(doc, base + ".brv")); });
