@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <string>
 
+#include "model/civiltime.h"
+
 namespace aq::demo {
 
 namespace {
@@ -95,15 +97,7 @@ int DaysInMonth(int y, int m) {
     static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
 }
-// Days since 1970-01-01 of a date.
-int64_t DaysFromCivil(int y, int m, int d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const int64_t yoe = y - era * 400;
-    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
+using civil::DaysFromCivil;
 
 struct WallClock {
     int year, month, day, hour, minute, second;

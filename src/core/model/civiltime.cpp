@@ -25,29 +25,6 @@ bool ToFields(int64_t t, Fields& out) {
 
 namespace {
 
-// Days from 1970-01-01 of a proleptic Gregorian date (month 1-12, any day).
-int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const int64_t yoe = y - era * 400;
-    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-// The date of a day count from 1970-01-01.
-void CivilFromDays(int64_t z, int64_t& y, int64_t& m, int64_t& d) {
-    z += 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    d = doy - (153 * mp + 2) / 5 + 1;
-    m = mp < 10 ? mp + 3 : mp - 9;
-    y = yoe + era * 400 + (m <= 2);
-}
-
 int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 
 }  // namespace
@@ -63,9 +40,7 @@ int64_t FromFields(int year, int month, int day, int hour, int minute, int secon
     const int64_t wall = (DaysFromCivil(y0, m0, 1) + (day - 1)) * 86400 + int64_t{hour} * 3600 +
                          int64_t{minute} * 60 + second;
     const int64_t days = FloorDiv(wall, 86400);
-    int64_t y = 0, m = 0, d = 0;
-    CivilFromDays(days, y, m, d);
-    if (y < 1900 || y > 3001) return -1;
+    if (days < DaysFromCivil(1900, 1, 1) || days > DaysFromCivil(3001, 12, 31)) return -1;
 
     // The instants that show this wall-clock time are the time less one of the zone's
     // offsets from UTC: those in force two days before, at and two days after it cover

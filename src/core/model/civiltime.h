@@ -25,6 +25,17 @@ struct Fields {
     bool dst = false;
 };
 
+// Days from 1970-01-01 of a proleptic Gregorian date (month 1-12, any day: day 0 is the
+// last of the month before).
+constexpr int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
 // Local fields of t; false when t is outside the accepted range.
 bool ToFields(int64_t t, Fields& out);
 

@@ -4,11 +4,9 @@
 // saved loads back the same and saves to the same bytes; a file cut short never loads;
 // a save cut short at any byte leaves the previous file as it was.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <bit>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +17,7 @@
 #include "model/archive.h"
 #include "model/docfile.h"
 #include "ui/scriptedport.h"
+#include "support/file_size_limit.h"
 
 namespace aq {
 namespace {
@@ -292,33 +291,7 @@ std::vector<uint8_t> ReadFile(const std::filesystem::path& p) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Lowers the largest file the process may write, and lets a write past it fail with
-// EFBIG instead of ending the process; the previous limit and handler come back after.
-class FileSizeLimit {
-public:
-    FileSizeLimit() {
-        ok_ = ::getrlimit(RLIMIT_FSIZE, &saved_) == 0;
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-    }
-    ~FileSizeLimit() {
-        if (ok_) ::setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previous_);
-    }
-    bool Set(uint64_t bytes) {
-        if (!ok_ || (saved_.rlim_max != RLIM_INFINITY && bytes > saved_.rlim_max)) return false;
-        rlimit r = saved_;
-        r.rlim_cur = static_cast<rlim_t>(bytes);
-        return ::setrlimit(RLIMIT_FSIZE, &r) == 0;
-    }
-    void Lift() {
-        if (ok_) ::setrlimit(RLIMIT_FSIZE, &saved_);
-    }
-
-private:
-    rlimit saved_{};
-    bool ok_ = false;
-    void (*previous_)(int) = SIG_DFL;
-};
+using test::FileSizeLimit;
 
 TEST(DocFileProperty, ASaveCutShortAtAnyByteLeavesThePreviousFile) {
     namespace fs = std::filesystem;

@@ -4,11 +4,9 @@
 // written, in every stored form, wherever a piece ends; neither holds a copy of the file,
 // and growing the record array never holds the survey twice.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +19,7 @@
 #include "model/safefile.h"
 #include "processing/recalc.h"
 #include "ui/scriptedport.h"
+#include "support/file_size_limit.h"
 
 namespace aq {
 namespace {
@@ -204,30 +203,7 @@ TEST_F(LargeSurvey, AFileCutShortAnywhereFailsAsAFormatError) {
     }
 }
 
-// Lowers the largest file the process may write, so that a save fails part way; the
-// previous limit and signal handler come back after.
-class FileSizeLimit {
-public:
-    FileSizeLimit() : ok_(::getrlimit(RLIMIT_FSIZE, &saved_) == 0), previous_(std::signal(SIGXFSZ, SIG_IGN)) {}
-    ~FileSizeLimit() {
-        Lift();
-        std::signal(SIGXFSZ, previous_);
-    }
-    bool Set(uint64_t bytes) {
-        if (!ok_ || (saved_.rlim_max != RLIM_INFINITY && bytes > saved_.rlim_max)) return false;
-        rlimit r = saved_;
-        r.rlim_cur = static_cast<rlim_t>(bytes);
-        return ::setrlimit(RLIMIT_FSIZE, &r) == 0;
-    }
-    void Lift() {
-        if (ok_) ::setrlimit(RLIMIT_FSIZE, &saved_);
-    }
-
-private:
-    rlimit saved_{};
-    bool ok_;
-    void (*previous_)(int);
-};
+using test::FileSizeLimit;
 
 TEST_F(LargeSurvey, SavesInPiecesTheBytesOfTheWholeFileOrNothing) {
     CVKDoc doc;
