@@ -2,7 +2,9 @@
 #include "app.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
+#include <new>
 #include <optional>
 #include <utility>
 
@@ -17,6 +19,7 @@
 #include "cliport.h"
 #include "model/civiltime.h"
 #include "model/doc.h"
+#include "model/safefile.h"
 #include "output.h"
 #include "verbs.h"
 
@@ -93,7 +96,14 @@ int Execute(const Options& options, std::vector<Planned>& plan) {
 
     for (Planned& p : plan) {
         port.BeginVerb();
-        const bool ok = p.step(context);
+        bool ok = false;
+        try {
+            ok = p.step(context);
+        } catch (const std::bad_alloc&) {
+            // The commands that can say how much was wanted have said so already.
+            port.Message("Not enough memory to finish " + std::string(p.verb->name) + ".", Severity::Error);
+            ok = false;
+        }
         if (!out.Flush()) {
             std::fprintf(stderr, "aquenta-cli: %s: could not write to standard output\n", std::string(p.verb->name).c_str());
             return kExitFailed;
@@ -121,7 +131,12 @@ int Run(std::vector<std::string> words) {
         options = ParseOptions(args);
         if (options.help) {
             std::fputs(UsageText().c_str(), stdout);
-            return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
+            // A write that failed before the flush leaves only the stream's error mark.
+            if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+                std::fprintf(stderr, "aquenta-cli: could not write to standard output\n");
+                return kExitFailed;
+            }
+            return kExitOk;
         }
         if (args.AtEnd()) throw UsageError("no verb given");
         plan = ParseVerbs(args);
@@ -129,11 +144,31 @@ int Run(std::vector<std::string> words) {
         return UsageFailure(e.what());
     }
 
-    // Before any verb: every date read or written in the run is in this zone.
-    if (options.zone) civil::SetZone(*options.zone);
+    // Before any verb: every date read or written in the run is in this zone. The C
+    // library takes a zone it does not know for UTC without a word, shifting every time.
+    if (options.zone) {
+        if (!civil::IsKnownZone(*options.zone))
+            return UsageFailure("unknown time zone \"" + *options.zone +
+                                "\" (not in the system's zone database; e.g. UTC, Europe/London)");
+        civil::SetZone(*options.zone);
+    } else if (const char* tz = std::getenv("TZ"); tz && !civil::IsKnownZone(tz)) {
+        std::fprintf(stderr, "aquenta-cli: warning: the time zone TZ=\"%s\" is not in the system's zone database; "
+                     "times are read and written as UTC\n", tz);
+    }
+    // A full disk or a file-size limit fails a write instead of ending the run unheard.
+    IgnoreWriteSignals();
 
     try {
-        return Execute(options, plan);
+        const int status = Execute(options, plan);
+        // What went out last must have arrived.
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            std::fprintf(stderr, "aquenta-cli: could not write to standard output\n");
+            return kExitFailed;
+        }
+        return status;
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "aquenta-cli: not enough memory\n");
+        return kExitFailed;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "aquenta-cli: %s\n", e.what());
         return kExitFailed;

@@ -18,6 +18,7 @@ namespace {
 struct PlotArgs {
     bool section = false;
     std::string path;
+    std::string format;
     int width = 0, height = 0;
     std::string title;
     int32_t pages = 1;
@@ -88,6 +89,10 @@ Step ParsePlot(Args& a) {
         const std::string option = a.Take("option");
         if (option == "--size") {
             TakeSize(a, p);
+        } else if (option == "--format") {
+            p.format = a.Take("png, svg or pdf after --format");
+            if (p.format != "png" && p.format != "svg" && p.format != "pdf")
+                throw UsageError("--format wants png, svg or pdf, not \"" + p.format + "\"");
         } else if (option == "--title") {
             p.title = a.Take("TEXT after --title");
         } else if (option == "--pages") {
@@ -115,6 +120,7 @@ Step ParsePlot(Args& a) {
         gui::PlotRequest r;
         r.kind = p.section ? gui::PlotKind::Section : gui::PlotKind::Plan;
         r.path = p.path;
+        r.format = p.format;
         if (p.width > 0) r.size = QSize(p.width, p.height);
         r.title = p.title;
         r.pages = p.pages;
@@ -139,11 +145,13 @@ Step ParsePlot(Args& a) {
 
 constexpr Verb kPlotVerbs[] = {
     {"plot",
-     "plan|section FILE.png|FILE.svg|FILE.pdf [--size WIDTHxHEIGHT] [--title TEXT] [--pages N]\n"
+     "plan|section FILE.png|FILE.svg|FILE.pdf|- [--format png|svg|pdf] [--size WIDTHxHEIGHT]\n"
+     "        [--title TEXT] [--pages N]\n"
      "        [--colour-mode point-type|elevation|quality] [--show KINDS] [--box-size N] [--text-size N]",
      "draw a view as printed (titles, time and date labels); the section view's --pages split the\n"
      "      whole time range, one file per page for images (FILE-1.png ...), pages of one PDF;\n"
-     "      --show takes depth,position,tide,event (any of them, or all, none); the display\n"
+     "      --show takes depth,position,tide,event (any of them, or all, none); - writes to\n"
+     "      standard output (PNG unless --format says otherwise); the display\n"
      "      settings hold for this plot only",
      ParsePlot},
 };

@@ -11,6 +11,7 @@
 
 #include "model/muldiv.h"
 #include "model/civiltime.h"
+#include "model/safefile.h"
 
 namespace aq {
 
@@ -58,18 +59,9 @@ void CVKDownLoad::Close() {
 
 bool CVKDownLoad::Open(const std::string& path, int& errnum) {
     Close();
-    std::error_code ec;
-    // A folder opens for reading on some systems and fails only at the first read.
-    if (std::filesystem::is_directory(path, ec)) {
-        errnum = EISDIR;
-        return false;
-    }
-    errno = 0;
-    file_ = std::fopen(path.c_str(), "rb");
-    if (!file_) {
-        errnum = errno ? errno : EIO;
-        return false;
-    }
+    // Without waiting on a FIFO that has no writer; a folder is refused.
+    file_ = OpenStreamForReading(path, errnum);
+    if (!file_) return false;
     buf_.resize(kBuffer);
     p_ = end_ = buf_.data();
     readError_ = 0;

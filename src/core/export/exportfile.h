@@ -2,18 +2,20 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 #include "model/doc.h"
+#include "model/safefile.h"
 
 namespace aq::exporting {
 
 // An export's output file, replaced whole or not at all. Text gathers in Text() and goes
-// out in large blocks to a new file beside the target; Commit() puts every byte on disk
-// and renames it over the target. A failure at any step (or no Commit) removes the new
-// file and leaves an existing target as it was, so a full disk or a vanished folder
-// never leaves half an export behind. (model/safefile.h does the same for a whole buffer
-// at once; exports stream because a DXF of a large survey runs to hundreds of MB.)
+// out in large blocks through an AtomicFile (model/safefile.h), which puts it beside the
+// target and renames it over only once complete, so a full disk or a vanished folder
+// never leaves half an export behind; a FIFO or device is written to directly, and "-"
+// is standard output. (Exports stream because a DXF of a large survey runs to hundreds
+// of MB.)
 class ExportFile {
 public:
     explicit ExportFile(std::string path);
@@ -21,7 +23,7 @@ public:
     ExportFile(const ExportFile&) = delete;
     ExportFile& operator=(const ExportFile&) = delete;
 
-    // Creates the new file; false with the reason kept for ErrorText().
+    // Opens the output; false with the reason kept for ErrorText().
     bool Open();
     // Where the writers append their text.
     std::string& Text() { return text_; }
@@ -37,25 +39,24 @@ public:
     // ("Exporting Data") until EndProgress or the end of this object.
     void ShowProgress(UserPort& port);
     void EndProgress();
-    // Writes the rest, syncs and renames over the target.
+    // Writes the rest and puts the file in place.
     bool Commit();
 
     // The file-error message naming the file, after a failure.
     std::string ErrorText() const;
+    // What the user should also hear of (unfinished files of an earlier save removed).
+    std::string Notice() const;
 
 private:
     static constexpr size_t kBlock = size_t{1} << 20;
 
     bool Flush();
     bool Fail(int err);
-    void Discard();
 
-    std::string path_;    // as the user gave it, for messages
-    std::string target_;  // what is replaced: the path, or where its link points
-    std::string temp_;
+    std::string path_;  // as the user gave it, for messages
     std::string text_;
-    int fd_ = -1;
-    void* stream_ = nullptr;  // the Windows form
+    std::unique_ptr<AtomicFile> file_;
+    std::string notice_;
     int error_ = 0;
     size_t done_ = 0;
     size_t total_ = 0;
@@ -75,6 +76,7 @@ bool WriteExportFile(const CVKDoc& doc, const std::string& path, Body&& body) {
     file.ShowProgress(doc.Port());
     const bool written = file.Open() && body(file) && file.Commit();
     file.EndProgress();
+    if (const std::string notice = file.Notice(); !notice.empty()) doc.Port().Message(notice, Severity::Warning);
     if (written) return true;
     doc.Port().Message(file.ErrorText(), Severity::Error);
     return false;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "model/safefile.h"
 #include "ui/commands.h"
 
 namespace aq {
@@ -133,6 +134,7 @@ std::string FileErrorText(const std::string& path, int errnum) {
         case ETXTBSY: return "A sharing violation occurred while accessing " + path + ".";
         case EIO: return "A hardware I/O error was reported while accessing " + path + ".";
         case ENOSPC: return "Disk full while accessing " + path + ".";
+        case kErrNotRegularFile: return path + " is not a regular file.";
         default: return "An unexpected error occurred while accessing " + path + ".";
     }
 }
@@ -159,21 +161,9 @@ void ImportFile::EndProgress() {
 }
 
 bool ImportFile::Open(const std::string& path, int& errnum) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    // Opening a folder for reading works on some systems and fails only at the first read.
-    if (fs::is_directory(path, ec)) {
-        errnum = EISDIR;
-        return false;
-    }
-    errno = 0;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        errnum = errno ? errno : EIO;
-        return false;
-    }
-    const auto size = fs::file_size(path, ec);
-    size_ = ec ? 0 : static_cast<uint64_t>(size);
+    // Without waiting on a FIFO that has no writer; a folder is refused as access denied.
+    std::FILE* f = OpenStreamForReading(path, errnum, &size_);
+    if (!f) return false;
     file_ = f;
     buf_.reset(new uint8_t[kBlock * 2]);
     capacity_ = kBlock * 2;
@@ -224,7 +214,9 @@ bool ImportFile::NextLine(std::string_view& line) {
             len = static_cast<size_t>(static_cast<const char*>(nl) - start);
             consumed = len + 1;
         } else if (avail >= kLongestLine) {
-            len = consumed = kLongestLine;
+            SkipLongLine();
+            line = std::string_view(kLongLineMark, 1);
+            return true;
         } else {
             searched = limit;
             if (Refill()) continue;
@@ -239,8 +231,27 @@ bool ImportFile::NextLine(std::string_view& line) {
     }
 }
 
+void ImportFile::SkipLongLine() {
+    ++longLines_;
+    for (;;) {
+        const char* start = reinterpret_cast<const char*>(buf_.get() + pos_);
+        if (const void* nl = std::memchr(start, '\n', end_ - pos_)) {
+            pos_ += static_cast<size_t>(static_cast<const char*>(nl) - start) + 1;
+            return;
+        }
+        pos_ = end_;
+        if (!Refill()) return;
+    }
+}
+
 ImportResult BeginImport(CVKDoc& doc, const std::string& path, DuplicateRule rule, ImportFile& file,
                          std::string& fullPath) {
+    // The imported-files list holds one path a line: such a name could never be found
+    // in it again, and would match other files.
+    if (path.find_first_of(std::string_view("\n\r\0", 3)) != std::string::npos) {
+        doc.Port().Message(path + ": file names with line breaks cannot be imported.", Severity::Error);
+        return ImportResult::FileError;
+    }
     fullPath = FullPath(path);
     if (IsImported(doc, fullPath)) {
         switch (rule) {

@@ -97,9 +97,12 @@ public:
     void Skip(size_t n) { pos_ += n; }
 
     // The next line without its line break (LF, CR LF or a lone CR at the end), as a
-    // text-mode read gives it. A line longer than kLongestLine comes in pieces. False
-    // at the end of the file.
+    // text-mode read gives it. A line longer than kLongestLine is skipped whole and
+    // given as the one-character line kLongLineMark, which no format reads, so that every
+    // reader takes it for one bad line. False at the end of the file.
     bool NextLine(std::string_view& line);
+    // How many lines were too long to read.
+    size_t LongLines() const { return longLines_; }
 
     // The system error number of a failed read, 0 when every read succeeded.
     int ReadError() const { return readError_; }
@@ -110,13 +113,16 @@ public:
 
     static constexpr size_t kBlock = 1 << 20;
     static constexpr size_t kLongestLine = 1 << 16;
+    static constexpr char kLongLineMark[] = "\x1A";
 
 private:
     // Keeps the unread bytes and fills the rest of the buffer; false when nothing new came.
     bool Refill();
     void EndProgress();
+    void SkipLongLine();
 
     std::FILE* file_ = nullptr;
+    size_t longLines_ = 0;
     uint64_t size_ = 0;
     // Not zero-filled: only the bytes read are touched, so a short file costs a page,
     // not the whole buffer.

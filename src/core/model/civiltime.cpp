@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/civiltime.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <regex>
 
 namespace aq::civil {
 
@@ -89,6 +92,39 @@ void SetZone(const std::string& zone) {
     else
         setenv("TZ", zone.c_str(), 1);
     tzset();
+}
+
+namespace {
+
+// A compiled zone of the system's database: the file begins "TZif".
+bool IsZoneFile(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    char magic[4] = {};
+    const bool ok = std::fread(magic, 1, 4, f) == 4 && std::memcmp(magic, "TZif", 4) == 0;
+    std::fclose(f);
+    return ok;
+}
+
+}  // namespace
+
+bool IsKnownZone(const std::string& value) {
+    std::string zone = value;
+    if (!zone.empty() && zone.front() == ':') zone.erase(0, 1);
+    // An empty TZ is UTC.
+    if (zone.empty()) return true;
+    if (zone.front() == '/') return IsZoneFile(zone);
+    if (zone.find("..") == std::string::npos) {
+        const char* dir = std::getenv("TZDIR");
+        for (const std::string& base : {std::string(dir && *dir ? dir : ""), std::string("/usr/share/zoneinfo")}) {
+            if (!base.empty() && IsZoneFile(base + "/" + zone)) return true;
+        }
+    }
+    // A rule written out: "CET-1CEST,M3.5.0,M10.5.0/3", "<+03>-3", "EST5EDT".
+    static const std::regex rule(
+        R"(^([A-Za-z]{3,}|<[A-Za-z0-9+-]{3,}>)[+-]?\d{1,2}(:\d{1,2}){0,2})"
+        R"((([A-Za-z]{3,}|<[A-Za-z0-9+-]{3,}>)([+-]?\d{1,2}(:\d{1,2}){0,2})?(,[^,]+,[^,]+)?)?$)");
+    return std::regex_match(zone, rule);
 }
 
 }  // namespace aq::civil

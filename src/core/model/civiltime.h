@@ -54,4 +54,9 @@ int64_t Now();
 // "Europe/London"); an empty text restores the system's zone.
 void SetZone(const std::string& zone);
 
+// True when `zone` is a TZ value the system knows: a zone of its database (or a zone
+// file named by its path) or a rule written out ("EST5EDT", "CET-1CEST,M3.5.0,M10.5.0/3").
+// The C library takes anything else silently for UTC.
+bool IsKnownZone(const std::string& zone);
+
 }  // namespace aq::civil

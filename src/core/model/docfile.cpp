@@ -4,13 +4,16 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
-#include <fstream>
+#include <cerrno>
+#include <new>
 #include <string_view>
 #include <system_error>
 #include <thread>
 
 #if defined(__linux__)
 #include <sys/mman.h>
+#endif
+#if !defined(_WIN32)
 #include <unistd.h>
 #endif
 
@@ -246,7 +249,17 @@ void ReadRecords(ArchiveReader& ar, const std::vector<std::string>& recordClasse
     }
 }
 
-bool Load(CVKDoc& doc, ArchiveReader& ar) {
+// How a load stands with memory, for the message should it run out.
+struct LoadMemory {
+    uint64_t neededBytes = 0;  // what the records claimed need
+    bool touched = false;      // the document's survey has been given up
+};
+
+// Loads the document. At most `reserveLimit` records are made room for ahead (what the
+// source can really hold); a larger claim grows as records are really read, so a count
+// alone never takes gigabytes. Running out of memory throws std::bad_alloc with `memory`
+// telling whether the document was touched yet.
+bool Load(CVKDoc& doc, ArchiveReader& ar, uint64_t reserveLimit, LoadMemory& memory) {
     std::vector<ClsqData> points;
     bool controlRead = false;
     try {
@@ -263,12 +276,23 @@ bool Load(CVKDoc& doc, ArchiveReader& ar) {
         const uint32_t nRecords = ar.Count(kMinRecordBytes);
         if (nRecords > (ar.Remaining() - std::min(ar.Remaining(), kTailBytes)) / kMinRecordBytes)
             throw FormatError("record count exceeds file");
+        memory.neededBytes = uint64_t{nRecords} * sizeof(CVKData);
         // Read straight into the document, reusing its storage: a failure resets it anyway.
+        // Room is made before the survey is given up, so that should it not be had the
+        // document stays whole.
         std::vector<CVKData>& records = doc.Records;
-        records.clear();
-        const bool fresh = records.capacity() < nRecords;
-        records.reserve(nRecords);
-        PagesAhead pages(records.data(), fresh ? nRecords * sizeof(CVKData) : 0);
+        const size_t room = static_cast<size_t>(std::min<uint64_t>(nRecords, reserveLimit));
+        const bool fresh = records.capacity() < room;
+        if (fresh) {
+            std::vector<CVKData> made;
+            made.reserve(room);
+            memory.touched = true;
+            records = std::move(made);
+        } else {
+            memory.touched = true;
+            records.clear();
+        }
+        PagesAhead pages(records.data(), fresh && room == nRecords ? room * sizeof(CVKData) : 0);
         ReadRecords(ar, recordClasses, nRecords, records, pages);
 
         Tail saved;
@@ -326,52 +350,81 @@ bool Load(CVKDoc& doc, ArchiveReader& ar) {
 // The file read a window at a time.
 class FileSource final : public ByteSource {
 public:
-    explicit FileSource(const std::string& path) : in_(path, std::ios::binary), path_(path) {}
-    // The file's size, or false when it cannot be read (a folder, a pipe).
-    bool Open(uint64_t& size) {
-        std::error_code ec;
-        if (!in_ || std::filesystem::is_directory(path_, ec)) return false;
-        in_.seekg(0, std::ios::end);
-        const std::streamoff end = in_.tellg();
-        in_.seekg(0, std::ios::beg);
-        if (end < 0 || !in_) return false;
-        size = static_cast<uint64_t>(end);
-        return true;
+    FileSource() = default;
+    ~FileSource() override {
+        if (fd_ >= 0) ::close(fd_);
     }
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
+
+    // Opens the file without waiting on a FIFO; false with the error number kept.
+    bool Open(const std::string& path) {
+        fd_ = OpenForReading(path, error_, &size_, &allocated_);
+        return fd_ >= 0;
+    }
+    uint64_t Size() const { return size_; }
+    // The bytes the file really holds on disk: a sparse file claims more than it has.
+    uint64_t Allocated() const { return allocated_; }
     // The first bytes (all of a shorter file), leaving the reading position at the start.
     bool Head(std::vector<uint8_t>& out) {
         out.resize(kHeadBytes);
         out.resize(Read(out.data(), out.size()));
-        in_.clear();
-        in_.seekg(0, std::ios::beg);
-        return !failed_ && static_cast<bool>(in_);
+        if (failed_) return false;
+        if (::lseek(fd_, 0, SEEK_SET) != 0) {
+            error_ = errno;
+            failed_ = true;
+            return false;
+        }
+        return true;
     }
     size_t Read(uint8_t* into, size_t max) override {
-        in_.read(reinterpret_cast<char*>(into), static_cast<std::streamsize>(max));
-        if (in_.bad()) failed_ = true;
-        return static_cast<size_t>(in_.gcount());
+        size_t got = 0;
+        while (got < max && !failed_) {
+            const ssize_t n = ::read(fd_, into + got, max - got);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                error_ = errno;
+                failed_ = true;
+                break;
+            }
+            if (n == 0) break;
+            got += static_cast<size_t>(n);
+        }
+        return got;
     }
     bool Failed() const { return failed_; }
+    int Error() const { return error_; }
 
 private:
-    std::ifstream in_;
-    std::string path_;
+    int fd_ = -1;
+    uint64_t size_ = 0;
+    uint64_t allocated_ = 0;
+    int error_ = 0;
     bool failed_ = false;
 };
+
+std::string OpenFailureText(const std::string& path, int err) {
+    return "Failed to open document " + path + ": " + ErrorReason(err) + ".";
+}
+
+std::string MemoryText(const std::string& what, uint64_t bytes) {
+    const uint64_t mb = (bytes + (uint64_t{1} << 20) - 1) >> 20;
+    return "Not enough memory to " + what + (mb > 0 ? " (needs about " + std::to_string(mb) + " MB)." : ".");
+}
 
 }  // namespace
 
 bool LoadDocumentBytes(CVKDoc& doc, const uint8_t* data, size_t size) {
     ArchiveReader ar(data, size);
-    return Load(doc, ar);
+    LoadMemory memory;
+    return Load(doc, ar, size / kMinRecordBytes, memory);
 }
 
 bool OpenDocument(CVKDoc& doc, const std::string& path) {
-    FileSource file(path);
-    uint64_t size = 0;
+    FileSource file;
     std::vector<uint8_t> head;
-    if (!file.Open(size) || !file.Head(head)) {
-        doc.Port().Message("Failed to open document.", Severity::Error);
+    if (!file.Open(path) || !file.Head(head)) {
+        doc.Port().Message(OpenFailureText(path, file.Error()), Severity::Error);
         return false;
     }
     if (head.empty()) {
@@ -383,27 +436,45 @@ bool OpenDocument(CVKDoc& doc, const std::string& path) {
         doc.ViewsChanged();
         return true;
     }
-    bool loaded;
-    if (!MayBeDocument(head)) {
-        // Bytes that cannot begin a document stay the few read: loading them fails as
-        // loading the whole file would.
-        loaded = LoadDocumentBytes(doc, head.data(), head.size());
-    } else {
-        // Read a window at a time straight into the records: the file is never held whole.
-        ArchiveReader ar(file, size);
-        loaded = Load(doc, ar);
+    LoadMemory memory;
+    bool loaded = false;
+    try {
+        if (!MayBeDocument(head)) {
+            // Bytes that cannot begin a document stay the few read: loading them fails as
+            // loading the whole file would.
+            loaded = LoadDocumentBytes(doc, head.data(), head.size());
+        } else {
+            // Read a window at a time straight into the records: the file is never held
+            // whole. Room is made ahead only for what its disk blocks can hold.
+            ArchiveReader ar(file, file.Size());
+            const uint64_t holds = std::min(file.Size(), std::max(file.Allocated(), uint64_t{1} << 20));
+            loaded = Load(doc, ar, holds / kMinRecordBytes, memory);
+        }
+        if (loaded) {
+            // Records keep their stored order.
+            doc.NeedsSort = false;
+            Recalculate(doc);
+        }
+    } catch (const std::bad_alloc&) {
+        if (memory.touched || loaded) {
+            // Part of a survey is no survey: reset as for a damaged file.
+            doc.New();
+            doc.PathName.clear();
+            doc.SetModified(false);
+            doc.ViewsChanged();
+        }
+        doc.Port().Message(MemoryText("open " + path, memory.neededBytes), Severity::Error);
+        return false;
     }
     if (!loaded) {
         doc.PathName.clear();
         doc.SetModified(false);
         doc.ViewsChanged();
         // A read that failed part way is told as such; the survey is reset all the same.
-        doc.Port().Message(file.Failed() ? "Failed to open document." : "Unexpected file format.", Severity::Error);
+        doc.Port().Message(file.Failed() ? OpenFailureText(path, file.Error()) : "Unexpected file format.",
+                           Severity::Error);
         return false;
     }
-    // Records keep their stored order.
-    doc.NeedsSort = false;
-    Recalculate(doc);
     doc.PathName = path;
     doc.SetModified(false);
     return true;
@@ -413,15 +484,24 @@ bool SaveDocument(CVKDoc& doc, const std::string& path) {
     // Encoded a piece at a time straight into the file: the disk starts on the first
     // pieces while the later ones are made, and no second copy of the survey is held.
     AtomicFile file(path);
-    ArchiveWriter ar;
-    ar.Reserve(kSavePiece + 4096);
-    const bool written = Encode(doc, ar, kSavePiece, [&file](ArchiveWriter& w) {
-        const bool ok = file.Write(w.Written(), w.WrittenSize());
-        w.ClearWritten();
-        return ok;
-    });
-    if (!written || !file.Commit()) {
-        doc.Port().Message("Failed to save document.", Severity::Error);
+    bool written = false;
+    try {
+        ArchiveWriter ar;
+        ar.Reserve(kSavePiece + 4096);
+        written = Encode(doc, ar, kSavePiece, [&file](ArchiveWriter& w) {
+            const bool ok = file.Write(w.Written(), w.WrittenSize());
+            w.ClearWritten();
+            return ok;
+        });
+    } catch (const std::bad_alloc&) {
+        // Without a Commit the new file is removed and the old one stays.
+        doc.Port().Message(MemoryText("save " + path, kSavePiece), Severity::Error);
+        return false;
+    }
+    written = written && file.Commit();
+    if (!file.Notice().empty()) doc.Port().Message(file.Notice(), Severity::Warning);
+    if (!written) {
+        doc.Port().Message("Failed to save document " + path + ": " + ErrorReason(file.Error()) + ".", Severity::Error);
         return false;
     }
     doc.PathName = path;

@@ -16,16 +16,18 @@ std::vector<uint8_t> SaveDocumentBytes(const CVKDoc& doc);
 // (control points completely read before the failure stay) and false is returned.
 bool LoadDocumentBytes(CVKDoc& doc, const uint8_t* data, size_t size);
 
-// File > Open. Reports "Failed to open document." or "Unexpected file format." through
-// the document's port; a file that cannot be opened leaves the document untouched. The
-// file is read a window at a time straight into the records, so it is never held whole;
-// should reading fail part way, the document is reset as by a damaged file and
-// "Failed to open document." reported.
+// File > Open. Reports "Failed to open document PATH: REASON." or "Unexpected file
+// format." through the document's port; a file that cannot be opened (or is a FIFO, a
+// folder, ...) leaves the document untouched. The file is read a window at a time
+// straight into the records, so it is never held whole; should reading fail part way,
+// the document is reset as by a damaged file and the failure reported. Running out of
+// memory is reported as "Not enough memory to open PATH (needs about N MB)."; the
+// document stays whole when it was not yet touched, else is reset.
 bool OpenDocument(CVKDoc& doc, const std::string& path);
 
-// File > Save. Writes beside the target and renames over it only when every byte is
-// written, so a failed save ("Failed to save document.") leaves the old file intact. The
-// bytes are made a piece at a time as they are written, never held whole.
+// File > Save, through an AtomicFile: a failed save ("Failed to save document PATH:
+// REASON.") leaves the old file intact. The bytes are made a piece at a time as they
+// are written, never held whole.
 bool SaveDocument(CVKDoc& doc, const std::string& path);
 
 }  // namespace aq

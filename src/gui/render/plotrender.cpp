@@ -5,11 +5,12 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
-#include <QSaveFile>
+#include <QBuffer>
 #include <QSvgGenerator>
 #include <algorithm>
 #include <cctype>
 
+#include "model/safefile.h"
 #include "render/qtcanvas.h"
 
 namespace aq::gui {
@@ -37,6 +38,24 @@ std::string PageFile(const std::string& path, int32_t page) {
 }
 
 constexpr QSize kDefaultImage{1600, 1000};
+
+// The plot's format: the one asked for, else the file's extension ("-" is a PNG).
+std::string PlotFormat(const PlotRequest& r) {
+    if (!r.format.empty()) return Lower(r.format);
+    return r.path == "-" ? std::string("png") : Extension(r.path);
+}
+
+// Puts the finished bytes in place through the same safe writer as every other file:
+// replaced whole or not at all, a FIFO or device written directly, "-" standard output.
+std::string WriteBytes(const std::string& path, const QByteArray& bytes) {
+    AtomicFile::Options options;
+    options.dashIsStandardOutput = true;
+    AtomicFile file(path, options);
+    if (file.Write(reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<size_t>(bytes.size())) &&
+        file.Commit())
+        return {};
+    return "could not write \"" + path + "\": " + ErrorReason(file.Error());
+}
 
 }  // namespace
 
@@ -99,7 +118,7 @@ QImage RenderSection(CVKView& view, const CVKDoc& doc, QSize size, const DrawOpt
 
 std::vector<std::string> PlotFiles(const PlotRequest& r) {
     const int32_t pages = r.kind == PlotKind::Section ? std::clamp(r.pages, 1, 100) : 1;
-    if (pages == 1 || Extension(r.path) == "pdf") return {r.path};
+    if (pages == 1 || PlotFormat(r) == "pdf" || r.path == "-") return {r.path};
     std::vector<std::string> files;
     for (int32_t p = 1; p <= pages; ++p) files.push_back(PageFile(r.path, p));
     return files;
@@ -107,9 +126,13 @@ std::vector<std::string> PlotFiles(const PlotRequest& r) {
 
 std::string WritePlot(const CVKDoc& doc, const PlotRequest& r) {
     EnsureGuiApplication();
-    const std::string ext = Extension(r.path);
-    if (ext != "png" && ext != "svg" && ext != "pdf")
+    const std::string ext = PlotFormat(r);
+    if (ext != "png" && ext != "svg" && ext != "pdf") {
+        if (!r.format.empty()) return "the plot format must be png, svg or pdf, not \"" + r.format + "\"";
         return "the plot file must end in .png, .svg or .pdf: \"" + r.path + "\"";
+    }
+    if (r.path == "-" && ext != "pdf" && r.kind == PlotKind::Section && r.pages > 1)
+        return "several image pages cannot go to standard output; write a PDF or name a file";
 
     CVKPView plan;
     CVKView section;
@@ -130,7 +153,8 @@ std::string WritePlot(const CVKDoc& doc, const PlotRequest& r) {
     const auto failed = [](const std::string& path) { return "could not write \"" + path + "\""; };
 
     if (ext == "pdf") {
-        QSaveFile file(QString::fromStdString(r.path));
+        QByteArray bytes;
+        QBuffer file(&bytes);
         if (!file.open(QIODevice::WriteOnly)) return failed(r.path);
         {
             QPdfWriter pdf(&file);
@@ -156,8 +180,8 @@ std::string WritePlot(const CVKDoc& doc, const PlotRequest& r) {
             }
             painter.end();
         }
-        if (!file.commit()) return failed(r.path);
-        return {};
+        file.close();
+        return WriteBytes(r.path, bytes);
     }
 
     const QSize size = r.size.isEmpty() ? kDefaultImage : r.size;
@@ -166,7 +190,8 @@ std::string WritePlot(const CVKDoc& doc, const PlotRequest& r) {
     const std::vector<std::string> files = PlotFiles(r);
     for (int32_t p = 1; p <= pages; ++p) {
         const std::string& path = files[static_cast<size_t>(std::min<int32_t>(p, static_cast<int32_t>(files.size())) - 1)];
-        QSaveFile file(QString::fromStdString(path));
+        QByteArray bytes;
+        QBuffer file(&bytes);
         if (!file.open(QIODevice::WriteOnly)) return failed(path);
         if (ext == "png") {
             QImage image(size, QImage::Format_RGB32);
@@ -189,7 +214,8 @@ std::string WritePlot(const CVKDoc& doc, const PlotRequest& r) {
             paint(painter, area, p);
             painter.end();
         }
-        if (!file.commit()) return failed(path);
+        file.close();
+        if (std::string error = WriteBytes(path, bytes); !error.empty()) return error;
     }
     if (r.kind == PlotKind::Section) section.EndPrinting();
     return {};

@@ -27,7 +27,8 @@ enum class PlotKind { Plan, Section };
 // What the command line's plot verb asks for.
 struct PlotRequest {
     PlotKind kind = PlotKind::Plan;
-    std::string path;  // .png, .svg or .pdf
+    std::string path;  // .png, .svg or .pdf; "-" for standard output
+    std::string format; // png, svg or pdf; empty to go by the file's extension
     QSize size;        // pixels; empty for the format's default
     std::string title; // the section's print title, or the document title of the plan
     int32_t pages = 1; // section pages in width; one file each for images
@@ -36,8 +37,9 @@ struct PlotRequest {
 // The files a request writes, in order (one per page for images).
 std::vector<std::string> PlotFiles(const PlotRequest& request);
 
-// Writes the plot as printed (titles, time and date labels). Each file is written
-// beside its target and renamed into place, so a failure leaves nothing half written.
+// Writes the plot as printed (titles, time and date labels). Each file is replaced whole
+// or not at all (a FIFO or device is written directly, "-" is standard output), so a
+// failure leaves nothing half written.
 // Returns an empty text on success, else what went wrong.
 std::string WritePlot(const CVKDoc& doc, const PlotRequest& request);
 

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <cstdio>
 
+#include "model/safefile.h"
 #include "shell/mainframe.h"
 #include "ui/commands.h"
 
@@ -71,6 +72,8 @@ CommandLine Parse(const QStringList& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A full disk or a file-size limit fails a save with a message instead of ending the program.
+    aq::IgnoreWriteSignals();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Aquenta"));
     QApplication::setApplicationName(QString::fromLatin1(aq::APP_TITLE));

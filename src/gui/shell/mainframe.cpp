@@ -22,6 +22,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QWhatsThis>
+#include <new>
 
 #include "dialogs/ctrlpage.h"
 #include "dialogs/depthprndlg.h"
@@ -315,7 +316,23 @@ void CMainFrame::InitialUpdateViews() {
 
 void CMainFrame::DoCommand(int id) {
     UpdateActions();
-    if (QAction* a = Action(id); !a || !a->isEnabled()) return;
+    QAction* action = Action(id);
+    if (!action || !action->isEnabled()) return;
+    try {
+        RunCommand(id);
+    } catch (const std::bad_alloc&) {
+        // The program goes on: the command's own checks keep the document whole or reset it.
+        QString name = action->text();
+        name.remove(QLatin1Char('&'));
+        name = name.section(QLatin1Char('\t'), 0, 0);
+        if (name.endsWith(QStringLiteral("..."))) name.chop(3);
+        doc_.Port().Message("Not enough memory to finish " + name.toStdString() + ".", Severity::Error);
+        InitialUpdateViews();
+    }
+    UpdateActions();
+}
+
+void CMainFrame::RunCommand(int id) {
     if (id == ID_IMPORT_FORMATTED) {
         OnImportFormatted();
     } else if (FindImportCommand(id)) {
@@ -359,7 +376,6 @@ void CMainFrame::DoCommand(int id) {
             default: active_->ZoomPan(id); break;
         }
     }
-    UpdateActions();
 }
 
 bool CMainFrame::SaveModified() {

@@ -122,6 +122,8 @@ private:
     QString ChoosePath(int command, bool save, const QString& title, const QStringList& filters,
                        const QString& initialName, const QString& suffix);
 
+    // The command itself, once DoCommand found it enabled.
+    void RunCommand(int id);
     void OnNew();
     void OnOpen();
     bool OnSave(bool saveAs);

@@ -324,7 +324,8 @@ TEST(DocFileProperty, ASaveCutShortAtAnyByteLeavesThePreviousFile) {
         const bool saved = SaveDocument(doc, path.string());
         limit.Lift();
         ASSERT_FALSE(saved) << k;
-        ASSERT_EQ(port.Texts(), std::vector<std::string>{"Failed to save document."}) << k;
+        ASSERT_EQ(port.Texts(), std::vector<std::string>{"Failed to save document " + path.string() + ": File too large."})
+            << k;
         ASSERT_EQ(ReadFile(path), old) << k;
         ASSERT_EQ(doc.PathName, "/elsewhere.son") << k;
         ASSERT_TRUE(doc.Modified) << k;

@@ -239,7 +239,8 @@ TEST_F(DocFileTest, MissingFileLeavesTheDocumentUntouched) {
     ThreeRecords();
     doc.PathName = "/kept.son";
     EXPECT_FALSE(OpenDocument(doc, (dir / "nope.son").string()));
-    EXPECT_EQ(port.Texts(), std::vector<std::string>{"Failed to open document."});
+    EXPECT_EQ(port.Texts(), std::vector<std::string>{"Failed to open document " + (dir / "nope.son").string() +
+                                                     ": No such file or directory."});
     EXPECT_EQ(doc.Records.size(), 3u);
     EXPECT_EQ(doc.PathName, "/kept.son");
     EXPECT_FALSE(OpenDocument(doc, dir.string()));  // a folder is no document
@@ -256,13 +257,14 @@ TEST_F(DocFileTest, FailedSaveLeavesTheOldFileIntact) {
     const bool canWrite = ::access(dir.c_str(), W_OK) == 0;  // root writes anyway
     if (!canWrite) {
         EXPECT_FALSE(SaveDocument(doc, path.string()));
-        EXPECT_EQ(port.Texts().back(), "Failed to save document.");
+        EXPECT_EQ(port.Texts().back().rfind("Failed to save document " + path.string() + ": ", 0), 0u);
         EXPECT_EQ(ReadFile(path), before);
     }
     std::filesystem::permissions(dir, std::filesystem::perms::owner_all);
     // A target in a folder that does not exist.
     EXPECT_FALSE(SaveDocument(doc, (dir / "no" / "such.son").string()));
-    EXPECT_EQ(port.Texts().back(), "Failed to save document.");
+    EXPECT_EQ(port.Texts().back(),
+              "Failed to save document " + (dir / "no" / "such.son").string() + ": No such file or directory.");
     EXPECT_EQ(ReadFile(path), before);
     // No temporary files are left behind.
     int files = 0;

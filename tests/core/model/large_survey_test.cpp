@@ -231,7 +231,8 @@ TEST_F(LargeSurvey, SavesInPiecesTheBytesOfTheWholeFileOrNothing) {
         const bool saved = SaveDocument(other, path.string());
         limit.Lift();
         EXPECT_FALSE(saved) << at;
-        EXPECT_EQ(port.Texts(), std::vector<std::string>{"Failed to save document."}) << at;
+        EXPECT_EQ(port.Texts(), std::vector<std::string>{"Failed to save document " + path.string() + ": File too large."})
+            << at;
         EXPECT_EQ(Read(path), whole) << at;
         EXPECT_EQ(Files(), 1u) << at;
     }
