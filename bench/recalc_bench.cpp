@@ -131,10 +131,12 @@ void BM_Pipeline(benchmark::State& state) {
             aq::literal::SortAndMeasure(doc);
             aq::literal::Interpolate(doc);
             aq::literal::ExtendPositions(doc);
+            aq::literal::MeasureLevels(doc);
         } else {
             aq::SortAndMeasure(doc);
             aq::Interpolate(doc);
             aq::ExtendPositions(doc);
+            aq::MeasureLevels(doc);
         }
         benchmark::DoNotOptimize(doc.Records.data());
     }

@@ -233,8 +233,8 @@ bool RunRange(Context& c, const RangeArgs& r) {
     if (r.qa && !(ReadQa(c, (*r.qa)[0], 0, 126, v.QaMin) && ReadQa(c, (*r.qa)[1], 1, 127, v.QaMax))) return false;
     if (r.start && !ReadTime(c, *r.start, v.Start)) return false;
     if (r.end && !ReadTime(c, *r.end, v.End)) return false;
-    ApplyRange(c.doc, v);
-    return true;
+    // A window with a minimum above its maximum is refused with its message.
+    return ApplyRange(c.doc, v);
 }
 
 Step ParseFilter(Args& a) {

@@ -93,6 +93,16 @@ TEST_F(ExportVerb, GeographicSurvey) {
     EXPECT_FALSE(fs::exists(File("h.xyz")));
 }
 
+TEST_F(ExportVerb, KmlOfANewSurveyIsUntitled) {
+    // After New the survey is no longer the file that was open before it.
+    const std::string nmea = std::string(AQUENTA_TEST_DATA) + "/import/tiny.nmea";
+    const Result r = Run({"open", Survey(true), "new", "import", "nmea", nmea, "export", "kml", File("u.kml")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::string kml = ReadAll(File("u.kml"));
+    EXPECT_NE(kml.find("<description>Untitled</description>"), std::string::npos) << kml;
+    EXPECT_EQ(kml.find("geo.son"), std::string::npos);
+}
+
 TEST_F(ExportVerb, RefusalsAndFailures) {
     const std::string survey = Survey(false);
     Result r = Run({"open", survey, "export", "kml", File("t.kml")});

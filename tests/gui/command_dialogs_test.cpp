@@ -251,6 +251,39 @@ TEST_F(DialogFrame, RangeFilterStartsFromTheSurveyAndDeletesOutsideTheWindow) {
     EXPECT_EQ(deleted, 5);
 }
 
+TEST_F(DialogFrame, RangeFilterRefusesAMinimumAboveItsMaximum) {
+    for (int s = 0; s < 3; ++s)
+        test::Append(Doc(), {test::Pos(At(10, 0, 2 * s), 100000 + s * 100, 500000, 0),
+                             test::Depth(At(10, 0, 2 * s + 1), 500, 0, 100)});
+    Recalculate(Doc());
+    ASSERT_TRUE(Run<CVKFiltDlg>(ID_FILTER_RANGE, [&](CVKFiltDlg& d) -> bool {
+        // Each pair the wrong way round in turn: refused, the minimum selected, the
+        // dialog open; put right, the next one.
+        const auto refused = [&](QLineEdit* min, QLineEdit* max, const QString& lo, const QString& hi) {
+            const QString was = min->text(), wasMax = max->text();
+            min->setText(hi);
+            max->setText(lo);
+            EXPECT_FALSE(Ok(d));
+            EXPECT_EQ(d.Offending(), min);
+            EXPECT_EQ(min->selectedText(), hi);
+            min->setText(was);
+            max->setText(wasMax);
+        };
+        refused(d.XMin(), d.XMax(), "1000", "1002");
+        refused(d.YMin(), d.YMax(), "4999", "5000");
+        refused(d.ZMin(), d.ZMax(), "-12", "2");
+        refused(d.QaMin(), d.QaMax(), "50", "60");
+        const QTime start = d.StartTime()->time();
+        d.StartTime()->setTime(d.EndTime()->time().addSecs(1));
+        EXPECT_FALSE(Ok(d));
+        EXPECT_EQ(d.Offending(), d.StartDate());
+        d.StartTime()->setTime(start);
+        return Ok(d);
+    }));
+    EXPECT_EQ(refusals, QStringList(5, "The minimum must not be greater than the maximum."));
+    EXPECT_EQ(Doc().CountDeleted, 0);
+}
+
 TEST_F(DialogFrame, ControlPointsAddAndEditThroughTheirSheets) {
     test::Append(Doc(), {CVKData::OfPositionReal(At(10, 0, 0), -3.5, 53.0, 0, REC_POSITION | REC_GEOGRAPHIC, 0)});
     Recalculate(Doc());

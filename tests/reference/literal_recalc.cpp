@@ -16,6 +16,16 @@ int32_t LowHundredths(const CVKData& r) {
     return static_cast<int32_t>(static_cast<uint32_t>(t));
 }
 
+// Time * 100 + Hundredths on 64 bits, wrapping instead of overflowing.
+int64_t Hundredths64(const CVKData& r) {
+    return static_cast<int64_t>(static_cast<uint64_t>(r.Time) * 100u + r.Hundredths);
+}
+
+// 64-bit difference that wraps instead of overflowing.
+int64_t Sub64(int64_t a, int64_t b) {
+    return static_cast<int64_t>(static_cast<uint64_t>(a) - static_cast<uint64_t>(b));
+}
+
 // 64-bit sum that wraps instead of overflowing.
 int64_t Add64(int64_t a, int64_t b) {
     return static_cast<int64_t>(static_cast<uint64_t>(a) + static_cast<uint64_t>(b));
@@ -55,10 +65,13 @@ void InterpolateKind(CVKDoc& doc, size_t i, uint16_t kind, int64_t limit) {
     const CVKData& prev = recs[p];
     const CVKData& next = recs[q];
 
+    // The limit is tested on 64-bit differences; the interpolation below works on the
+    // low 32 bits of the times.
+    const int64_t before = Sub64(Hundredths64(r), Hundredths64(prev));
+    const int64_t after = Sub64(Hundredths64(next), Hundredths64(r));
+    if (!(before <= limit && after <= limit)) return;
     const int32_t a = Sub32(LowHundredths(r), LowHundredths(prev));
     const int32_t s = Sub32(LowHundredths(next), LowHundredths(prev));
-    const int32_t rest = Sub32(s, a);
-    if (!(a <= limit && rest <= limit)) return;
 
     if (kind == REC_POSITION) {
         const int32_t dx = Sub32(Low32(next.X), Low32(prev.X));
@@ -85,7 +98,6 @@ void SortAndMeasure(CVKDoc& doc) {
     doc.YMax = -2147483648LL;
     doc.FirstPosIndex = -1;
     doc.LastPosIndex = -1;
-    // LevelMin and LevelMax carry over from before.
 
     std::vector<CVKData>& recs = doc.Records;
     const size_t n = recs.size();
@@ -107,15 +119,6 @@ void SortAndMeasure(CVKDoc& doc) {
     bool haveFirst = false;
     for (size_t i = 0; i < n; ++i) {
         const CVKData& r = recs[i];
-
-        // Every record counts for the level axis, deleted ones and every kind included.
-        if (r.Z > doc.LevelMax) doc.LevelMax = r.Z;
-        if (r.Tide > doc.LevelMax) doc.LevelMax = r.Tide;
-        const int32_t zLow = Sub32(r.Z, r.Depth);
-        const int32_t tideLow = Sub32(r.Tide, r.Depth);
-        if (zLow < doc.LevelMin) doc.LevelMin = zLow;
-        if (tideLow < doc.LevelMin) doc.LevelMin = tideLow;
-
         if ((r.Flags & 0x21) == 0x20) {
             if (!haveFirst) {
                 doc.FirstPosIndex = static_cast<int32_t>(i);
@@ -130,11 +133,29 @@ void SortAndMeasure(CVKDoc& doc) {
         }
     }
 
-    // Whole metres, one metre wider at each end; division truncates toward zero.
-    doc.LevelMin = Sub32((doc.LevelMin / 100) * 100, 100);
-    doc.LevelMax = Add32((doc.LevelMax / 100) * 100, 100);
-
     doc.NeedsSort = false;
+}
+
+void MeasureLevels(CVKDoc& doc) {
+    const std::vector<CVKData>& recs = doc.Records;
+    if (recs.empty()) return;
+
+    // From the first record's levels, never from the previous axis.
+    int32_t high = recs[0].Z;
+    int32_t low = Sub32(recs[0].Z, recs[0].Depth);
+    for (const CVKData& r : recs) {
+        // Every record counts, deleted ones and every kind included.
+        if (r.Z > high) high = r.Z;
+        if (r.Tide > high) high = r.Tide;
+        const int32_t zLow = Sub32(r.Z, r.Depth);
+        const int32_t tideLow = Sub32(r.Tide, r.Depth);
+        if (zLow < low) low = zLow;
+        if (tideLow < low) low = tideLow;
+    }
+
+    // Whole metres, one metre wider at each end; division truncates toward zero.
+    doc.LevelMin = Sub32((low / 100) * 100, 100);
+    doc.LevelMax = Add32((high / 100) * 100, 100);
 }
 
 void Interpolate(CVKDoc& doc) {

@@ -3,13 +3,14 @@
 
 #include "model/doc.h"
 
-// A plain, step-by-step version of the time sort, interpolation and position
-// extension, kept deliberately naive (quadratic sort, linear neighbour scans per
+// A plain, step-by-step version of the time sort, interpolation, position extension
+// and level axis, kept deliberately naive (quadratic sort, linear neighbour scans per
 // record) so the optimised pipeline can be checked against it. No progress is shown.
 namespace aq::literal {
 
 void SortAndMeasure(CVKDoc& doc);
 void Interpolate(CVKDoc& doc);
 void ExtendPositions(CVKDoc& doc);
+void MeasureLevels(CVKDoc& doc);
 
 }  // namespace aq::literal

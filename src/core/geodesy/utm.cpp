@@ -14,8 +14,9 @@ void ConvertToUtm(CVKDoc& doc) {
     // The sum wraps as the stored integers do: a damaged file's extents must not overflow.
     const int64_t sum = static_cast<int64_t>(static_cast<uint64_t>(doc.XMin) + static_cast<uint64_t>(doc.XMax));
     const double midLongitude = CoordToReal(sum / 2, true);
+    // The control-point set keeps its own meridian: its centres were projected with it,
+    // and Apply Control must project with it again, whatever zone the data were in.
     const double lambda0 = ZoneCentralMeridian(midLongitude);
-    doc.Control.CentralMeridian = lambda0;
 
     for (CVKData& r : doc.Records) {
         if (!(r.Flags & (REC_POSITION | REC_GEOGRAPHIC))) continue;

@@ -7,7 +7,8 @@ namespace aq {
 
 // Edit > Transform > Convert to UTM: projects every geographic position into the one
 // zone of the middle of the survey, makes the document a grid one, recalculates and
-// discards the deleted records. Does nothing unless the document is geographic.
+// discards the deleted records. The control-point set and its central meridian are
+// left as they are. Does nothing unless the document is geographic.
 void ConvertToUtm(CVKDoc& doc);
 
 }  // namespace aq

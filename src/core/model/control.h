@@ -44,7 +44,7 @@ struct CVKlsq {
     double ProjCentreE = 0, ProjCentreN = 0;
     double Rotation = 0;  // radians, 0 <= value < 2 pi
     double Scale = 1;
-    double CentralMeridian = 0;  // radians
+    double CentralMeridian = 0;  // radians; the points' own, never the survey data's
 
     // A transform can be derived from two points or more.
     bool IsUsable() const { return Points.size() > 1; }

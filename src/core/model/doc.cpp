@@ -24,6 +24,9 @@ CVKDoc::CVKDoc() : port_(&g_silent) { New(); }
 void CVKDoc::SetPort(UserPort* port) { port_ = port ? port : &g_silent; }
 
 void CVKDoc::New() {
+    // A new survey is untitled until it is saved: its title must not be the last file's.
+    PathName.clear();
+
     PosTimeOffset = DepthTimeOffset = TideTimeOffset = 0;
     EastOffset = NorthOffset = ElevOffset = 0;
     DepthOffset = TideOffset = 0;

@@ -67,7 +67,8 @@ public:
     bool Modified = false;
     std::string StatusText;  // the record-count pane
 
-    // Resets everything but the control points, as File > New.
+    // Resets everything but the control points, as File > New; the document is
+    // untitled again.
     void New();
 
     void AddRecord(const CVKData& rec) {

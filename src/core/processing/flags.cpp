@@ -44,6 +44,26 @@ void Remove(CVKDoc& doc, bool clearZ) {
     Recalculate(doc);
 }
 
+namespace {
+
+// A live position was measured: the plan extents are those of real positions.
+bool HasPositions(const CVKDoc& doc) { return doc.FirstPosIndex >= 0; }
+
+// A position record, or another record that was given a position: one that never was
+// keeps the X and Y of 0 it was made with.
+bool HasPosition(const CVKData& r) { return (r.Flags & REC_POSITION) || r.X != 0 || r.Y != 0; }
+
+}  // namespace
+
+RangePair SwappedRangePair(const RangeValues& v) {
+    if (v.Spatial && v.XMin > v.XMax) return RangePair::X;
+    if (v.Spatial && v.YMin > v.YMax) return RangePair::Y;
+    if (v.ZMin > v.ZMax) return RangePair::Z;
+    if (v.QaMin > v.QaMax) return RangePair::Qa;
+    if (v.Start > v.End) return RangePair::Time;
+    return RangePair::None;
+}
+
 RangeValues InitialRangeValues(const CVKDoc& doc) {
     const bool geo = doc.IsGeographic();
     RangeValues v;
@@ -57,15 +77,25 @@ RangeValues InitialRangeValues(const CVKDoc& doc) {
     v.QaMax = doc.QaMax;
     v.Start = doc.TimeMin;
     v.End = doc.TimeMax;
+    v.Spatial = HasPositions(doc);
     return v;
 }
 
-void ApplyRange(CVKDoc& doc, const RangeValues& v) {
+bool ApplyRange(CVKDoc& doc, const RangeValues& given) {
+    RangeValues v = given;
+    // Whether X and Y apply is the survey's to say, whatever the caller filled in.
+    v.Spatial = HasPositions(doc);
+    if (SwappedRangePair(v) != RangePair::None) {
+        doc.Port().Message(RANGE_MIN_ABOVE_MAX, Severity::Error);
+        return false;
+    }
     const double scale = doc.IsGeographic() ? 10000000.0 : 100.0;
-    doc.XMin = TruncScaled(v.XMin, scale);
-    doc.XMax = TruncScaled(v.XMax, scale);
-    doc.YMin = TruncScaled(v.YMin, scale);
-    doc.YMax = TruncScaled(v.YMax, scale);
+    if (v.Spatial) {
+        doc.XMin = TruncScaled(v.XMin, scale);
+        doc.XMax = TruncScaled(v.XMax, scale);
+        doc.YMin = TruncScaled(v.YMin, scale);
+        doc.YMax = TruncScaled(v.YMax, scale);
+    }
     doc.LevelMin = TruncScaled(v.ZMin, 100.0);
     doc.LevelMax = TruncScaled(v.ZMax, 100.0);
     doc.QaMin = v.QaMin;
@@ -76,14 +106,18 @@ void ApplyRange(CVKDoc& doc, const RangeValues& v) {
 
     for (size_t i = doc.Records.size(); i-- > 0;) {
         CVKData& r = doc.Records[i];
+        const bool spatial = v.Spatial && HasPosition(r);
+        const bool event = (r.Flags & 0xF0) == REC_EVENT;
         const int32_t level = r.SeabedLevel();
-        const bool outside = r.X < doc.XMin || r.X > doc.XMax || r.Y < doc.YMin || r.Y > doc.YMax ||
-                             level < doc.LevelMin || level > doc.LevelMax ||
-                             ((r.Flags & REC_DEPTH) && (r.Quality < doc.QaMin || r.Quality > doc.QaMax)) ||
-                             r.Time < start || r.Time > end;
+        const bool outside =
+            (spatial && (r.X < doc.XMin || r.X > doc.XMax || r.Y < doc.YMin || r.Y > doc.YMax)) ||
+            (!event && (level < doc.LevelMin || level > doc.LevelMax)) ||
+            ((r.Flags & REC_DEPTH) && (r.Quality < doc.QaMin || r.Quality > doc.QaMax)) || r.Time < start ||
+            r.Time > end;
         if (outside) r.Flags |= REC_DELETED;
     }
     Recalculate(doc);
+    return true;
 }
 
 namespace {

@@ -21,13 +21,29 @@ struct RangeValues {
     double ZMin = 0, ZMax = 0;  // metres of seabed level
     int32_t QaMin = 0, QaMax = 127;
     int64_t Start = 0, End = 0;  // seconds
+    // The survey has positions, so the X and Y limits apply; without positions the
+    // plan extents are empty and the X and Y fields are left out of the filter.
+    bool Spatial = true;
 };
+
+// The refusal of a window whose minimum lies above its maximum.
+inline constexpr char RANGE_MIN_ABOVE_MAX[] = "The minimum must not be greater than the maximum.";
+
+// The pairs of the window, in the order of the dialog's fields.
+enum class RangePair { None, X, Y, Z, Qa, Time };
+// The first pair whose minimum lies above its maximum (X and Y only when they apply),
+// or None.
+RangePair SwappedRangePair(const RangeValues& values);
 
 // What the dialog starts with.
 RangeValues InitialRangeValues(const CVKDoc& doc);
 // Edit > Filter > Range confirmed with these values: stores the window, flags every
-// record outside it and recalculates. The filter never clears a flag.
-void ApplyRange(CVKDoc& doc, const RangeValues& values);
+// record outside it and recalculates. The filter never clears a flag. The X and Y
+// limits apply only when the survey has positions, and only to records that have a
+// position; an event's Depth holds its number, so events are never tested on level.
+// A window with a minimum above its maximum is refused with RANGE_MIN_ABOVE_MAX,
+// nothing changed, and false returned.
+bool ApplyRange(CVKDoc& doc, const RangeValues& values);
 
 // Edit > Filter > Hi Pass Z and Lo Pass Z: smooth the heights of the live positions.
 void HiPassZ(CVKDoc& doc);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -65,10 +66,11 @@ void InHalves(size_t n, Progress* progress, Work&& work) {
     }
 }
 
-// Low 32 bits of a record's time in hundredths: every time difference is taken on them.
-inline uint32_t TimeHundredths32(const CVKData& r) {
-    return static_cast<uint32_t>(static_cast<uint64_t>(r.Time) * 100u + r.Hundredths);
-}
+// A record's time in hundredths, wrapping rather than overflowing.
+inline uint64_t TimeHundredths64(const CVKData& r) { return static_cast<uint64_t>(r.Time) * 100u + r.Hundredths; }
+
+// Its low 32 bits: the interpolation takes its time differences on them.
+inline uint32_t TimeHundredths32(const CVKData& r) { return static_cast<uint32_t>(TimeHundredths64(r)); }
 
 // Where each run of records in time order starts, then n.
 std::vector<size_t> FindRuns(const std::vector<CVKData>& recs) {
@@ -209,12 +211,18 @@ struct Gap {
     int32_t s;  // time from the previous neighbour to the next
 };
 
-// The two gaps, when both lie within the limit.
+// The two gaps, when both lie within the limit. The limit is tested on the whole
+// differences: on 32 bits a gap of more than 248 days wraps negative and would pass.
+// Within the limit the gaps fit 32 bits, on which the interpolation works.
 inline bool WithinLimit(const CVKData& r, const CVKData& p, const CVKData& nx, int64_t limit, Gap& g) {
+    const uint64_t tr = TimeHundredths64(r);
+    const auto before = static_cast<int64_t>(tr - TimeHundredths64(p));
+    const auto after = static_cast<int64_t>(TimeHundredths64(nx) - tr);
+    if (before > limit || after > limit) return false;
     const uint32_t tp = TimeHundredths32(p);
     g.a = static_cast<int32_t>(TimeHundredths32(r) - tp);
     g.s = static_cast<int32_t>(TimeHundredths32(nx) - tp);
-    return g.a <= limit && Sub32(g.s, g.a) <= limit;
+    return true;
 }
 
 inline void TakePosition(CVKData& r, const CVKData& p, const CVKData& nx, const Gap& g) {
@@ -323,16 +331,68 @@ public:
     void Apply(std::vector<CVKData>& recs, size_t begin, size_t end) const {
         for (size_t i = begin; i < end; ++i) Apply(recs[i]);
     }
+    // The same, taking in each record's levels as it goes (one walk over the records).
+    template <typename Levels>
+    void Apply(std::vector<CVKData>& recs, size_t begin, size_t end, Levels& levels) const {
+        Levels l = levels;
+        for (size_t i = begin; i < end; ++i) {
+            l.Take(recs[i]);
+            Apply(recs[i]);
+        }
+        levels = l;
+    }
 
 private:
     int32_t timeMin_, levelMax_, t_, v_, w_, h_, xMin_, yMax_;
 };
 
+// The extremes of the records' levels, every record counting (deleted ones and every
+// kind): Z and Tide upwards, Z - Depth and Tide - Depth downwards.
+struct Levels {
+    int32_t min = INT32_MAX, max = INT32_MIN;
+    bool any = false;
+
+    void Take(const CVKData& r) {
+        max = std::max({max, r.Z, static_cast<int32_t>(r.Tide)});
+        min = std::min({min, Sub32(r.Z, r.Depth), static_cast<int32_t>(r.Tide - r.Depth)});
+        any = true;
+    }
+    void Take(const std::vector<CVKData>& recs, size_t begin, size_t end) {
+        Levels l = *this;
+        for (size_t i = begin; i < end; ++i) l.Take(recs[i]);
+        *this = l;
+    }
+    void Join(const Levels& other) {
+        min = std::min(min, other.min);
+        max = std::max(max, other.max);
+        any = any || other.any;
+    }
+    // The axis: whole metres, widened by one metre at each end (division truncates
+    // toward zero). False, the axis left as it was, when there was nothing to measure.
+    bool Axis(int32_t& axisMin, int32_t& axisMax) const {
+        if (!any) return false;
+        axisMin = Sub32(static_cast<int32_t>(static_cast<uint32_t>(min / 100) * 100u), 100);
+        axisMax = Add32(static_cast<int32_t>(static_cast<uint32_t>(max / 100) * 100u), 100);
+        return true;
+    }
+};
+
+// Sets the document's level axis from the levels found; true when it moved.
+bool SetLevelAxis(CVKDoc& doc, const Levels& levels) {
+    int32_t lo = doc.LevelMin, hi = doc.LevelMax;
+    if (!levels.Axis(lo, hi)) return false;
+    const bool moved = lo != doc.LevelMin || hi != doc.LevelMax;
+    doc.LevelMin = lo;
+    doc.LevelMax = hi;
+    return moved;
+}
+
 // What one pass over the records finds: the measures of SortAndMeasure, the kinds and
-// live span of RefreshRange, the counts, and where ExtendPositions copies to.
+// live span of RefreshRange, the counts, where ExtendPositions copies to, and the levels
+// as the records hold them before interpolation.
 struct Survey {
     static constexpr size_t kNone = static_cast<size_t>(-1);
-    int32_t levelMin = 0, levelMax = 0;
+    Levels levels;
     int64_t xMin = 2147483647, xMax = -2147483648LL, yMin = 2147483647, yMax = -2147483648LL;
     size_t firstPos = kNone, lastPos = kNone;    // live positions
     size_t firstLive = kNone, lastLive = kNone;  // records not deleted
@@ -341,13 +401,12 @@ struct Survey {
     int32_t depth = 0, event = 0, tide = 0, pos = 0, deleted = 0;
 
     void Measure(const std::vector<CVKData>& recs, size_t begin, size_t end) {
-        int32_t lMin = levelMin, lMax = levelMax;
+        Levels l = levels;
         int64_t x0 = xMin, x1 = xMax, y0 = yMin, y1 = yMax;
         uint16_t k = kinds;
         for (size_t i = begin; i < end; ++i) {
             const CVKData& r = recs[i];
-            lMax = std::max({lMax, r.Z, static_cast<int32_t>(r.Tide)});
-            lMin = std::min({lMin, Sub32(r.Z, r.Depth), static_cast<int32_t>(r.Tide - r.Depth)});
+            l.Take(r);
             k |= r.Flags;
             if (r.Flags & REC_POSITION) {
                 if (firstBit == kNone) firstBit = i;
@@ -375,8 +434,7 @@ struct Survey {
                 y1 = std::max(y1, r.Y);
             }
         }
-        levelMin = lMin;
-        levelMax = lMax;
+        levels = l;
         xMin = x0;
         xMax = x1;
         yMin = y0;
@@ -386,8 +444,7 @@ struct Survey {
 
     // Takes in what a pass over the records after this one's found.
     void Join(const Survey& later) {
-        levelMin = std::min(levelMin, later.levelMin);
-        levelMax = std::max(levelMax, later.levelMax);
+        levels.Join(later.levels);
         xMin = std::min(xMin, later.xMin);
         xMax = std::max(xMax, later.xMax);
         yMin = std::min(yMin, later.yMin);
@@ -410,7 +467,8 @@ struct Survey {
 };
 
 // Sorts when asked to, then measures every record (on two threads when there are many);
-// leaves the measures in the document and returns all that was found.
+// leaves the plan extents in the document and returns all that was found. The level
+// axis is not set here: it is measured once the records are interpolated.
 Survey SortAndMeasureAll(CVKDoc& doc) {
     doc.XMin = doc.YMin = 2147483647;
     doc.XMax = doc.YMax = -2147483648LL;
@@ -422,17 +480,10 @@ Survey SortAndMeasureAll(CVKDoc& doc) {
     if (doc.NeedsSort) StableSortByTime(doc);
 
     Survey halves[2];
-    for (Survey& h : halves) {
-        h.levelMin = doc.LevelMin;
-        h.levelMax = doc.LevelMax;
-    }
     InHalves(n, &progress, [&](int half, size_t begin, size_t end) { halves[half].Measure(recs, begin, end); });
     Survey all = halves[0];
     all.Join(halves[1]);
 
-    // Whole metres, widened by one metre at each end (division truncates toward zero).
-    doc.LevelMin = Sub32(static_cast<int32_t>(static_cast<uint32_t>(all.levelMin / 100) * 100u), 100);
-    doc.LevelMax = Add32(static_cast<int32_t>(static_cast<uint32_t>(all.levelMax / 100) * 100u), 100);
     doc.XMin = all.xMin;
     doc.XMax = all.xMax;
     doc.YMin = all.yMin;
@@ -461,6 +512,14 @@ bool SetTimeAxis(CVKDoc& doc, const CVKData* first, const CVKData* last) {
 size_t SetParallelMinimum(size_t records) { return std::exchange(g_parallelMinimum, std::max<size_t>(records, 2)); }
 
 void SortAndMeasure(CVKDoc& doc) { SortAndMeasureAll(doc); }
+
+void MeasureLevels(CVKDoc& doc) {
+    Levels halves[2];
+    InHalves(doc.Records.size(), nullptr,
+             [&](int half, size_t begin, size_t end) { halves[half].Take(doc.Records, begin, end); });
+    halves[0].Join(halves[1]);
+    SetLevelAxis(doc, halves[0]);
+}
 
 void Interpolate(CVKDoc& doc) {
     const size_t n = doc.Records.size();
@@ -525,14 +584,19 @@ void Recalculate(CVKDoc& doc) {
     std::vector<CVKData>& recs = doc.Records;
     const size_t n = recs.size();
     if (n > 0) {
-        // The steps SortAndMeasure, Interpolate, ExtendPositions (twice, to the same end)
-        // and RefreshRange with its UpdateValues, in two passes over the records instead of
-        // six: the first measures and counts, the second interpolates each record and works
-        // out its view points straight after. Only the records ExtendPositions copies a
-        // position into wait for the last step.
+        // The steps SortAndMeasure, Interpolate, ExtendPositions (twice, to the same end),
+        // MeasureLevels and RefreshRange with its UpdateValues, in two passes over the
+        // records instead of seven: the first measures and counts, the second interpolates
+        // each record, measures its levels and works out its view points straight after.
+        // Only the records ExtendPositions copies a position into wait for the last step.
         const Survey found = SortAndMeasureAll(doc);
         const bool live = SetTimeAxis(doc, found.firstLive == Survey::kNone ? nullptr : &recs[found.firstLive],
                                       found.lastLive == Survey::kNone ? nullptr : &recs[found.lastLive]);
+        // The level axis is that of the records once interpolated. The view points are
+        // worked out with the axis of the records as they stand, which is that one unless
+        // interpolation changes the levels (a survey opened from its file never does);
+        // only when the axis then moves are they worked out again.
+        SetLevelAxis(doc, found.levels);
         // Interpolation and extension go by the kinds known before this recalculation.
         const bool extend = (doc.KindFlags & REC_POSITION) && (doc.KindFlags & REC_DEPTH) && n > 3;
         size_t viewBegin = 0, viewEnd = n;
@@ -542,21 +606,31 @@ void Recalculate(CVKDoc& doc) {
             if (viewBegin >= viewEnd) viewBegin = viewEnd = 0;  // no position: every record waits
         }
         const ViewScale scale(doc);
+        Levels levels[2];
         {
             Progress progress(port, kPhaseInterpolate, n);
             Interpolator halves[2] = {Interpolator(doc), Interpolator(doc)};
             InHalves(n, &progress, [&](int half, size_t begin, size_t end) {
                 halves[half].Run(begin, end);
-                scale.Apply(recs, std::max(begin, viewBegin), std::min(end, viewEnd));
+                scale.Apply(recs, std::max(begin, viewBegin), std::min(end, viewEnd), levels[half]);
             });
         }
         ExtendPositions(doc);
+        levels[0].Join(levels[1]);
+        levels[0].Take(recs, 0, viewBegin);
+        levels[0].Take(recs, std::max(viewBegin, viewEnd), n);
+        const bool moved = SetLevelAxis(doc, levels[0]);
         doc.KindFlags = found.kinds;
         if (!live) port.Message("All data deleted", Severity::Warning);
         {
             Progress progress(port, kPhaseUpdate, n);
-            scale.Apply(recs, 0, viewBegin);
-            scale.Apply(recs, std::max(viewBegin, viewEnd), n);
+            if (moved) {
+                const ViewScale again(doc);
+                InHalves(n, &progress, [&](int, size_t begin, size_t end) { again.Apply(recs, begin, end); });
+            } else {
+                scale.Apply(recs, 0, viewBegin);
+                scale.Apply(recs, std::max(viewBegin, viewEnd), n);
+            }
             progress.At(n);
         }
         doc.CountDepth = found.depth;

@@ -16,6 +16,10 @@ void Recalculate(CVKDoc& doc);
 void SortAndMeasure(CVKDoc& doc);
 void Interpolate(CVKDoc& doc);
 void ExtendPositions(CVKDoc& doc);
+// The level axis from the records as interpolation leaves them (every record counts,
+// from the first one's levels on, never the previous axis), in whole metres with one
+// metre to spare at each end. Left as it was when there are no records.
+void MeasureLevels(CVKDoc& doc);
 // Kind flags and time axis from the live records, then UpdateValues.
 void RefreshRange(CVKDoc& doc);
 // View points of every record, then the counts and status text.

@@ -122,6 +122,18 @@ bool CVKFiltDlg::Exchange() {
         !ReadIntBetween(qaMin_, 0, 126, v.QaMin) || !ReadIntBetween(qaMax_, 1, 127, v.QaMax) ||
         !ReadMoment(startDate_, startTime_, v.Start) || !ReadMoment(endDate_, endTime_, v.End))
         return false;
+    // A window the wrong way round would delete every record: the minimum is selected
+    // for correction.
+    QWidget* minimum = nullptr;
+    switch (SwappedRangePair(v)) {
+        case RangePair::X: minimum = xMin_; break;
+        case RangePair::Y: minimum = yMin_; break;
+        case RangePair::Z: minimum = zMin_; break;
+        case RangePair::Qa: minimum = qaMin_; break;
+        case RangePair::Time: minimum = startDate_; break;
+        case RangePair::None: break;
+    }
+    if (minimum) return Refuse(minimum, QString::fromLatin1(RANGE_MIN_ABOVE_MAX));
     values_ = v;
     return true;
 }

@@ -60,6 +60,30 @@ TEST(ExportLines, HprCorrectionsOnlyAfterApplyHpr) {
     EXPECT_EQ(HprLine(r), "05/12/2009 10:30:45,0.00,3.45,0.10,-0.20,0.50\r\n");
 }
 
+TEST(ExportLines, HprCorrectionsBecomeDegreesInAGeographicSurvey) {
+    // 3.1 E 51.5 N, moved 0.17 m east and 0.20 m south: 2.45e-6 degrees of longitude
+    // there (111 320 m x cos 51.5 per degree), 1.81e-6 of latitude (110 574 m per degree).
+    // Added as metres these were 3.27 E 51.30 N, 11 km and 22 km away.
+    CVKData r = CVKData::OfPosition(At(10, 30, 45), 31000000, 515000000, 150, REC_POSITION | REC_GEOGRAPHIC, 0);
+    r.Roll = 17;
+    r.Pitch = -20;
+    r.Heave = 10;
+    r.Flags |= REC_HPR;
+    EXPECT_EQ(AsciiLine(r, true), "L    3.1000025   51.4999982   1.60   0.00   0.00   0 2009 12 05 10 30 45.00");
+    EXPECT_EQ(XyzLine(r, true, false, false), "3.1000025 51.4999982 1.60 L10.3045\r\n");
+    EXPECT_EQ(XyzLine(r, true, true, true), "3.1000025,51.4999982,1.60\r\n");  // US Army
+    EXPECT_EQ(CsvLine(r, true), "L,05/12/2009 10:30:45,45.00,3.1000025,51.4999982,1.60,0.00,0.00,0\r\n");
+    EXPECT_EQ(LabelLine(r, 3, true),
+              "5=3 4=L10.3045 113=3.100002 114=51.499998 532=1.60 42=0.00 75=0.00 52=10.3045\r\n");
+
+    // The same displacement on a grid stays in metres, and nothing moves without HPR.
+    CVKData grid = r;
+    grid.Flags = REC_POSITION | REC_HPR;
+    EXPECT_EQ(XyzLine(grid, false, true, true), "310000.17,5149999.80,1.60\r\n");
+    r.Flags &= static_cast<uint16_t>(~REC_HPR);
+    EXPECT_EQ(XyzLine(r, true, true, true), "3.1000000,51.5000000,1.50\r\n");
+}
+
 TEST(ExportLines, SecondsWidthsSignsAndOddRecords) {
     CVKData r = ExampleDepth();
     r.Time = At(10, 30, 5);

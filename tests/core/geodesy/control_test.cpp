@@ -9,7 +9,9 @@
 
 #include "geodesy/controlpoints.h"
 #include "geodesy/projection.h"
+#include "geodesy/utm.h"
 #include "model/docfile.h"
+#include "model/muldiv.h"
 #include "processing/recalc.h"
 #include "support/builders.h"
 #include "ui/scriptedport.h"
@@ -237,6 +239,35 @@ TEST_F(ControlTest, ApplyControlMovesGeographicPositionsOntoTheGrid) {
     EXPECT_EQ(doc.Records[2].X, static_cast<int64_t>(last.x * 100));
     // The depth between them is interpolated afresh, in grid centimetres.
     EXPECT_NEAR(doc.Records[1].X, (doc.Records[0].X + doc.Records[2].X) / 2, 1);
+}
+
+TEST_F(ControlTest, ConvertToUtmLeavesTheSetItsOwnMeridian) {
+    // Stations about 1.2 W (zone 30), a survey about 6.5 E (zone 32) converted to UTM,
+    // then File > New, which keeps the stations, and positions by the stations again.
+    Stations({10, 10, 10}, 1.0002);
+    const CVKlsq set = doc.Control;
+    const auto fix = [](int64_t t, double lon, double lat) {
+        return CVKData::OfPositionReal(t, lon, lat, 0, REC_POSITION | REC_GEOGRAPHIC, 0);
+    };
+    test::Append(doc, {fix(test::At(9, 0, 0), 6.5, 51.0), fix(test::At(9, 0, 1), 6.6, 51.0)});
+    Recalculate(doc);
+    ConvertToUtm(doc);
+    EXPECT_DOUBLE_EQ(doc.Control.CentralMeridian, DegToRad(-3));
+    doc.New();
+    test::Append(doc, {fix(test::At(10, 0, 0), -1.2, 50.1), test::Depth(test::At(10, 0, 1), 500),
+                       fix(test::At(10, 0, 2), -1.199, 50.101)});
+    Recalculate(doc);
+    const CVKData before = doc.Records[0];
+    ApplyControl(doc);
+    // Projected about 9 E against centres projected about 3 W, the first fix landed
+    // hundreds of kilometres away.
+    const GridPoint first = *set.ToLocalGrid(CoordToReal(before.Y, true), CoordToReal(before.X, true));
+    EXPECT_EQ(doc.Records[0].X, TruncToInt32(first.x * 100.0));
+    EXPECT_EQ(doc.Records[0].Y, TruncToInt32(first.y * 100.0));
+    EXPECT_LT(WorstMisfit(), 0.01);
+    SelfTest(doc);
+    ASSERT_FALSE(port.Texts().empty());
+    EXPECT_EQ(port.Texts().front().substr(0, 11), "UTM ZONE 30");
 }
 
 TEST_F(ControlTest, LoadingDerivesTheSetAgain) {

@@ -23,7 +23,10 @@ TEST(Document, NewResetsEverythingButTheControlPoints) {
     doc.Colours[3] = 0x123456;
     doc.ImportedFiles = "a\n";
     doc.SetStatusText("1 Event");
+    doc.PathName = "/data/first.son";
     doc.New();
+    // Untitled again: what New brings in must not be saved over or named as the old file.
+    EXPECT_EQ(doc.PathName, "");
     EXPECT_TRUE(doc.Records.empty());
     EXPECT_EQ(doc.Control.Points.size(), 2u);
     EXPECT_EQ(doc.InterpLimit, 10);

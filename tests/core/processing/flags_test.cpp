@@ -54,20 +54,120 @@ TEST_F(FlagsTest, RestoreBringsBackEverythingButRemoveIsForGood) {
     EXPECT_EQ(port.statusText, "0 Event, 1 Tide, 3 Fix, 2 Depth, 0 Deleted");
 }
 
-TEST_F(FlagsTest, RangeWithItsInitialValuesKeepsTheSurveyButFlagsRecordsWithoutPosition) {
+TEST_F(FlagsTest, RangeWithItsInitialValuesKeepsTheSurveyAndRecordsWithoutPosition) {
     Survey();
     // A tide logged before any position never receives one: it stays at X, Y = 0.
     Append(doc, {test::Tide(At(9, 0, 0), 10)});
     doc.KindFlags &= static_cast<uint16_t>(~REC_DEPTH);  // no extension of positions
     Recalculate(doc);
     ASSERT_EQ(doc.Records[0].X, 0);
-    const RangeValues v = InitialRangeValues(doc);
+    RangeValues v = InitialRangeValues(doc);
     EXPECT_DOUBLE_EQ(v.XMin, 500000.0);
     EXPECT_DOUBLE_EQ(v.XMax, 500020.0);
-    ApplyRange(doc, v);
+    EXPECT_TRUE(v.Spatial);
+    EXPECT_TRUE(ApplyRange(doc, v));
+    // Confirming the dialog unchanged keeps every record that was inside, the outermost
+    // too; a record without a position is not outside the plan window (it used to be
+    // deleted for its X and Y of 0).
+    for (size_t i = 0; i < doc.Records.size(); ++i) EXPECT_FALSE(doc.Records[i].IsDeleted()) << i;
+
+    // A window on the plan still deletes what has a position outside it, interpolated
+    // positions too (the tide at 10:00:04).
+    v.XMax = 500005.0;
+    EXPECT_TRUE(ApplyRange(doc, v));
+    EXPECT_EQ(FlagsOf(), (std::vector<uint16_t>{0x40, 0x20, 0x10, 0x21, 0x11, 0x41, 0x21, 0x11}));
+}
+
+TEST_F(FlagsTest, RangeOnASurveyWithoutPositionsLeavesThePlanOut) {
+    // Five depths and no position: the plan extents are empty (their minimum above their
+    // maximum), and used to delete every record.
+    for (int k = 0; k < 5; ++k)
+        Append(doc, {test::Depth(At(10, 0, k), 500 + k * 10, 0, static_cast<uint8_t>(123 + k))});
+    Recalculate(doc);
+    RangeValues v = InitialRangeValues(doc);
+    EXPECT_FALSE(v.Spatial);
+    v.QaMax = 126;
+    EXPECT_TRUE(ApplyRange(doc, v));
+    EXPECT_EQ(FlagsOf(), (std::vector<uint16_t>{0x10, 0x10, 0x10, 0x10, 0x11}));
+    EXPECT_EQ(port.Texts(), std::vector<std::string>{});
+    EXPECT_EQ(port.statusText, "0 Event, 0 Tide, 0 Fix, 4 Depth, 1 Deleted");
+
+    // Whatever the X and Y fields hold, also the wrong way round, they are not used.
+    v.XMin = 10;
+    v.XMax = -10;
+    v.YMin = v.YMax = 123;
+    EXPECT_TRUE(ApplyRange(doc, v));
+    EXPECT_EQ(doc.CountDeleted, 1);
+    // A survey whose positions are all deleted has no plan extents either.
+    Append(doc, {test::Deleted(test::Pos(At(10, 0, 9), 500, 500))});
+    Recalculate(doc);
+    EXPECT_FALSE(InitialRangeValues(doc).Spatial);
+    EXPECT_TRUE(ApplyRange(doc, InitialRangeValues(doc)));
+    EXPECT_EQ(doc.CountDepth, 4);
+}
+
+TEST_F(FlagsTest, RangeNeverDeletesEventsByLevel) {
+    // An event keeps its number in Depth: 99 here, so its "seabed level" is -0.99 m
+    // below its height; a level window below that used to delete it.
+    Survey();
+    Append(doc, {test::Event(At(10, 0, 3), 99), test::Event(At(10, 0, 9), 5)});
+    Recalculate(doc);
+    ASSERT_EQ(doc.Records[4].Flags, REC_EVENT);
+    RangeValues v = InitialRangeValues(doc);
+    v.ZMin = -12;
+    v.ZMax = -5;  // every seabed below an interpolated depth lies in it, not the first fix's
+    EXPECT_TRUE(ApplyRange(doc, v));
+    EXPECT_EQ(doc.CountEvent, 2);
+    EXPECT_EQ(doc.CountDepth, 3);
+    EXPECT_EQ(doc.CountPos, 2);
+    EXPECT_EQ(doc.CountTide, 1);
     EXPECT_TRUE(doc.Records[0].IsDeleted());
-    // Confirming the dialog unchanged keeps every record that was inside, the outermost too.
-    for (size_t i = 1; i < doc.Records.size(); ++i) EXPECT_FALSE(doc.Records[i].IsDeleted()) << i;
+
+    // The time and plan tests still apply to events.
+    Restore(doc);
+    v = InitialRangeValues(doc);
+    v.End = At(10, 0, 8);
+    EXPECT_TRUE(ApplyRange(doc, v));
+    EXPECT_EQ(doc.CountEvent, 1);
+    EXPECT_TRUE(doc.Records.back().IsDeleted());
+    Restore(doc);
+    v = InitialRangeValues(doc);
+    v.XMax = 500005.0;  // the event at 10:00:03 lies between the second and third position
+    EXPECT_TRUE(ApplyRange(doc, v));
+    EXPECT_TRUE(doc.Records[4].IsDeleted());
+}
+
+TEST_F(FlagsTest, RangeRefusesAMinimumAboveItsMaximum) {
+    Survey();
+    doc.SetModified(false);
+    const RangeValues start = InitialRangeValues(doc);
+    const std::vector<uint16_t> before = FlagsOf();
+    const std::vector<std::pair<RangePair, void (*)(RangeValues&)>> swaps = {
+        {RangePair::X, [](RangeValues& v) { std::swap(v.XMin, v.XMax); }},
+        {RangePair::Y, [](RangeValues& v) { v.YMin = v.YMax + 0.01; }},
+        {RangePair::Z, [](RangeValues& v) { v.ZMin = 2, v.ZMax = -12; }},
+        {RangePair::Qa, [](RangeValues& v) { v.QaMin = 100, v.QaMax = 99; }},
+        {RangePair::Time, [](RangeValues& v) { v.Start = v.End + 1; }},
+    };
+    for (const auto& [pair, swap] : swaps) {
+        RangeValues v = start;
+        swap(v);
+        EXPECT_EQ(SwappedRangePair(v), pair);
+        port.messages.clear();
+        EXPECT_FALSE(ApplyRange(doc, v));
+        EXPECT_EQ(port.Texts(), std::vector<std::string>{"The minimum must not be greater than the maximum."});
+        // Nothing deleted, nothing stored, nothing to save.
+        EXPECT_EQ(FlagsOf(), before);
+        EXPECT_EQ(doc.QaMin, 0);
+        EXPECT_EQ(doc.LevelMin, -1100);
+        EXPECT_FALSE(doc.Modified);
+    }
+    // Equal ends are a window of one value, and allowed.
+    RangeValues v = start;
+    v.QaMin = v.QaMax = 90;
+    EXPECT_EQ(SwappedRangePair(v), RangePair::None);
+    EXPECT_TRUE(ApplyRange(doc, v));
+    EXPECT_EQ(doc.CountDepth, 1);
 }
 
 TEST_F(FlagsTest, RangeKeepsOutermostPositionsAfterTheDecimalRoundTrip) {
@@ -104,10 +204,11 @@ TEST_F(FlagsTest, RangeLevelWindowAndItsNewAxis) {
     ApplyRange(doc, v);
     EXPECT_TRUE(doc.Records.back().IsDeleted());
     EXPECT_FALSE(doc.Records[3].IsDeleted());
-    // The axis starts from the window and widens around every record, deleted ones
-    // too, by Tide - Depth as well as Z - Depth (-10 m for the deepest sounding).
+    // The axis is measured afresh around every record, deleted ones too, by Tide -
+    // Depth as well as Z - Depth (-10 m for the deepest sounding); the entered window
+    // does not stay in it (the top used to be the entered 2 m, widened to 3 m).
     EXPECT_EQ(doc.LevelMin, -1100);
-    EXPECT_EQ(doc.LevelMax, 300);  // the entered 2 m, widened
+    EXPECT_EQ(doc.LevelMax, 200);
 }
 
 TEST_F(FlagsTest, HiPassAndLoPassSmoothHeights) {
@@ -181,7 +282,7 @@ TEST_F(FlagsTest, ClearZZeroesHeightsAndDiscardsDeleted) {
     ClearZ(doc);
     EXPECT_EQ(doc.Records.size(), 6u);
     for (const auto& r : doc.Records) EXPECT_EQ(r.Z, 0);
-    EXPECT_EQ(doc.LevelMin, -1100);  // from -10 cm, widened around the seabed levels
+    EXPECT_EQ(doc.LevelMin, -1100);  // measured around the seabed levels
 }
 
 TEST_F(FlagsTest, RemovingEverythingEmptiesTheSurveyAndItsCounts) {

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The optimised sort, interpolation and extension against the plain reference version,
-// on random surveys built to reach the awkward corners: odd flags, deleted records,
-// equal seconds, unsorted runs, 32-bit wraparound of times and coordinates.
+// The optimised sort, interpolation, extension and level axis against the plain
+// reference version, on random surveys built to reach the awkward corners: odd flags,
+// deleted records, equal seconds, unsorted runs, 32-bit wraparound of times and
+// coordinates.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -48,12 +49,14 @@ void RunFast(CVKDoc& doc) {
     SortAndMeasure(doc);
     Interpolate(doc);
     ExtendPositions(doc);
+    MeasureLevels(doc);
 }
 
 void RunLiteral(CVKDoc& doc) {
     literal::SortAndMeasure(doc);
     literal::Interpolate(doc);
     literal::ExtendPositions(doc);
+    literal::MeasureLevels(doc);
 }
 
 std::string Show(const CVKData& r) {
@@ -327,7 +330,7 @@ TEST(RecalcDiff, TinySurveysMatchReference) {
 }
 
 TEST(RecalcDiff, RepeatedRecalculationMatchesReference) {
-    // The second pass starts from widened levels and interpolated values.
+    // The second pass starts from the first one's level axis and interpolated values.
     for (uint64_t seed = 2000; seed < 2040; ++seed) {
         Generator gen(seed);
         std::string label;
@@ -426,17 +429,21 @@ void LiteralRefreshAndUpdate(CVKDoc& doc) {
 }
 
 // Recalculate, which does all its steps in two passes, against the reference steps one
-// after another: records, view points, axes, counts and what the user is shown.
-std::string RecalculateMismatch(const Survey& s) {
+// after another, `rounds` times over: records, view points, axes, counts and what the
+// user is shown. A second round starts from interpolated records, whose level axis the
+// first pass already has right.
+std::string RecalculateRoundsMismatch(const Survey& s, int rounds) {
     CVKDoc fast, ref;
     ScriptedPort fastPort, refPort;
     fast.SetPort(&fastPort);
     ref.SetPort(&refPort);
     Load(s, fast);
     Load(s, ref);
-    Recalculate(fast);
-    RunLiteral(ref);
-    LiteralRefreshAndUpdate(ref);
+    for (int round = 0; round < rounds; ++round) {
+        Recalculate(fast);
+        RunLiteral(ref);
+        LiteralRefreshAndUpdate(ref);
+    }
     std::ostringstream o;
     o << Differences(fast, ref);
     auto field = [&](const char* name, int64_t f, int64_t r) {
@@ -452,11 +459,16 @@ std::string RecalculateMismatch(const Survey& s) {
     if (fastPort.statusText != refPort.statusText)
         o << "status: fast \"" << fastPort.statusText << "\", reference \"" << refPort.statusText << "\"\n";
     if (fastPort.Texts() != refPort.Texts()) o << "messages differ\n";
-    const std::vector<std::string> phases{"Time Sorting Data", "Interpolating Values", "Updating Values"};
+    std::vector<std::string> phases;
+    for (int round = 0; round < rounds; ++round)
+        phases.insert(phases.end(), {"Time Sorting Data", "Interpolating Values", "Updating Values"});
     if (fastPort.phases != phases || fastPort.openPhases != 0) o << "progress phases differ\n";
     if (!fast.Modified) o << "not marked modified\n";
     return o.str();
 }
+
+std::string RecalculateMismatch(const Survey& s) { return RecalculateRoundsMismatch(s, 1); }
+std::string RecalculateTwiceMismatch(const Survey& s) { return RecalculateRoundsMismatch(s, 2); }
 
 TEST(RecalcDiff, RecalculateMatchesTheStepsInTurn) {
     for (uint64_t seed = 3000; seed < 3300; ++seed) {
@@ -479,6 +491,20 @@ TEST(RecalcDiff, RecalculateOnTwoThreadsMatchesTheStepsInTurn) {
         std::string label;
         const Survey s = gen.Make(label);
         ExpectSame(s, "seed " + std::to_string(seed) + ": " + label, RecalculateMismatch);
+        if (HasFailure()) return;
+    }
+}
+
+TEST(RecalcDiff, RecalculatingAgainMatchesTheStepsInTurn) {
+    // The second time the view points of the first pass stand, on one thread and on two.
+    for (uint64_t seed = 3600; seed < 3700; ++seed) {
+        Generator gen(seed);
+        std::string label;
+        const Survey s = gen.Make(label);
+        ExpectSame(s, "seed " + std::to_string(seed) + ": " + label, RecalculateTwiceMismatch);
+        if (HasFailure()) return;
+        const TwoThreads split;
+        ExpectSame(s, "two threads, seed " + std::to_string(seed) + ": " + label, RecalculateTwiceMismatch);
         if (HasFailure()) return;
     }
 }
@@ -603,7 +629,7 @@ TEST(RecalcDiffWorked, PositionsCarriedToBothEnds) {
     EXPECT_EQ(doc.XMax, 800);
 }
 
-TEST(RecalcDiffWorked, LevelAxisWidensByWholeMetres) {
+TEST(RecalcDiffWorked, LevelAxisIsMeasuredAfreshInWholeMetres) {
     CVKData deep = Rec(At(10, 0, 0), REC_DEPTH);
     deep.Depth = 340;
     Survey s = Of({deep, Pos(At(10, 0, 1), 0, 60)});
@@ -611,11 +637,79 @@ TEST(RecalcDiffWorked, LevelAxisWidensByWholeMetres) {
     RunBoth(s, doc);
     EXPECT_EQ(doc.LevelMin, -400);
     EXPECT_EQ(doc.LevelMax, 100);
+    // Again from the axis just found: the same axis, not one a metre wider each end.
     s.LevelMin = doc.LevelMin;
     s.LevelMax = doc.LevelMax;
     RunBoth(s, doc);
-    EXPECT_EQ(doc.LevelMin, -500);
-    EXPECT_EQ(doc.LevelMax, 200);
+    EXPECT_EQ(doc.LevelMin, -400);
+    EXPECT_EQ(doc.LevelMax, 100);
+    // An axis far wider than the records, or upside down, is not kept either.
+    s.LevelMin = -100000;
+    s.LevelMax = 100000;
+    RunBoth(s, doc);
+    EXPECT_EQ(doc.LevelMin, -400);
+    EXPECT_EQ(doc.LevelMax, 100);
+    s.LevelMin = 500;
+    s.LevelMax = -500;
+    RunBoth(s, doc);
+    EXPECT_EQ(doc.LevelMin, -400);
+    EXPECT_EQ(doc.LevelMax, 100);
+    // Levels all above zero, or all below: the first record's own levels start the measure.
+    CVKData high = Pos(At(10, 0, 0), 0, 750);
+    CVKData higher = Pos(At(10, 0, 1), 0, 920);
+    high.Tide = higher.Tide = 800;
+    RunBoth(Of({high, higher}), doc);
+    EXPECT_EQ(doc.LevelMin, 600);
+    EXPECT_EQ(doc.LevelMax, 1000);
+    CVKData low = Rec(At(10, 0, 0), REC_DEPTH);
+    low.Z = -1500;
+    low.Depth = 250;
+    RunBoth(Of({low, Rec(At(10, 0, 1), REC_DEPTH)}), doc);
+    EXPECT_EQ(doc.LevelMin, -1800);
+    EXPECT_EQ(doc.LevelMax, 100);
+}
+
+TEST(RecalcDiffWorked, LevelAxisIsThatOfTheInterpolatedRecords) {
+    // Positions 0.3 m below the datum, tides of +2 m, depths logged without either: the
+    // levels move once the depths take their heights and tides.
+    CVKData d1 = Rec(At(10, 0, 1), REC_DEPTH), d2 = Rec(At(10, 0, 3), REC_DEPTH);
+    d1.Depth = 480;
+    d2.Depth = 450;
+    const Survey s = Of({Tide(At(10, 0, 0), 200), Pos(At(10, 0, 0), 0, -30), d1, Pos(At(10, 0, 2), 100, -30), d2,
+                         Pos(At(10, 0, 4), 200, -30), Tide(At(10, 0, 4), 200)});
+    CVKDoc doc;
+    RunBoth(s, doc);
+    // -30 - 480 = -510 at the lowest (measured before interpolation: -480, an axis from
+    // -500); 200 at the highest.
+    EXPECT_EQ(doc.Records[2].Z, -30);
+    EXPECT_EQ(doc.LevelMin, -600);
+    EXPECT_EQ(doc.LevelMax, 300);
+    // The same again from the interpolated records, as a survey opened from its file is.
+    Survey again = s;
+    again.Records = doc.Records;
+    again.NeedsSort = false;
+    RunBoth(again, doc);
+    EXPECT_EQ(doc.LevelMin, -600);
+    EXPECT_EQ(doc.LevelMax, 300);
+}
+
+TEST(RecalcDiffWorked, GapsBeyond32BitsOfHundredthsAreOutsideTheLimit) {
+    // 25 000 000 s (289 days) either side: 2.5e9 hundredths wraps negative on 32 bits
+    // and used to pass as a gap within any limit, sending the depth far outside.
+    const int64_t t0 = At(10, 0, 0);
+    CVKDoc doc;
+    RunBoth(Of({Pos(t0, 0), Rec(t0 + 25000000, REC_DEPTH), Pos(t0 + 50000000, 1000000)}), doc);
+    EXPECT_EQ(doc.Records[1].X, 0);
+    EXPECT_EQ(doc.Records[1].Y, 0);
+    // Tides too, whose limit is 200 000 s by default.
+    RunBoth(Of({Tide(t0, 100), Rec(t0 + 25000000, REC_DEPTH), Tide(t0 + 50000000, 300)}), doc);
+    EXPECT_EQ(doc.Records[1].Tide, 0);
+    // A limit large enough to take such gaps still lets them through.
+    RunBoth(Of({Tide(t0, 100), Rec(t0 + 25000000, REC_DEPTH), Tide(t0 + 50000000, 300)}, 2147483647), doc);
+    EXPECT_NE(doc.Records[1].Tide, 0);
+    // Within the limit nothing changes: 100 s gaps at the default limit.
+    RunBoth(Of({Pos(t0, 0), Rec(t0 + 100, REC_DEPTH), Pos(t0 + 200, 1000000)}), doc);
+    EXPECT_EQ(doc.Records[1].X, 500000);
 }
 
 }  // namespace

@@ -113,7 +113,7 @@ TEST_F(RecalcTest, DepthsOutsideThePositionsTakeTheEndPositions) {
     EXPECT_EQ(doc.YMax, 555);
 }
 
-TEST_F(RecalcTest, LevelAxisWidensToWholeMetresOnEveryRecalculation) {
+TEST_F(RecalcTest, LevelAxisIsMeasuredFromTheRecordsOnEveryRecalculation) {
     // Seabed levels from -3.4 m to +0.6 m.
     Append(doc, {test::Pos(At(10, 0, 0), 0, 0, 60), test::Depth(At(10, 0, 1), 340), test::Pos(At(10, 0, 2), 0, 0, 0),
                  test::Depth(At(10, 0, 3), 100)});
@@ -121,9 +121,22 @@ TEST_F(RecalcTest, LevelAxisWidensToWholeMetresOnEveryRecalculation) {
     Recalculate(doc);
     EXPECT_EQ(doc.LevelMin, -400);
     EXPECT_EQ(doc.LevelMax, 100);
+    // Recalculating an unchanged survey keeps its axis (it used to widen by a metre at
+    // each end every time), and the view points with it.
+    const std::vector<CVKData> once = doc.Records;
     Recalculate(doc);
-    EXPECT_EQ(doc.LevelMin, -500);
-    EXPECT_EQ(doc.LevelMax, 200);
+    Recalculate(doc);
+    EXPECT_EQ(doc.LevelMin, -400);
+    EXPECT_EQ(doc.LevelMax, 100);
+    EXPECT_EQ(doc.Records, once);
+    // A level window entered elsewhere does not stick either; the axis follows the
+    // records, and narrows when the deepest sounding becomes shallower (-1.2 m).
+    doc.LevelMin = -9000;
+    doc.LevelMax = 9000;
+    doc.Records[1].Depth = 150;
+    Recalculate(doc);
+    EXPECT_EQ(doc.LevelMin, -200);
+    EXPECT_EQ(doc.LevelMax, 100);
 }
 
 TEST_F(RecalcTest, TimeAxisAndViewPoints) {
