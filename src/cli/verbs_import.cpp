@@ -2,6 +2,7 @@
 // The import verb, one word per file format, and info.
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -12,6 +13,7 @@
 #include "import/common.h"
 #include "import/formatted.h"
 #include "import/gpsreceivers.h"
+#include "import/importguard.h"
 #include "import/nmea.h"
 #include "import/sounderlogs.h"
 #include "import/tide.h"
@@ -35,21 +37,26 @@ struct ImportFormat {
     // --OPTION/--no-OPTION when an option is named.
     bool asks = false;
     std::string_view option = {};
+    // The reader says itself when the file gave no record; for the others the verb
+    // looks at the records.
+    bool reportsNothing = true;
 };
 
 constexpr std::string_view kLayoutOption = "--layout";
 
+// Brivel, NMEA, Vivoz(2000) and Geotronics ask before they mix grid and latitude/longitude
+// positions; the tide import asks before it replaces the survey's tides.
 const ImportFormat kFormats[] = {
-    {"brivel", ID_IMPORT_BRIVEL, "nothing", ImportBrivel},
-    {"nmea", ID_IMPORT_NMEA, "a survey without depths, positions and tides all three", ImportNmea},
+    {"brivel", ID_IMPORT_BRIVEL, "nothing", ImportBrivel, true},
+    {"nmea", ID_IMPORT_NMEA, "a survey without depths, positions and tides all three", ImportNmea, true},
     {"ggk", ID_IMPORT_GGK, "an empty survey", ImportTrimbleGgk},
     {"pjk", ID_IMPORT_PJK, "an empty survey", ImportTrimblePjk},
     {"leica", ID_IMPORT_LEICA, "a survey without positions", ImportLeica},
     {"geotronics", ID_IMPORT_GEOTRONICS, "a survey that is not geographic", ImportGeotronics, true, "line-breaks"},
     {"formatted", ID_IMPORT_FORMATTED, "nothing", nullptr, true},
     {"usarmy", ID_IMPORT_US_ARMY, "an empty survey", ImportUsArmy, true, "gps-heights"},
-    {"tide", ID_IMPORT_TIDE_ASCII, "a survey without tides", ImportTide},
-    {"vivoz", ID_IMPORT_VIVOZ, "nothing", ImportVivoz},
+    {"tide", ID_IMPORT_TIDE_ASCII, "nothing", ImportTide, true},
+    {"vivoz", ID_IMPORT_VIVOZ, "nothing", ImportVivoz, true},
     {"vkraw", ID_IMPORT_VK_RAW, "nothing", ImportVkRaw, true, "gps-heights"},
     {"wtraw", ID_IMPORT_WT_RAW, "nothing", ImportWtRaw},
 };
@@ -69,15 +76,22 @@ std::string FormatWords() {
     return s;
 }
 
-// Answers the questions of one verb from its own option, saying them as the command
-// line's port does; everything else goes to that port.
-class AnsweringPort final : public UserPort {
+// The port an import runs with: questions are answered by the verb's own option when it
+// has one, otherwise by the command line's port; an import that gave no record prints
+// its closing message and the reason on lines of their own, and the verb fails.
+class ImportPort final : public UserPort, public NothingImportedPort {
 public:
-    AnsweringPort(CliPort& port, bool answer) : port_(port), answer_(answer) {}
+    ImportPort(CliPort& port, std::optional<bool> answer) : port_(port), answer_(answer) {}
     void Message(const std::string& text, Severity severity) override { port_.Message(text, severity); }
     bool AskYesNo(const std::string& text) override {
-        port_.Message(text + (answer_ ? " -> Yes" : " -> No"), Severity::Info);
-        return answer_;
+        if (!answer_) return port_.AskYesNo(text);
+        port_.Message(text + (*answer_ ? " -> Yes" : " -> No"), Severity::Info);
+        return *answer_;
+    }
+    void NothingImported(const std::string& message, const std::string& why) override {
+        nothing_ = true;
+        if (!message.empty()) port_.Message(message, Severity::Warning);
+        if (!why.empty()) port_.Message(why, Severity::Error);
     }
     void BeginPhase(const std::string& name) override { port_.BeginPhase(name); }
     void SetProgress(int percent) override { port_.SetProgress(percent); }
@@ -87,9 +101,12 @@ public:
     void ModifiedChanged(bool modified) override { port_.ModifiedChanged(modified); }
     void WaitCursor(bool on) override { port_.WaitCursor(on); }
 
+    bool GaveNothing() const { return nothing_; }
+
 private:
     CliPort& port_;
-    bool answer_;
+    std::optional<bool> answer_;
+    bool nothing_ = false;
 };
 
 bool RunImport(Context& c, const ImportFormat& format, const std::string& path, std::optional<bool> answer,
@@ -102,22 +119,29 @@ bool RunImport(Context& c, const ImportFormat& format, const std::string& path, 
         if (!LoadLayout(layout, layoutPath, c.port)) return false;
         layout.UpdateMaxColumn();
     }
-    const auto run = [&] { return format.run ? format.run(c.doc, path) : ImportFormatted(c.doc, path, layout); };
+    const size_t records = c.doc.Records.size();
+    ImportPort port(c.port, answer);
     ImportResult result;
-    if (answer) {
-        AnsweringPort port(c.port, *answer);
+    {
         // The document must not keep pointing at this port, whatever happens.
         struct Restore {
             Context& c;
             ~Restore() { c.doc.SetPort(&c.port); }
         } restore{c};
         c.doc.SetPort(&port);
-        result = run();
-    } else {
-        result = run();
+        result = format.run ? format.run(c.doc, path) : ImportFormatted(c.doc, path, layout);
     }
     switch (result) {
-        case ImportResult::Imported: return true;
+        case ImportResult::Imported:
+            // A file that gave no record is a failure for a script, whatever it held.
+            if (port.GaveNothing()) {
+                if (c.port.MessagesShown() == 0)
+                    return Fail(c, verb + ": " + FullPath(path) + " gave no record.");
+                return false;
+            }
+            if (!format.reportsNothing && c.doc.Records.size() == records)
+                return Fail(c, verb + ": " + FullPath(path) + " gave no record.");
+            return true;
         case ImportResult::FileError: return false;
         case ImportResult::Refused:
             // The menu command refuses some formats without a word; a script needs one.
@@ -286,6 +310,9 @@ std::string ImportSummary() {
     s += "\n      usarmy asks \"Use GPS heights\", vkraw \"Use GPS heights, if present ?\":";
     s += "\n        --gps-heights or --no-gps-heights";
     s += "\n      vkraw and wtraw start a new survey; vkraw reads a file named *.hex as a Corrund memory dump";
+    s += "\n      brivel, nmea, vivoz and geotronics ask before they bring latitude/longitude positions into";
+    s += "\n        a grid survey or the reverse, tide before it replaces the survey's tides: --yes or --no";
+    s += "\n      an import that gives no record fails, saying why where the reader knows";
     return s;
 }
 

@@ -135,11 +135,27 @@ TEST_F(Import2Cli, QuestionsAreAnsweredAfterTheFile) {
     EXPECT_EQ(Run({"import", "wtraw", Data("tevrant.txt"), "--yes"}).code, 2);  // it asks nothing
 }
 
+// The sounder's zero tides of an NMEA log and a tide table: the table replaces them only
+// when the question is answered Yes.
+TEST_F(Import2Cli, ATideTableReplacesTheSurveysTidesOnlyWithYes) {
+    const std::string nmea = std::string(AQUENTA_TEST_DATA) + "/import/tiny.nmea";
+    Result r = Run({"import", "nmea", nmea, "import", "tide", Data("tide.tid"), "status"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("\nThe survey holds 2 tide records. Replace them with the file's? -> No\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.out, "");
+
+    r = Run({"import", "nmea", nmea, "import", "tide", Data("tide.tid"), "--yes", "status"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "0 Event, 4 Tide, 2 L/L, 2 Depth, 0 Deleted\n");
+}
+
 TEST_F(Import2Cli, TideVivozDumpAndTevrant) {
     Result r = Run({"import", "tide", Data("tide.tid"), "status", "import", "tide", Data("tide.tid")});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.out, "0 Event, 4 Tide, 0 Fix, 0 Depth, 0 Deleted\n");
-    EXPECT_NE(r.err.find("is not available"), std::string::npos) << r.err;  // one tide table only
+    EXPECT_EQ(r.err, Data("tide.tid") + " Already Imported\n") << r.err;  // one reading of a table
 
     // Vivoz(2000) reads back what the ASCII export wrote.
     ASSERT_EQ(Run({"import", "usarmy", Data("army.txt"), "--yes", "export", "ascii", File("s.s2k"), "export", "csv",

@@ -14,6 +14,9 @@
 
 #include "support/cli_runner.h"
 
+#include "model/doc.h"
+#include "model/docfile.h"
+
 #include "demo_gen.h"
 
 namespace fs = std::filesystem;
@@ -57,7 +60,7 @@ TEST_F(ImportCliTest, BrivelImportThenStatusAndInfo) {
 TEST_F(ImportCliTest, NmeaReportsItsCounts) {
     const Result r = Run({"import", "nmea", Data("tiny.nmea"), "status", "records"});
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.err, "2 Positions 2 depths imported\n");
+    EXPECT_EQ(r.err, "2 Positions 2 depths imported Used: 2 GGA, 2 ZDA, 2 DPT. Skipped: 1 DPT (bad checksum).\n");
     EXPECT_TRUE(r.out.starts_with("0 Event, 2 Tide, 2 L/L, 2 Depth, 0 Deleted\n")) << r.out;
     // The damaged 99.99 m sentence was skipped.
     EXPECT_EQ(r.out.find("\t9999\t"), std::string::npos);
@@ -87,11 +90,19 @@ TEST_F(ImportCliTest, TrimbleAndLeica) {
     EXPECT_TRUE(r.err.starts_with("2 Positions imported\n")) << r.err;
     EXPECT_NE(r.err.find("it needs an empty survey"), std::string::npos) << r.err;  // GGK wants an empty survey
 
-    // The menu command refuses a repeat without a word; the command line says why it failed.
-    r = Run({"import", "leica", Data("weak.llk"), "import", "leica", Data("weak.llk")});
+    // A file of weak fixes gives nothing: the run fails there, saying why.
+    r = Run({"import", "leica", Data("weak.llk"), "status"});
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err,
-              "0 Positions imported\nimport leica: " + Data("weak.llk") + " is already imported; nothing was read.\n");
+    EXPECT_EQ(r.err, "0 Positions imported\nno LLK, LLQ or GGK sentence had a readable fix of quality 3 or better\n");
+    EXPECT_EQ(r.out, "");
+
+    // The menu command refuses a repeat without a word; the command line says why it failed.
+    aq::CVKDoc listed;
+    listed.ImportedFiles = Data("weak.llk") + "\n";
+    ASSERT_TRUE(aq::SaveDocument(listed, File("listed.son")));
+    r = Run({"open", File("listed.son"), "import", "leica", Data("weak.llk")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "import leica: " + Data("weak.llk") + " is already imported; nothing was read.\n");
 }
 
 TEST_F(ImportCliTest, WrongUseAndMissingFiles) {
@@ -107,6 +118,42 @@ TEST_F(ImportCliTest, WrongUseAndMissingFiles) {
     const Result info = Run({"info"});
     EXPECT_EQ(info.code, 1);
     EXPECT_NE(info.err.find("\"File > Import > Information\" is not available"), std::string::npos) << info.err;
+}
+
+TEST_F(ImportCliTest, AnImportThatGaveNoRecordFailsSayingWhy) {
+    const std::string brv = DemoBrivel();
+    Result r = Run({"import", "brivel", Data("tiny.nmea"), "save", File("s.son")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "1 data errors of 0 in Brivel File\nno block had a Brivel date, time and type\n");
+    EXPECT_FALSE(fs::exists(File("s.son")));  // the run stopped there
+
+    r = Run({"import", "tide", Data("tiny.nmea")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "no line had the tide layout\n");
+
+    r = Run({"import", "nmea", brv});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "0 Positions 0 depths imported\nno GGA, GLL, RMC, ZDA, DPT or DBT sentence\n");
+
+    // The column formats say so through their layout.
+    std::ofstream(File("army.txt")) << "no numbers here\n";
+    r = Run({"import", "usarmy", File("army.txt"), "--no-gps-heights"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "Use GPS heights -> No\nno line had the record layout\n");
+}
+
+TEST_F(ImportCliTest, LatitudeLongitudeIntoAGridSurveyNeedsYes) {
+    const std::string brv = DemoBrivel();
+    const std::string question = "The survey holds 60 grid positions and " + Data("tiny.nmea") +
+                                 " brings latitude/longitude positions; they cannot be shown together. Import anyway?";
+    Result r = Run({"import", "brivel", brv, "import", "nmea", Data("tiny.nmea"), "status"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, question + " -> No\n");
+    EXPECT_EQ(r.out, "");
+
+    r = Run({"import", "brivel", brv, "import", "nmea", Data("tiny.nmea"), "--yes", "status"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(r.err.starts_with(question + " -> Yes\n2 Positions 2 depths imported")) << r.err;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "import/importguard.h"
 #include "model/muldiv.h"
 #include "processing/flags.h"
 #include "ui/commands.h"
@@ -94,6 +95,7 @@ void ApplySameSecondRule(CVKDoc& doc) {
 
 ImportResult ImportBrivel(CVKDoc& doc, const std::string& path) {
     const ImportDialog* dialog = FindImportDialog(ID_IMPORT_BRIVEL);
+    const ImportSnapshot before(doc);
     ImportFile file;
     std::string full;
     const ImportResult opened = BeginImport(doc, path, dialog->duplicates, file, full);
@@ -141,12 +143,14 @@ ImportResult ImportBrivel(CVKDoc& doc, const std::string& path) {
     }
     doc.KindFlags |= kinds;
     ReportReadError(doc, file, full);
+    if (!before.ConfirmPositionKinds(doc, full)) return ImportResult::Refused;
 
-    if (errors != 0) {
-        char text[96];
-        std::snprintf(text, sizeof text, "%d data errors of %d in Brivel File", errors, imported);
+    char text[96] = "";
+    if (errors != 0) std::snprintf(text, sizeof text, "%d data errors of %d in Brivel File", errors, imported);
+    if (imported == 0)
+        ReportNothingImported(doc, text, "no block had a Brivel date, time and type");
+    else if (errors != 0)
         doc.Port().Message(text, Severity::Warning);
-    }
     doc.NeedsSort = true;
     ApplySameSecondRule(doc);
     doc.KindFlags |= REC_SOUNDER;

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "import/importguard.h"
 #include "model/archive.h"
 #include "model/muldiv.h"
 #include "model/safefile.h"
@@ -152,22 +153,18 @@ void ReadLayoutBytes(CFormImport& layout, const uint8_t* data, size_t size) {
 }
 
 bool SaveLayout(const CFormImport& layout, const std::string& path, UserPort& port) {
-    errno = 0;
-    if (WriteFileAtomically(path, LayoutBytes(layout))) return true;
-    port.Message(FileErrorText(path, errno ? errno : EIO), Severity::Error);
+    int err = 0;
+    if (WriteFileAtomically(path, LayoutBytes(layout), &err)) return true;
+    port.Message(FileErrorText(path, err ? err : EIO), Severity::Error);
     return false;
 }
 
 bool LoadLayout(CFormImport& layout, const std::string& path, UserPort& port) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        port.Message(FileErrorText(path, EISDIR), Severity::Error);
-        return false;
-    }
-    errno = 0;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    // Without waiting on a FIFO that has no writer.
+    int openError = 0;
+    std::FILE* f = OpenStreamForReading(path, openError);
     if (!f) {
-        port.Message(FileErrorText(path, errno ? errno : EIO), Severity::Error);
+        port.Message(FileErrorText(path, openError), Severity::Error);
         return false;
     }
     std::vector<uint8_t> bytes;
@@ -279,12 +276,15 @@ bool AsciiRecordReader::Line(std::string_view line, bool withQuality) {
 
 namespace {
 
-ImportResult ImportWithLayout(CVKDoc& doc, ImportFile& file, const std::string& full, CFormImport layout) {
+ImportResult ImportWithLayout(CVKDoc& doc, ImportFile& file, const std::string& full, CFormImport layout,
+                              const ImportSnapshot& before) {
     AsciiRecordReader reader(doc);
     std::string_view line;
     while (file.NextLine(line))
         if (layout.ParseLine(line)) reader.Line(layout.Line, false);
     ReportReadError(doc, file, full);
+    if (!before.ConfirmPositionKinds(doc, full)) return ImportResult::Refused;
+    if (before.Added(doc) == 0) ReportNothingImported(doc, "", "no line had the record layout");
     doc.NeedsSort = true;
     Recalculate(doc);
     return ImportResult::Imported;
@@ -293,20 +293,22 @@ ImportResult ImportWithLayout(CVKDoc& doc, ImportFile& file, const std::string& 
 }  // namespace
 
 ImportResult ImportFormatted(CVKDoc& doc, const std::string& path, const CFormImport& layout) {
+    const ImportSnapshot before(doc);
     ImportFile file;
     std::string full;
     const ImportResult opened = BeginImport(doc, path, FindImportDialog(ID_IMPORT_FORMATTED)->duplicates, file, full);
     if (opened != ImportResult::Imported) return opened;
-    return ImportWithLayout(doc, file, full, layout);
+    return ImportWithLayout(doc, file, full, layout, before);
 }
 
 ImportResult ImportUsArmy(CVKDoc& doc, const std::string& path) {
+    const ImportSnapshot before(doc);
     ImportFile file;
     std::string full;
     const ImportResult opened = BeginImport(doc, path, FindImportDialog(ID_IMPORT_US_ARMY)->duplicates, file, full);
     if (opened != ImportResult::Imported) return opened;
     const bool heights = doc.Port().AskYesNo("Use GPS heights");
-    return ImportWithLayout(doc, file, full, CFormImport::UsArmy(heights));
+    return ImportWithLayout(doc, file, full, CFormImport::UsArmy(heights), before);
 }
 
 }  // namespace aq

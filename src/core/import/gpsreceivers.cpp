@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "import/importguard.h"
 #include "model/muldiv.h"
 #include "processing/recalc.h"
 #include "ui/commands.h"
@@ -29,41 +30,54 @@ std::string_view WithoutEht(std::string_view text, std::string& scratch) {
     return scratch;
 }
 
-void PositionsMessage(CVKDoc& doc, int count) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%d Positions imported", count);
-    doc.Port().Message(text, Severity::Info);
-    if (count != 0) {
-        doc.NeedsSort = true;
-        Recalculate(doc);
-    }
-}
-
 using LineFn = bool (*)(CVKDoc&, TextImportState&, std::string_view, bool);
 
-ImportResult ImportLines(CVKDoc& doc, const std::string& path, int command, LineFn fn, bool grid) {
+// How a log of one kind names its lines, and why it gave no position: no line of the
+// kind at all, or none that read.
+struct LogKind {
+    bool (*isSentence)(std::string_view line);
+    const char* noSentence;
+    const char* noneRead;
+};
+
+ImportResult ImportLines(CVKDoc& doc, const std::string& path, int command, LineFn fn, bool grid,
+                         const LogKind& kind) {
     ImportFile file;
     std::string full;
     const ImportResult opened = BeginImport(doc, path, FindImportDialog(command)->duplicates, file, full);
     if (opened != ImportResult::Imported) return opened;
     TextImportState state;
     int count = 0;
+    bool sawSentence = false;
     std::string_view line;
-    while (file.NextLine(line)) count += fn(doc, state, line, grid) ? 1 : 0;
+    while (file.NextLine(line)) {
+        if (fn(doc, state, line, grid))
+            ++count;
+        else if (!sawSentence)
+            sawSentence = kind.isSentence(line);
+    }
     ReportReadError(doc, file, full);
-    PositionsMessage(doc, count);
+    char text[64];
+    std::snprintf(text, sizeof text, "%d Positions imported", count);
+    if (count == 0) {
+        ReportNothingImported(doc, text, sawSentence ? kind.noneRead : kind.noSentence);
+        return ImportResult::Imported;
+    }
+    doc.Port().Message(text, Severity::Info);
+    doc.NeedsSort = true;
+    Recalculate(doc);
     return ImportResult::Imported;
 }
 
-}  // namespace
+const LogKind kGgkLog = {[](std::string_view line) { return line.find("GGK") != std::string_view::npos; },
+                         "no GGK line", "no GGK line had a time, a date and a position"};
+const LogKind kPjkLog = {[](std::string_view line) { return line.find("PJK") != std::string_view::npos; },
+                         "no PJK line", "no PJK line had a time, a date and a position"};
+const LogKind kLeicaLog = {
+    [](std::string_view line) { return SentenceIs(line, "LLK") || SentenceIs(line, "LLQ") || SentenceIs(line, "GGK"); },
+    "no LLK, LLQ or GGK sentence", "no LLK, LLQ or GGK sentence had a readable fix of quality 3 or better"};
 
-void SetDayMonthYear(TextImportState& state, int32_t ddmmyy) {
-    int64_t year = ddmmyy % 100;
-    year += year >= 50 ? 1900 : 2000;
-    state.Year = year;
-    state.Month = (ddmmyy / 100) % 100;
-    state.Day = ddmmyy / 10000;
-}
+}  // namespace
 
 bool TrimbleLine(CVKDoc& doc, TextImportState& state, std::string_view line, bool grid) {
     const size_t tag = line.find(grid ? "PJK" : "GGK");
@@ -81,6 +95,7 @@ bool TrimbleLine(CVKDoc& doc, TextImportState& state, std::string_view line, boo
         return false;
     SetTimeOfDay(state, time);
     SetDayMonthYear(state, date);
+    state.DateGiven(true);
     const int64_t t = state.Stamp();
     if (grid) {
         doc.KindFlags |= REC_POSITION;
@@ -107,23 +122,25 @@ bool LeicaLine(CVKDoc& doc, TextImportState& state, std::string_view line) {
         return false;
     SetTimeOfDay(state, time);
     SetDayMonthYear(state, date);
+    state.DateGiven(true);
     Append(doc, CVKData::OfPosition(state.Stamp(), TruncScaled(easting, 100.0), TruncScaled(northing, 100.0),
                                     TruncScaled(height, 100.0), REC_POSITION, 0));
     return true;
 }
 
 ImportResult ImportTrimbleGgk(CVKDoc& doc, const std::string& path) {
-    return ImportLines(doc, path, ID_IMPORT_GGK, TrimbleLine, false);
+    return ImportLines(doc, path, ID_IMPORT_GGK, TrimbleLine, false, kGgkLog);
 }
 
 ImportResult ImportTrimblePjk(CVKDoc& doc, const std::string& path) {
-    return ImportLines(doc, path, ID_IMPORT_PJK, TrimbleLine, true);
+    return ImportLines(doc, path, ID_IMPORT_PJK, TrimbleLine, true, kPjkLog);
 }
 
 ImportResult ImportLeica(CVKDoc& doc, const std::string& path) {
     return ImportLines(
         doc, path, ID_IMPORT_LEICA,
-        [](CVKDoc& d, TextImportState& s, std::string_view line, bool) { return LeicaLine(d, s, line); }, false);
+        [](CVKDoc& d, TextImportState& s, std::string_view line, bool) { return LeicaLine(d, s, line); }, false,
+        kLeicaLog);
 }
 
 // ---- Geodimeter label files ----
@@ -182,13 +199,31 @@ void GeodimeterReader::Date(std::string_view text) {
         state_.Day = day;
         state_.Month = month;
         state_.Year = year;
-        return;
+    } else {
+        // The appended digits keep 2009.1205 from coming out as 2009.120499...
+        const int64_t n = TruncToInt32(ReadReal(std::string(text) + "01") * 10000.0);
+        state_.Year = n / 10000;
+        state_.Month = (n % 10000) / 100;
+        state_.Day = n % 100;
     }
-    // The appended digits keep 2009.1205 from coming out as 2009.120499...
-    const int64_t n = TruncToInt32(ReadReal(std::string(text) + "01") * 10000.0);
-    state_.Year = n / 10000;
-    state_.Month = (n % 10000) / 100;
-    state_.Day = n % 100;
+    // Times that follow are compared with each other, not with those of an earlier date.
+    state_.DateGiven(false);
+}
+
+std::string PadTimeFraction(std::string_view text) {
+    std::string s(text);
+    size_t p = 0;
+    while (p < s.size() && (s[p] == ' ' || s[p] == '\t')) ++p;
+    if (p < s.size() && (s[p] == '+' || s[p] == '-')) ++p;
+    const size_t digits = p;
+    while (p < s.size() && s[p] >= '0' && s[p] <= '9') ++p;
+    if (p == digits) return s;  // not a number: read as it is
+    if (p == s.size()) return s + ".0000";
+    if (s[p] != '.') return s;
+    const size_t point = ++p;
+    while (p < s.size() && s[p] >= '0' && s[p] <= '9') ++p;
+    if (p - point < 4) s.insert(p, 4 - (p - point), '0');
+    return s;
 }
 
 void GeodimeterReader::Time(std::string_view text) {
@@ -201,12 +236,15 @@ void GeodimeterReader::Time(std::string_view text) {
         state_.Hour = hour;
         state_.Minute = minute;
         state_.Second = second;
-        return;
+    } else {
+        // hh.mmss: 12.3 is 12:30:00, so the fraction is made up to its four digits
+        // before the guard digits go on.
+        const int64_t n = TruncToInt32(ReadReal(PadTimeFraction(text) + "01") * 10000.0);
+        state_.Hour = n / 10000;
+        state_.Minute = (n % 10000) / 100;
+        state_.Second = n % 100;
     }
-    const int64_t n = TruncToInt32(ReadReal(std::string(text) + "01") * 10000.0);
-    state_.Hour = n / 10000;
-    state_.Minute = (n % 10000) / 100;
-    state_.Second = n % 100;
+    state_.TimeOfDayGiven();
 }
 
 void GeodimeterReader::Value(std::string_view text) {
@@ -295,6 +333,7 @@ void GeodimeterReader::Record(uint8_t bit) {
 }
 
 ImportResult ImportGeotronics(CVKDoc& doc, const std::string& path) {
+    const ImportSnapshot before(doc);
     ImportFile file;
     std::string full;
     const ImportResult opened = BeginImport(doc, path, FindImportDialog(ID_IMPORT_GEOTRONICS)->duplicates, file, full);
@@ -311,6 +350,10 @@ ImportResult ImportGeotronics(CVKDoc& doc, const std::string& path) {
     }
     reader.Finish();
     ReportReadError(doc, file, full);
+    if (!before.ConfirmPositionKinds(doc, full)) return ImportResult::Refused;
+    if (before.Added(doc) == 0)
+        ReportNothingImported(doc, {}, "no point had its coordinates, depth or tide with a date (label 51) and a "
+                                       "time (label 52)");
     doc.NeedsSort = true;
     Recalculate(doc);
     return ImportResult::Imported;

@@ -14,9 +14,6 @@
 // LLK/LLQ/GGK logs and Geodimeter label files.
 namespace aq {
 
-// A six-digit ddmmyy field into the current date.
-void SetDayMonthYear(TextImportState& state, int32_t ddmmyy);
-
 // Trimble: one line of a GGK (geographic) or PJK (grid) log; true when it became a
 // position record.
 bool TrimbleLine(CVKDoc& doc, TextImportState& state, std::string_view line, bool grid);
@@ -69,6 +66,10 @@ private:
     // Index of the point's record in Records, or -1.
     int64_t current_ = -1;
 };
+
+// A label-52 time written hh.mmss with its fraction made up to four digits: "12.3" is
+// "12.3000", "9" is "9.0000"; four digits or more, and anything not a number, stay.
+std::string PadTimeFraction(std::string_view text);
 
 // File > Import > Trimble > Geotronics with the file chosen: asks "Use line breaks(4=0)?".
 ImportResult ImportGeotronics(CVKDoc& doc, const std::string& path);

@@ -8,6 +8,7 @@
 #include "model/muldiv.h"
 #include "device/vkdownload.h"
 #include "import/formatted.h"
+#include "import/importguard.h"
 #include "processing/recalc.h"
 #include "ui/commands.h"
 
@@ -46,6 +47,7 @@ void VkRawReader::Line(std::string_view line) {
                 state_.Year = year;
                 state_.Month = month;
                 state_.Day = day;
+                state_.DateGiven(false);
             }
             break;
         }
@@ -57,6 +59,7 @@ void VkRawReader::Line(std::string_view line) {
                 state_.Hour = hour;
                 state_.Minute = minute;
                 state_.Second = second;
+                state_.TimeOfDayGiven();
             }
             break;
         }
@@ -101,6 +104,7 @@ void WtRawReader::Line(std::string_view line) {
             state_.Hour = hour;
             state_.Minute = minute;
             state_.Second = second;
+            state_.TimeOfDayGiven();
             time_ = true;
         }
         double tide = 0;
@@ -114,6 +118,7 @@ void WtRawReader::Line(std::string_view line) {
             state_.Day = day;
             state_.Month = month;
             state_.Year = year;
+            state_.DateGiven(false);
             date_ = true;
         }
     }
@@ -133,6 +138,7 @@ bool IsCorrundDump(const std::string& path) {
 }
 
 ImportResult ImportVivoz(CVKDoc& doc, const std::string& path) {
+    const ImportSnapshot before(doc);
     ImportFile file;
     std::string full;
     const ImportResult opened = BeginImport(doc, path, FindImportDialog(ID_IMPORT_VIVOZ)->duplicates, file, full);
@@ -141,6 +147,8 @@ ImportResult ImportVivoz(CVKDoc& doc, const std::string& path) {
     std::string_view line;
     while (file.NextLine(line)) reader.Line(line, true);
     ReportReadError(doc, file, full);
+    if (!before.ConfirmPositionKinds(doc, full)) return ImportResult::Refused;
+    if (before.Added(doc) == 0) ReportNothingImported(doc, {}, "no line had the record layout");
     doc.NeedsSort = true;
     Recalculate(doc);
     return ImportResult::Imported;
@@ -161,6 +169,7 @@ ImportResult ImportVkRaw(CVKDoc& doc, const std::string& path) {
         dump.ReadDump(doc.Records);
         if (dump.ReadError() != 0) doc.Port().Message(FileErrorText(full, dump.ReadError()), Severity::Error);
         for (const CVKData& r : doc.Records) doc.KindFlags |= r.Flags;
+        if (doc.Records.empty()) ReportNothingImported(doc, {}, "the dump held no sounding and no fix");
     } else {
         ImportFile file;
         if (!file.Open(full, errnum)) {
@@ -173,6 +182,8 @@ ImportResult ImportVkRaw(CVKDoc& doc, const std::string& path) {
         std::string_view line;
         while (file.NextLine(line)) reader.Line(line);
         ReportReadError(doc, file, full);
+        if (doc.Records.empty())
+            ReportNothingImported(doc, {}, "no depth (M) or second fix (G) came after a valid D and T line");
     }
     FinishNewSurvey(doc);
     return ImportResult::Imported;
@@ -189,6 +200,7 @@ ImportResult ImportWtRaw(CVKDoc& doc, const std::string& path) {
     std::string_view line;
     while (file.NextLine(line)) reader.Line(line);
     ReportReadError(doc, file, full);
+    if (doc.Records.empty()) ReportNothingImported(doc, {}, "no tide line (T ... H ... F) came after a date line (D)");
     FinishNewSurvey(doc);
     return ImportResult::Imported;
 }

@@ -55,6 +55,75 @@ int64_t BuildTimeStamp(DayClock& clock, int64_t year, int64_t month, int64_t day
                          static_cast<int>(minute), static_cast<int>(second));
 }
 
+namespace {
+
+constexpr int64_t kDaySeconds = 86400;
+constexpr int64_t kHalfDay = kDaySeconds / 2;
+
+// The date of a day count from 1970-01-01 (the inverse of civil::DaysFromCivil).
+void CivilFromDays(int64_t days, int64_t& y, int64_t& m, int64_t& d) {
+    days += 719468;
+    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const int64_t doe = days - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    d = doy - (153 * mp + 2) / 5 + 1;
+    m = mp < 10 ? mp + 3 : mp - 9;
+    y = yoe + era * 400 + (m <= 2);
+}
+
+// Moves the carried date by a day, as the time-stamp builder reads it (two-digit years
+// included). A date the builder would repair is left alone: there is no day to move.
+void MoveDate(TextImportState& s, int64_t by) {
+    int64_t year = s.Year;
+    if (year >= 51 && year <= 99)
+        year += 1900;
+    else if (year >= 0 && year <= 49)
+        year += 2000;
+    if (year < 1990 || year > 2100 || s.Month < 1 || s.Month > 12 || s.Day < 1 || s.Day > 31) return;
+    const int64_t days = civil::DaysFromCivil(year, s.Month, s.Day);
+    int64_t y = 0, m = 0, d = 0;
+    CivilFromDays(days, y, m, d);
+    if (y != year || m != s.Month || d != s.Day) return;  // 31 November and the like
+    CivilFromDays(days + by, y, m, d);
+    s.Year = y;
+    s.Month = m;
+    s.Day = d;
+}
+
+}  // namespace
+
+void TextImportState::TimeOfDayGiven() {
+    const bool valid = Hour >= 0 && Hour <= 24 && Minute >= 0 && Minute <= 59 && Second >= 0 && Second <= 59;
+    if (!valid) {
+        // A time the builder repairs says nothing about the day.
+        LastTimeOfDay = -1;
+        return;
+    }
+    const int64_t now = Hour * 3600 + Minute * 60 + Second;
+    if (LastTimeOfDay >= 0) {
+        if (now < LastTimeOfDay - kHalfDay)
+            MoveDate(*this, 1);
+        else if (now > LastTimeOfDay + kHalfDay)
+            MoveDate(*this, -1);
+    }
+    LastTimeOfDay = now;
+}
+
+void TextImportState::DateGiven(bool withTime) {
+    const bool valid = Hour >= 0 && Hour <= 24 && Minute >= 0 && Minute <= 59 && Second >= 0 && Second <= 59;
+    LastTimeOfDay = withTime && valid ? Hour * 3600 + Minute * 60 + Second : -1;
+}
+
+void SetDayMonthYear(TextImportState& state, int32_t ddmmyy) {
+    int64_t year = ddmmyy % 100;
+    year += year >= 50 ? 1900 : 2000;
+    state.Year = year;
+    state.Month = (ddmmyy / 100) % 100;
+    state.Day = ddmmyy / 10000;
+}
+
 void SetTimeOfDay(TextImportState& state, double hhmmss) {
     const double hours = hhmmss / 10000.0;
     const double whole = std::trunc(hours);
@@ -75,6 +144,7 @@ void SetTimeOfDay(TextImportState& state, double hhmmss) {
     state.Minute = minute;
     state.Second = second;
     state.Pending |= PENDING_TIME_OF_DAY;
+    state.TimeOfDayGiven();
 }
 
 double HemisphereDegrees(double dddmm, char letter) {

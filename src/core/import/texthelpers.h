@@ -46,21 +46,43 @@ int64_t BuildTimeStamp(DayClock& clock, int64_t year, int64_t month, int64_t day
 // ---- state the text readers carry from line to line ----
 
 // The current date and time of the text readers, and their pending flags.
+//
+// Most logs give the date on some lines only and the time of day on many: the date is
+// carried from line to line. A time of day given alone that is more than 12 hours
+// earlier than the one before it on the same carried date has passed midnight, so the
+// carried date moves on a day; one more than 12 hours later has gone back into the
+// evening before, so it moves back a day.
 struct TextImportState {
     int64_t Year = 0, Month = 0, Day = 0;
     int64_t Hour = 0, Minute = 0, Second = 0;
     uint8_t Pending = 0;
     DayClock Clock;
+    // The last time of day on the carried date (seconds from midnight), or -1 when a date
+    // was given on its own since, so that no time of day has been seen on it yet.
+    int64_t LastTimeOfDay = -1;
 
     // Time stamp of the current date and time.
     int64_t Stamp() { return BuildTimeStamp(Clock, Year, Month, Day, Hour, Minute, Second); }
+
+    // A line set the time of day without a date: rolls the carried date over midnight
+    // when the time jumped by more than 12 hours.
+    void TimeOfDayGiven();
+    // A line set the date: with withTime, its time of day (already set) is the one the
+    // next times are compared with; a date given alone starts afresh.
+    void DateGiven(bool withTime);
 };
+
+// A six-digit ddmmyy field into the current date (two-digit years from 50 are 19xx).
+// The caller says how the date was given (DateGiven).
+void SetDayMonthYear(TextImportState& state, int32_t ddmmyy);
 
 // Pending bit the time-of-day setter sets.
 inline constexpr uint8_t PENDING_TIME_OF_DAY = 0x08;
 
 // Time-of-day setter: hhmmss.ss into the current hour, minute and second; fractions of
-// a second are dropped, a second that comes out as 60 moves on to the next minute.
+// a second are dropped, a second that comes out as 60 moves on to the next minute. The
+// time counts as given alone (TimeOfDayGiven); a line that also gives the date says so
+// afterwards with DateGiven(true).
 void SetTimeOfDay(TextImportState& state, double hhmmss);
 
 // dddmm.mmmm and a hemisphere letter as signed degrees: "S" and "W" (upper case) are

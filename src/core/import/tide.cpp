@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "import/tide.h"
 
+#include <algorithm>
+#include <cstddef>
+
+#include "import/importguard.h"
 #include "model/muldiv.h"
 #include "processing/flags.h"
 #include "ui/commands.h"
@@ -25,6 +29,12 @@ void TideReader::Line(std::string_view line) {
             *fields[field] = TruncToInt32(v[i]);
         seen_ |= static_cast<uint8_t>(0x40 >> field);
     }
+    // A line that leaves out the date carries it over midnight; one that gives the day
+    // gives the date.
+    if (n >= 5)
+        state_.DateGiven(true);
+    else if (n >= 2)
+        state_.TimeOfDayGiven();
     if (seen_ != kAllFields) {
         doc_.Port().Message("Tide Data error", Severity::Warning);
         return;
@@ -38,15 +48,44 @@ void TideReader::Line(std::string_view line) {
     lastTime_ = t;
 }
 
+int64_t CountTides(const CVKDoc& doc) {
+    int64_t n = 0;
+    for (const CVKData& r : doc.Records) n += (r.Flags & REC_TIDE) != 0;
+    return n;
+}
+
+std::string ReplaceTidesQuestion(int64_t held) {
+    return "The survey holds " + std::to_string(held) + " tide records. Replace them with the file's?";
+}
+
 ImportResult ImportTide(CVKDoc& doc, const std::string& path) {
+    const ImportSnapshot before(doc);
     ImportFile file;
     std::string full;
     const ImportResult opened = BeginImport(doc, path, FindImportDialog(ID_IMPORT_TIDE_ASCII)->duplicates, file, full);
     if (opened != ImportResult::Imported) return opened;
+    // Tides from two sources cannot be interpolated together: the file's replace the
+    // survey's, or the file is not read.
+    const int64_t held = CountTides(doc);
+    if (held > 0 && !doc.Port().AskYesNo(ReplaceTidesQuestion(held))) {
+        before.Undo(doc);
+        return ImportResult::Refused;
+    }
+    const size_t old = doc.Records.size();
     TideReader reader(doc);
     std::string_view line;
     while (file.NextLine(line)) reader.Line(line);
     ReportReadError(doc, file, full);
+    if (reader.Records() == 0) {
+        // The survey keeps the tides it had.
+        ReportNothingImported(doc, {}, "no line had the tide layout");
+    } else if (held > 0) {
+        const auto first = doc.Records.begin();
+        const auto kept = std::remove_if(first, first + static_cast<std::ptrdiff_t>(old),
+                                         [](const CVKData& r) { return (r.Flags & REC_TIDE) != 0; });
+        doc.Records.erase(kept, first + static_cast<std::ptrdiff_t>(old));
+        doc.Selected = false;
+    }
     doc.NeedsSort = true;
     Restore(doc);
     return ImportResult::Imported;

@@ -37,8 +37,15 @@ private:
     int records_ = 0;
 };
 
+// Records with the tide kind.
+int64_t CountTides(const CVKDoc& doc);
+// "The survey holds N tide records. Replace them with the file's?"
+std::string ReplaceTidesQuestion(int64_t held);
+
 // File > Import > Tide > ASCII with the file chosen: reads the table, then restores
-// (which recalculates).
+// (which recalculates). A survey that holds tide records is asked whether the file's
+// replace them; No leaves the survey as it was, Yes removes them once the file has
+// given tides of its own.
 ImportResult ImportTide(CVKDoc& doc, const std::string& path);
 
 }  // namespace aq

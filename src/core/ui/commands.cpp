@@ -263,13 +263,14 @@ bool DocumentEnabled(int id, const CVKDoc& doc) {
         case ID_IMPORT_VK_RAW:
         case ID_IMPORT_WT_RAW:
         case ID_IMPORT_FORMATTED:
+        // A survey that holds tides is asked whether the file's replace them.
+        case ID_IMPORT_TIDE_ASCII:
         case ID_CLEAR_Z:
         case ID_EDIT_PROPERTIES:
             return true;
 
         case ID_IMPORT_GEOTRONICS: return !Has(doc, REC_POSITION | REC_GEOGRAPHIC);
         case ID_IMPORT_NMEA: return !Has(doc, REC_DEPTH | REC_POSITION | REC_TIDE);
-        case ID_IMPORT_TIDE_ASCII: return !Has(doc, REC_TIDE);
         case ID_IMPORT_LEICA: return !Has(doc, REC_POSITION);
         case ID_IMPORT_US_ARMY:
         case ID_IMPORT_GGK:

@@ -91,7 +91,11 @@ TEST_F(ReceiverTest, TrimbleAndLeicaFilesReportTheirCountAndRefuseRepeatsSilentl
         dir.Write("b.llk", "$GPLLK,113616.00,041006,764413.25,M,25171.5,M,2,08,0.010,1005.25,M\n");
     ASSERT_EQ(ImportLeica(doc, leica), ImportResult::Imported);
     ASSERT_EQ(ImportLeica(doc, leica), ImportResult::Refused);
-    EXPECT_EQ(port.Texts(), (std::vector<std::string>{"1 Positions imported", "0 Positions imported"}));
+    // A file that gave nothing says why under its count.
+    EXPECT_EQ(port.Texts(),
+              (std::vector<std::string>{"1 Positions imported",
+                                        "0 Positions imported\nno LLK, LLQ or GGK sentence had a readable fix of "
+                                        "quality 3 or better"}));
 }
 
 TEST_F(ReceiverTest, GeodimeterPointCodedZeroBreaksTheLine) {
@@ -103,6 +107,22 @@ TEST_F(ReceiverTest, GeodimeterPointCodedZeroBreaksTheLine) {
     // Without the option, or with another code, there is no event.
     EXPECT_EQ(Labels("5=1 4=0 37=1 38=2 39=3 51=2009.1205 52=12.3045\r\n", false), "P");
     EXPECT_EQ(Labels("5=1 4=01 37=1 38=2 39=3 51=2009.1205 52=12.3045\r\n"), "P");
+}
+
+// hh.mmss with fewer than four decimals: 12.3 is half past twelve, not 12:30:10.
+TEST_F(ReceiverTest, GeodimeterTimesWithShortFractionsArePadded) {
+    ASSERT_EQ(Labels("51=2009.1205\r\n5=1 37=1 38=2 39=3 52=12.30\r\n5=2 37=1 38=2 39=3 52=12.3\r\n"
+                     "5=3 37=1 38=2 39=3 52=9.1\r\n5=4 37=1 38=2 39=3 52=12.3045\r\n5=5 37=1 38=2 39=3 52=7\r\n",
+                     false),
+              "PPPPP");
+    std::vector<int64_t> times;
+    for (const CVKData& r : doc.Records) times.push_back(r.Time);
+    EXPECT_EQ(times, (std::vector<int64_t>{On(2009, 12, 5, 12, 30, 0), On(2009, 12, 5, 12, 30, 0),
+                                           On(2009, 12, 5, 9, 10, 0), On(2009, 12, 5, 12, 30, 45),
+                                           On(2009, 12, 5, 7, 0, 0)}));
+    EXPECT_EQ(PadTimeFraction("12.30455"), "12.30455");
+    EXPECT_EQ(PadTimeFraction(" -1.5"), " -1.5000");
+    EXPECT_EQ(PadTimeFraction("x1.5"), "x1.5");
 }
 
 TEST_F(ReceiverTest, GeodimeterValuesGoIntoThePointsRecord) {

@@ -109,13 +109,16 @@ TEST_F(NmeaTest, TheImportReportsItsCountsAndRecalculates) {
     test::TempDir dir;
     const std::string path = dir.Write("log.nmea", kGga + "\r\n" + kDpt + "\r\n");
     ASSERT_EQ(ImportNmea(doc, path), ImportResult::Imported);
-    EXPECT_EQ(port.Texts(), (std::vector<std::string>{"0 Positions 0 depths imported"}));
+    EXPECT_EQ(port.Texts(), (std::vector<std::string>{"0 Positions 0 depths imported\n"
+                                                      "Skipped: 1 GGA (no date yet), 1 DPT (no date yet).\n"
+                                                      "no ZDA sentence: NMEA positions need a date"}));
 
     port.messages.clear();
     const std::string path2 =
         dir.Write("log2.nmea", kZda + "\r\n" + kGga + "\r\n" + kDpt + "\r\n$GPZDA,garbage\r\n" + kZda + "\r\n" + kGga);
     ASSERT_EQ(ImportNmea(doc, path2), ImportResult::Imported);
-    EXPECT_EQ(port.Texts(), (std::vector<std::string>{"2 Positions 1 depths imported"}));
+    EXPECT_EQ(port.Texts(), (std::vector<std::string>{"2 Positions 1 depths imported\n"
+                                                      "Used: 2 GGA, 2 ZDA, 1 DPT.\nSkipped: 1 ZDA (unreadable)."}));
     EXPECT_EQ(port.statusText, "0 Event, 1 Tide, 2 L/L, 1 Depth, 0 Deleted");
     EXPECT_EQ(doc.ImportedFiles, path + "\n" + path2 + "\n");
     // The recalculation knew of the new kinds: the depth has its position (between two
@@ -151,6 +154,100 @@ TEST_F(NmeaTest, ALargeLogIsGivenRoomOnceAndNeverMore) {
     const std::string junk = dir.Write("junk.nmea", std::string(200000, 'x') + "\r\n" + kGga + "\r\n");
     ASSERT_EQ(ImportNmea(doc, junk), ImportResult::Imported);
     EXPECT_EQ(doc.Records.capacity(), survey.size());
+}
+
+TEST_F(NmeaTest, DptWithoutAnOffsetGivesItsDepthButNoTide) {
+    ASSERT_EQ(Read({kZda, S("SDDPT,3.40,"), kZda, S("SDDPT,3.50"), kZda, S("SDDPT,3.60, ")}), "DDD");
+    EXPECT_EQ(doc.Records[0].Depth, 340);
+    EXPECT_EQ(doc.KindFlags & REC_TIDE, 0);
+    // An offset that is there but does not read still spoils the sentence.
+    EXPECT_EQ(Read({kZda, S("SDDPT,3.40,x")}), "");
+}
+
+TEST_F(NmeaTest, RmcGivesDateTimeAndPositionAndTheDateStaysKnown) {
+    const std::string rmc = S("GPRMC,123519,A,4807.038,N,01131.000,W,,,051209,003.1,W");
+    // Every later fix and depth is recorded as it comes: no ZDA is needed between them.
+    ASSERT_EQ(Read({kDpt, rmc, kDpt, S("GPGLL,4807.038,N,01131.000,E,123520,A"), kDpt,
+                    S("GPGGA,123521,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,")}),
+              "LDTDTLDTL");
+    EXPECT_EQ(doc.Records[0].Time, On5th(12, 35, 19));
+    EXPECT_EQ(doc.Records[0].X, -115166666);
+    EXPECT_NEAR(doc.Records[0].Y, 481173000, 1);
+    EXPECT_EQ(doc.Records[0].Z, 0);
+    EXPECT_EQ(doc.Records[5].Time, On5th(12, 35, 20));
+    EXPECT_EQ(doc.Records[8].Time, On5th(12, 35, 21));
+    // Without a fix, or with its date missing, it gives nothing.
+    EXPECT_EQ(Read({S("GPRMC,123519,V,4807.038,N,01131.000,W,,,051209,,"), kDpt}), "");
+    EXPECT_EQ(Read({S("GPRMC,123519,A,4807.038,N,01131.000,W,,,,,"), kDpt}), "");
+}
+
+TEST_F(NmeaTest, DbtGivesADepthAndGivesWayToADptOfTheSameSecond) {
+    const std::string dbt = S("SDDBT,36.1,f,11.00,M,6.0,F");
+    ASSERT_EQ(Read({kZda, dbt}), "D");
+    EXPECT_EQ(doc.Records[0].Depth, 1100);
+    // DPT after DBT in one second: the DPT's depth and tide take the DBT's place.
+    ASSERT_EQ(Read({kZda, dbt, kDpt}), "DT");
+    EXPECT_EQ(doc.Records[0].Depth, 1234);
+    EXPECT_EQ(doc.Records[1].Tide, -50);
+    // DBT after DPT, recorded or still waiting for the date: the DBT is left out.
+    EXPECT_EQ(Read({kZda, kDpt, dbt, kZda}), "DT");
+    ASSERT_EQ(Read({dbt, kDpt, kZda}), "DT");
+    EXPECT_EQ(doc.Records[0].Depth, 1234);
+    // In the next second the DBT counts again.
+    EXPECT_EQ(Read({kZda, kDpt, S("GPZDA,123601.00,05,12,2009,00,00"), dbt}), "DTD");
+}
+
+TEST_F(NmeaTest, TheReportCountsSentencesUsedAndSkippedByReason) {
+    std::string bad = kGga;
+    bad[10] = '9';
+    TextImportState state;
+    NmeaReader reader(doc, state);
+    for (const std::string& line :
+         {kGga, S("GPGLL,4807.038,N,01131.000,E,123520,A"), bad, kZda, kDpt, kDpt,
+          S("GPGGA,123601,,,,,0,00,,,M,,M,,"), S("GPRMC,123602,V,,,,,,,051209,,"), S("SDDBT,36.1,f,11.00,M,6.0,F"),
+          S("GPZDA,x"), S("GPGLL,4807.038,N,01131.000,E,123603,A"), std::string("$GPVTG,77.5,T,93.3,M,5.2,N,9.7,K")})
+        reader.Line(line);
+    reader.Finish();
+    EXPECT_EQ(reader.Report(),
+              "Used: 1 GLL, 1 ZDA, 1 DPT.\n"
+              "Skipped: 1 GGA (bad checksum), 1 GGA (no fix), 1 GGA (no date yet), 1 GLL (no date yet), "
+              "1 RMC (no fix), 1 ZDA (unreadable), 1 DPT (no date yet), 1 DBT (DPT in the same second).");
+    EXPECT_EQ(reader.Used(NMEA_GLL), 1);
+    EXPECT_EQ(reader.Skipped(NMEA_DPT, NMEA_SKIP_NO_DATE), 1);
+}
+
+// The pattern of a sounder with a built-in receiver: DPT twice a second, RMC and GLL or
+// GGA in turn, a ZDA every four seconds, and sentences the reader does not take.
+std::string SounderWithReceiver(int seconds) {
+    std::string log = "# a powerboat on a river\r\n";
+    for (int s = 0; s < seconds; ++s) {
+        char t[8];
+        std::snprintf(t, sizeof t, "1941%02d", s);
+        const std::string lat = std::to_string(4426.1130 + 0.0004 * s);
+        log += S("INDPT,2." + std::to_string(s % 10) + ",0.0") + "\r\n";
+        if (s % 2 == 0) {
+            log += S(std::string("INRMC,") + t + ",A," + lat + ",N,07140.5596,W,5.2,77.3,160906,15.8,W") + "\r\n";
+        } else if (s % 4 == 1) {
+            log += S("INGLL," + lat + ",N,07140.5579,W," + t + ",A") + "\r\n";
+            log += S("INVTG,77.5,T,93.3,M,5.2,N,9.7,K") + "\r\n" + S("INMTW,17.9,C") + "\r\n";
+        } else {
+            log += S(std::string("INGGA,") + t + "," + lat + ",N,07140.5536,W,2,10,0.9,267.9,M,,,,") + "\r\n";
+            log += S(std::string("INZDA,") + t + ",16,09,2006,-05,00") + "\r\n";
+        }
+    }
+    return log;
+}
+
+TEST_F(NmeaTest, AReceiverThatSendsRmcHasEveryFixAndDepthImported) {
+    test::TempDir dir;
+    ASSERT_EQ(ImportNmea(doc, dir.Write("boat.log", SounderWithReceiver(16))), ImportResult::Imported);
+    // Only the four ZDA seconds came through before.
+    EXPECT_EQ(port.Texts(), (std::vector<std::string>{"16 Positions 16 depths imported\n"
+                                                      "Used: 4 GGA, 4 GLL, 8 RMC, 4 ZDA, 16 DPT."}));
+    std::vector<int64_t> fixes;
+    for (const CVKData& r : doc.Records)
+        if (r.IsLive(REC_POSITION)) fixes.push_back(r.Time - civil::FromFields(2006, 9, 16, 19, 41, 0));
+    EXPECT_EQ(fixes, (std::vector<int64_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
 }
 
 }  // namespace

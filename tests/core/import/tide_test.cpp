@@ -60,5 +60,40 @@ TEST_F(TideImport, DaylightSavingIsThatOfTheDate) {
     EXPECT_EQ(got[1].first - got[0].first, 153 * 86400 + 3600);
 }
 
+// A survey from an NMEA log holds the sounder's zero tides: the table's must replace
+// them, or they would win the interpolation.
+TEST_F(TideImport, ASurveyWithTidesIsAskedWhetherTheFileReplacesThem) {
+    using test::At;
+    test::Append(doc, {test::Tide(At(10, 0, 0), 0), test::Depth(At(10, 15, 0), 800), test::Tide(At(10, 30, 0), 0)});
+    doc.ImportedFiles = "/data/log.nmea\n";
+    const std::string table = dir.Write("tide.tid", "2009 12 5 10 0 0 1.25\n10 30 0 1.35\n");
+
+    // No: the survey stays as it was and the file can be tried again.
+    ASSERT_EQ(ImportTide(doc, table), ImportResult::Refused);
+    EXPECT_EQ(port.questions,
+              (std::vector<std::string>{"The survey holds 2 tide records. Replace them with the file's?"}));
+    EXPECT_EQ(doc.Records.size(), 3u);
+    EXPECT_EQ(doc.ImportedFiles, "/data/log.nmea\n");
+
+    // Yes: the sounder's tides are gone, the table's interpolate into the depths.
+    port.answers = {true};
+    ASSERT_EQ(ImportTide(doc, table), ImportResult::Imported);
+    std::vector<int> tides, depthTides;
+    for (const CVKData& r : doc.Records) {
+        if (r.Flags & REC_TIDE) tides.push_back(r.Tide);
+        if (r.Flags & REC_DEPTH) depthTides.push_back(r.Tide);
+    }
+    EXPECT_EQ(tides, (std::vector<int>{125, 135}));
+    EXPECT_EQ(depthTides, (std::vector<int>{130}));
+    EXPECT_EQ(doc.ImportedFiles, "/data/log.nmea\n" + table + "\n");
+
+    // A file without a tide line keeps the survey's tides, whatever the answer.
+    port.answers = {true};
+    port.messages.clear();
+    ASSERT_EQ(ImportTide(doc, dir.Write("empty.tid", "no tides today\n")), ImportResult::Imported);
+    EXPECT_EQ(port.Texts(), (std::vector<std::string>{"no line had the tide layout"}));
+    EXPECT_EQ(doc.CountTide, 2);
+}
+
 }  // namespace
 }  // namespace aq

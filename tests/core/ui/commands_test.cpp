@@ -102,7 +102,7 @@ TEST(CommandEnabling, DocumentRules) {
         {"Geotronics import, grid positions", ID_IMPORT_GEOTRONICS, 1, 0x20, true},
         {"Geotronics import, geographic positions", ID_IMPORT_GEOTRONICS, 1, 0x220, false},
         {"Leica with positions", ID_IMPORT_LEICA, 1, 0x20, false},
-        {"Tide ASCII with tides", ID_IMPORT_TIDE_ASCII, 1, 0x40, false},
+        {"Tide ASCII with tides (asks to replace them)", ID_IMPORT_TIDE_ASCII, 1, 0x40, true},
         {"GGK on a document with records", ID_IMPORT_GGK, 1, 0x10, false},
         {"US Army import, empty", ID_IMPORT_US_ARMY, 0, 0, true},
         {"US Army export, 3 records", ID_EXPORT_US_ARMY, 3, 0x10, false},
