@@ -221,7 +221,7 @@ TEST_F(NmeaTest, TheReportCountsSentencesUsedAndSkippedByReason) {
 std::string SounderWithReceiver(int seconds) {
     std::string log = "# a powerboat on a river\r\n";
     for (int s = 0; s < seconds; ++s) {
-        char t[8];
+        char t[16];
         std::snprintf(t, sizeof t, "1941%02d", s);
         const std::string lat = std::to_string(4426.1130 + 0.0004 * s);
         log += S("INDPT,2." + std::to_string(s % 10) + ",0.0") + "\r\n";
