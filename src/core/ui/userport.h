@@ -26,6 +26,8 @@ public:
     // Notifications for the shell.
     virtual void ViewsChanged() {}
     virtual void SetStatusText(const std::string& /*text*/) {}
+    // A passing note for the status bar, not worth a message box.
+    virtual void StatusNote(const std::string& /*text*/) {}
     virtual void ModifiedChanged(bool /*modified*/) {}
     virtual void WaitCursor(bool /*on*/) {}
 };

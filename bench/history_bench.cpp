@@ -1,0 +1,128 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The undo history on a generated survey of ten million records: a box delete, depth
+// offsets and Clear Z with and without a history, and the undo and redo of each; the
+// bytes each step keeps.
+#include <benchmark/benchmark.h>
+
+#include <cstddef>
+#include <memory>
+
+#include "history/history.h"
+#include "model/doc.h"
+#include "processing/flags.h"
+#include "processing/offsets.h"
+#include "processing/recalc.h"
+#include "survey_gen.h"
+
+namespace {
+
+using aq::CVKDoc;
+using aq::UndoHistory;
+using aq::UndoScope;
+
+constexpr size_t kRecords = 10'000'000;
+
+// One recalculated survey for every benchmark: generating it takes longer than the work.
+CVKDoc& Survey() {
+    static std::unique_ptr<CVKDoc> doc = [] {
+        auto d = std::make_unique<CVKDoc>();
+        aq::bench::GenerateSurvey(*d, kRecords);
+        aq::Recalculate(*d);
+        return d;
+    }();
+    return *doc;
+}
+
+// A box in the middle of the plan a few hundred records wide.
+aq::CRect SmallBox(const CVKDoc& doc) {
+    const aq::CVKData& r = doc.Records[doc.Records.size() / 2];
+    return aq::CRect{r.ptPlan.x - 20, r.ptPlan.y - 20, r.ptPlan.x + 20, r.ptPlan.y + 20};
+}
+
+void BM_BoxDelete(benchmark::State& state) {
+    CVKDoc& doc = Survey();
+    const bool withHistory = state.range(0) != 0;
+    UndoHistory history;
+    const aq::CRect box = SmallBox(doc);
+    int hits = 0;
+    for (auto _ : state) {
+        hits = aq::Undoable(withHistory ? &history : nullptr, doc, "Delete", UndoScope::Flags,
+                            [&] { return aq::MarkInRect(doc, box, true, false); });
+        state.PauseTiming();
+        aq::MarkInRect(doc, box, false, false);
+        history.Clear();
+        state.ResumeTiming();
+    }
+    state.counters["hits"] = hits;
+    state.SetLabel(withHistory ? "with history" : "without history");
+}
+BENCHMARK(BM_BoxDelete)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Undo, then redo, of one step made by `command` within `scope`.
+template <class Command>
+void UndoRedo(benchmark::State& state, const char* name, UndoScope scope, Command&& command) {
+    CVKDoc& doc = Survey();
+    UndoHistory history;
+    aq::Undoable(&history, doc, name, scope, command);
+    state.counters["step_bytes"] = static_cast<double>(history.Bytes());
+    for (auto _ : state) {
+        history.Undo(doc);
+        history.Redo(doc);
+    }
+    history.Undo(doc);  // the survey as the next benchmark expects it
+    state.counters["undo_and_redo"] = benchmark::Counter(2, benchmark::Counter::kIsIterationInvariantRate |
+                                                                 benchmark::Counter::kInvert);
+}
+
+void BM_UndoRedoBoxDelete(benchmark::State& state) {
+    CVKDoc& doc = Survey();
+    const aq::CRect box = SmallBox(doc);
+    UndoRedo(state, "Delete", UndoScope::Flags, [&] { aq::MarkInRect(doc, box, true, false); });
+}
+BENCHMARK(BM_UndoRedoBoxDelete)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+aq::OffsetValues MoreDepth(const CVKDoc& doc) {
+    aq::OffsetValues v = aq::InitialOffsetValues(doc);
+    v.Depth += 0.25;
+    v.SoundVelocity = 1480;
+    return v;
+}
+
+void BM_DepthOffsets(benchmark::State& state) {
+    CVKDoc& doc = Survey();
+    const bool withHistory = state.range(0) != 0;
+    for (auto _ : state) {
+        UndoHistory history;
+        aq::Undoable(withHistory ? &history : nullptr, doc, "Offsets", UndoScope::Records,
+                     [&] { aq::OffsetDepths(doc, MoreDepth(doc)); });
+        state.PauseTiming();
+        if (withHistory) {
+            state.counters["step_bytes"] = static_cast<double>(history.Bytes());
+            history.Undo(doc);
+        } else {
+            aq::OffsetValues back = aq::InitialOffsetValues(doc);
+            back.Depth -= 0.25;
+            back.SoundVelocity = 1500;
+            aq::OffsetDepths(doc, back);
+        }
+        state.ResumeTiming();
+    }
+    state.SetLabel(withHistory ? "with history" : "without history");
+}
+BENCHMARK(BM_DepthOffsets)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_UndoRedoDepthOffsets(benchmark::State& state) {
+    CVKDoc& doc = Survey();
+    UndoRedo(state, "Offsets", UndoScope::Records, [&] { aq::OffsetDepths(doc, MoreDepth(doc)); });
+}
+BENCHMARK(BM_UndoRedoDepthOffsets)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_UndoRedoClearZ(benchmark::State& state) {
+    CVKDoc& doc = Survey();
+    UndoRedo(state, "Clear Z", UndoScope::Records, [&] { aq::ClearZ(doc); });
+}
+BENCHMARK(BM_UndoRedoClearZ)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv) { return aq::bench::RunBenchmarks(argc, argv, "UTC"); }

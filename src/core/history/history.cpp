@@ -1,0 +1,522 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "history/history.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <new>
+
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
+
+#include "processing/recalc.h"
+
+namespace aq {
+
+// ---- the document's settings ----
+
+DocSettings DocSettings::Of(const CVKDoc& d) {
+    DocSettings s;
+    s.Control = d.Control;
+    s.ImportedFiles = d.ImportedFiles;
+    s.KindFlags = d.KindFlags;
+    s.LevelMin = d.LevelMin;
+    s.LevelMax = d.LevelMax;
+    s.PosTimeOffset = d.PosTimeOffset;
+    s.DepthTimeOffset = d.DepthTimeOffset;
+    s.TideTimeOffset = d.TideTimeOffset;
+    s.EastOffset = d.EastOffset;
+    s.NorthOffset = d.NorthOffset;
+    s.ElevOffset = d.ElevOffset;
+    s.DepthOffset = d.DepthOffset;
+    s.TideOffset = d.TideOffset;
+    s.SoundVelocity = d.SoundVelocity;
+    s.InterpLimit = d.InterpLimit;
+    s.SounderImported = d.SounderImported;
+    s.TimeMin = d.TimeMin;
+    s.TimeMax = d.TimeMax;
+    s.XMin = d.XMin;
+    s.XMax = d.XMax;
+    s.YMin = d.YMin;
+    s.YMax = d.YMax;
+    s.FirstPosIndex = d.FirstPosIndex;
+    s.LastPosIndex = d.LastPosIndex;
+    s.QaMin = d.QaMin;
+    s.QaMax = d.QaMax;
+    s.NeedsSort = d.NeedsSort;
+    s.Selected = d.Selected;
+    s.SelectedIndex = d.SelectedIndex;
+    s.BoxSize = d.BoxSize;
+    s.TextSize = d.TextSize;
+    s.ColourMode = d.ColourMode;
+    s.ShowKinds = d.ShowKinds;
+    s.Colours = d.Colours;
+    s.AnimateTicks = d.AnimateTicks;
+    s.StatusText = d.StatusText;
+    return s;
+}
+
+void DocSettings::ApplyTo(CVKDoc& d) const {
+    d.Control = Control;
+    d.ImportedFiles = ImportedFiles;
+    d.KindFlags = KindFlags;
+    d.LevelMin = LevelMin;
+    d.LevelMax = LevelMax;
+    d.PosTimeOffset = PosTimeOffset;
+    d.DepthTimeOffset = DepthTimeOffset;
+    d.TideTimeOffset = TideTimeOffset;
+    d.EastOffset = EastOffset;
+    d.NorthOffset = NorthOffset;
+    d.ElevOffset = ElevOffset;
+    d.DepthOffset = DepthOffset;
+    d.TideOffset = TideOffset;
+    d.SoundVelocity = SoundVelocity;
+    d.InterpLimit = InterpLimit;
+    d.SounderImported = SounderImported;
+    d.TimeMin = TimeMin;
+    d.TimeMax = TimeMax;
+    d.XMin = XMin;
+    d.XMax = XMax;
+    d.YMin = YMin;
+    d.YMax = YMax;
+    d.FirstPosIndex = FirstPosIndex;
+    d.LastPosIndex = LastPosIndex;
+    d.QaMin = QaMin;
+    d.QaMax = QaMax;
+    d.NeedsSort = NeedsSort;
+    d.Selected = Selected;
+    d.SelectedIndex = SelectedIndex;
+    d.BoxSize = BoxSize;
+    d.TextSize = TextSize;
+    d.ColourMode = ColourMode;
+    d.ShowKinds = ShowKinds;
+    d.Colours = Colours;
+    d.AnimateTicks = AnimateTicks;
+}
+
+bool DocSettings::operator==(const DocSettings& o) const {
+    const auto sameControl = [](const CVKlsq& a, const CVKlsq& b) {
+        if (a.Points.size() != b.Points.size() || a.CentralMeridian != b.CentralMeridian) return false;
+        for (size_t i = 0; i < a.Points.size(); ++i)
+            if (std::memcmp(&a.Points[i], &b.Points[i], sizeof(ClsqData)) != 0) return false;
+        return true;
+    };
+    // Compared member by member: the padding between them means nothing.
+    return sameControl(Control, o.Control) && ImportedFiles == o.ImportedFiles && KindFlags == o.KindFlags &&
+           LevelMin == o.LevelMin && LevelMax == o.LevelMax && PosTimeOffset == o.PosTimeOffset &&
+           DepthTimeOffset == o.DepthTimeOffset && TideTimeOffset == o.TideTimeOffset && EastOffset == o.EastOffset &&
+           NorthOffset == o.NorthOffset && ElevOffset == o.ElevOffset && DepthOffset == o.DepthOffset &&
+           TideOffset == o.TideOffset && std::memcmp(&SoundVelocity, &o.SoundVelocity, sizeof(double)) == 0 &&
+           InterpLimit == o.InterpLimit && SounderImported == o.SounderImported && TimeMin == o.TimeMin &&
+           TimeMax == o.TimeMax && XMin == o.XMin && XMax == o.XMax && YMin == o.YMin && YMax == o.YMax &&
+           FirstPosIndex == o.FirstPosIndex && LastPosIndex == o.LastPosIndex && QaMin == o.QaMin && QaMax == o.QaMax &&
+           NeedsSort == o.NeedsSort && Selected == o.Selected && SelectedIndex == o.SelectedIndex &&
+           BoxSize == o.BoxSize && TextSize == o.TextSize && ColourMode == o.ColourMode && ShowKinds == o.ShowKinds &&
+           Colours == o.Colours && AnimateTicks == o.AnimateTicks && StatusText == o.StatusText;
+}
+
+size_t DocSettings::Bytes() const {
+    return sizeof(DocSettings) + ImportedFiles.size() + StatusText.size() + Control.Points.size() * sizeof(ClsqData);
+}
+
+// ---- the records' fields ----
+
+namespace {
+
+// The fields of a record that commands write. The view points are left out: they are
+// worked out again from these and the axes after every change.
+struct Column {
+    size_t offset;
+    size_t size;
+};
+
+constexpr Column kColumns[] = {
+    {offsetof(CVKData, Time), sizeof(CVKData::Time)},       {offsetof(CVKData, X), sizeof(CVKData::X)},
+    {offsetof(CVKData, Y), sizeof(CVKData::Y)},             {offsetof(CVKData, Z), sizeof(CVKData::Z)},
+    {offsetof(CVKData, Depth), sizeof(CVKData::Depth)},     {offsetof(CVKData, Tide), sizeof(CVKData::Tide)},
+    {offsetof(CVKData, Pitch), sizeof(CVKData::Pitch)},     {offsetof(CVKData, Roll), sizeof(CVKData::Roll)},
+    {offsetof(CVKData, Heave), sizeof(CVKData::Heave)},     {offsetof(CVKData, Flags), sizeof(CVKData::Flags)},
+    {offsetof(CVKData, Quality), sizeof(CVKData::Quality)}, {offsetof(CVKData, Hundredths), sizeof(CVKData::Hundredths)},
+};
+constexpr size_t kColumnCount = std::size(kColumns);
+constexpr size_t kFlagsColumn = 9;
+
+inline const uint8_t* Field(const CVKData& r, size_t c) {
+    return reinterpret_cast<const uint8_t*>(&r) + kColumns[c].offset;
+}
+inline uint8_t* Field(CVKData& r, size_t c) { return reinterpret_cast<uint8_t*>(&r) + kColumns[c].offset; }
+
+// The fields of every record as they stood before a command, one array a column.
+struct Snapshot {
+    size_t count = 0;
+    bool all = false;  // every column, else the flags alone
+    std::vector<uint8_t> columns[kColumnCount];
+
+    void Take(const std::vector<CVKData>& records, bool everything) {
+        count = records.size();
+        all = everything;
+        for (size_t c = 0; c < kColumnCount; ++c) {
+            if (!all && c != kFlagsColumn) continue;
+            columns[c].resize(count * kColumns[c].size);
+        }
+        if (!all) {
+            auto* out = reinterpret_cast<uint16_t*>(columns[kFlagsColumn].data());
+            for (size_t i = 0; i < count; ++i) out[i] = records[i].Flags;
+            return;
+        }
+        for (size_t i = 0; i < count; ++i)
+            for (size_t c = 0; c < kColumnCount; ++c)
+                std::memcpy(columns[c].data() + i * kColumns[c].size, Field(records[i], c), kColumns[c].size);
+    }
+    const uint8_t* At(size_t c, size_t i) const { return columns[c].data() + i * kColumns[c].size; }
+    CVKData Record(size_t i) const {
+        CVKData r = CVKData::Zeroed();
+        for (size_t c = 0; c < kColumnCount; ++c) std::memcpy(Field(r, c), At(c, i), kColumns[c].size);
+        return r;
+    }
+    int64_t Key(size_t i) const {
+        int64_t t;
+        std::memcpy(&t, At(0, i), sizeof t);
+        return t * 100 + *At(11, i);
+    }
+    uint16_t Kind(size_t i) const {
+        uint16_t f;
+        std::memcpy(&f, At(kFlagsColumn, i), sizeof f);
+        return f & 0xF0;
+    }
+};
+
+int64_t KeyOf(const CVKData& r) { return r.Time * 100 + r.Hundredths; }
+
+}  // namespace
+
+// A change of one column at some of the records the two states share, given by their
+// rank among those records (the same in both states); or at all of them.
+struct ColumnChange {
+    uint8_t column = 0;
+    bool dense = false;
+    std::vector<uint32_t> ranks;  // ascending; empty when dense
+    std::vector<uint8_t> values;  // the values of the state the delta leads to
+};
+
+class RecordDelta {
+public:
+    size_t sourceSize = 0;
+    size_t targetSize = 0;
+    std::vector<uint32_t> remove;    // ascending indices of the source state
+    std::vector<uint32_t> insertAt;  // ascending indices of the target state
+    std::vector<CVKData> inserted;   // the records inserted there
+    std::vector<ColumnChange> columns;
+
+    size_t Bytes() const {
+        size_t n = sizeof(RecordDelta) + remove.size() * 4 + insertAt.size() * 4 + inserted.size() * sizeof(CVKData);
+        for (const ColumnChange& c : columns) n += sizeof(ColumnChange) + c.ranks.size() * 4 + c.values.size();
+        return n;
+    }
+    bool Empty() const { return remove.empty() && insertAt.empty() && columns.empty(); }
+
+    // Turns the records of the source state into those of the target state, returning
+    // the delta that leads back.
+    RecordDelta Apply(std::vector<CVKData>& records) const;
+};
+
+namespace {
+
+// The index of shared record `rank` among records of which `gaps` (ascending indices)
+// are not shared, walking on from a previous answer (ranks come in ascending order).
+struct RankWalker {
+    const std::vector<uint32_t>& gaps;
+    size_t passed = 0;
+    size_t IndexOf(size_t rank) {
+        size_t index = rank + passed;
+        while (passed < gaps.size() && gaps[passed] <= index) {
+            ++passed;
+            index = rank + passed;
+        }
+        return index;
+    }
+};
+
+// Adds the changes of every column between the shared records of the present records and
+// of the snapshot: values of the snapshot where they differ. `present` and `past` give
+// the index of each shared rank in either.
+template <class PresentIndex, class PastIndex>
+void DiffColumns(const std::vector<CVKData>& records, const Snapshot& snap, size_t shared, PresentIndex present,
+                 PastIndex past, RecordDelta& delta) {
+    for (size_t c = 0; c < kColumnCount; ++c) {
+        if (!snap.all && c != kFlagsColumn) continue;
+        const size_t size = kColumns[c].size;
+        ColumnChange change;
+        change.column = static_cast<uint8_t>(c);
+        for (size_t r = 0; r < shared; ++r) {
+            const uint8_t* was = snap.At(c, past(r));
+            if (std::memcmp(Field(records[present(r)], c), was, size) == 0) continue;
+            change.ranks.push_back(static_cast<uint32_t>(r));
+            change.values.insert(change.values.end(), was, was + size);
+        }
+        if (change.ranks.empty()) continue;
+        // Past a point, the whole column is smaller than its changes with their ranks.
+        if (change.ranks.size() * (4 + size) > shared * size) {
+            change.dense = true;
+            change.ranks.clear();
+            change.values.resize(shared * size);
+            for (size_t r = 0; r < shared; ++r) std::memcpy(change.values.data() + r * size, snap.At(c, past(r)), size);
+        }
+        change.ranks.shrink_to_fit();
+        change.values.shrink_to_fit();
+        delta.columns.push_back(std::move(change));
+    }
+}
+
+}  // namespace
+
+RecordDelta RecordDelta::Apply(std::vector<CVKData>& records) const {
+    RecordDelta back;
+    back.sourceSize = targetSize;
+    back.targetSize = sourceSize;
+    // Rewritten fields of the shared records, their present values kept for the way back.
+    for (const ColumnChange& change : columns) {
+        const size_t c = change.column;
+        const size_t size = kColumns[c].size;
+        ColumnChange undo;
+        undo.column = change.column;
+        undo.dense = change.dense;
+        undo.ranks = change.ranks;
+        undo.values.resize(change.values.size());
+        RankWalker walk{remove};
+        const size_t n = change.dense ? change.values.size() / size : change.ranks.size();
+        for (size_t k = 0; k < n; ++k) {
+            const size_t rank = change.dense ? k : change.ranks[k];
+            uint8_t* field = Field(records[walk.IndexOf(rank)], c);
+            std::memcpy(undo.values.data() + k * size, field, size);
+            std::memcpy(field, change.values.data() + k * size, size);
+        }
+        back.columns.push_back(std::move(undo));
+    }
+    // Records taken away, kept for the way back.
+    if (!remove.empty()) {
+        back.insertAt = remove;
+        back.inserted.reserve(remove.size());
+        size_t out = 0, next = 0;
+        for (size_t i = 0; i < records.size(); ++i) {
+            if (next < remove.size() && remove[next] == i) {
+                back.inserted.push_back(records[i]);
+                ++next;
+                continue;
+            }
+            if (out != i) records[out] = records[i];
+            ++out;
+        }
+        records.resize(out);
+    }
+    // Records put in, to be taken away again on the way back.
+    if (!insertAt.empty()) {
+        back.remove = insertAt;
+        const size_t kept = records.size();
+        records.resize(kept + insertAt.size(), CVKData::Zeroed());
+        // From the end: each kept record moves up by the insertions before its new place.
+        size_t from = kept, to = records.size(), next = insertAt.size();
+        while (to > 0) {
+            --to;
+            if (next > 0 && insertAt[next - 1] == to) {
+                --next;
+                records[to] = inserted[next];
+            } else {
+                records[to] = records[--from];
+            }
+        }
+    }
+    return back;
+}
+
+// ---- the history ----
+
+struct UndoHistory::Step {
+    std::string name;
+    RecordDelta records;     // leads to the other state: back when done, forward when undone
+    DocSettings settings;    // the settings of the other state
+    size_t Bytes() const { return sizeof(Step) + name.size() + records.Bytes() + settings.Bytes(); }
+};
+
+struct UndoHistory::Pending {
+    std::string name;
+    bool modified = false;
+    Snapshot snapshot;
+    DocSettings settings;
+};
+
+size_t UndoHistory::DefaultBudget() {
+#if !defined(_WIN32)
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long page = ::sysconf(_SC_PAGESIZE);
+    if (pages > 0 && page > 0) return static_cast<size_t>(pages) * static_cast<size_t>(page) / 4;
+#endif
+    return size_t{1} << 30;
+}
+
+UndoHistory::UndoHistory(size_t budgetBytes) : budget_(budgetBytes) {}
+UndoHistory::~UndoHistory() = default;
+
+void UndoHistory::Begin(const CVKDoc& doc, const std::string& name, UndoScope scope) {
+    pending_.reset();
+    try {
+        auto p = std::make_unique<Pending>();
+        p->name = name;
+        p->snapshot.Take(doc.Records, scope == UndoScope::Records);
+        p->settings = DocSettings::Of(doc);
+        p->modified = doc.Modified;
+        pending_ = std::move(p);
+    } catch (const std::bad_alloc&) {
+        // The command runs all the same; only its step is lost, and the history before
+        // it no longer leads to the present.
+        steps_.clear();
+        position_ = 0;
+        saved_ = -1;
+        bytes_ = 0;
+        doc.Port().StatusNote("Not enough memory to keep \"" + name + "\" for undo; the undo history was cleared.");
+    }
+}
+
+void UndoHistory::Cancel() { pending_.reset(); }
+
+bool UndoHistory::End(CVKDoc& doc) {
+    if (!pending_) return false;
+    std::unique_ptr<Pending> p = std::move(pending_);
+    try {
+        auto step = std::make_unique<Step>();
+        step->name = p->name;
+        step->settings = std::move(p->settings);
+        const Snapshot& snap = p->snapshot;
+        RecordDelta& delta = step->records;
+        const std::vector<CVKData>& recs = doc.Records;
+        delta.sourceSize = recs.size();
+        delta.targetSize = snap.count;
+        if (recs.size() == snap.count) {
+            DiffColumns(recs, snap, snap.count, [](size_t r) { return r; }, [](size_t r) { return r; }, delta);
+        } else if (!snap.all) {
+            // A command that should have changed flags alone changed the survey: its step
+            // cannot be made, and the steps before it no longer lead here.
+            steps_.clear();
+            position_ = 0;
+            saved_ = -1;
+            bytes_ = 0;
+            return false;
+        } else {
+            // Both states are in time order: walk them together, taking what only the
+            // present holds as inserted by the command and what only the past held as
+            // removed. Any alignment in order gives back the past exactly; a good one
+            // keeps the step small.
+            std::vector<uint32_t> sharedNow, sharedThen;
+            size_t i = 0, j = 0;
+            const size_t n = recs.size(), m = snap.count;
+            while (i < n || j < m) {
+                if (i < n && j < m && KeyOf(recs[i]) == snap.Key(j) && (recs[i].Flags & 0xF0) == snap.Kind(j)) {
+                    sharedNow.push_back(static_cast<uint32_t>(i++));
+                    sharedThen.push_back(static_cast<uint32_t>(j++));
+                } else if (j >= m || (i < n && (KeyOf(recs[i]) < snap.Key(j) ||
+                                                (KeyOf(recs[i]) == snap.Key(j) && n - i > m - j)))) {
+                    delta.remove.push_back(static_cast<uint32_t>(i++));
+                } else {
+                    delta.insertAt.push_back(static_cast<uint32_t>(j));
+                    delta.inserted.push_back(snap.Record(j++));
+                }
+            }
+            DiffColumns(recs, snap, sharedNow.size(), [&](size_t r) { return sharedNow[r]; },
+                        [&](size_t r) { return sharedThen[r]; }, delta);
+        }
+        const bool wasModified = p->modified;
+        p.reset();  // the snapshot goes before the step is kept
+        if (delta.Empty() && step->settings == DocSettings::Of(doc)) {
+            // Nothing changed, so nothing is to be saved that was not before.
+            doc.SetModified(wasModified);
+            return false;
+        }
+        // A new step ends the steps that were undone.
+        while (steps_.size() > position_) {
+            bytes_ -= steps_.back()->Bytes();
+            steps_.pop_back();
+        }
+        if (saved_ > static_cast<int64_t>(position_)) saved_ = -1;
+        bytes_ += step->Bytes();
+        steps_.push_back(std::move(step));
+        ++position_;
+        Trim(doc);
+        return true;
+    } catch (const std::bad_alloc&) {
+        steps_.clear();
+        position_ = 0;
+        saved_ = -1;
+        bytes_ = 0;
+        doc.Port().StatusNote("Not enough memory to keep \"" + p->name + "\" for undo; the undo history was cleared.");
+        return false;
+    }
+}
+
+void UndoHistory::Trim(CVKDoc& doc) {
+    size_t dropped = 0;
+    while (bytes_ > budget_ && !steps_.empty()) {
+        bytes_ -= steps_.front()->Bytes();
+        steps_.pop_front();
+        if (position_ > 0) --position_;
+        --saved_;
+        if (saved_ < 0) saved_ = -1;
+        ++dropped;
+    }
+    if (dropped == 0) return;
+    dropped_ += dropped;
+    doc.Port().StatusNote(dropped == 1 ? "The oldest undo step was dropped to keep the history within its memory."
+                                       : "The " + std::to_string(dropped) +
+                                             " oldest undo steps were dropped to keep the history within its memory.");
+}
+
+void UndoHistory::SetBudget(CVKDoc& doc, size_t bytes) {
+    budget_ = bytes;
+    Trim(doc);
+}
+
+std::string UndoHistory::UndoName() const { return CanUndo() ? steps_[position_ - 1]->name : std::string(); }
+std::string UndoHistory::RedoName() const { return CanRedo() ? steps_[position_]->name : std::string(); }
+
+bool UndoHistory::Undo(CVKDoc& doc) { return Move(doc, true); }
+bool UndoHistory::Redo(CVKDoc& doc) { return Move(doc, false); }
+
+bool UndoHistory::Move(CVKDoc& doc, bool undo) {
+    if (undo ? !CanUndo() : !CanRedo()) return false;
+    pending_.reset();
+    Step& step = *steps_[undo ? position_ - 1 : position_];
+    bytes_ -= step.Bytes();
+    RecordDelta back = step.records.Apply(doc.Records);
+    const std::string status = step.settings.StatusText;
+    DocSettings now = DocSettings::Of(doc);
+    step.settings.ApplyTo(doc);
+    step.settings = std::move(now);
+    step.records = std::move(back);
+    bytes_ += step.Bytes();
+    position_ = undo ? position_ - 1 : position_ + 1;
+    // The view points and counts of the restored records, on the restored axes; the
+    // status pane as it read then.
+    UpdateValues(doc);
+    doc.SetStatusText(status);
+    UpdateModified(doc);
+    doc.ViewsChanged();
+    return true;
+}
+
+void UndoHistory::UpdateModified(CVKDoc& doc) const { doc.SetModified(saved_ != static_cast<int64_t>(position_)); }
+
+void UndoHistory::Clear(bool savedState) {
+    steps_.clear();
+    pending_.reset();
+    position_ = 0;
+    bytes_ = 0;
+    saved_ = savedState ? 0 : -1;
+}
+
+std::vector<UndoHistory::StepInfo> UndoHistory::Steps() const {
+    std::vector<StepInfo> out;
+    for (size_t i = 0; i < steps_.size(); ++i) out.push_back({steps_[i]->name, steps_[i]->Bytes(), i < position_});
+    return out;
+}
+
+}  // namespace aq

@@ -1,0 +1,141 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/doc.h"
+
+// The undo history: every command that changes the survey or its settings becomes a
+// step that can be undone and redone, many levels deep. A step keeps what the command
+// changed and nothing else: the flags of the k records a box delete touched, the columns
+// a transformation rewrote, the records an import added or a removal took away, and the
+// document's settings. View points are worked out again from the restored records, as
+// every command does, so they cost nothing.
+namespace aq {
+
+// What a command may change, so that only that is copied before it runs.
+enum class UndoScope {
+    Flags,    // the records' flags only (box delete and undelete, time frame)
+    Records,  // anything: fields, the number of records, the settings
+};
+
+// The document's state beside its records: saved settings, axes and counts, selection and
+// display settings (not the file name or the modified mark, which follow the history).
+struct DocSettings {
+    CVKlsq Control;
+    std::string ImportedFiles;
+    uint16_t KindFlags = 0;
+    int32_t LevelMin = 0, LevelMax = 0;
+    int64_t PosTimeOffset = 0, DepthTimeOffset = 0, TideTimeOffset = 0;
+    int32_t EastOffset = 0, NorthOffset = 0, ElevOffset = 0;
+    int16_t DepthOffset = 0, TideOffset = 0;
+    double SoundVelocity = 0;
+    int32_t InterpLimit = 0, SounderImported = 0;
+    int32_t TimeMin = 0, TimeMax = 0;
+    int64_t XMin = 0, XMax = 0, YMin = 0, YMax = 0;
+    int32_t FirstPosIndex = 0, LastPosIndex = 0;
+    int32_t QaMin = 0, QaMax = 0;
+    bool NeedsSort = false;
+    bool Selected = false;
+    int32_t SelectedIndex = 0;
+    int32_t BoxSize = 0, TextSize = 0, ColourMode = 0, ShowKinds = 0;
+    std::array<uint32_t, 8> Colours{};
+    int32_t AnimateTicks = 0;
+    std::string StatusText;
+
+    static DocSettings Of(const CVKDoc& doc);
+    void ApplyTo(CVKDoc& doc) const;
+    bool operator==(const DocSettings& other) const;
+    size_t Bytes() const;
+};
+
+// The change from one state of the records to another: records removed, records
+// inserted, and fields of the records both states share rewritten.
+class RecordDelta;
+
+class UndoHistory {
+public:
+    // The default memory budget: a quarter of the machine's memory.
+    static size_t DefaultBudget();
+
+    explicit UndoHistory(size_t budgetBytes = DefaultBudget());
+    ~UndoHistory();
+    UndoHistory(const UndoHistory&) = delete;
+    UndoHistory& operator=(const UndoHistory&) = delete;
+
+    // Before a command: copies what the command may change.
+    void Begin(const CVKDoc& doc, const std::string& name, UndoScope scope);
+    // After it: keeps a step when anything changed (and drops the redo steps); true then.
+    // Oldest steps beyond the budget are dropped, which the port's status bar is told.
+    bool End(CVKDoc& doc);
+    // Forgets what Begin copied, keeping no step.
+    void Cancel();
+    bool Recording() const { return pending_ != nullptr; }
+
+    bool CanUndo() const { return position_ > 0; }
+    bool CanRedo() const { return position_ < steps_.size(); }
+    // The names of the steps Undo and Redo would take ("" when none).
+    std::string UndoName() const;
+    std::string RedoName() const;
+    // Takes the survey back one step (or forward again); false when there is none. The
+    // modified mark follows: back at the state last saved, the document is unmodified.
+    bool Undo(CVKDoc& doc);
+    bool Redo(CVKDoc& doc);
+
+    // A new or newly opened document: no steps, and this state is the saved one.
+    void Clear(bool savedState = true);
+    // The document was saved in its current state.
+    void MarkSaved() { saved_ = static_cast<int64_t>(position_); }
+
+    struct StepInfo {
+        std::string name;
+        size_t bytes = 0;
+        bool done = false;  // before the current position: undoable
+    };
+    std::vector<StepInfo> Steps() const;
+    size_t Bytes() const { return bytes_; }
+    size_t Budget() const { return budget_; }
+    void SetBudget(CVKDoc& doc, size_t bytes);
+    // Steps dropped to keep within the budget since the history began.
+    size_t Dropped() const { return dropped_; }
+
+private:
+    struct Step;
+    struct Pending;
+
+    bool Move(CVKDoc& doc, bool undo);
+    void Trim(CVKDoc& doc);
+    void UpdateModified(CVKDoc& doc) const;
+
+    std::deque<std::unique_ptr<Step>> steps_;
+    size_t position_ = 0;   // steps before it are done
+    int64_t saved_ = 0;     // the position of the saved state, -1 when no step leads there
+    size_t budget_;
+    size_t bytes_ = 0;
+    size_t dropped_ = 0;
+    std::unique_ptr<Pending> pending_;
+};
+
+// Runs a command between Begin and End of a history; End runs whatever happens, so a
+// command that fails part way still leaves a step for what it changed.
+template <class Command>
+auto Undoable(UndoHistory* history, CVKDoc& doc, const std::string& name, UndoScope scope, Command&& command) {
+    if (!history) return command();
+    struct Guard {
+        UndoHistory& h;
+        CVKDoc& d;
+        ~Guard() {
+            if (h.Recording()) h.End(d);
+        }
+    } guard{*history, doc};
+    history->Begin(doc, name, scope);
+    return command();
+}
+
+}  // namespace aq

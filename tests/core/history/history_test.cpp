@@ -1,0 +1,285 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The undo history: random commands on random surveys, undone and redone, must give back
+// every byte of the document and every field of every record; steps cost what they change.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <random>
+
+#include "core/import/import_support.h"
+#include "geodesy/utm.h"
+#include "history/history.h"
+#include "import/tide.h"
+#include "model/docfile.h"
+#include "processing/flags.h"
+#include "processing/hpr.h"
+#include "processing/offsets.h"
+#include "processing/recalc.h"
+#include "support/builders.h"
+#include "ui/scriptedport.h"
+
+namespace aq {
+namespace {
+
+// Everything a user could tell apart: the saved bytes, every field of every record
+// (view points included), the settings, the modified mark and the status text.
+struct State {
+    std::vector<uint8_t> bytes;
+    std::vector<CVKData> records;
+    DocSettings settings;
+    bool modified = false;
+    std::string status;
+
+    static State Of(const CVKDoc& doc) {
+        return {SaveDocumentBytes(doc), doc.Records, DocSettings::Of(doc), doc.Modified, doc.StatusText};
+    }
+};
+
+bool SameRecord(const CVKData& a, const CVKData& b) {
+    return a.Time == b.Time && a.X == b.X && a.Y == b.Y && a.Z == b.Z && a.Depth == b.Depth && a.Tide == b.Tide &&
+           a.Pitch == b.Pitch && a.Roll == b.Roll && a.Heave == b.Heave && a.ptHeight == b.ptHeight &&
+           a.ptTide == b.ptTide && a.ptSeabed == b.ptSeabed && a.ptDepthUp == b.ptDepthUp && a.ptPlan == b.ptPlan &&
+           a.Flags == b.Flags && a.Quality == b.Quality && a.Hundredths == b.Hundredths;
+}
+
+void ExpectSame(const State& want, const CVKDoc& doc, const std::string& where) {
+    const State got = State::Of(doc);
+    EXPECT_EQ(got.bytes, want.bytes) << where;
+    ASSERT_EQ(got.records.size(), want.records.size()) << where;
+    for (size_t i = 0; i < want.records.size(); ++i)
+        ASSERT_TRUE(SameRecord(got.records[i], want.records[i])) << where << ": record " << i;
+    EXPECT_TRUE(got.settings == want.settings) << where;
+    EXPECT_EQ(got.status, want.status) << where;
+}
+
+class HistoryTest : public testing::Test {
+protected:
+    void SetUp() override { doc.SetPort(&port); }
+
+    // A survey of positions, depths, tides and events over a few minutes.
+    void RandomSurvey(std::mt19937& rng, bool geographic) {
+        doc.New();
+        std::uniform_int_distribution<int> kind(0, 9), cm(-300, 3000), step(0, 3);
+        int64_t t = test::At(10, 0, 0);
+        const int n = std::uniform_int_distribution<int>(20, 400)(rng);
+        for (int i = 0; i < n; ++i) {
+            t += step(rng);
+            const int k = kind(rng);
+            const auto hundredths = static_cast<uint8_t>(std::uniform_int_distribution<int>(0, 99)(rng));
+            if (k < 3) {
+                const uint16_t flags = REC_POSITION | (geographic ? REC_GEOGRAPHIC : 0);
+                const int32_t x = geographic ? 31000000 + cm(rng) * 10 : 47200000 + cm(rng) * 100;
+                const int32_t y = geographic ? 515000000 + cm(rng) * 10 : 593200000 + cm(rng) * 100;
+                doc.AddRecord(CVKData::OfPosition(t, x, y, cm(rng) / 10, flags, hundredths));
+            } else if (k < 8) {
+                doc.AddRecord(CVKData::OfDepth(t, std::abs(cm(rng)), static_cast<uint8_t>(20 + k * 10),
+                                               REC_DEPTH | REC_SOUNDER, hundredths));
+            } else if (k < 9) {
+                doc.AddRecord(CVKData::OfKind(t, cm(rng) / 10, REC_TIDE, hundredths));
+            } else {
+                doc.AddRecord(CVKData::OfKind(t, i, REC_EVENT, 0));
+            }
+        }
+        for (const CVKData& r : doc.Records) doc.KindFlags |= r.Flags;
+        doc.NeedsSort = true;
+        Recalculate(doc);
+        doc.SetModified(false);
+    }
+
+    // One random command through the history; its name.
+    std::string RandomCommand(std::mt19937& rng, int which) {
+        std::uniform_int_distribution<int32_t> coord(0, 15000);
+        const auto run = [&](const std::string& name, UndoScope scope, auto&& fn) {
+            Undoable(&history, doc, name, scope, fn);
+            return name;
+        };
+        switch (which) {
+            case 0:
+            case 1: {
+                const int32_t a = coord(rng), b = coord(rng), c = coord(rng), d = coord(rng);
+                const CRect box{std::min(a, b), std::min(c, d), std::max(a, b), std::max(c, d)};
+                const bool del = which == 0, section = rng() % 2 == 0;
+                return run(del ? "Delete" : "Undelete", UndoScope::Flags,
+                           [&] { MarkInRect(doc, box, del, section); });
+            }
+            case 2: {
+                const int32_t a = coord(rng), b = coord(rng);
+                return run("Time Frame", UndoScope::Flags,
+                           [&] { MarkOutsideTimeFrame(doc, std::min(a, b), std::max(a, b)); });
+            }
+            case 3: return run("Restore", UndoScope::Records, [&] { Restore(doc); });
+            case 4: return run("Remove", UndoScope::Records, [&] { Remove(doc); });
+            case 5: return run("Clear Z", UndoScope::Records, [&] { ClearZ(doc); });
+            case 6: return run("Hi Pass Z", UndoScope::Records, [&] { HiPassZ(doc); });
+            case 7: return run("Lo Pass Z", UndoScope::Records, [&] { LoPassZ(doc); });
+            case 8: {
+                RangeValues v = InitialRangeValues(doc);
+                v.ZMin = -5 + static_cast<double>(rng() % 10);
+                v.ZMax = v.ZMin + 3;
+                v.QaMin = static_cast<int32_t>(rng() % 60);
+                return run("Range", UndoScope::Records, [&] { ApplyRange(doc, v); });
+            }
+            case 9: {
+                OffsetValues v = InitialOffsetValues(doc);
+                v.East += 1.5;
+                v.Elevation -= 0.25;
+                v.PosTime += static_cast<int32_t>(rng() % 5);
+                return run("Offsets Positions", UndoScope::Records, [&] { OffsetPositions(doc, v); });
+            }
+            case 10: {
+                OffsetValues v = InitialOffsetValues(doc);
+                v.Depth += 0.1;
+                v.SoundVelocity = 1450 + static_cast<double>(rng() % 100);
+                v.DepthTime -= static_cast<int32_t>(rng() % 3);
+                return run("Offsets Depths", UndoScope::Records, [&] { OffsetDepths(doc, v); });
+            }
+            case 11: return run("Convert to UTM", UndoScope::Records, [&] {
+                    if (doc.IsGeographic()) ConvertToUtm(doc);
+                });
+            case 12: return run("Apply HPR", UndoScope::Records, [&] { ApplyHpr(doc); });
+            case 13: {
+                // An import of a few tides somewhere in the survey.
+                const int64_t t0 = doc.Records.empty() ? test::At(10, 0, 0) : doc.Records[doc.Records.size() / 2].Time;
+                std::string text;
+                for (int k = 0; k < 5; ++k) {
+                    const int64_t t = t0 + k * 7;
+                    civil::Fields f;
+                    civil::ToFields(t, f);
+                    char line[96];
+                    std::snprintf(line, sizeof line, "%d %d %d %d %d %d %.1f\n", f.year, f.month, f.day, f.hour,
+                                  f.minute, f.second, 0.1 * static_cast<double>(rng() % 20));
+                    text += line;
+                }
+                char name[32];
+                std::snprintf(name, sizeof name, "t%d.tid", files++);
+                const std::string path = dir.Write(name, text);
+                port.answers.push_back(true);  // replace the tides the survey holds
+                return run("Import Tide", UndoScope::Records, [&] { ImportTide(doc, path); });
+            }
+            default: {
+                const int32_t limit = static_cast<int32_t>(rng() % 30);
+                return run("Properties", UndoScope::Records, [&] {
+                    doc.InterpLimit = limit;
+                    doc.SetModified(true);
+                });
+            }
+        }
+    }
+
+    test::TempDir dir;
+    ScriptedPort port;
+    CVKDoc doc;
+    UndoHistory history;
+    int files = 0;
+};
+
+TEST_F(HistoryTest, RandomCommandsUndoneAndRedoneGiveBackEveryByte) {
+    for (uint32_t seed = 1; seed <= 400; ++seed) {
+        std::mt19937 rng(seed);
+        RandomSurvey(rng, seed % 3 == 0);
+        history.Clear();
+        std::vector<State> states{State::Of(doc)};
+        std::vector<std::string> names;
+        const int count = 1 + static_cast<int>(rng() % 12);
+        for (int k = 0; k < count; ++k) {
+            names.push_back(RandomCommand(rng, static_cast<int>(rng() % 15)));
+            // A command that changed nothing leaves no step.
+            if (history.Steps().size() > states.size() - 1) states.push_back(State::Of(doc));
+        }
+        const std::string where = "seed " + std::to_string(seed);
+        ASSERT_EQ(history.Steps().size(), states.size() - 1) << where;
+        for (size_t k = states.size() - 1; k > 0; --k) {
+            ASSERT_TRUE(history.Undo(doc)) << where;
+            ExpectSame(states[k - 1], doc, where + " undo to " + std::to_string(k - 1));
+        }
+        EXPECT_FALSE(history.CanUndo());
+        EXPECT_FALSE(doc.Modified) << where;  // back at the state of the file
+        for (size_t k = 1; k < states.size(); ++k) {
+            ASSERT_TRUE(history.Redo(doc)) << where;
+            ExpectSame(states[k], doc, where + " redo to " + std::to_string(k));
+        }
+        EXPECT_FALSE(history.CanRedo());
+        if (HasFailure()) return;
+    }
+}
+
+TEST_F(HistoryTest, StepsCostWhatTheyChange) {
+    // Twenty thousand depths with positions between them.
+    doc.New();
+    for (int i = 0; i < 20000; ++i) {
+        const int64_t t = test::At(10, 0, 0) + i;
+        if (i % 4 == 0) doc.AddRecord(CVKData::OfPosition(t, 47200000 + i * 10, 593200000, 0, REC_POSITION, 0));
+        else doc.AddRecord(CVKData::OfDepth(t, 500 + i % 300, 90, REC_DEPTH, 0));
+    }
+    doc.KindFlags = REC_POSITION | REC_DEPTH;
+    doc.NeedsSort = true;
+    Recalculate(doc);
+    const size_t n = doc.Records.size();
+
+    // A box delete of a few records costs about those records.
+    const CVKData& a = doc.Records[100];
+    const CRect box{a.ptPlan.x - 1, a.ptPlan.y - 1, a.ptPlan.x + 1, a.ptPlan.y + 1};
+    int hits = 0;
+    Undoable(&history, doc, "Delete", UndoScope::Flags, [&] { hits = MarkInRect(doc, box, true, false); });
+    ASSERT_GT(hits, 0);
+    ASSERT_EQ(history.Steps().size(), 1u);
+    EXPECT_LT(history.Steps()[0].bytes, 2048u + static_cast<size_t>(hits) * 8);
+
+    // Clear Z rewrites one field of the positions: no more than that column.
+    Undoable(&history, doc, "Clear Z", UndoScope::Records, [&] { ClearZ(doc); });
+    // Recalculation moves interpolated levels too; still far below whole records.
+    EXPECT_LT(history.Steps().back().bytes, n * sizeof(CVKData) / 4);
+
+    // An import costs the records it added.
+    std::string text;
+    for (int k = 0; k < 10; ++k) {
+        char line[64];
+        std::snprintf(line, sizeof line, "2009 12 5 10 0 %d 1.5\n", k * 3);
+        text += line;
+    }
+    const std::string path = dir.Write("t.tid", text);
+    const size_t before = history.Steps().size();
+    const size_t records = doc.Records.size();
+    Undoable(&history, doc, "Import Tide", UndoScope::Records, [&] { ImportTide(doc, path); });
+    ASSERT_EQ(history.Steps().size(), before + 1);
+    EXPECT_EQ(history.UndoName(), "Import Tide");
+    EXPECT_TRUE(history.Undo(doc));
+    EXPECT_EQ(doc.Records.size(), records);
+    EXPECT_EQ(history.RedoName(), "Import Tide");
+}
+
+TEST_F(HistoryTest, TheBudgetDropsTheOldestStepsAndTheSavedStateFollowsTheHistory) {
+    std::mt19937 rng(7);
+    RandomSurvey(rng, false);
+    history.Clear();
+    struct NotingPort : ScriptedPort {
+        std::vector<std::string> notes;
+        void StatusNote(const std::string& t) override { notes.push_back(t); }
+    } noting;
+    doc.SetPort(&noting);
+    Undoable(&history, doc, "Clear Z", UndoScope::Records, [&] { ClearZ(doc); });
+    history.MarkSaved();
+    doc.SetModified(false);
+    Undoable(&history, doc, "Hi Pass Z", UndoScope::Records, [&] {
+        doc.Records[3].Flags |= REC_DELETED;
+        doc.SetModified(true);
+    });
+    EXPECT_TRUE(history.Undo(doc));
+    EXPECT_FALSE(doc.Modified);  // the state last saved
+    EXPECT_TRUE(history.Undo(doc));
+    EXPECT_TRUE(doc.Modified);
+    EXPECT_TRUE(history.Redo(doc));
+    EXPECT_FALSE(doc.Modified);
+
+    history.SetBudget(doc, 1);
+    EXPECT_EQ(history.Steps().size(), 0u);
+    EXPECT_EQ(history.Dropped(), 2u);
+    ASSERT_FALSE(noting.notes.empty());
+    EXPECT_EQ(noting.notes.back(), "The 2 oldest undo steps were dropped to keep the history within its memory.");
+    doc.SetPort(&port);
+}
+
+}  // namespace
+}  // namespace aq
