@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstring>
 #include <new>
+#include <system_error>
+#include <thread>
 
 #if !defined(_WIN32)
 #include <unistd.h>
@@ -147,32 +149,66 @@ inline const uint8_t* Field(const CVKData& r, size_t c) {
 }
 inline uint8_t* Field(CVKData& r, size_t c) { return reinterpret_cast<uint8_t*>(&r) + kColumns[c].offset; }
 
-// The fields of every record as they stood before a command, one array a column.
+// Runs fn(begin, end) over [0, n), in two halves at once on a large survey.
+template <class Fn>
+void InHalves(size_t n, Fn&& fn) {
+    constexpr size_t kSplitFrom = size_t{1} << 20;
+    if (n < kSplitFrom) {
+        fn(size_t{0}, n);
+        return;
+    }
+    std::thread second;
+    try {
+        second = std::thread([&] { fn(n / 2, n); });
+    } catch (const std::system_error&) {
+        fn(size_t{0}, n);
+        return;
+    }
+    fn(size_t{0}, n / 2);
+    second.join();
+}
+
+// The stored fields lie in two runs of a record: Time to Heave, and Flags to Hundredths.
+constexpr size_t kHeadBytes = offsetof(CVKData, Heave) + sizeof(CVKData::Heave);
+constexpr size_t kTailOffset = offsetof(CVKData, Flags);
+constexpr size_t kTailBytes = offsetof(CVKData, Hundredths) + sizeof(CVKData::Hundredths) - kTailOffset;
+constexpr size_t kRowBytes = kHeadBytes + kTailBytes;
+static_assert(offsetof(CVKData, Time) == 0 && offsetof(CVKData, Quality) > kTailOffset);
+
+// Where column c lies in a snapshot row.
+constexpr size_t RowOffset(size_t c) {
+    return kColumns[c].offset < kHeadBytes ? kColumns[c].offset : kColumns[c].offset - kTailOffset + kHeadBytes;
+}
+
+// The stored fields of every record as they stood before a command, a packed row each.
 struct Snapshot {
     size_t count = 0;
-    bool all = false;  // every column, else the flags alone
-    std::vector<uint8_t> columns[kColumnCount];
+    std::vector<uint8_t> rows;
 
-    void Take(const std::vector<CVKData>& records, bool everything) {
+    void Take(const std::vector<CVKData>& records) {
         count = records.size();
-        all = everything;
-        for (size_t c = 0; c < kColumnCount; ++c) {
-            if (!all && c != kFlagsColumn) continue;
-            columns[c].resize(count * kColumns[c].size);
-        }
-        if (!all) {
-            auto* out = reinterpret_cast<uint16_t*>(columns[kFlagsColumn].data());
-            for (size_t i = 0; i < count; ++i) out[i] = records[i].Flags;
-            return;
-        }
-        for (size_t i = 0; i < count; ++i)
-            for (size_t c = 0; c < kColumnCount; ++c)
-                std::memcpy(columns[c].data() + i * kColumns[c].size, Field(records[i], c), kColumns[c].size);
+        rows.resize(count * kRowBytes);
+        InHalves(count, [&](size_t begin, size_t end) {
+            uint8_t* out = rows.data() + begin * kRowBytes;
+            for (size_t i = begin; i < end; ++i, out += kRowBytes) {
+                const auto* in = reinterpret_cast<const uint8_t*>(&records[i]);
+                std::memcpy(out, in, kHeadBytes);
+                std::memcpy(out + kHeadBytes, in + kTailOffset, kTailBytes);
+            }
+        });
     }
-    const uint8_t* At(size_t c, size_t i) const { return columns[c].data() + i * kColumns[c].size; }
+    const uint8_t* Row(size_t i) const { return rows.data() + i * kRowBytes; }
+    const uint8_t* At(size_t c, size_t i) const { return Row(i) + RowOffset(c); }
+    // Whether record r still holds row i's fields.
+    bool Same(const CVKData& r, size_t i) const {
+        const auto* in = reinterpret_cast<const uint8_t*>(&r);
+        return std::memcmp(in, Row(i), kHeadBytes) == 0 && std::memcmp(in + kTailOffset, Row(i) + kHeadBytes, kTailBytes) == 0;
+    }
     CVKData Record(size_t i) const {
         CVKData r = CVKData::Zeroed();
-        for (size_t c = 0; c < kColumnCount; ++c) std::memcpy(Field(r, c), At(c, i), kColumns[c].size);
+        auto* out = reinterpret_cast<uint8_t*>(&r);
+        std::memcpy(out, Row(i), kHeadBytes);
+        std::memcpy(out + kTailOffset, Row(i) + kHeadBytes, kTailBytes);
         return r;
     }
     int64_t Key(size_t i) const {
@@ -215,6 +251,13 @@ public:
         return n;
     }
     bool Empty() const { return remove.empty() && insertAt.empty() && columns.empty(); }
+    // Only flags change, record for record: the view points stay where they are.
+    bool FlagsOnly() const {
+        if (!remove.empty() || !insertAt.empty()) return false;
+        for (const ColumnChange& c : columns)
+            if (c.column != kFlagsColumn || c.dense) return false;
+        return true;
+    }
 
     // Turns the records of the source state into those of the target state, returning
     // the delta that leads back.
@@ -240,31 +283,53 @@ struct RankWalker {
 
 // Adds the changes of every column between the shared records of the present records and
 // of the snapshot: values of the snapshot where they differ. `present` and `past` give
-// the index of each shared rank in either.
+// the index of each shared rank in either. A first pass over the records marks the
+// columns each one changed and counts them; a second fills each changed column from the
+// snapshot alone, whole or at the changed records, whichever is smaller.
 template <class PresentIndex, class PastIndex>
 void DiffColumns(const std::vector<CVKData>& records, const Snapshot& snap, size_t shared, PresentIndex present,
                  PastIndex past, RecordDelta& delta) {
+    static_assert(kColumnCount <= 16);
+    std::vector<uint16_t> masks(shared, 0);
+    size_t halves[2][kColumnCount] = {};
+    InHalves(shared, [&](size_t begin, size_t end) {
+        size_t* counts = halves[begin == 0 ? 0 : 1];
+        for (size_t r = begin; r < end; ++r) {
+            const CVKData& now = records[present(r)];
+            const size_t then = past(r);
+            if (snap.Same(now, then)) continue;
+            uint16_t mask = 0;
+            for (size_t c = 0; c < kColumnCount; ++c) {
+                if (std::memcmp(Field(now, c), snap.At(c, then), kColumns[c].size) == 0) continue;
+                mask |= static_cast<uint16_t>(1u << c);
+                ++counts[c];
+            }
+            masks[r] = mask;
+        }
+    });
+    size_t counts[kColumnCount];
+    for (size_t c = 0; c < kColumnCount; ++c) counts[c] = halves[0][c] + halves[1][c];
     for (size_t c = 0; c < kColumnCount; ++c) {
-        if (!snap.all && c != kFlagsColumn) continue;
+        if (counts[c] == 0) continue;
         const size_t size = kColumns[c].size;
         ColumnChange change;
         change.column = static_cast<uint8_t>(c);
-        for (size_t r = 0; r < shared; ++r) {
-            const uint8_t* was = snap.At(c, past(r));
-            if (std::memcmp(Field(records[present(r)], c), was, size) == 0) continue;
-            change.ranks.push_back(static_cast<uint32_t>(r));
-            change.values.insert(change.values.end(), was, was + size);
-        }
-        if (change.ranks.empty()) continue;
         // Past a point, the whole column is smaller than its changes with their ranks.
-        if (change.ranks.size() * (4 + size) > shared * size) {
-            change.dense = true;
-            change.ranks.clear();
+        change.dense = counts[c] * (4 + size) > shared * size;
+        if (change.dense) {
             change.values.resize(shared * size);
             for (size_t r = 0; r < shared; ++r) std::memcpy(change.values.data() + r * size, snap.At(c, past(r)), size);
+        } else {
+            change.ranks.reserve(counts[c]);
+            change.values.resize(counts[c] * size);
+            uint8_t* out = change.values.data();
+            for (size_t r = 0; r < shared; ++r) {
+                if (!(masks[r] & (1u << c))) continue;
+                change.ranks.push_back(static_cast<uint32_t>(r));
+                std::memcpy(out, snap.At(c, past(r)), size);
+                out += size;
+            }
         }
-        change.ranks.shrink_to_fit();
-        change.values.shrink_to_fit();
         delta.columns.push_back(std::move(change));
     }
 }
@@ -342,6 +407,9 @@ struct UndoHistory::Step {
 struct UndoHistory::Pending {
     std::string name;
     bool modified = false;
+    bool journaled = false;  // flags alone: the commands tell what they change
+    std::vector<std::pair<uint32_t, uint16_t>> journal;
+    size_t count = 0;
     Snapshot snapshot;
     DocSettings settings;
 };
@@ -358,12 +426,19 @@ size_t UndoHistory::DefaultBudget() {
 UndoHistory::UndoHistory(size_t budgetBytes) : budget_(budgetBytes) {}
 UndoHistory::~UndoHistory() = default;
 
-void UndoHistory::Begin(const CVKDoc& doc, const std::string& name, UndoScope scope) {
+void UndoHistory::Begin(CVKDoc& doc, const std::string& name, UndoScope scope) {
     pending_.reset();
+    doc.FlagJournal = nullptr;
     try {
         auto p = std::make_unique<Pending>();
         p->name = name;
-        p->snapshot.Take(doc.Records, scope == UndoScope::Records);
+        p->count = doc.Records.size();
+        if (scope == UndoScope::Flags) {
+            p->journaled = true;
+            doc.FlagJournal = &p->journal;
+        } else {
+            p->snapshot.Take(doc.Records);
+        }
         p->settings = DocSettings::Of(doc);
         p->modified = doc.Modified;
         pending_ = std::move(p);
@@ -378,9 +453,13 @@ void UndoHistory::Begin(const CVKDoc& doc, const std::string& name, UndoScope sc
     }
 }
 
-void UndoHistory::Cancel() { pending_.reset(); }
+void UndoHistory::Cancel(CVKDoc& doc) {
+    doc.FlagJournal = nullptr;
+    pending_.reset();
+}
 
 bool UndoHistory::End(CVKDoc& doc) {
+    doc.FlagJournal = nullptr;
     if (!pending_) return false;
     std::unique_ptr<Pending> p = std::move(pending_);
     try {
@@ -391,10 +470,26 @@ bool UndoHistory::End(CVKDoc& doc) {
         RecordDelta& delta = step->records;
         const std::vector<CVKData>& recs = doc.Records;
         delta.sourceSize = recs.size();
-        delta.targetSize = snap.count;
-        if (recs.size() == snap.count) {
+        delta.targetSize = p->count;
+        if (p->journaled && recs.size() == p->count) {
+            // The first entry of a record holds its flags from before the command.
+            std::vector<std::pair<uint32_t, uint16_t>>& journal = p->journal;
+            std::stable_sort(journal.begin(), journal.end(),
+                             [](const auto& a, const auto& b) { return a.first < b.first; });
+            ColumnChange change;
+            change.column = kFlagsColumn;
+            for (size_t k = 0; k < journal.size(); ++k) {
+                if (k > 0 && journal[k].first == journal[k - 1].first) continue;
+                const uint16_t was = journal[k].second;
+                if (recs[journal[k].first].Flags == was) continue;
+                change.ranks.push_back(journal[k].first);
+                const auto* bytes = reinterpret_cast<const uint8_t*>(&was);
+                change.values.insert(change.values.end(), bytes, bytes + sizeof was);
+            }
+            if (!change.ranks.empty()) delta.columns.push_back(std::move(change));
+        } else if (recs.size() == snap.count && !p->journaled) {
             DiffColumns(recs, snap, snap.count, [](size_t r) { return r; }, [](size_t r) { return r; }, delta);
-        } else if (!snap.all) {
+        } else if (p->journaled) {
             // A command that should have changed flags alone changed the survey: its step
             // cannot be made, and the steps before it no longer lead here.
             steps_.clear();
@@ -478,6 +573,37 @@ void UndoHistory::SetBudget(CVKDoc& doc, size_t bytes) {
 std::string UndoHistory::UndoName() const { return CanUndo() ? steps_[position_ - 1]->name : std::string(); }
 std::string UndoHistory::RedoName() const { return CanRedo() ? steps_[position_]->name : std::string(); }
 
+namespace {
+
+// The axes the view points are worked out on.
+bool SameAxes(const DocSettings& a, const DocSettings& b) {
+    return a.TimeMin == b.TimeMin && a.TimeMax == b.TimeMax && a.LevelMin == b.LevelMin && a.LevelMax == b.LevelMax &&
+           a.XMin == b.XMin && a.XMax == b.XMax && a.YMin == b.YMin && a.YMax == b.YMax;
+}
+
+// Adds (sign +1) or takes away (-1) the records at the flag changes of `delta` from the
+// document's counts, as they stand in the records now.
+void CountFlags(CVKDoc& doc, const RecordDelta& delta, int sign) {
+    for (const ColumnChange& change : delta.columns) {
+        for (const uint32_t at : change.ranks) {
+            const uint16_t f = doc.Records[at].Flags;
+            if (f & REC_DELETED) {
+                doc.CountDeleted += sign;
+                continue;
+            }
+            switch (f & 0xF0) {
+                case REC_DEPTH: doc.CountDepth += sign; break;
+                case REC_POSITION: doc.CountPos += sign; break;
+                case REC_TIDE: doc.CountTide += sign; break;
+                case REC_EVENT: doc.CountEvent += sign; break;
+                default: break;
+            }
+        }
+    }
+}
+
+}  // namespace
+
 bool UndoHistory::Undo(CVKDoc& doc) { return Move(doc, true); }
 bool UndoHistory::Redo(CVKDoc& doc) { return Move(doc, false); }
 
@@ -486,9 +612,14 @@ bool UndoHistory::Move(CVKDoc& doc, bool undo) {
     pending_.reset();
     Step& step = *steps_[undo ? position_ - 1 : position_];
     bytes_ -= step.Bytes();
-    RecordDelta back = step.records.Apply(doc.Records);
-    const std::string status = step.settings.StatusText;
     DocSettings now = DocSettings::Of(doc);
+    // A change of flags alone on the same axes moves no view point: only the counts of
+    // the records it touched change, so undoing a box delete costs what the box held.
+    const bool flagsOnly = step.records.FlagsOnly() && SameAxes(now, step.settings);
+    if (flagsOnly) CountFlags(doc, step.records, -1);
+    RecordDelta back = step.records.Apply(doc.Records);
+    if (flagsOnly) CountFlags(doc, back, +1);
+    const std::string status = step.settings.StatusText;
     step.settings.ApplyTo(doc);
     step.settings = std::move(now);
     step.records = std::move(back);
@@ -496,7 +627,7 @@ bool UndoHistory::Move(CVKDoc& doc, bool undo) {
     position_ = undo ? position_ - 1 : position_ + 1;
     // The view points and counts of the restored records, on the restored axes; the
     // status pane as it read then.
-    UpdateValues(doc);
+    if (!flagsOnly) UpdateValues(doc);
     doc.SetStatusText(status);
     UpdateModified(doc);
     doc.ViewsChanged();

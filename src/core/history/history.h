@@ -21,7 +21,8 @@ namespace aq {
 
 // What a command may change, so that only that is copied before it runs.
 enum class UndoScope {
-    Flags,    // the records' flags only (box delete and undelete, time frame)
+    Flags,    // the records' flags only, through the document's FlagJournal (box delete and
+              // undelete, time frame)
     Records,  // anything: fields, the number of records, the settings
 };
 
@@ -70,12 +71,12 @@ public:
     UndoHistory& operator=(const UndoHistory&) = delete;
 
     // Before a command: copies what the command may change.
-    void Begin(const CVKDoc& doc, const std::string& name, UndoScope scope);
+    void Begin(CVKDoc& doc, const std::string& name, UndoScope scope);
     // After it: keeps a step when anything changed (and drops the redo steps); true then.
     // Oldest steps beyond the budget are dropped, which the port's status bar is told.
     bool End(CVKDoc& doc);
     // Forgets what Begin copied, keeping no step.
-    void Cancel();
+    void Cancel(CVKDoc& doc);
     bool Recording() const { return pending_ != nullptr; }
 
     bool CanUndo() const { return position_ > 0; }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/control.h"
@@ -61,6 +62,11 @@ public:
     int32_t ShowKinds = 0xF0;
     std::array<uint32_t, 8> Colours{};  // 0x00BBGGRR; slot 0 for deleted records
     int32_t AnimateTicks = 5;
+
+    // While set, the commands that change flags alone (box delete and undelete, the time
+    // frame) add each record they change and its flags before the change, so the undo
+    // history need not copy every record's flags to learn what changed.
+    std::vector<std::pair<uint32_t, uint16_t>>* FlagJournal = nullptr;
 
     // --- document state of the shell ---
     std::string PathName;  // empty while untitled

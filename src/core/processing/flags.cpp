@@ -164,12 +164,15 @@ int MarkInRect(CVKDoc& doc, const CRect& rect, bool del, bool sectionView) {
     const bool pos = doc.KindFlags & REC_POSITION;
     const bool tide = doc.KindFlags & REC_TIDE;
     int hits = 0;
-    for (CVKData& r : doc.Records) {
+    auto* journal = doc.FlagJournal;
+    for (size_t i = 0; i < doc.Records.size(); ++i) {
+        CVKData& r = doc.Records[i];
         const bool hit = sectionView ? ((depth && rect.Contains(r.ptSeabed)) || (pos && rect.Contains(r.ptHeight)) ||
                                         (tide && rect.Contains(r.ptTide)))
                                      : rect.Contains(r.ptPlan);
         if (!hit) continue;
         ++hits;
+        if (journal) journal->emplace_back(static_cast<uint32_t>(i), r.Flags);
         if (del)
             r.Flags |= REC_DELETED;
         else
@@ -186,13 +189,18 @@ int MarkInRect(CVKDoc& doc, const CRect& rect, bool del, bool sectionView) {
 
 void MarkOutsideTimeFrame(CVKDoc& doc, int32_t x0, int32_t x1) {
     bool changed = false;
-    for (CVKData& r : doc.Records) {
+    auto* journal = doc.FlagJournal;
+    for (size_t i = 0; i < doc.Records.size(); ++i) {
+        CVKData& r = doc.Records[i];
         const uint16_t before = r.Flags;
         if (r.ptHeight.x < x0 || r.ptHeight.x > x1)
             r.Flags |= REC_DELETED;
         else
             r.Flags &= 0x0FFE;
-        changed |= before != r.Flags;
+        if (before != r.Flags) {
+            changed = true;
+            if (journal) journal->emplace_back(static_cast<uint32_t>(i), before);
+        }
     }
     RefreshRange(doc);
     if (changed) doc.SetModified(true);
