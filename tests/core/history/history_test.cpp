@@ -31,9 +31,11 @@ struct State {
     DocSettings settings;
     bool modified = false;
     std::string status;
+    std::string counts;
 
     static State Of(const CVKDoc& doc) {
-        return {SaveDocumentBytes(doc), doc.Records, DocSettings::Of(doc), doc.Modified, doc.StatusText};
+        return {SaveDocumentBytes(doc), doc.Records, DocSettings::Of(doc), doc.Modified, doc.StatusText,
+                doc.CountsText()};
     }
 };
 
@@ -52,6 +54,7 @@ void ExpectSame(const State& want, const CVKDoc& doc, const std::string& where) 
         ASSERT_TRUE(SameRecord(got.records[i], want.records[i])) << where << ": record " << i;
     EXPECT_TRUE(got.settings == want.settings) << where;
     EXPECT_EQ(got.status, want.status) << where;
+    EXPECT_EQ(got.counts, want.counts) << where;
 }
 
 class HistoryTest : public testing::Test {
