@@ -16,6 +16,7 @@
 #define AQ_ISATTY(f) isatty(fileno(f))
 #endif
 
+#include "aquenta/version.h"
 #include "cliport.h"
 #include "model/civiltime.h"
 #include "model/doc.h"
@@ -31,6 +32,11 @@ struct Options {
     std::optional<std::string> zone;
     std::optional<bool> answerYes;
     bool help = false;
+    bool version = false;
+    // What to print from the command table instead of running: the manual page or the
+    // bash completion script.
+    bool man = false;
+    bool completion = false;
 };
 
 struct Planned {
@@ -54,6 +60,14 @@ Options ParseOptions(Args& args) {
         const std::string word = args.Take("option");
         if (word == "--help" || word == "-h") {
             o.help = true;
+        } else if (word == "--version") {
+            o.version = true;
+        } else if (word == "--man") {
+            o.man = true;
+        } else if (word == "--completion") {
+            const std::string shell = args.Take("bash after --completion");
+            if (shell != "bash") throw UsageError("--completion knows bash, not \"" + shell + "\"");
+            o.completion = true;
         } else if (word == "--tz") {
             if (o.zone) throw UsageError("--tz given twice");
             o.zone = args.Take("ZONE after --tz");
@@ -117,6 +131,30 @@ int Execute(const Options& options, std::vector<Planned>& plan) {
     return kExitOk;
 }
 
+// Text for standard output; a write that failed before the flush leaves only the
+// stream's error mark.
+int Print(const std::string& text) {
+    std::fputs(text.c_str(), stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "aquenta-cli: could not write to standard output\n");
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+// `help [VERB [WORD]]`.
+int Help(Args& args) {
+    if (args.AtEnd()) return Print(UsageText());
+    const std::string verb = args.Take("VERB");
+    const std::string word = args.AtEnd() ? std::string() : args.Take("WORD");
+    if (!args.AtEnd()) return UsageFailure("help takes a verb and at most one word after it");
+    const std::string text = VerbHelp(verb, word);
+    if (text.empty())
+        return UsageFailure(word.empty() ? "unknown verb \"" + verb + "\""
+                                         : "the verb \"" + verb + "\" has no \"" + word + "\"");
+    return Print(text);
+}
+
 }  // namespace
 
 int Run(std::vector<std::string> words) {
@@ -129,16 +167,15 @@ int Run(std::vector<std::string> words) {
     std::vector<Planned> plan;
     try {
         options = ParseOptions(args);
-        if (options.help) {
-            std::fputs(UsageText().c_str(), stdout);
-            // A write that failed before the flush leaves only the stream's error mark.
-            if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-                std::fprintf(stderr, "aquenta-cli: could not write to standard output\n");
-                return kExitFailed;
-            }
-            return kExitOk;
-        }
+        if (options.help) return Print(UsageText());
+        if (options.version) return Print("aquenta-cli " + std::string(VERSION) + "\n");
+        if (options.man) return Print(ManPage());
+        if (options.completion) return Print(BashCompletion());
         if (args.AtEnd()) throw UsageError("no verb given");
+        if (args.Peek() == "help") {
+            args.Take("help");
+            return Help(args);
+        }
         plan = ParseVerbs(args);
     } catch (const UsageError& e) {
         return UsageFailure(e.what());

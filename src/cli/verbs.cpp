@@ -3,12 +3,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <optional>
 
 #include "cliport.h"
 #include "model/docfile.h"
 #include "output.h"
 #include "processing/flags.h"
+#include "processing/recalc.h"
 #include "ui/commands.h"
 #include "values.h"
 
@@ -26,27 +28,14 @@ bool Fail(Context& c, const std::string& text) {
     return false;
 }
 
-// "Edit > Filter > Hi Pass Z" for messages.
-std::string MenuName(int id) {
-    std::string path = MenuPath(id);
-    std::string out;
-    for (char ch : path) {
-        if (ch == '&') continue;
-        if (ch == '/')
-            out += " > ";
-        else
-            out += ch;
-    }
-    return out;
-}
-
-// A verb whose menu command would be greyed out refuses rather than acting.
-bool Available(Context& c, std::string_view verb, int command, std::string_view need) {
+// A verb whose menu command would be greyed out refuses rather than acting. The plan
+// view counts as active, where the field tests work.
+bool Available(Context& c, const CommandInfo& cmd) {
     CommandContext context;
     context.doc = &c.doc;
-    if (EvaluateCommand(command, context).enabled) return true;
-    return Fail(c, std::string(verb) + ": \"" + MenuName(command) + "\" is not available: it needs " +
-                       std::string(need) + " (the survey has " + std::to_string(c.doc.Records.size()) + ").");
+    context.activeView = ActiveView::Plan;
+    if (EvaluateCommand(cmd.id, context).enabled) return true;
+    return Fail(c, std::string(cmd.verb) + ": " + RefusalText(cmd, c.doc));
 }
 
 int32_t TakeCoordinate(Args& a, std::string_view what) {
@@ -63,110 +52,147 @@ bool TakeView(Args& a) {
     throw UsageError("the view must be plan or section, not \"" + view + "\"");
 }
 
-// A drag box as the views hand it over: corners in any order, normalised.
-CRect TakeBox(Args& a) {
-    const int32_t l = TakeCoordinate(a, "L");
-    const int32_t t = TakeCoordinate(a, "T");
-    const int32_t r = TakeCoordinate(a, "R");
-    const int32_t b = TakeCoordinate(a, "B");
-    return CRect{std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b)};
+BoxArgs TakeBoxArgs(Args& a, bool withView, int corners) {
+    BoxArgs box;
+    if (withView) box.section = TakeView(a);
+    static constexpr const char* kNames[] = {"L", "T", "R", "B"};
+    for (int i = 0; i < corners; ++i) {
+        // A time frame's two values are the box's left and right.
+        const char* name = corners == 2 ? kNames[i * 2] : kNames[i];
+        box.corners[static_cast<size_t>(i)] = a.Take(name);
+    }
+    if (corners == 2) box.section = true;
+    if (!a.AtEnd() && a.Peek() == "--units") {
+        a.Take("--units");
+        const std::string units = a.Take("logical or survey after --units");
+        if (units != "logical" && units != "survey")
+            throw UsageError("--units takes logical or survey, not \"" + units + "\"");
+        box.survey = units == "survey";
+    }
+    // Logical corners are checked before any verb runs.
+    if (!box.survey)
+        for (int i = 0; i < corners; ++i)
+            if (!ParseInteger(box.corners[static_cast<size_t>(i)], INT32_MIN, INT32_MAX))
+                throw UsageError(std::string(corners == 2 ? kNames[i * 2] : kNames[i]) + " must be an integer, not \"" +
+                                 box.corners[static_cast<size_t>(i)] + "\"");
+    return box;
+}
+
+namespace {
+
+// A survey value in the stored integer unit, rounded; false when it is no number or
+// does not fit.
+bool ToStored(const std::string& text, double scale, int64_t& out) {
+    const auto v = ParseReal(text);
+    if (!v) return false;
+    const double stored = std::round(*v * scale);
+    if (!(stored > -9.2e18 && stored < 9.2e18)) return false;
+    out = static_cast<int64_t>(stored);
+    return true;
+}
+
+}  // namespace
+
+bool ResolveBox(Context& c, const BoxArgs& box, CRect& out) {
+    const int n = box.corners[2].empty() ? 2 : 4;
+    if (!box.survey) {
+        int32_t v[4] = {};
+        for (int i = 0; i < n; ++i)
+            v[i] = static_cast<int32_t>(*ParseInteger(box.corners[static_cast<size_t>(i)], INT32_MIN, INT32_MAX));
+        if (n == 2) {
+            out = CRect{std::min(v[0], v[1]), 0, std::max(v[0], v[1]), 0};
+            return true;
+        }
+        out = CRect{std::min(v[0], v[2]), std::min(v[1], v[3]), std::max(v[0], v[2]), std::max(v[1], v[3])};
+        return true;
+    }
+    // Survey units: seconds and metres in the section, metres or degrees in the plan.
+    const bool geographic = c.doc.IsGeographic();
+    int64_t s[4] = {};
+    for (int i = 0; i < n; ++i) {
+        const bool horizontal = i % 2 == 0 || n == 2;
+        const double scale = box.section ? (horizontal ? 1.0 : 100.0) : (geographic ? 1e7 : 100.0);
+        if (!ToStored(box.corners[static_cast<size_t>(i)], scale, s[i]))
+            return Fail(c, "Please enter a number (not \"" + box.corners[static_cast<size_t>(i)] + "\").");
+    }
+    CPoint p0, p1;
+    if (n == 2) {
+        p0 = {SectionXOf(c.doc, s[0]), 0};
+        p1 = {SectionXOf(c.doc, s[1]), 0};
+    } else if (box.section) {
+        const auto level = [](int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
+        p0 = {SectionXOf(c.doc, s[0]), SectionYOf(c.doc, level(s[1]))};
+        p1 = {SectionXOf(c.doc, s[2]), SectionYOf(c.doc, level(s[3]))};
+    } else {
+        p0 = PlanPointOf(c.doc, s[0], s[1]);
+        p1 = PlanPointOf(c.doc, s[2], s[3]);
+    }
+    // The edges given belong to the box: the plane's right and bottom edges do not.
+    out = CRect{std::min(p0.x, p1.x), std::min(p0.y, p1.y), std::max(p0.x, p1.x), std::max(p0.y, p1.y)};
+    if (n == 4) {
+        out.right = out.right == INT32_MAX ? out.right : out.right + 1;
+        out.bottom = out.bottom == INT32_MAX ? out.bottom : out.bottom + 1;
+    }
+    return true;
 }
 
 namespace {
 
 // ---- verbs without arguments ----
 
-Step ParseNew(Args&) {
+Step ParseNew(Args&, const CommandInfo&) {
     return [](Context& c) {
         c.doc.New();
         return true;
     };
 }
 
-Step ParseStatus(Args&) {
+Step ParseStatus(Args&, const CommandInfo&) {
     return [](Context& c) {
         WriteStatus(c.out, c.doc);
         return true;
     };
 }
 
-Step ParseSummary(Args&) {
+Step ParseSummary(Args&, const CommandInfo&) {
     return [](Context& c) {
         WriteSummary(c.out, c.doc);
         return true;
     };
 }
 
-Step ParseRecords(Args&) {
+Step ParseRecords(Args&, const CommandInfo&) {
     return [](Context& c) {
         WriteRecords(c.out, c.doc);
         return true;
     };
 }
 
-Step ParseRestore(Args&) {
-    return [](Context& c) {
-        if (!Available(c, "restore", ID_EDIT_RESTORE, "records")) return false;
-        Restore(c.doc);
-        return true;
-    };
-}
-
-Step ParseRemove(Args&) {
-    return [](Context& c) {
-        if (!Available(c, "remove", ID_EDIT_REMOVE, "records")) return false;
-        Remove(c.doc);
-        return true;
-    };
-}
-
-Step ParseClearZ(Args&) {
-    return [](Context& c) {
-        if (!Available(c, "clear-z", ID_CLEAR_Z, "a document")) return false;
-        ClearZ(c.doc);
-        return true;
-    };
-}
-
-Step ParseHiPass(Args&) {
-    return [](Context& c) {
-        if (!Available(c, "hi-pass", ID_FILTER_HI_PASS, "more than 1 record")) return false;
-        HiPassZ(c.doc);
-        return true;
-    };
-}
-
-Step ParseLoPass(Args&) {
-    return [](Context& c) {
-        if (!Available(c, "lo-pass", ID_FILTER_LO_PASS, "more than 1 record")) return false;
-        LoPassZ(c.doc);
+// A command whose action takes nothing but the document.
+Step ParsePlain(Args&, const CommandInfo& cmd) {
+    return [run = cmd.run](Context& c) {
+        run(c.doc);
         return true;
     };
 }
 
 // ---- files ----
 
-Step ParseOpen(Args& a) {
+Step ParseOpen(Args& a, const CommandInfo&) {
     std::string path = a.Take("FILE");
     return [path](Context& c) { return OpenDocument(c.doc, path); };
 }
 
-Step ParseSave(Args& a) {
+Step ParseSave(Args& a, const CommandInfo&) {
     std::string path = a.Take("FILE");
-    return [path](Context& c) {
-        if (!Available(c, "save", ID_FILE_SAVE, "a document")) return false;
-        return SaveDocument(c.doc, path);
-    };
+    return [path](Context& c) { return SaveDocument(c.doc, path); };
 }
 
 // ---- settings ----
 
-Step ParseSet(Args& a) {
-    const std::string name = a.Take("setting (interp-limit)");
-    if (name != "interp-limit") throw UsageError("unknown setting \"" + name + "\"; settings: interp-limit");
+Step ParseSet(Args& a, const CommandInfo&) {
     std::string text = a.Take("N");
     return [text](Context& c) {
-        if (!Available(c, "set interp-limit", ID_EDIT_PROPERTIES, "a document")) return false;
         // The properties dialog's unsigned field; the value must also fit the stored int32.
         const auto v = ParseInteger(text, 0, INT32_MAX);
         if (!v) return Fail(c, "Please enter a positive integer.");
@@ -225,7 +251,6 @@ bool ReadTime(Context& c, const std::string& text, int64_t& out) {
 }
 
 bool RunRange(Context& c, const RangeArgs& r) {
-    if (!Available(c, "filter range", ID_FILTER_RANGE, "more than 3 records")) return false;
     RangeValues v = InitialRangeValues(c.doc);
     if (r.x && !(ReadReal(c, (*r.x)[0], v.XMin) && ReadReal(c, (*r.x)[1], v.XMax))) return false;
     if (r.y && !(ReadReal(c, (*r.y)[0], v.YMin) && ReadReal(c, (*r.y)[1], v.YMax))) return false;
@@ -237,9 +262,7 @@ bool RunRange(Context& c, const RangeArgs& r) {
     return ApplyRange(c.doc, v);
 }
 
-Step ParseFilter(Args& a) {
-    const std::string name = a.Take("filter name (range)");
-    if (name != "range") throw UsageError("unknown filter \"" + name + "\"; filters: range");
+Step ParseFilter(Args& a, const CommandInfo&) {
     RangeArgs r;
     while (!a.AtEnd() && a.Peek().starts_with("--")) {
         const std::string option = a.Take("option");
@@ -263,60 +286,120 @@ Step ParseFilter(Args& a) {
 
 // ---- drag boxes ----
 
-Step ParseBox(Args& a, bool del) {
-    const bool section = TakeView(a);
-    const CRect box = TakeBox(a);
-    return [box, del, section](Context& c) {
-        MarkInRect(c.doc, box, del, section);
+Step ParseBox(Args& a, const CommandInfo& cmd) {
+    const BoxArgs box = TakeBoxArgs(a, true, 4);
+    return [box, del = cmd.id == ID_DRAG_DELETE](Context& c) {
+        CRect rect;
+        if (!ResolveBox(c, box, rect)) return false;
+        MarkInRect(c.doc, rect, del, box.section);
         return true;
     };
 }
 
-Step ParseDeleteBox(Args& a) { return ParseBox(a, true); }
-Step ParseUndeleteBox(Args& a) { return ParseBox(a, false); }
-
-Step ParseTimeFrame(Args& a) {
-    const int32_t l = TakeCoordinate(a, "L");
-    const int32_t r = TakeCoordinate(a, "R");
-    return [x0 = std::min(l, r), x1 = std::max(l, r)](Context& c) {
-        MarkOutsideTimeFrame(c.doc, x0, x1);
+Step ParseTimeFrame(Args& a, const CommandInfo&) {
+    const BoxArgs box = TakeBoxArgs(a, false, 2);
+    return [box](Context& c) {
+        CRect rect;
+        if (!ResolveBox(c, box, rect)) return false;
+        MarkOutsideTimeFrame(c.doc, rect.left, rect.right);
         return true;
     };
 }
 
-// The document verbs; the import, export and transform verbs live in their own units.
-constexpr Verb kVerbs[] = {
-    {"new", "", "start a new, empty survey", ParseNew},
-    {"open", "FILE", "open a survey document (*.son)", ParseOpen},
-    {"save", "FILE", "save the survey document", ParseSave},
-    {"status", "", "print the record-count text of the status bar", ParseStatus},
-    {"summary", "", "print the ranges, offsets, settings and counts as name=value lines", ParseSummary},
-    {"records", "", "print every record, one tab-separated line each", ParseRecords},
-    {"set", "interp-limit N", "set the interpolation limit (takes effect at the next recalculation)", ParseSet},
-    {"restore", "", "Edit > Restore: bring back every deleted record", ParseRestore},
-    {"remove", "", "Edit > Remove: discard the deleted records", ParseRemove},
-    {"clear-z", "", "Edit > Transform > Clear Z", ParseClearZ},
-    {"hi-pass", "", "Edit > Filter > Hi Pass Z", ParseHiPass},
-    {"lo-pass", "", "Edit > Filter > Lo Pass Z", ParseLoPass},
-    {"filter",
-     "range [--x MIN MAX] [--y MIN MAX] [--z MIN MAX] [--qa MIN MAX]\n"
-     "        [--start \"YYYY-MM-DD HH:MM:SS\"] [--end \"YYYY-MM-DD HH:MM:SS\"]",
-     "Edit > Filter > Range; a value left out keeps what the dialog starts with", ParseFilter},
-    {"delete-box", "plan|section L T R B", "delete the records in a box of the view (logical units)",
-     ParseDeleteBox},
-    {"undelete-box", "plan|section L T R B", "undelete the records in a box of the view", ParseUndeleteBox},
-    {"time-frame", "L R", "keep the records between two section-view x values, delete the rest", ParseTimeFrame},
+constexpr VerbParser kDocumentParsers[] = {
+    {"new", ParseNew},
+    {"open", ParseOpen},
+    {"save", ParseSave},
+    {"status", ParseStatus},
+    {"summary", ParseSummary},
+    {"records", ParseRecords},
+    {"set interp-limit", ParseSet},
+    {"filter range", ParseFilter},
+    {"delete-box", ParseBox},
+    {"undelete-box", ParseBox},
+    {"time-frame", ParseTimeFrame},
 };
+
+// The step of a command: its enabling rule first, then what its parser made.
+Step ParseCommand(Args& a, const CommandInfo& cmd) {
+    const Parser parse = FindParser(cmd);
+    if (!parse) throw UsageError(std::string(cmd.verb) + " cannot run without the window");
+    Step step = parse(a, cmd);
+    return [&cmd, step = std::move(step)](Context& c) { return Available(c, cmd) && step(c); };
+}
+
+// The second words of a group's commands: "brivel, nmea, ...".
+std::string GroupWords(const VerbGroup& group, std::string_view separator) {
+    std::string s;
+    for (const CommandInfo& cmd : CommandTable()) {
+        if (VerbName(cmd) != group.verb || VerbWord(cmd).empty()) continue;
+        if (s.find(std::string(VerbWord(cmd))) != std::string::npos) continue;
+        if (!s.empty()) s += separator;
+        s += VerbWord(cmd);
+    }
+    return s;
+}
+
+Step ParseGroup(Args& a, const VerbGroup& group) {
+    const std::string words = GroupWords(group, ", ");
+    const std::string word = a.Take(std::string(group.word) + " (" + words + ")");
+    const CommandInfo* cmd = FindCommandByVerb(std::string(group.verb) + " " + word);
+    if (!cmd) throw UsageError("unknown " + std::string(group.word) + " \"" + word + "\"; one of: " + words);
+    return ParseCommand(a, *cmd);
+}
+
+// What --help says of a command.
+std::string Summary(const CommandInfo& cmd) {
+    if (cmd.reach == Reach::CliOnly) return cmd.prompt;
+    return MenuName(cmd.id) + ": " + std::string(StatusPrompt(cmd));
+}
+
+std::vector<Verb> BuildVerbs() {
+    std::vector<Verb> verbs;
+    for (const CommandInfo& cmd : CommandTable()) {
+        if (!cmd.verb) continue;
+        const std::string_view name = VerbName(cmd);
+        bool known = false;
+        for (const Verb& v : verbs) known |= v.name == name;
+        if (known) continue;
+        Verb v;
+        v.name = name;
+        if (const VerbGroup* group = FindVerbGroup(name)) {
+            v.group = group;
+            v.synopsis = std::string(group->word) + " ...";
+            v.summary = group->help;
+            for (const CommandInfo& sub : CommandTable()) {
+                if (VerbName(sub) != name || !sub.verb) continue;
+                v.summary += "\n  " + std::string(sub.verb);
+                if (*sub.args) v.summary += " " + std::string(sub.args).substr(0, std::string(sub.args).find('\n'));
+            }
+            v.parse = [group](Args& a) { return ParseGroup(a, *group); };
+        } else {
+            v.synopsis = cmd.args;
+            v.summary = Summary(cmd);
+            v.parse = [&cmd](Args& a) { return ParseCommand(a, cmd); };
+        }
+        verbs.push_back(std::move(v));
+    }
+    return verbs;
+}
 
 }  // namespace
 
+std::span<const VerbParser> DocumentParsers() { return kDocumentParsers; }
+
+Parser FindParser(const CommandInfo& cmd) {
+    if (!cmd.verb) return nullptr;
+    for (std::span<const VerbParser> group :
+         {DocumentParsers(), ImportParsers(), ExportParsers(), TransformParsers(), PlotParsers(), EditParsers()})
+        for (const VerbParser& p : group)
+            if (p.verb == cmd.verb) return p.parse;
+    if (cmd.action == ActionKind::Plain && cmd.run) return ParsePlain;
+    return nullptr;
+}
+
 std::span<const Verb> Verbs() {
-    static const std::vector<Verb> all = [] {
-        std::vector<Verb> v(std::begin(kVerbs), std::end(kVerbs));
-        for (std::span<const Verb> group : {ImportVerbs(), ExportVerbs(), TransformVerbs(), PlotVerbs(), EditVerbs()})
-            v.insert(v.end(), group.begin(), group.end());
-        return v;
-    }();
+    static const std::vector<Verb> all = BuildVerbs();
     return all;
 }
 
@@ -325,6 +408,42 @@ const Verb* FindVerb(std::string_view name) {
         if (v.name == name) return &v;
     return nullptr;
 }
+
+namespace {
+
+// Text with every line but the first indented.
+std::string Indent(std::string_view text, std::string_view indent) {
+    std::string out;
+    for (char ch : text) {
+        out += ch;
+        if (ch == '\n') out += indent;
+    }
+    return out;
+}
+
+void AppendCommandHelp(std::string& s, const CommandInfo& cmd) {
+    s += "  ";
+    s += cmd.verb;
+    if (*cmd.args) {
+        s += ' ';
+        s += cmd.args;
+    }
+    s += "\n      ";
+    s += Summary(cmd);
+    if (cmd.help) {
+        s += "\n      ";
+        s += Indent(cmd.help, "      ");
+    }
+    if (cmd.rule.needs && cmd.rule.enabled && cmd.target == CommandTarget::Document && cmd.reach != Reach::CliOnly &&
+        std::string_view(cmd.rule.needs) != "a document") {
+        s += "\n      Needs ";
+        s += cmd.rule.needs;
+        s += "; refused otherwise.";
+    }
+    s += '\n';
+}
+
+}  // namespace
 
 std::string UsageText() {
     std::string s =
@@ -337,23 +456,47 @@ std::string UsageText() {
         "  --tz ZONE    local time zone of the whole run (a TZ value: UTC, Europe/London, ...)\n"
         "  --yes, --no  the answer to every question (default: --no)\n"
         "  --help       show this text\n"
+        "  --version    show the version\n"
         "\n"
-        "Verbs:\n";
+        "Verbs ('aquenta-cli help VERB' says more of each):\n";
     for (const Verb& v : Verbs()) {
         s += "  ";
         s += v.name;
         if (!v.synopsis.empty()) {
             s += ' ';
-            s += v.synopsis;
+            s += Indent(v.synopsis, "");
         }
         s += "\n      ";
-        s += v.summary;
+        s += Indent(v.summary, "      ");
         s += '\n';
     }
     s +=
         "\n"
         "Exit status: 0 when every verb succeeded, 1 when a verb failed, 2 on wrong usage.\n";
     return s;
+}
+
+std::string VerbHelp(std::string_view verb, std::string_view word) {
+    const Verb* v = FindVerb(verb);
+    if (!v) return {};
+    std::string s;
+    if (v->group) {
+        s += "Usage: aquenta-cli " + std::string(verb) + " " + v->group->word + " ...\n\n";
+        s += v->group->help;
+        s += "\n\n";
+    } else {
+        s += "Usage: aquenta-cli " + std::string(verb) + (v->synopsis.empty() ? "" : " ") + v->synopsis + "\n\n";
+    }
+    bool any = false;
+    for (const CommandInfo& cmd : CommandTable()) {
+        if (VerbName(cmd) != verb || !cmd.verb) continue;
+        if (!word.empty() && VerbWord(cmd) != word) continue;
+        // Two commands of one verb (Save and Save As) are told once.
+        if (FindCommandByVerb(cmd.verb) != &cmd) continue;
+        AppendCommandHelp(s, cmd);
+        any = true;
+    }
+    return any ? s : std::string{};
 }
 
 }  // namespace aq::cli

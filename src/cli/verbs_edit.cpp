@@ -23,16 +23,6 @@ void Lines(Output& out, const std::string& text) {
     out.Char('\n');
 }
 
-// The field tests are plan-view tools: greyed out where the plan view would grey them.
-bool PlanToolAvailable(Context& c, std::string_view verb, int command, std::string_view need) {
-    CommandContext context;
-    context.doc = &c.doc;
-    context.activeView = ActiveView::Plan;
-    if (EvaluateCommand(command, context).enabled) return true;
-    return Fail(c, std::string(verb) + ": \"" + FindCommand(command)->text + "\" is not available: it needs " +
-                       std::string(need) + ".");
-}
-
 std::string KindName(uint16_t flags) {
     switch (PointTypeOf(flags)) {
         case PointType::Depth: return "a depth";
@@ -45,11 +35,12 @@ std::string KindName(uint16_t flags) {
 
 // ---- enquire ----
 
-Step ParseEnquire(Args& a) {
-    const bool section = TakeView(a);
-    const CRect box = TakeBox(a);
-    return [box, section](Context& c) {
-        const std::vector<int32_t> hits = c.doc.CollectInRect(box, section);
+Step ParseEnquire(Args& a, const CommandInfo&) {
+    const BoxArgs box = TakeBoxArgs(a, true, 4);
+    return [box](Context& c) {
+        CRect rect;
+        if (!ResolveBox(c, box, rect)) return false;
+        const std::vector<int32_t> hits = c.doc.CollectInRect(rect, box.section);
         for (const std::string& line : ListingLines(c.doc, hits)) Lines(c.out, line);
         return true;
     };
@@ -97,7 +88,7 @@ bool RunEdit(Context& c, const EditArgs& e) {
     return true;
 }
 
-Step ParseEdit(Args& a) {
+Step ParseEdit(Args& a, const CommandInfo&) {
     EditArgs e;
     e.index = a.Take("INDEX");
     while (!a.AtEnd() && a.Peek().starts_with("--")) {
@@ -114,13 +105,12 @@ Step ParseEdit(Args& a) {
 
 // ---- field tests ----
 
-Step ParseFieldTest(Args& a, bool patch) {
-    const CRect box = TakeBox(a);
-    return [box, patch](Context& c) {
-        if (patch ? !PlanToolAvailable(c, "patch-test", ID_DRAG_PATCHTEST, "a survey on a grid (not geographic)")
-                  : !PlanToolAvailable(c, "gradient", ID_DRAG_GRADIENT, "more than 5 records"))
-            return false;
-        const std::vector<int32_t> hits = c.doc.CollectInRect(box, false);
+Step ParseFieldTest(Args& a, const CommandInfo& cmd) {
+    const BoxArgs box = TakeBoxArgs(a, false, 4);
+    return [box, patch = cmd.id == ID_DRAG_PATCHTEST](Context& c) {
+        CRect rect;
+        if (!ResolveBox(c, box, rect)) return false;
+        const std::vector<int32_t> hits = c.doc.CollectInRect(rect, false);
         const std::string text = patch ? PatchTest(c.doc, hits) : GradientTest(c.doc, hits);
         if (text.empty()) {
             c.port.Message(std::string(patch ? "patch-test" : "gradient") + ": the box holds " +
@@ -134,25 +124,15 @@ Step ParseFieldTest(Args& a, bool patch) {
     };
 }
 
-Step ParsePatchTest(Args& a) { return ParseFieldTest(a, true); }
-Step ParseGradient(Args& a) { return ParseFieldTest(a, false); }
-
-constexpr Verb kEditVerbs[] = {
-    {"enquire", "plan|section L T R B",
-     "print the listing line of every record in a box of the view (logical units), deleted ones included",
-     ParseEnquire},
-    {"edit", "INDEX [--x V] [--y V] [--z V] [--depth V] [--tide V]",
-     "change a record as the Point Editor does (only its kind's fields; values in metres or degrees),\n"
-     "      then recalculate",
-     ParseEdit},
-    {"patch-test", "L T R B", "run the patch test on the records in a plan-view box and print the result",
-     ParsePatchTest},
-    {"gradient", "L T R B", "run the gradient test on the records in a plan-view box and print the result",
-     ParseGradient},
+constexpr VerbParser kEditParsers[] = {
+    {"enquire", ParseEnquire},
+    {"edit", ParseEdit},
+    {"patch-test", ParseFieldTest},
+    {"gradient", ParseFieldTest},
 };
 
 }  // namespace
 
-std::span<const Verb> EditVerbs() { return kEditVerbs; }
+std::span<const VerbParser> EditParsers() { return kEditParsers; }
 
 }  // namespace aq::cli

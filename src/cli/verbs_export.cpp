@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <optional>
+#include <vector>
 
 #include "export/export.h"
 #include "ui/commands.h"
@@ -16,17 +17,6 @@ struct ExportArgs {
     std::optional<std::string> layers;
     std::optional<std::string> title;
 };
-
-// What the menu entry needs, for the refusal of a verb whose command is disabled.
-const char* Needs(int id) {
-    switch (id) {
-        case ID_EXPORT_US_ARMY: return "more than 3 records";
-        case ID_EXPORT_DXF: return "records with positions";
-        case ID_EXPORT_KML: return "a geographic survey";
-        case ID_EXPORT_HPR_REPORT: return "sounder data";
-        default: return "at least one record";
-    }
-}
 
 // The check boxes of the entity selection: p, d, t, e in any order; none clears them all.
 int ParseKinds(const std::string& kinds) {
@@ -45,18 +35,7 @@ int ParseKinds(const std::string& kinds) {
     return mask;
 }
 
-std::string FormatNames() {
-    std::string names;
-    for (const ExportFormatInfo& f : ExportFormats()) {
-        if (!names.empty()) names += '|';
-        names += f.name;
-    }
-    return names;
-}
-
 bool RunExportVerb(Context& c, const ExportArgs& a) {
-    const int id = a.format->commandId;
-    if (!Available(c, "export " + std::string(a.format->name), id, Needs(id))) return false;
     ExportSelection selection;
     if (a.mask) selection.EntityMask = *a.mask;
     if (a.layers) {
@@ -67,11 +46,11 @@ bool RunExportVerb(Context& c, const ExportArgs& a) {
     return a.format->run(c.doc, a.path, selection);
 }
 
-Step ParseExport(Args& a) {
+Step ParseExport(Args& a, const CommandInfo& cmd) {
     ExportArgs e;
-    const std::string name = a.Take("format (" + FormatNames() + ")");
-    e.format = FindExportFormat(name);
-    if (!e.format) throw UsageError("unknown export format \"" + name + "\"; formats: " + FormatNames());
+    const std::string name(VerbWord(cmd));
+    e.format = FindExportFormat(cmd.id);
+    if (!e.format) throw UsageError("export " + name + " has no writer");
     e.path = a.Take("FILE");
     while (!a.AtEnd() && a.Peek().starts_with("--")) {
         const std::string option = a.Take("option");
@@ -97,17 +76,16 @@ Step ParseExport(Args& a) {
     return [e](Context& c) { return RunExportVerb(c, e); };
 }
 
-constexpr Verb kExportVerbs[] = {
-    {"export", "ascii|xyz|hypack|usarmy|csv|dxf|kml|geotronics|hpr FILE [--kinds KINDS] [--layers N] [--title TEXT]",
-     "File > Export: write the survey to FILE. KINDS picks the records as the entity selection does (letters p, d,\n"
-     "      t, e: positions, depths, tides, events; all four when left out; csv and hpr have no selection and kml\n"
-     "      ignores it); --layers is the DXF level-label layer count (1-20, default 1); --title the KML title\n"
-     "      (default Aquenta)",
-     ParseExport},
-};
-
 }  // namespace
 
-std::span<const Verb> ExportVerbs() { return kExportVerbs; }
+std::span<const VerbParser> ExportParsers() {
+    static const std::vector<VerbParser> parsers = [] {
+        std::vector<VerbParser> v;
+        for (const CommandInfo& cmd : CommandTable())
+            if (cmd.action == ActionKind::Export && cmd.verb) v.push_back({cmd.verb, ParseExport});
+        return v;
+    }();
+    return parsers;
+}
 
 }  // namespace aq::cli

@@ -25,56 +25,7 @@ namespace aq::cli {
 
 namespace {
 
-// One format of `import FORMAT FILE`: the menu command it runs and what that command's
-// enabling rule asks of the survey. A new format is one more row.
-struct ImportFormat {
-    std::string_view word;
-    int command;
-    std::string_view need;
-    // Null for the formatted import, which also takes a layout.
-    ImportResult (*run)(CVKDoc& doc, const std::string& path);
-    // The question it asks, answered by --yes/--no after the file; also by
-    // --OPTION/--no-OPTION when an option is named.
-    bool asks = false;
-    std::string_view option = {};
-    // The reader says itself when the file gave no record; for the others the verb
-    // looks at the records.
-    bool reportsNothing = true;
-};
-
 constexpr std::string_view kLayoutOption = "--layout";
-
-// Brivel, NMEA, Vivoz(2000) and Geotronics ask before they mix grid and latitude/longitude
-// positions; the tide import asks before it replaces the survey's tides.
-const ImportFormat kFormats[] = {
-    {"brivel", ID_IMPORT_BRIVEL, "nothing", ImportBrivel, true},
-    {"nmea", ID_IMPORT_NMEA, "a survey without depths, positions and tides all three", ImportNmea, true},
-    {"ggk", ID_IMPORT_GGK, "an empty survey", ImportTrimbleGgk},
-    {"pjk", ID_IMPORT_PJK, "an empty survey", ImportTrimblePjk},
-    {"leica", ID_IMPORT_LEICA, "a survey without positions", ImportLeica},
-    {"geotronics", ID_IMPORT_GEOTRONICS, "a survey that is not geographic", ImportGeotronics, true, "line-breaks"},
-    {"formatted", ID_IMPORT_FORMATTED, "nothing", nullptr, true},
-    {"usarmy", ID_IMPORT_US_ARMY, "an empty survey", ImportUsArmy, true, "gps-heights"},
-    {"tide", ID_IMPORT_TIDE_ASCII, "nothing", ImportTide, true},
-    {"vivoz", ID_IMPORT_VIVOZ, "nothing", ImportVivoz, true},
-    {"vkraw", ID_IMPORT_VK_RAW, "nothing", ImportVkRaw, true, "gps-heights"},
-    {"wtraw", ID_IMPORT_WT_RAW, "nothing", ImportWtRaw},
-};
-
-const ImportFormat* FindFormat(std::string_view word) {
-    for (const ImportFormat& f : kFormats)
-        if (f.word == word) return &f;
-    return nullptr;
-}
-
-std::string FormatWords() {
-    std::string s;
-    for (const ImportFormat& f : kFormats) {
-        if (!s.empty()) s += ", ";
-        s += f.word;
-    }
-    return s;
-}
 
 // The port an import runs with: questions are answered by the verb's own option when it
 // has one, otherwise by the command line's port; an import that gave no record prints
@@ -109,17 +60,16 @@ private:
     bool nothing_ = false;
 };
 
-bool RunImport(Context& c, const ImportFormat& format, const std::string& path, std::optional<bool> answer,
+// The formatted import has no reader of its own in the table: it also takes a layout.
+bool RunImport(Context& c, const CommandInfo& cmd, const std::string& path, std::optional<bool> answer,
                const std::string& layoutPath) {
-    const std::string verb = "import " + std::string(format.word);
-    if (!Available(c, verb, format.command, format.need)) return false;
+    const std::string verb = cmd.verb;
     // The layout is read when the verb runs: an earlier `layout save` may have written it.
     CFormImport layout;
-    if (!format.run) {
+    if (!cmd.import) {
         if (!LoadLayout(layout, layoutPath, c.port)) return false;
         layout.UpdateMaxColumn();
     }
-    const size_t records = c.doc.Records.size();
     ImportPort port(c.port, answer);
     ImportResult result;
     {
@@ -129,7 +79,7 @@ bool RunImport(Context& c, const ImportFormat& format, const std::string& path, 
             ~Restore() { c.doc.SetPort(&c.port); }
         } restore{c};
         c.doc.SetPort(&port);
-        result = format.run ? format.run(c.doc, path) : ImportFormatted(c.doc, path, layout);
+        result = cmd.import ? cmd.import(c.doc, path) : ImportFormatted(c.doc, path, layout);
     }
     switch (result) {
         case ImportResult::Imported:
@@ -139,8 +89,6 @@ bool RunImport(Context& c, const ImportFormat& format, const std::string& path, 
                     return Fail(c, verb + ": " + FullPath(path) + " gave no record.");
                 return false;
             }
-            if (!format.reportsNothing && c.doc.Records.size() == records)
-                return Fail(c, verb + ": " + FullPath(path) + " gave no record.");
             return true;
         case ImportResult::FileError: return false;
         case ImportResult::Refused:
@@ -152,41 +100,39 @@ bool RunImport(Context& c, const ImportFormat& format, const std::string& path, 
     return false;
 }
 
-Step ParseImport(Args& a) {
-    const std::string word = a.Take("FORMAT (" + FormatWords() + ")");
-    const ImportFormat* format = FindFormat(word);
-    if (!format) throw UsageError("unknown format \"" + word + "\"; formats: " + FormatWords());
+Step ParseImport(Args& a, const CommandInfo& cmd) {
+    const std::string word(VerbWord(cmd));
     std::string path = a.Take("FILE");
     std::optional<bool> answer;
     std::string layout;
-    const std::string yesOption = "--" + std::string(format->option);
-    const std::string noOption = "--no-" + std::string(format->option);
+    const std::string_view option = cmd.answer ? cmd.answer : "";
+    const std::string yesOption = "--" + std::string(option);
+    const std::string noOption = "--no-" + std::string(option);
     while (!a.AtEnd() && a.Peek().starts_with("--")) {
-        const std::string option = a.Take("option");
-        if (option == kLayoutOption) {
-            if (format->run) throw UsageError(option + ": only the formatted import takes a layout");
+        const std::string given = a.Take("option");
+        if (given == kLayoutOption) {
+            if (cmd.import) throw UsageError(given + ": only the formatted import takes a layout");
             if (!layout.empty()) throw UsageError("the layout is given twice");
             layout = a.Take("LAYOUT.fmt after --layout");
             continue;
         }
         bool yes;
-        if (option == "--yes" || (!format->option.empty() && option == yesOption))
+        if (given == "--yes" || (!option.empty() && given == yesOption))
             yes = true;
-        else if (option == "--no" || (!format->option.empty() && option == noOption))
+        else if (given == "--no" || (!option.empty() && given == noOption))
             yes = false;
         else
-            throw UsageError("unknown option " + option);
-        if (!format->asks) throw UsageError(option + ": the " + word + " import asks no question");
+            throw UsageError("unknown option " + given);
+        if (!cmd.answer) throw UsageError(given + ": the " + word + " import asks no question");
         if (answer && *answer != yes) throw UsageError("the answer is given twice");
         answer = yes;
     }
-    if (!format->run && layout.empty()) throw UsageError("the formatted import needs --layout LAYOUT.fmt");
-    return [format, path, answer, layout](Context& c) { return RunImport(c, *format, path, answer, layout); };
+    if (!cmd.import && layout.empty()) throw UsageError("the formatted import needs --layout LAYOUT.fmt");
+    return [&cmd, path, answer, layout](Context& c) { return RunImport(c, cmd, path, answer, layout); };
 }
 
-Step ParseInfo(Args&) {
+Step ParseInfo(Args&, const CommandInfo&) {
     return [](Context& c) {
-        if (!Available(c, "info", ID_IMPORT_INFORMATION, "an imported file")) return false;
         // A listing, so it goes to standard output like status.
         c.out.Text(ImportInformationText(c.doc));
         return true;
@@ -202,14 +148,6 @@ constexpr std::string_view kColumnOptions[LAYOUT_COLUMNS] = {"--easting", "--nor
 
 // The words of --type, by type index.
 constexpr std::string_view kTypeWords[] = {"coordinate", "latlon", "depth", "tide"};
-
-constexpr char kLayoutSummary[] =
-    "File > Import > ASCII > Formatted's layout files (*.fmt).\n"
-    "      save writes one: --type names the data type, each --COLUMN N says which number of a line\n"
-    "      holds that value (1-20; left out: not in the file), COLUMN being easting, northing,\n"
-    "      elevation (the position types), depth, tide (their own types), year, month, day, hour,\n"
-    "      minute, second; latlon reads easting and northing as longitude and latitude.\n"
-    "      show lists one.";
 
 void WriteLayout(Output& out, const CFormImport& layout) {
     out.Text("Type: ");
@@ -236,7 +174,8 @@ void WriteLayout(Output& out, const CFormImport& layout) {
     out.Char('\n');
 }
 
-Step ParseLayoutSave(Args& a, const std::string& path) {
+Step ParseLayoutSave(Args& a, const CommandInfo&) {
+    const std::string path = a.Take("LAYOUT.fmt");
     CFormImport layout;
     bool typed = false, described = false;
     std::array<bool, LAYOUT_COLUMNS> given{};
@@ -277,11 +216,8 @@ Step ParseLayoutSave(Args& a, const std::string& path) {
     return [layout, path](Context& c) { return SaveLayout(layout, path, c.port); };
 }
 
-Step ParseLayout(Args& a) {
-    const std::string action = a.Take("save or show");
-    if (action != "save" && action != "show") throw UsageError("layout takes save or show, not \"" + action + "\"");
+Step ParseLayoutShow(Args& a, const CommandInfo&) {
     const std::string path = a.Take("LAYOUT.fmt");
-    if (action == "save") return ParseLayoutSave(a, path);
     return [path](Context& c) {
         CFormImport layout;
         if (!LoadLayout(layout, path, c.port)) return false;
@@ -290,44 +226,17 @@ Step ParseLayout(Args& a) {
     };
 }
 
-std::string ImportSummary() {
-    std::string s = "File > Import: read a file into the survey; FORMAT is";
-    for (const ImportFormat& f : kFormats) {
-        s += "\n        ";
-        s += f.word;
-        s += std::string(12 - std::min<size_t>(f.word.size(), 11), ' ');
-        const ImportDialog* d = FindImportDialog(f.command);
-        s += d ? d->description : "";
-        if (d) {
-            s += " (";
-            s += d->initialNameWithRecords ? d->initialNameWithRecords : d->initialName;
-            s += ")";
-        }
-    }
-    s += "\n      formatted reads through --layout LAYOUT.fmt (see layout); of a file read before it asks";
-    s += "\n        \"Already Imported - Continue Y/N\": --yes or --no after the file";
-    s += "\n      geotronics asks \"Use line breaks(4=0)?\": --line-breaks or --no-line-breaks";
-    s += "\n      usarmy asks \"Use GPS heights\", vkraw \"Use GPS heights, if present ?\":";
-    s += "\n        --gps-heights or --no-gps-heights";
-    s += "\n      vkraw and wtraw start a new survey; vkraw reads a file named *.hex as a Corrund memory dump";
-    s += "\n      brivel, nmea, vivoz and geotronics ask before they bring latitude/longitude positions into";
-    s += "\n        a grid survey or the reverse, tide before it replaces the survey's tides: --yes or --no";
-    s += "\n      an import that gives no record fails, saying why where the reader knows";
-    return s;
-}
-
 }  // namespace
 
-std::span<const Verb> ImportVerbs() {
-    static const std::string summary = ImportSummary();
-    static const Verb verbs[] = {
-        {"import", "FORMAT FILE [--layout LAYOUT.fmt] [--yes | --no | --ANSWER | --no-ANSWER]", summary, ParseImport},
-        {"info", "", "File > Import > Information: list the files imported into the survey", ParseInfo},
-        {"layout",
-         "save LAYOUT.fmt --type coordinate|latlon|depth|tide [--description TEXT] [--COLUMN N]... | show LAYOUT.fmt",
-         kLayoutSummary, ParseLayout},
-    };
-    return verbs;
+std::span<const VerbParser> ImportParsers() {
+    static const std::vector<VerbParser> parsers = [] {
+        std::vector<VerbParser> v = {
+            {"info", ParseInfo}, {"layout save", ParseLayoutSave}, {"layout show", ParseLayoutShow}};
+        for (const CommandInfo& cmd : CommandTable())
+            if (VerbName(cmd) == "import") v.push_back({cmd.verb, ParseImport});
+        return v;
+    }();
+    return parsers;
 }
 
 }  // namespace aq::cli

@@ -80,7 +80,7 @@ void TakeSize(Args& a, PlotArgs& p) {
     p.height = static_cast<int>(*h);
 }
 
-Step ParsePlot(Args& a) {
+Step ParsePlot(Args& a, const CommandInfo&) {
     PlotArgs p;
     p.section = TakeView(a);
     p.path = a.Take("FILE.png, FILE.svg or FILE.pdf");
@@ -143,21 +143,10 @@ Step ParsePlot(Args& a) {
     };
 }
 
-constexpr Verb kPlotVerbs[] = {
-    {"plot",
-     "plan|section FILE.png|FILE.svg|FILE.pdf|- [--format png|svg|pdf] [--size WIDTHxHEIGHT]\n"
-     "        [--title TEXT] [--pages N]\n"
-     "        [--colour-mode point-type|elevation|quality] [--show KINDS] [--box-size N] [--text-size N]",
-     "draw a view as printed (titles, time and date labels); the section view's --pages split the\n"
-     "      whole time range, one file per page for images (FILE-1.png ...), pages of one PDF;\n"
-     "      --show takes depth,position,tide,event (any of them, or all, none); - writes to\n"
-     "      standard output (PNG unless --format says otherwise); the display\n"
-     "      settings hold for this plot only",
-     ParsePlot},
-};
+constexpr VerbParser kPlotParsers[] = {{"plot", ParsePlot}};
 
 }  // namespace
 
-std::span<const Verb> PlotVerbs() { return kPlotVerbs; }
+std::span<const VerbParser> PlotParsers() { return kPlotParsers; }
 
 }  // namespace aq::cli

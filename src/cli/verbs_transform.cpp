@@ -23,7 +23,7 @@ namespace {
 
 // The fields given on the command line, as typed; the rest keep what the dialog shows.
 struct OffsetArgs {
-    int command = 0;
+    int command = 0;  // the command of the kind of record
     std::optional<std::string> time, east, north, elevation, depth, velocity, tide;
 };
 
@@ -52,41 +52,33 @@ bool RunOffsets(Context& c, const OffsetArgs& o) {
     OffsetValues v = InitialOffsetValues(c.doc);
     switch (o.command) {
         case ID_OFFSETS_POSITIONS:
-            if (!Available(c, "offsets positions", o.command, "position records")) return false;
             // The dialog checks its fields in tab order and stops at the first it refuses.
             if (!ReadSeconds(c, o.time, v.PosTime) || !ReadNumber(c, o.east, v.East) ||
                 !ReadNumber(c, o.north, v.North) || !ReadNumber(c, o.elevation, v.Elevation))
                 return false;
             return OffsetPositions(c.doc, v);
         case ID_OFFSETS_DEPTHS:
-            if (!Available(c, "offsets depths", o.command, "depth records")) return false;
             if (!ReadSeconds(c, o.time, v.DepthTime) || !ReadNumber(c, o.depth, v.Depth) ||
                 !ReadNumber(c, o.velocity, v.SoundVelocity))
                 return false;
             return OffsetDepths(c.doc, v);
         default:
-            if (!Available(c, "offsets tide", o.command, "tide records")) return false;
             if (!ReadSeconds(c, o.time, v.TideTime) || !ReadNumber(c, o.tide, v.Tide)) return false;
             return OffsetTide(c.doc, v);
     }
 }
 
-Step ParseOffsets(Args& a) {
-    const std::string group = a.Take("positions, depths or tide");
+Step ParseOffsets(Args& a, const CommandInfo& cmd) {
+    const std::string group(VerbWord(cmd));
     OffsetArgs o;
+    o.command = cmd.id;
     std::vector<std::pair<std::string, std::optional<std::string>*>> options{{"--time", &o.time}};
-    if (group == "positions") {
-        o.command = ID_OFFSETS_POSITIONS;
+    if (cmd.id == ID_OFFSETS_POSITIONS)
         options.insert(options.end(), {{"--east", &o.east}, {"--north", &o.north}, {"--elevation", &o.elevation}});
-    } else if (group == "depths") {
-        o.command = ID_OFFSETS_DEPTHS;
+    else if (cmd.id == ID_OFFSETS_DEPTHS)
         options.insert(options.end(), {{"--depth", &o.depth}, {"--sound-velocity", &o.velocity}});
-    } else if (group == "tide") {
-        o.command = ID_OFFSETS_TIDE;
+    else
         options.push_back({"--tide", &o.tide});
-    } else {
-        throw UsageError("the offsets are positions, depths or tide, not \"" + group + "\"");
-    }
     while (!a.AtEnd() && a.Peek().starts_with("--")) {
         const std::string option = a.Take("option");
         bool known = false;
@@ -98,43 +90,6 @@ Step ParseOffsets(Args& a) {
         if (!known) throw UsageError("unknown option " + option + " for offsets " + group);
     }
     return [o](Context& c) { return RunOffsets(c, o); };
-}
-
-// ---- transforms ----
-
-Step ParseApplyHpr(Args&) {
-    return [](Context& c) {
-        if (!Available(c, "apply-hpr", ID_APPLY_HPR,
-                       "an elevation offset, sounder data and no earlier Apply HPR"))
-            return false;
-        ApplyHpr(c.doc);
-        return true;
-    };
-}
-
-Step ParseUtm(Args&) {
-    return [](Context& c) {
-        if (!Available(c, "utm", ID_CONVERT_UTM, "geographic positions")) return false;
-        ConvertToUtm(c.doc);
-        return true;
-    };
-}
-
-Step ParseApplyControl(Args&) {
-    return [](Context& c) {
-        if (!Available(c, "apply-control", ID_CONTROL_APPLY, "geographic positions and two control points or more"))
-            return false;
-        ApplyControl(c.doc);
-        return true;
-    };
-}
-
-Step ParseSelfTest(Args&) {
-    return [](Context& c) {
-        if (!Available(c, "self-test", ID_CONTROL_SELF_TEST, "two control points or more")) return false;
-        SelfTest(c.doc);
-        return true;
-    };
 }
 
 // ---- control points ----
@@ -178,7 +133,6 @@ bool ReadAngle(Context& c, const AngleArgs& a, double& deg, double& min, double&
 }
 
 bool RunControlAdd(Context& c, const ControlAddArgs& r) {
-    if (!Available(c, "control add", ID_CONTROL_ADD, "geographic positions")) return false;
     ControlPageValues v;
     v.Name = *r.name;
     if (!ReadAngle(c, *r.lon, v.LonDeg, v.LonMin, v.LonSec, v.LonHemisphere) ||
@@ -245,7 +199,6 @@ void WriteControl(Output& out, const CVKlsq& set) {
 // As unchecking "Use this station" on the station's page and pressing OK: the page
 // goes, the pages not visited stay as they are.
 bool RunControlUnuse(Context& c, const std::string& name) {
-    if (!Available(c, "control unuse", ID_CONTROL_EDIT, "geographic positions and a control point")) return false;
     const std::vector<ClsqData>& points = c.doc.Control.Points;
     std::vector<std::optional<ControlPageValues>> accepted(points.size());
     bool found = false;
@@ -260,20 +213,19 @@ bool RunControlUnuse(Context& c, const std::string& name) {
     return true;
 }
 
-Step ParseControl(Args& a) {
-    const std::string action = a.Take("add, list or unuse");
-    if (action == "list") {
-        return [](Context& c) {
-            WriteControl(c.out, c.doc.Control);
-            return true;
-        };
-    }
-    if (action == "unuse") {
-        std::string name = a.Take("NAME");
-        return [name](Context& c) { return RunControlUnuse(c, name); };
-    }
-    if (action != "add") throw UsageError("the control actions are add, list and unuse, not \"" + action + "\"");
+Step ParseControlList(Args&, const CommandInfo&) {
+    return [](Context& c) {
+        WriteControl(c.out, c.doc.Control);
+        return true;
+    };
+}
 
+Step ParseControlUnuse(Args& a, const CommandInfo&) {
+    std::string name = a.Take("NAME");
+    return [name](Context& c) { return RunControlUnuse(c, name); };
+}
+
+Step ParseControlAdd(Args& a, const CommandInfo&) {
     ControlAddArgs r;
     while (!a.AtEnd() && a.Peek().starts_with("--")) {
         const std::string option = a.Take("option");
@@ -303,26 +255,13 @@ Step ParseControl(Args& a) {
     return [r](Context& c) { return RunControlAdd(c, r); };
 }
 
-constexpr Verb kTransformVerbs[] = {
-    {"offsets",
-     "positions [--time S] [--east M] [--north M] [--elevation M]\n"
-     "        | depths [--time S] [--depth M] [--sound-velocity V] | tide [--time S] [--tide M]",
-     "Edit > Offsets: set the offsets of one kind of record; a value left out keeps its current one",
-     ParseOffsets},
-    {"apply-hpr", "", "Edit > Transform > Apply HPR", ParseApplyHpr},
-    {"utm", "", "Edit > Transform > Convert to UTM", ParseUtm},
-    {"control",
-     "add --name NAME --lat D M S N|S --lon D M S E|W --grid X Y | list | unuse NAME",
-     "Edit > Transform > Add Control; list the control points; uncheck \"Use this station\" in Edit Control",
-     ParseControl},
-    {"apply-control", "", "Edit > Transform > Apply Control: geographic positions onto the site grid",
-     ParseApplyControl},
-    {"self-test", "", "Edit > Transform > Self Test: the zone, scale, rotation and each station's misfit",
-     ParseSelfTest},
+constexpr VerbParser kTransformParsers[] = {
+    {"offsets positions", ParseOffsets}, {"offsets depths", ParseOffsets}, {"offsets tide", ParseOffsets},
+    {"control add", ParseControlAdd},    {"control list", ParseControlList}, {"control unuse", ParseControlUnuse},
 };
 
 }  // namespace
 
-std::span<const Verb> TransformVerbs() { return kTransformVerbs; }
+std::span<const VerbParser> TransformParsers() { return kTransformParsers; }
 
 }  // namespace aq::cli

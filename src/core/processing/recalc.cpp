@@ -319,14 +319,19 @@ public:
           yMax_(Low32(doc.YMax)) {}
 
     void Apply(CVKData& r) const {
-        const int32_t x = MulDiv(Sub32(Low32(r.Time), timeMin_), LOGICAL_SPAN, t_);
+        const int32_t x = TimeX(r.Time);
         const int32_t b = Sub32(levelMax_, r.Tide);
         r.ptHeight = {x, MulDiv(Sub32(b, r.Z), LOGICAL_SPAN, v_)};
         r.ptTide = {x, MulDiv(b, LOGICAL_SPAN, v_)};
         r.ptSeabed = {x, MulDiv(Sub32(Add32(b, r.Depth), r.Z), LOGICAL_SPAN, v_)};
         r.ptDepthUp = {x, MulDiv(Sub32(Sub32(b, r.Z), r.Depth), LOGICAL_SPAN, v_)};
-        r.ptPlan = {MulDiv(Sub32(Low32(r.X), xMin_), LOGICAL_SPAN, w_),
-                    MulDiv(Sub32(yMax_, Low32(r.Y)), LOGICAL_SPAN, h_)};
+        r.ptPlan = Plan(r.X, r.Y);
+    }
+    int32_t TimeX(int64_t time) const { return MulDiv(Sub32(Low32(time), timeMin_), LOGICAL_SPAN, t_); }
+    // A level's height in the section: measured down from the top of the level axis.
+    int32_t LevelY(int32_t level) const { return MulDiv(Sub32(levelMax_, level), LOGICAL_SPAN, v_); }
+    CPoint Plan(int64_t x, int64_t y) const {
+        return {MulDiv(Sub32(Low32(x), xMin_), LOGICAL_SPAN, w_), MulDiv(Sub32(yMax_, Low32(y)), LOGICAL_SPAN, h_)};
     }
     void Apply(std::vector<CVKData>& recs, size_t begin, size_t end) const {
         for (size_t i = begin; i < end; ++i) Apply(recs[i]);
@@ -567,6 +572,10 @@ void RefreshRange(CVKDoc& doc) {
     if (!SetTimeAxis(doc, first, last)) doc.Port().Message("All data deleted", Severity::Warning);
     UpdateValues(doc);
 }
+
+CPoint PlanPointOf(const CVKDoc& doc, int64_t x, int64_t y) { return ViewScale(doc).Plan(x, y); }
+int32_t SectionXOf(const CVKDoc& doc, int64_t time) { return ViewScale(doc).TimeX(time); }
+int32_t SectionYOf(const CVKDoc& doc, int32_t level) { return ViewScale(doc).LevelY(level); }
 
 void UpdateValues(CVKDoc& doc) {
     std::vector<CVKData>& recs = doc.Records;

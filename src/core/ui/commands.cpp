@@ -2,219 +2,454 @@
 #include "ui/commands.h"
 
 #include <cstdint>
+#include <deque>
+#include <map>
 #include <utility>
 
+#include "geodesy/controlpoints.h"
+#include "geodesy/utm.h"
+#include "import/brivel.h"
+#include "import/common.h"
+#include "import/formatted.h"
+#include "import/gpsreceivers.h"
+#include "import/nmea.h"
+#include "import/sounderlogs.h"
+#include "import/tide.h"
 #include "model/data.h"
 #include "model/doc.h"
+#include "processing/flags.h"
+#include "processing/hpr.h"
 
 namespace aq {
 
 namespace {
 
-constexpr bool GIVEN = false;
-constexpr bool OURS = true;
-
 using T = CommandTarget;
+using A = ActionKind;
 
-// In menu order, then the commands reached only from a tool bar or a key.
+bool Has(const CVKDoc& doc, unsigned bits) { return (doc.KindFlags & bits) == bits; }
+
+// ---- the enabling rules of the document commands ----
+
+constexpr EnablingRule kAlways{[](const CVKDoc&) { return true; }, "a document"};
+constexpr EnablingRule kAnyRecords{[](const CVKDoc& d) { return !d.Records.empty(); }, "at least one record"};
+constexpr EnablingRule kMoreThan1{[](const CVKDoc& d) { return d.Records.size() > 1; }, "more than 1 record"};
+constexpr EnablingRule kMoreThan3{[](const CVKDoc& d) { return d.Records.size() > 3; }, "more than 3 records"};
+constexpr EnablingRule kMoreThan5{[](const CVKDoc& d) { return d.Records.size() > 5; }, "more than 5 records"};
+constexpr EnablingRule kEmpty{[](const CVKDoc& d) { return d.Records.empty(); }, "an empty survey"};
+constexpr EnablingRule kPositionRecords{
+    [](const CVKDoc& d) { return !d.Records.empty() && Has(d, REC_POSITION); }, "records with positions"};
+constexpr EnablingRule kNoPositions{[](const CVKDoc& d) { return !Has(d, REC_POSITION); },
+                                    "a survey without positions"};
+constexpr EnablingRule kNotGeographicPositions{
+    [](const CVKDoc& d) { return !Has(d, REC_POSITION | REC_GEOGRAPHIC); }, "a survey that is not geographic"};
+constexpr EnablingRule kNotAllThreeKinds{[](const CVKDoc& d) { return !Has(d, REC_DEPTH | REC_POSITION | REC_TIDE); },
+                                         "a survey without depths, positions and tides all three"};
+constexpr EnablingRule kImportedFiles{[](const CVKDoc& d) { return !d.ImportedFiles.empty(); },
+                                      "an imported file"};
+constexpr EnablingRule kPositions{[](const CVKDoc& d) { return Has(d, REC_POSITION); }, "position records"};
+constexpr EnablingRule kDepths{[](const CVKDoc& d) { return Has(d, REC_DEPTH); }, "depth records"};
+constexpr EnablingRule kTides{[](const CVKDoc& d) { return Has(d, REC_TIDE); }, "tide records"};
+constexpr EnablingRule kSounder{[](const CVKDoc& d) { return Has(d, REC_SOUNDER); }, "sounder data"};
+constexpr EnablingRule kGeographic{[](const CVKDoc& d) { return d.IsGeographic(); }, "a geographic survey"};
+constexpr EnablingRule kNotGeographic{[](const CVKDoc& d) { return !d.IsGeographic(); },
+                                      "a survey on a grid (not geographic)"};
+constexpr EnablingRule kControlPoint{
+    [](const CVKDoc& d) { return d.IsGeographic() && !d.Control.Points.empty(); },
+    "a geographic survey and a control point"};
+constexpr EnablingRule kGeographicAndControl{
+    [](const CVKDoc& d) { return d.IsGeographic() && d.Control.IsUsable(); },
+    "a geographic survey and two control points or more"};
+constexpr EnablingRule kUsableControl{[](const CVKDoc& d) { return d.Control.IsUsable(); },
+                                      "two control points or more"};
+constexpr EnablingRule kHprApplicable{
+    [](const CVKDoc& d) { return d.ElevOffset != 0 && d.SounderImported != 0 && !Has(d, REC_HPR); },
+    "an elevation offset, sounder data and no earlier Apply HPR"};
+
+void RunRemove(CVKDoc& doc) { Remove(doc); }
+
+// Reasons of the commands one front end offers.
+constexpr char kNoHandler[] = "not offered yet: the menu shows it greyed";
+constexpr char kViewOnly[] = "changes what a view of the window shows; the command line has no view";
+constexpr char kWindowOnly[] = "belongs to the window itself";
+constexpr char kPrintOnly[] = "the command line draws a print-out with plot";
+constexpr char kListing[] = "a listing for scripts; the window shows the survey in its views and status bar";
+
+// What the corners of a box are, for the verbs that take one.
+#define AQ_BOX_HELP                                                                                          \
+    "L T R B are the corners of the box in the view's logical plane, in any order: the survey's extent\n"   \
+    "spans 0 to 15000 each way (the plan view: x from the west edge, y from the north edge; the section\n" \
+    "view: x from the first record's time, y from the top of the level axis; the views' margins reach\n"  \
+    "-1000 and 16000). The left and top edges belong to the box, the right and bottom ones do not.\n"      \
+    "With --units survey they are survey units instead, every edge included: in the plan view eastings\n" \
+    "and northings in metres (longitudes and latitudes in degrees in a geographic survey); in the\n"      \
+    "section view times in seconds (as records prints them) and levels in metres."
+constexpr char kMixHelp[] =
+    "Asks before it brings latitude/longitude positions into a grid survey or the reverse: --yes or --no.";
+
+// In menu order, then the commands reached only from a tool bar or a key, then those of
+// the command line alone.
 const std::vector<CommandInfo> kCommands = {
     // File
-    {ID_FILE_NEW, "&New\tCtrl+N", "Create a new survey document\nNew", OURS, T::App, false},
-    {ID_FILE_OPEN, "&Open...\tCtrl+O", "Open an existing survey document\nOpen", OURS, T::App, false},
-    {ID_FILE_SAVE, "&Save\tCtrl+S", "Save the survey document\nSave", OURS, T::Document, false},
-    {ID_FILE_SAVE_AS, "Save &As...", "Save the survey document under a new name\nSave As", OURS, T::Document,
-     false},
+    {.id = ID_FILE_NEW, .text = "&New\tCtrl+N", .prompt = "Create a new survey document\nNew", .target = T::App,
+     .menu = "&File", .keys = "Ctrl+N", .verb = "new"},
+    {.id = ID_FILE_OPEN, .text = "&Open...\tCtrl+O", .prompt = "Open an existing survey document\nOpen",
+     .target = T::App, .menu = "&File", .keys = "Ctrl+O", .icon = "open", .verb = "open", .args = "FILE",
+     .help = "FILE is a survey document (*.son)."},
+    {.id = ID_FILE_SAVE, .text = "&Save\tCtrl+S", .prompt = "Save the survey document\nSave", .target = T::Document,
+     .menu = "&File", .keys = "Ctrl+S", .icon = "save", .rule = kAlways, .verb = "save", .args = "FILE"},
+    {.id = ID_FILE_SAVE_AS, .text = "Save &As...", .prompt = "Save the survey document under a new name\nSave As",
+     .target = T::Document, .menu = "&File", .rule = kAlways, .verb = "save", .args = "FILE"},
     // File > Import
-    {ID_IMPORT_BRIVEL, "Brivel", "Import a Brivel logged file\nBrivel", OURS, T::Document, false},
-    {ID_IMPORT_VIVOZ, "Vivoz(2000)", "Import a Vivoz(2000) text file\nVivoz(2000)", OURS, T::Document, false},
-    {ID_IMPORT_VK_RAW, "VK Raw", "Import raw corrund data\nRaw", GIVEN, T::Document, false},
-    {ID_IMPORT_WT_RAW, "WT Raw", "Import a Tevrant tide log\nWT Raw", OURS, T::Document, false},
-    {ID_IMPORT_FORMATTED, "Formatted", "Import files using a FMT layout file", GIVEN, T::Document, false},
-    {ID_IMPORT_LEICA, "Leica RTK", "Import Leica RTK data as XYZ\nLeica", GIVEN, T::Document, false},
-    {ID_IMPORT_NMEA, "NMEA", "Import an NMEA 0183 log\nNMEA", OURS, T::Document, false},
-    {ID_IMPORT_GEOTRONICS, "Geotronics", "Import a Geodimeter label file\nGeotronics", OURS, T::Document, false},
-    {ID_IMPORT_GGK, "GGK Format", "Import Trimble GGK format datafiles", GIVEN, T::Document, false},
-    {ID_IMPORT_PJK, "PJK Format", "Import Trimble PJK format datafiles", GIVEN, T::Document, false},
-    {ID_IMPORT_US_ARMY, "US Army", "Import data from US Army diver system", GIVEN, T::Document, false},
-    {ID_IMPORT_INFORMATION, "Information", "List the files imported into this survey\nImported Files", OURS,
-     T::Document, false},
-    {ID_IMPORT_TIDE_QUELLEN, "Quellen", "Import Quellen tide tables (not available)\nQuellen", OURS, T::None,
-     false},
-    {ID_IMPORT_TIDE_ASCII, "ASCII", "Import a tide table from a text file\nTide ASCII", OURS, T::Document, false},
+    {.id = ID_IMPORT_BRIVEL, .text = "Brivel", .prompt = "Import a Brivel logged file\nBrivel", .target = T::Document,
+     .menu = "&File/Import", .separatorBefore = true, .rule = kAlways, .action = A::Import, .import = ImportBrivel,
+     .verb = "import brivel", .args = "FILE [--yes | --no]", .help = kMixHelp, .answer = ""},
+    {.id = ID_IMPORT_VIVOZ, .text = "Vivoz(2000)", .prompt = "Import a Vivoz(2000) text file\nVivoz(2000)",
+     .target = T::Document, .menu = "&File/Import/ASCII", .rule = kAlways, .action = A::Import,
+     .import = ImportVivoz, .verb = "import vivoz", .args = "FILE [--yes | --no]", .help = kMixHelp, .answer = ""},
+    {.id = ID_IMPORT_VK_RAW, .text = "VK Raw", .prompt = "Import raw corrund data\nRaw", .promptIsOurs = false,
+     .target = T::Document, .menu = "&File/Import/ASCII", .rule = kAlways, .action = A::Import,
+     .import = ImportVkRaw, .verb = "import vkraw", .args = "FILE [--gps-heights | --no-gps-heights]",
+     .help = "Starts a new survey; a file named *.hex is read as a Corrund memory dump.\n"
+             "Asks \"Use GPS heights, if present ?\": --gps-heights or --no-gps-heights (also --yes, --no).",
+     .answer = "gps-heights"},
+    {.id = ID_IMPORT_WT_RAW, .text = "WT Raw", .prompt = "Import a Tevrant tide log\nWT Raw", .target = T::Document,
+     .menu = "&File/Import/ASCII", .rule = kAlways, .action = A::Import, .import = ImportWtRaw,
+     .verb = "import wtraw", .args = "FILE", .help = "Starts a new survey."},
+    {.id = ID_IMPORT_FORMATTED, .text = "Formatted", .prompt = "Import files using a FMT layout file",
+     .promptIsOurs = false, .target = T::Document, .menu = "&File/Import/ASCII", .rule = kAlways,
+     .action = A::Values, .verb = "import formatted", .args = "FILE --layout LAYOUT.fmt [--yes | --no]",
+     .help = "Reads the columns a layout file names (see layout save). The window asks for the layout in "
+             "a dialog.\n"
+             "Of a file read before it asks \"Already Imported - Continue Y/N\": --yes or --no.",
+     .answer = ""},
+    {.id = ID_IMPORT_LEICA, .text = "Leica RTK", .prompt = "Import Leica RTK data as XYZ\nLeica",
+     .promptIsOurs = false, .target = T::Document, .menu = "&File/Import", .rule = kNoPositions,
+     .action = A::Import, .import = ImportLeica, .verb = "import leica", .args = "FILE"},
+    {.id = ID_IMPORT_NMEA, .text = "NMEA", .prompt = "Import an NMEA 0183 log\nNMEA", .target = T::Document,
+     .menu = "&File/Import", .rule = kNotAllThreeKinds, .action = A::Import, .import = ImportNmea,
+     .verb = "import nmea", .args = "FILE [--yes | --no]", .help = kMixHelp, .answer = ""},
+    {.id = ID_IMPORT_GEOTRONICS, .text = "Geotronics", .prompt = "Import a Geodimeter label file\nGeotronics",
+     .target = T::Document, .menu = "&File/Import/Trimble", .rule = kNotGeographicPositions, .action = A::Import,
+     .import = ImportGeotronics, .verb = "import geotronics", .args = "FILE [--line-breaks | --no-line-breaks]",
+     .help = "Asks \"Use line breaks(4=0)?\": --line-breaks or --no-line-breaks (also --yes, --no).\n"
+             "Asks before it brings latitude/longitude positions into a grid survey or the reverse.",
+     .answer = "line-breaks"},
+    {.id = ID_IMPORT_GGK, .text = "GGK Format", .prompt = "Import Trimble GGK format datafiles",
+     .promptIsOurs = false, .target = T::Document, .menu = "&File/Import/Trimble", .rule = kEmpty,
+     .action = A::Import, .import = ImportTrimbleGgk, .verb = "import ggk", .args = "FILE"},
+    {.id = ID_IMPORT_PJK, .text = "PJK Format", .prompt = "Import Trimble PJK format datafiles",
+     .promptIsOurs = false, .target = T::Document, .menu = "&File/Import/Trimble", .rule = kEmpty,
+     .action = A::Import, .import = ImportTrimblePjk, .verb = "import pjk", .args = "FILE"},
+    {.id = ID_IMPORT_US_ARMY, .text = "US Army", .prompt = "Import data from US Army diver system",
+     .promptIsOurs = false, .target = T::Document, .menu = "&File/Import/Trimble", .rule = kEmpty,
+     .action = A::Import, .import = ImportUsArmy, .verb = "import usarmy",
+     .args = "FILE [--gps-heights | --no-gps-heights]",
+     .help = "Asks \"Use GPS heights\": --gps-heights or --no-gps-heights (also --yes, --no).",
+     .answer = "gps-heights"},
+    {.id = ID_IMPORT_INFORMATION, .text = "Information", .prompt = "List the files imported into this survey\nImported Files",
+     .target = T::Document, .menu = "&File/Import", .rule = kImportedFiles, .action = A::Plain,
+     .run = ImportInformation, .verb = "info", .help = "The list goes to standard output."},
+    {.id = ID_IMPORT_TIDE_QUELLEN, .text = "Quellen", .prompt = "Import Quellen tide tables (not available)\nQuellen",
+     .target = T::None, .menu = "&File/Import/Tide", .reach = Reach::WindowOnly, .only = kNoHandler},
+    {.id = ID_IMPORT_TIDE_ASCII, .text = "ASCII", .prompt = "Import a tide table from a text file\nTide ASCII",
+     .target = T::Document, .menu = "&File/Import/Tide", .rule = kAlways, .action = A::Import,
+     .import = ImportTide, .verb = "import tide", .args = "FILE [--yes | --no]",
+     .help = "A survey that holds tides is asked whether the file's replace them: --yes or --no.", .answer = ""},
     // File > Export
-    {ID_EXPORT_ASCII, "ASCII", "Export the survey as an ASCII (*.s2k) file\nExport ASCII", OURS, T::Document,
-     false},
-    {ID_EXPORT_DXF, "DXF", "Export the survey as a DXF drawing\nExport DXF", OURS, T::Document, false},
-    {ID_EXPORT_GEOTRONICS, "Geotronics", "Export the survey as a Geodimeter label file\nExport Geotronics", OURS,
-     T::Document, false},
-    {ID_EXPORT_US_ARMY, "US Army", "Export XYZ data for US Army diver system", GIVEN, T::Document, false},
-    {ID_EXPORT_XYZ, "XYZ", "Export positions and seabed levels as XYZ text\nExport XYZ", OURS, T::Document,
-     false},
-    {ID_EXPORT_HYPACK, "Hypack", "Export Hypack XYZ format", GIVEN, T::Document, false},
-    {ID_EXPORT_CSV, "CSV data", "Export the survey as spreadsheet CSV data\nExport CSV", OURS, T::Document,
-     false},
-    {ID_EXPORT_HPR_REPORT, "HPR report", "Export the heave, pitch and roll of the depths as CSV\nHPR Report",
-     OURS, T::Document, false},
-    {ID_EXPORT_KML, "KML", "Export the survey track as a KML file\nExport KML", OURS, T::Document, false},
+    {.id = ID_EXPORT_ASCII, .text = "ASCII", .prompt = "Export the survey as an ASCII (*.s2k) file\nExport ASCII",
+     .target = T::Document, .menu = "&File/Export", .rule = kAnyRecords, .action = A::Export,
+     .verb = "export ascii", .args = "FILE [--kinds KINDS]"},
+    {.id = ID_EXPORT_DXF, .text = "DXF", .prompt = "Export the survey as a DXF drawing\nExport DXF",
+     .target = T::Document, .menu = "&File/Export", .rule = kPositionRecords, .action = A::Export,
+     .verb = "export dxf", .args = "FILE [--kinds KINDS] [--layers N]",
+     .help = "--layers is the count of layers the level labels are dealt over (1-20, default 1)."},
+    {.id = ID_EXPORT_GEOTRONICS, .text = "Geotronics",
+     .prompt = "Export the survey as a Geodimeter label file\nExport Geotronics", .target = T::Document,
+     .menu = "&File/Export/Trimble", .rule = kAnyRecords, .action = A::Export, .verb = "export geotronics",
+     .args = "FILE [--kinds KINDS]"},
+    {.id = ID_EXPORT_US_ARMY, .text = "US Army", .prompt = "Export XYZ data for US Army diver system",
+     .promptIsOurs = false, .target = T::Document, .menu = "&File/Export/Trimble", .rule = kMoreThan3,
+     .action = A::Export, .verb = "export usarmy", .args = "FILE [--kinds KINDS]"},
+    {.id = ID_EXPORT_XYZ, .text = "XYZ", .prompt = "Export positions and seabed levels as XYZ text\nExport XYZ",
+     .target = T::Document, .menu = "&File/Export/Simple", .rule = kAnyRecords, .action = A::Export,
+     .verb = "export xyz", .args = "FILE [--kinds KINDS]"},
+    {.id = ID_EXPORT_HYPACK, .text = "Hypack", .prompt = "Export Hypack XYZ format", .promptIsOurs = false,
+     .target = T::Document, .menu = "&File/Export/Simple", .rule = kAnyRecords, .action = A::Export,
+     .verb = "export hypack", .args = "FILE [--kinds KINDS]", .help = "A geographic survey is refused."},
+    {.id = ID_EXPORT_CSV, .text = "CSV data", .prompt = "Export the survey as spreadsheet CSV data\nExport CSV",
+     .target = T::Document, .menu = "&File/Export/Spreadsheet", .rule = kAnyRecords, .action = A::Export,
+     .verb = "export csv", .args = "FILE"},
+    {.id = ID_EXPORT_HPR_REPORT, .text = "HPR report",
+     .prompt = "Export the heave, pitch and roll of the depths as CSV\nHPR Report", .target = T::Document,
+     .menu = "&File/Export/Spreadsheet", .rule = kSounder, .action = A::Export, .verb = "export hpr",
+     .args = "FILE"},
+    {.id = ID_EXPORT_KML, .text = "KML", .prompt = "Export the survey track as a KML file\nExport KML",
+     .target = T::Document, .menu = "&File/Export", .rule = kGeographic, .action = A::Export,
+     .verb = "export kml", .args = "FILE [--title TEXT]", .help = "--title is the document's title (default Aquenta)."},
     // File, continued
-    {ID_FILE_PRINT, "&Print...\tCtrl+P", "Print the active view\nPrint", OURS, T::View, false},
-    {ID_FILE_PRINT_PREVIEW, "Print Pre&view", "Show the print-out of the active view on screen\nPrint Preview",
-     OURS, T::View, false},
-    {ID_FILE_PRINT_SETUP, "P&rint Setup...", "Change the printer and printing options\nPrint Setup", OURS, T::App,
-     false},
-    {ID_FILE_MRU_FILE1, "Recent File", "Open this document", OURS, T::App, false},
-    {ID_FILE_MRU_FILE2, "Recent File", "Open this document", OURS, T::App, false},
-    {ID_FILE_MRU_FILE3, "Recent File", "Open this document", OURS, T::App, false},
-    {ID_FILE_MRU_FILE4, "Recent File", "Open this document", OURS, T::App, false},
-    {ID_APP_EXIT, "E&xit", "Quit the application, offering to save the survey\nExit", OURS, T::App, false},
+    {.id = ID_FILE_PRINT, .text = "&Print...\tCtrl+P", .prompt = "Print the active view\nPrint", .target = T::View,
+     .menu = "&File", .separatorBefore = true, .keys = "Ctrl+P", .icon = "print", .verb = "plot",
+     .args = "plan|section FILE.png|FILE.svg|FILE.pdf|- [--format png|svg|pdf] [--size WIDTHxHEIGHT]\n"
+             "        [--title TEXT] [--pages N]\n"
+             "        [--colour-mode point-type|elevation|quality] [--show KINDS] [--box-size N] [--text-size N]",
+     .help = "Draws a view as printed (titles, time and date labels) into a file. The section view's --pages\n"
+             "split the whole time range, one file per page for images (FILE-1.png ...), pages of one PDF;\n"
+             "--show takes depth,position,tide,event (any of them, or all, none); - writes to standard output\n"
+             "(PNG unless --format says otherwise); the display settings hold for this plot only."},
+    {.id = ID_FILE_PRINT_PREVIEW, .text = "Print Pre&view",
+     .prompt = "Show the print-out of the active view on screen\nPrint Preview", .target = T::View, .menu = "&File",
+     .reach = Reach::WindowOnly, .only = kPrintOnly},
+    {.id = ID_FILE_PRINT_SETUP, .text = "P&rint Setup...", .prompt = "Change the printer and printing options\nPrint Setup",
+     .target = T::App, .menu = "&File", .reach = Reach::WindowOnly, .only = kPrintOnly},
+    {.id = ID_FILE_MRU_FILE1, .text = "Recent File", .prompt = "Open this document", .target = T::App,
+     .menu = "&File", .separatorBefore = true, .reach = Reach::WindowOnly,
+     .only = "the window's list of recent documents"},
+    {.id = ID_FILE_MRU_FILE2, .text = "Recent File", .prompt = "Open this document", .target = T::App,
+     .menu = "&File", .reach = Reach::WindowOnly, .only = "the window's list of recent documents"},
+    {.id = ID_FILE_MRU_FILE3, .text = "Recent File", .prompt = "Open this document", .target = T::App,
+     .menu = "&File", .reach = Reach::WindowOnly, .only = "the window's list of recent documents"},
+    {.id = ID_FILE_MRU_FILE4, .text = "Recent File", .prompt = "Open this document", .target = T::App,
+     .menu = "&File", .reach = Reach::WindowOnly, .only = "the window's list of recent documents"},
+    {.id = ID_APP_EXIT, .text = "E&xit", .prompt = "Quit the application, offering to save the survey\nExit",
+     .target = T::App, .menu = "&File", .separatorBefore = true, .reach = Reach::WindowOnly,
+     .only = "the command line ends after its last verb"},
 
     // Edit; the clipboard and undo entries have no handler
-    {ID_EDIT_UNDO, "&Undo\tCtrl+Z", "Undo the last action\nUndo", OURS, T::None, false},
-    {ID_EDIT_CUT, "Cu&t\tCtrl+X", "Cut the selection to the clipboard\nCut", OURS, T::None, false},
-    {ID_EDIT_COPY, "&Copy\tCtrl+C", "Copy the selection to the clipboard\nCopy", OURS, T::None, false},
-    {ID_EDIT_PASTE, "&Paste\tCtrl+V", "Insert the clipboard contents\nPaste", OURS, T::None, false},
-    {ID_EDIT_RESTORE, "Restore", "Undelete every deleted point\nRestore", OURS, T::Document, false},
-    {ID_OFFSETS_POSITIONS, "Positions...", "Set the time and position offsets of the positions\nPosition Offsets",
-     OURS, T::Document, false},
-    {ID_OFFSETS_DEPTHS, "Depths...",
-     "Set the time and depth offsets and the sound velocity of the depths\nDepth Offsets", OURS, T::Document,
-     false},
-    {ID_OFFSETS_TIDE, "Tide ...", "Set the time and level offsets of the tides\nTide Offsets", OURS, T::Document,
-     false},
-    {ID_CONTROL_ADD, "Add Control", "Add a control point for user grid transformation\nAdd Control", GIVEN,
-     T::Document, false},
-    {ID_CONTROL_EDIT, "Edit Control", "Edit/Delete user grid Control points\nEdit Control", GIVEN, T::Document,
-     false},
-    {ID_CONTROL_APPLY, "Apply Control", "Apply control and convert Lat/Long to user grid coords\nApply Control",
-     GIVEN, T::Document, false},
-    {ID_CONTROL_SELF_TEST, "Self Test", "Show how well the control points fit the user grid\nSelf Test", OURS,
-     T::Document, false},
-    {ID_CONVERT_UTM, "Convert to UTM",
-     "Convert Lat/Long to Universal Transverse Mercator coordinates\nConvert to UTM", GIVEN, T::Document, false},
-    {ID_APPLY_HPR, "Apply HPR", "Correct the positions for heave, pitch and roll\nApply HPR", OURS, T::Document,
-     false},
-    {ID_CLEAR_Z, "Clear Z", "Set every height to zero and discard deleted points\nClear Z", OURS, T::Document,
-     false},
-    {ID_FILTER_RANGE, "Range", "Delete points outside a position, level, quality and time window\nRange Filter",
-     OURS, T::Document, false},
-    {ID_FILTER_HI_PASS, "Hi Pass Z", "Smooth the position heights lightly\nHi Pass Z", OURS, T::Document, false},
-    {ID_FILTER_LO_PASS, "Lo Pass Z", "Smooth the position heights strongly\nLo Pass Z", OURS, T::Document, false},
-    {ID_EDIT_REMOVE, "Remove", "Discard the deleted points for good\nRemove", OURS, T::Document, false},
-    {ID_EDIT_PROPERTIES, "Properties ...", "Edit properties of current view\nProperties", GIVEN, T::Document,
-     false},
+    {.id = ID_EDIT_UNDO, .text = "&Undo\tCtrl+Z", .prompt = "Undo the last action\nUndo", .target = T::None,
+     .menu = "&Edit", .keys = "Ctrl+Z;Alt+Backspace", .reach = Reach::WindowOnly, .only = kNoHandler},
+    {.id = ID_EDIT_CUT, .text = "Cu&t\tCtrl+X", .prompt = "Cut the selection to the clipboard\nCut", .target = T::None,
+     .menu = "&Edit", .separatorBefore = true, .keys = "Ctrl+X;Shift+Del", .icon = "cut",
+     .reach = Reach::WindowOnly, .only = kNoHandler},
+    {.id = ID_EDIT_COPY, .text = "&Copy\tCtrl+C", .prompt = "Copy the selection to the clipboard\nCopy",
+     .target = T::None, .menu = "&Edit", .keys = "Ctrl+C;Ctrl+Ins", .icon = "copy", .reach = Reach::WindowOnly,
+     .only = kNoHandler},
+    {.id = ID_EDIT_PASTE, .text = "&Paste\tCtrl+V", .prompt = "Insert the clipboard contents\nPaste",
+     .target = T::None, .menu = "&Edit", .keys = "Ctrl+V;Shift+Ins", .icon = "paste", .reach = Reach::WindowOnly,
+     .only = kNoHandler},
+    {.id = ID_EDIT_RESTORE, .text = "Restore", .prompt = "Undelete every deleted point\nRestore",
+     .target = T::Document, .menu = "&Edit", .separatorBefore = true, .icon = "restore", .rule = kAnyRecords,
+     .action = A::Plain, .run = Restore, .verb = "restore"},
+    {.id = ID_OFFSETS_POSITIONS, .text = "Positions...",
+     .prompt = "Set the time and position offsets of the positions\nPosition Offsets", .target = T::Document,
+     .menu = "&Edit/Offsets", .rule = kPositions, .action = A::Values, .verb = "offsets positions",
+     .args = "[--time S] [--east M] [--north M] [--elevation M]"},
+    {.id = ID_OFFSETS_DEPTHS, .text = "Depths...",
+     .prompt = "Set the time and depth offsets and the sound velocity of the depths\nDepth Offsets",
+     .target = T::Document, .menu = "&Edit/Offsets", .rule = kDepths, .action = A::Values,
+     .verb = "offsets depths", .args = "[--time S] [--depth M] [--sound-velocity V]"},
+    {.id = ID_OFFSETS_TIDE, .text = "Tide ...", .prompt = "Set the time and level offsets of the tides\nTide Offsets",
+     .target = T::Document, .menu = "&Edit/Offsets", .rule = kTides, .action = A::Values, .verb = "offsets tide",
+     .args = "[--time S] [--tide M]"},
+    {.id = ID_CONTROL_ADD, .text = "Add Control",
+     .prompt = "Add a control point for user grid transformation\nAdd Control", .promptIsOurs = false,
+     .target = T::Document, .menu = "&Edit/Transform", .rule = kGeographic, .action = A::Values,
+     .verb = "control add", .args = "--name NAME --lat D M S N|S --lon D M S E|W --grid X Y"},
+    {.id = ID_CONTROL_EDIT, .text = "Edit Control", .prompt = "Edit/Delete user grid Control points\nEdit Control",
+     .promptIsOurs = false, .target = T::Document, .menu = "&Edit/Transform", .rule = kControlPoint,
+     .action = A::Values, .verb = "control unuse", .args = "NAME",
+     .help = "Unchecks \"Use this station\" of the named control point, which then goes."},
+    {.id = ID_CONTROL_APPLY, .text = "Apply Control",
+     .prompt = "Apply control and convert Lat/Long to user grid coords\nApply Control", .promptIsOurs = false,
+     .target = T::Document, .menu = "&Edit/Transform", .rule = kGeographicAndControl, .action = A::Plain,
+     .run = ApplyControl, .verb = "apply-control"},
+    {.id = ID_CONTROL_SELF_TEST, .text = "Self Test",
+     .prompt = "Show how well the control points fit the user grid\nSelf Test", .target = T::Document,
+     .menu = "&Edit/Transform", .rule = kUsableControl, .action = A::Plain, .run = SelfTest, .verb = "self-test",
+     .help = "Says the zone, scale, rotation and each station's misfit."},
+    {.id = ID_CONVERT_UTM, .text = "Convert to UTM",
+     .prompt = "Convert Lat/Long to Universal Transverse Mercator coordinates\nConvert to UTM", .promptIsOurs = false,
+     .target = T::Document, .menu = "&Edit/Transform", .rule = kGeographic, .action = A::Plain,
+     .run = ConvertToUtm, .verb = "utm"},
+    {.id = ID_APPLY_HPR, .text = "Apply HPR", .prompt = "Correct the positions for heave, pitch and roll\nApply HPR",
+     .target = T::Document, .menu = "&Edit/Transform", .rule = kHprApplicable, .action = A::Plain, .run = ApplyHpr,
+     .verb = "apply-hpr"},
+    {.id = ID_CLEAR_Z, .text = "Clear Z", .prompt = "Set every height to zero and discard deleted points\nClear Z",
+     .target = T::Document, .menu = "&Edit/Transform", .rule = kAlways, .action = A::Plain, .run = ClearZ,
+     .verb = "clear-z"},
+    {.id = ID_FILTER_RANGE, .text = "Range",
+     .prompt = "Delete points outside a position, level, quality and time window\nRange Filter",
+     .target = T::Document, .menu = "&Edit/Filter", .rule = kMoreThan3, .action = A::Values,
+     .verb = "filter range",
+     .args = "[--x MIN MAX] [--y MIN MAX] [--z MIN MAX] [--qa MIN MAX]\n"
+             "        [--start \"YYYY-MM-DD HH:MM:SS\"] [--end \"YYYY-MM-DD HH:MM:SS\"]",
+     .help = "A value left out keeps what the dialog starts with."},
+    {.id = ID_FILTER_HI_PASS, .text = "Hi Pass Z", .prompt = "Smooth the position heights lightly\nHi Pass Z",
+     .target = T::Document, .menu = "&Edit/Filter", .rule = kMoreThan1, .action = A::Plain, .run = HiPassZ,
+     .verb = "hi-pass"},
+    {.id = ID_FILTER_LO_PASS, .text = "Lo Pass Z", .prompt = "Smooth the position heights strongly\nLo Pass Z",
+     .target = T::Document, .menu = "&Edit/Filter", .rule = kMoreThan1, .action = A::Plain, .run = LoPassZ,
+     .verb = "lo-pass"},
+    {.id = ID_EDIT_REMOVE, .text = "Remove", .prompt = "Discard the deleted points for good\nRemove",
+     .target = T::Document, .menu = "&Edit", .rule = kAnyRecords, .action = A::Plain, .run = RunRemove,
+     .verb = "remove"},
+    {.id = ID_EDIT_PROPERTIES, .text = "Properties ...", .prompt = "Edit properties of current view\nProperties",
+     .promptIsOurs = false, .target = T::Document, .menu = "&Edit", .separatorBefore = true, .icon = "properties",
+     .rule = kAlways, .action = A::Values, .verb = "set interp-limit", .args = "N",
+     .help = "Sets the interpolation limit of the properties; it takes effect at the next recalculation.\n"
+             "The display settings are options of plot."},
 
     // View
-    {ID_VIEW_TOOLBAR, "&Toolbar", "Show or hide the tool bar\nToggle ToolBar", OURS, T::Frame, true},
-    {ID_VIEW_STATUS_BAR, "Status &Bar", "Show or hide the status bar\nToggle StatusBar", OURS, T::Frame, true},
-    {ID_VIEW_EDITBAR, "&EditBar", "Show or hide the edit bar\nToggle EditBar", OURS, T::Frame, true},
-    {ID_PAN_DOWN, "&Down", "Move the view a quarter of its height north\nPan Down", OURS, T::View, false},
-    {ID_PAN_UP, "&Up", "Move the view a quarter of its height south\nPan Up", OURS, T::View, false},
-    {ID_PAN_RIGHT, "&Right", "Move the view a quarter of its width right\nPan Right", OURS, T::View, false},
-    {ID_PAN_LEFT, "&Left", "Move the view a quarter of its width left\nPan Left", OURS, T::View, false},
-    {ID_ZOOM_OUT, "&Out", "Show twice the width and height\nZoom Out", OURS, T::View, false},
-    {ID_ZOOM_EXTENTS, "&Extents", "Show the whole survey\nZoom Extents", OURS, T::View, false},
-    {ID_DRAG_VIEW, "&View", "Change view using Dragbox\nChange View", GIVEN, T::View, true},
-    {ID_DRAG_DELETE, "&Delete", "Select points within the Dragbox for deletion\nDelete Points", GIVEN, T::View,
-     true},
-    {ID_DRAG_UNDELETE, "&Undelete", "Undelete selected points within Dragbox\nUndelete Points", GIVEN, T::View,
-     true},
-    {ID_DRAG_TIMEFRAME, "&TimeFrame", "Select by Time Frame width\nTimeFrame", GIVEN, T::View, true},
-    {ID_DRAG_ENQUIRE, "Enquire", "List items within dragbox\nEnquire", GIVEN, T::View, true},
-    {ID_VIEW_ANIMATE, "Animate", "Animate the view\nAnimate", GIVEN, T::View, true},
-    {ID_DRAG_GRADIENT, "Gradient", "Gradient Test", GIVEN, T::View, true},
+    {.id = ID_VIEW_TOOLBAR, .text = "&Toolbar", .prompt = "Show or hide the tool bar\nToggle ToolBar",
+     .target = T::Frame, .checkable = true, .menu = "&View", .reach = Reach::WindowOnly, .only = kWindowOnly},
+    {.id = ID_VIEW_STATUS_BAR, .text = "Status &Bar", .prompt = "Show or hide the status bar\nToggle StatusBar",
+     .target = T::Frame, .checkable = true, .menu = "&View", .reach = Reach::WindowOnly, .only = kWindowOnly},
+    {.id = ID_VIEW_EDITBAR, .text = "&EditBar", .prompt = "Show or hide the edit bar\nToggle EditBar",
+     .target = T::Frame, .checkable = true, .menu = "&View", .reach = Reach::WindowOnly, .only = kWindowOnly},
+    {.id = ID_PAN_DOWN, .text = "&Down", .prompt = "Move the view a quarter of its height north\nPan Down",
+     .target = T::View, .menu = "&View/&Pan", .separatorBefore = true, .icon = "pandown",
+     .reach = Reach::WindowOnly, .only = kViewOnly},
+    {.id = ID_PAN_UP, .text = "&Up", .prompt = "Move the view a quarter of its height south\nPan Up", .target = T::View,
+     .menu = "&View/&Pan", .icon = "panup", .reach = Reach::WindowOnly, .only = kViewOnly},
+    {.id = ID_PAN_RIGHT, .text = "&Right", .prompt = "Move the view a quarter of its width right\nPan Right",
+     .target = T::View, .menu = "&View/&Pan", .icon = "panright", .reach = Reach::WindowOnly, .only = kViewOnly},
+    {.id = ID_PAN_LEFT, .text = "&Left", .prompt = "Move the view a quarter of its width left\nPan Left",
+     .target = T::View, .menu = "&View/&Pan", .icon = "panleft", .reach = Reach::WindowOnly, .only = kViewOnly},
+    {.id = ID_ZOOM_OUT, .text = "&Out", .prompt = "Show twice the width and height\nZoom Out", .target = T::View,
+     .menu = "&View/&Zoom", .icon = "zoomout", .reach = Reach::WindowOnly, .only = kViewOnly},
+    {.id = ID_ZOOM_EXTENTS, .text = "&Extents", .prompt = "Show the whole survey\nZoom Extents", .target = T::View,
+     .menu = "&View/&Zoom", .icon = "zoomextents", .reach = Reach::WindowOnly, .only = kViewOnly},
+    {.id = ID_DRAG_VIEW, .text = "&View", .prompt = "Change view using Dragbox\nChange View", .promptIsOurs = false,
+     .target = T::View, .checkable = true, .menu = "&View/&Drag Mode", .icon = "dragview",
+     .reach = Reach::WindowOnly, .only = kViewOnly},
+    {.id = ID_DRAG_DELETE, .text = "&Delete", .prompt = "Select points within the Dragbox for deletion\nDelete Points",
+     .promptIsOurs = false, .target = T::View, .checkable = true, .menu = "&View/&Drag Mode", .icon = "dragdelete",
+     .verb = "delete-box", .args = "plan|section L T R B [--units survey]",
+     .help = "Deletes the records in a box of the view.\n" AQ_BOX_HELP},
+    {.id = ID_DRAG_UNDELETE, .text = "&Undelete", .prompt = "Undelete selected points within Dragbox\nUndelete Points",
+     .promptIsOurs = false, .target = T::View, .checkable = true, .menu = "&View/&Drag Mode", .icon = "dragundelete",
+     .verb = "undelete-box", .args = "plan|section L T R B [--units survey]",
+     .help = "Undeletes the records in a box of the view.\n" AQ_BOX_HELP},
+    {.id = ID_DRAG_TIMEFRAME, .text = "&TimeFrame", .prompt = "Select by Time Frame width\nTimeFrame",
+     .promptIsOurs = false, .target = T::View, .checkable = true, .menu = "&View/&Drag Mode", .icon = "timeframe",
+     .verb = "time-frame", .args = "L R [--units survey]",
+     .help = "Keeps the records between two x values of the section view and deletes the rest.\n"
+             "L and R are x values of the section view's logical plane: 0 at the first record's time, 15000\n"
+             "at the last one's. With --units survey they are times in seconds, as records prints them."},
+    {.id = ID_DRAG_ENQUIRE, .text = "Enquire", .prompt = "List items within dragbox\nEnquire", .promptIsOurs = false,
+     .target = T::View, .checkable = true, .menu = "&View/&Drag Mode", .icon = "enquire", .verb = "enquire",
+     .args = "plan|section L T R B [--units survey]",
+     .help = "Prints the listing line of every record in a box of the view, deleted ones included.\n" AQ_BOX_HELP},
+    {.id = ID_VIEW_ANIMATE, .text = "Animate", .prompt = "Animate the view\nAnimate", .promptIsOurs = false,
+     .target = T::View, .checkable = true, .menu = "&View", .separatorBefore = true, .icon = "animate",
+     .reach = Reach::WindowOnly, .only = kViewOnly},
+    {.id = ID_DRAG_GRADIENT, .text = "Gradient", .prompt = "Gradient Test", .promptIsOurs = false, .target = T::View,
+     .checkable = true, .menu = "&View", .icon = "gradient", .rule = kMoreThan5, .verb = "gradient",
+     .args = "L T R B [--units survey]",
+     .help = "Runs the gradient test on the records in a box of the plan view and prints the result.\n" AQ_BOX_HELP},
 
     // Help
-    {ID_HELP_FINDER, "&Help Topics", "List the help topics\nHelp Topics", OURS, T::App, false},
+    {.id = ID_HELP_FINDER, .text = "&Help Topics", .prompt = "List the help topics\nHelp Topics", .target = T::App,
+     .menu = "&Help", .reach = Reach::WindowOnly, .only = "the command line has help VERB and the manual page"},
+    {.id = ID_APP_ABOUT, .text = "&About Aquenta...",
+     .prompt = "Show the program's version, build date and libraries\nAbout", .target = T::App, .menu = "&Help",
+     .separatorBefore = true, .reach = Reach::WindowOnly, .only = "the command line has --version"},
 
     // Tool bars and keys only
-    {ID_DRAG_PATCHTEST, "Patchtest", "Perform Patchtest on selected data\nPatchtest", GIVEN, T::View, true},
-    {ID_CONTEXT_HELP, "Help", "Show help on a button, menu or window clicked next\nHelp", OURS, T::App, false},
-    {ID_HELP, "Help", "Show help on the current task\nHelp", OURS, T::App, false},
-    {ID_FILE_PRINT_DIRECT, "Print", "Print the active view on the default printer\nQuick Print", OURS, T::View,
-     false},
-    {ID_NEXT_PANE, "Next Pane", "Switch to the next view\nNext Pane", OURS, T::Frame, false},
-    {ID_PREV_PANE, "Previous Pane", "Switch to the previous view\nPrevious Pane", OURS, T::Frame, false},
+    {.id = ID_DRAG_PATCHTEST, .text = "Patchtest", .prompt = "Perform Patchtest on selected data\nPatchtest",
+     .promptIsOurs = false, .target = T::View, .checkable = true, .icon = "patchtest", .rule = kNotGeographic,
+     .verb = "patch-test", .args = "L T R B [--units survey]",
+     .help = "Runs the patch test on the records in a box of the plan view and prints the result.\n" AQ_BOX_HELP},
+    {.id = ID_CONTEXT_HELP, .text = "Help", .prompt = "Show help on a button, menu or window clicked next\nHelp",
+     .target = T::App, .keys = "Shift+F1", .icon = "contexthelp", .reach = Reach::WindowOnly,
+     .only = "help on the window's own buttons and menus"},
+    {.id = ID_HELP, .text = "Help", .prompt = "Show help on the current task\nHelp", .target = T::App, .keys = "F1",
+     .reach = Reach::WindowOnly, .only = "help on the window's own buttons and menus"},
+    {.id = ID_FILE_PRINT_DIRECT, .text = "Print", .prompt = "Print the active view on the default printer\nQuick Print",
+     .target = T::View, .reach = Reach::WindowOnly, .only = kPrintOnly},
+    {.id = ID_NEXT_PANE, .text = "Next Pane", .prompt = "Switch to the next view\nNext Pane", .target = T::Frame,
+     .keys = "F6", .reach = Reach::WindowOnly, .only = kViewOnly},
+    {.id = ID_PREV_PANE, .text = "Previous Pane", .prompt = "Switch to the previous view\nPrevious Pane",
+     .target = T::Frame, .keys = "Shift+F6", .reach = Reach::WindowOnly, .only = kViewOnly},
+
+    // The command line alone
+    {.id = ID_LIST_STATUS, .text = "Status", .prompt = "print the record-count text of the status bar",
+     .target = T::Document, .rule = kAlways, .action = A::Listing, .verb = "status", .reach = Reach::CliOnly,
+     .only = kListing},
+    {.id = ID_LIST_SUMMARY, .text = "Summary",
+     .prompt = "print the ranges, offsets, settings and counts as name=value lines", .target = T::Document,
+     .rule = kAlways, .action = A::Listing, .verb = "summary", .reach = Reach::CliOnly, .only = kListing},
+    {.id = ID_LIST_RECORDS, .text = "Records", .prompt = "print every record, one tab-separated line each",
+     .target = T::Document, .rule = kAlways, .action = A::Listing, .verb = "records", .reach = Reach::CliOnly,
+     .only = kListing},
+    {.id = ID_CONTROL_LIST, .text = "Control list", .prompt = "print the control points and the fit they give",
+     .target = T::Document, .rule = kAlways, .action = A::Listing, .verb = "control list", .reach = Reach::CliOnly,
+     .only = "the window shows the control points in Edit Control's pages"},
+    {.id = ID_LAYOUT_SAVE, .text = "Layout save", .prompt = "write a layout file (*.fmt) for the formatted import",
+     .target = T::Document, .rule = kAlways, .action = A::Values, .verb = "layout save",
+     .args = "LAYOUT.fmt --type coordinate|latlon|depth|tide [--description TEXT] [--COLUMN N]...",
+     .help = "--type names the data type, each --COLUMN N says which number of a line holds that value (1-20;\n"
+             "left out: not in the file), COLUMN being easting, northing, elevation (the position types),\n"
+             "depth, tide (their own types), year, month, day, hour, minute, second; latlon reads easting and\n"
+             "northing as longitude and latitude.",
+     .reach = Reach::CliOnly, .only = "the window edits layout files in the Formatted import's dialog"},
+    {.id = ID_LAYOUT_SHOW, .text = "Layout show", .prompt = "print a layout file (*.fmt)", .target = T::Document,
+     .rule = kAlways, .action = A::Listing, .verb = "layout show", .args = "LAYOUT.fmt", .reach = Reach::CliOnly,
+     .only = "the window shows layout files in the Formatted import's dialog"},
+    {.id = ID_POINT_EDIT, .text = "Edit point",
+     .prompt = "change a record as the Point Editor does, then recalculate", .target = T::Document,
+     .rule = kAlways, .action = A::Values, .verb = "edit",
+     .args = "INDEX [--x V] [--y V] [--z V] [--depth V] [--tide V]",
+     .help = "Only the fields of the record's kind can be changed; values in metres or degrees.",
+     .reach = Reach::CliOnly, .only = "the window edits a point from Enquire's Point Information list"},
 };
 
-MenuItem Cmd(int id) { return MenuItem{MenuKind::Command, id, nullptr, {}}; }
-MenuItem Sep() { return MenuItem{MenuKind::Separator, ID_SEPARATOR, nullptr, {}}; }
-MenuItem Popup(const char* text, std::vector<MenuItem> items) {
-    return MenuItem{MenuKind::Popup, ID_SEPARATOR, text, std::move(items)};
+#undef AQ_BOX_HELP
+
+const std::vector<VerbGroup> kGroups = {
+    {"import", "FORMAT",
+     "File > Import: read a file into the survey. An import that gives no record fails, saying why where\n"
+     "the reader knows."},
+    {"export", "FORMAT",
+     "File > Export: write the survey to FILE (- for standard output). KINDS picks the records as the\n"
+     "entity selection does: letters p, d, t, e for positions, depths, tides, events; all four when\n"
+     "left out."},
+    {"offsets", "KIND", "Edit > Offsets: set the offsets of one kind of record; a value left out keeps its current one."},
+    {"control", "ACTION", "The control points of the site grid (Edit > Transform)."},
+    {"filter", "FILTER", "Edit > Filter."},
+    {"set", "SETTING", "Change a setting of the survey's properties."},
+    {"layout", "ACTION", "The layout files (*.fmt) of File > Import > ASCII > Formatted."},
+};
+
+// The popup texts of the menu bar; a deque keeps them where they are as it grows.
+std::deque<std::string>& popupNames() {
+    static std::deque<std::string> names;
+    return names;
 }
 
+// The menu bar from the table: each entry goes under its popups, which are made where
+// their first entry comes.
 std::vector<MenuItem> BuildMenuBar() {
-    return {
-        Popup("&File",
-              {
-                  Cmd(ID_FILE_NEW),
-                  Cmd(ID_FILE_OPEN),
-                  Cmd(ID_FILE_SAVE),
-                  Cmd(ID_FILE_SAVE_AS),
-                  Sep(),
-                  Popup("Import",
-                        {
-                            Cmd(ID_IMPORT_BRIVEL),
-                            Popup("ASCII", {Cmd(ID_IMPORT_VIVOZ), Cmd(ID_IMPORT_VK_RAW), Cmd(ID_IMPORT_WT_RAW),
-                                            Cmd(ID_IMPORT_FORMATTED)}),
-                            Cmd(ID_IMPORT_LEICA),
-                            Cmd(ID_IMPORT_NMEA),
-                            Popup("Trimble", {Cmd(ID_IMPORT_GEOTRONICS), Cmd(ID_IMPORT_GGK), Cmd(ID_IMPORT_PJK),
-                                              Cmd(ID_IMPORT_US_ARMY)}),
-                            Cmd(ID_IMPORT_INFORMATION),
-                            Popup("Tide", {Cmd(ID_IMPORT_TIDE_QUELLEN), Cmd(ID_IMPORT_TIDE_ASCII)}),
-                        }),
-                  Popup("Export",
-                        {
-                            Cmd(ID_EXPORT_ASCII),
-                            Cmd(ID_EXPORT_DXF),
-                            Popup("Trimble", {Cmd(ID_EXPORT_GEOTRONICS), Cmd(ID_EXPORT_US_ARMY)}),
-                            Popup("Simple", {Cmd(ID_EXPORT_XYZ), Cmd(ID_EXPORT_HYPACK)}),
-                            Popup("Spreadsheet", {Cmd(ID_EXPORT_CSV), Cmd(ID_EXPORT_HPR_REPORT)}),
-                            Cmd(ID_EXPORT_KML),
-                        }),
-                  Sep(),
-                  Cmd(ID_FILE_PRINT),
-                  Cmd(ID_FILE_PRINT_PREVIEW),
-                  Cmd(ID_FILE_PRINT_SETUP),
-                  Sep(),
-                  MenuItem{MenuKind::RecentFiles, ID_FILE_MRU_FILE1, nullptr, {}},
-                  Sep(),
-                  Cmd(ID_APP_EXIT),
-              }),
-        Popup("&Edit",
-              {
-                  Cmd(ID_EDIT_UNDO),
-                  Sep(),
-                  Cmd(ID_EDIT_CUT),
-                  Cmd(ID_EDIT_COPY),
-                  Cmd(ID_EDIT_PASTE),
-                  Sep(),
-                  Cmd(ID_EDIT_RESTORE),
-                  Popup("Offsets", {Cmd(ID_OFFSETS_POSITIONS), Cmd(ID_OFFSETS_DEPTHS), Cmd(ID_OFFSETS_TIDE)}),
-                  Popup("Transform", {Cmd(ID_CONTROL_ADD), Cmd(ID_CONTROL_EDIT), Cmd(ID_CONTROL_APPLY),
-                                      Cmd(ID_CONTROL_SELF_TEST), Cmd(ID_CONVERT_UTM), Cmd(ID_APPLY_HPR),
-                                      Cmd(ID_CLEAR_Z)}),
-                  Popup("Filter", {Cmd(ID_FILTER_RANGE), Cmd(ID_FILTER_HI_PASS), Cmd(ID_FILTER_LO_PASS)}),
-                  Cmd(ID_EDIT_REMOVE),
-                  Sep(),
-                  Cmd(ID_EDIT_PROPERTIES),
-              }),
-        Popup("&View",
-              {
-                  Cmd(ID_VIEW_TOOLBAR),
-                  Cmd(ID_VIEW_STATUS_BAR),
-                  Cmd(ID_VIEW_EDITBAR),
-                  Sep(),
-                  Popup("&Pan", {Cmd(ID_PAN_DOWN), Cmd(ID_PAN_UP), Cmd(ID_PAN_RIGHT), Cmd(ID_PAN_LEFT)}),
-                  Popup("&Zoom", {Cmd(ID_ZOOM_OUT), Cmd(ID_ZOOM_EXTENTS)}),
-                  Popup("&Drag Mode", {Cmd(ID_DRAG_VIEW), Cmd(ID_DRAG_DELETE), Cmd(ID_DRAG_UNDELETE),
-                                       Cmd(ID_DRAG_TIMEFRAME), Cmd(ID_DRAG_ENQUIRE)}),
-                  Sep(),
-                  Cmd(ID_VIEW_ANIMATE),
-                  Cmd(ID_DRAG_GRADIENT),
-              }),
-        Popup("&Help", {Cmd(ID_HELP_FINDER)}),
-    };
+    std::vector<MenuItem> bar;
+    bool recentFiles = false;
+    for (const CommandInfo& cmd : kCommands) {
+        if (!cmd.menu) continue;
+        const bool recent = cmd.id >= ID_FILE_MRU_FILE1 && cmd.id < ID_FILE_MRU_FILE1 + RECENT_FILE_COUNT;
+        if (recent && recentFiles) continue;  // one entry stands for the whole list
+        recentFiles |= recent;
+        std::vector<MenuItem>* level = &bar;
+        bool separate = cmd.separatorBefore;
+        std::string_view path = cmd.menu;
+        while (!path.empty()) {
+            const size_t slash = path.find('/');
+            const std::string_view name = path.substr(0, slash);
+            path = slash == std::string_view::npos ? std::string_view{} : path.substr(slash + 1);
+            MenuItem* popup = nullptr;
+            for (MenuItem& item : *level)
+                if (item.kind == MenuKind::Popup && name == item.text) popup = &item;
+            if (!popup) {
+                if (separate && !level->empty()) level->push_back(MenuItem{MenuKind::Separator, ID_SEPARATOR, nullptr, {}});
+                separate = false;
+                popupNames().emplace_back(name);
+                level->push_back(MenuItem{MenuKind::Popup, ID_SEPARATOR, popupNames().back().c_str(), {}});
+                popup = &level->back();
+            }
+            level = &popup->items;
+        }
+        if (separate && !level->empty()) level->push_back(MenuItem{MenuKind::Separator, ID_SEPARATOR, nullptr, {}});
+        level->push_back(MenuItem{recent ? MenuKind::RecentFiles : MenuKind::Command, cmd.id, nullptr, {}});
+    }
+    return bar;
 }
 
 bool FindPath(const std::vector<MenuItem>& items, int id, std::string& path) {
@@ -250,66 +485,7 @@ constexpr DragCommand kDragCommands[] = {
 int64_t Width(const CRect& r) { return int64_t{r.right} - r.left; }
 int64_t Height(const CRect& r) { return int64_t{r.bottom} - r.top; }
 
-bool Has(const CVKDoc& doc, unsigned bits) { return (doc.KindFlags & bits) == bits; }
-
-// The rules of the commands the document handles.
-bool DocumentEnabled(int id, const CVKDoc& doc) {
-    const size_t n = doc.Records.size();
-    switch (id) {
-        case ID_FILE_SAVE:
-        case ID_FILE_SAVE_AS:
-        case ID_IMPORT_BRIVEL:
-        case ID_IMPORT_VIVOZ:
-        case ID_IMPORT_VK_RAW:
-        case ID_IMPORT_WT_RAW:
-        case ID_IMPORT_FORMATTED:
-        // A survey that holds tides is asked whether the file's replace them.
-        case ID_IMPORT_TIDE_ASCII:
-        case ID_CLEAR_Z:
-        case ID_EDIT_PROPERTIES:
-            return true;
-
-        case ID_IMPORT_GEOTRONICS: return !Has(doc, REC_POSITION | REC_GEOGRAPHIC);
-        case ID_IMPORT_NMEA: return !Has(doc, REC_DEPTH | REC_POSITION | REC_TIDE);
-        case ID_IMPORT_LEICA: return !Has(doc, REC_POSITION);
-        case ID_IMPORT_US_ARMY:
-        case ID_IMPORT_GGK:
-        case ID_IMPORT_PJK:
-            return n == 0;
-        case ID_IMPORT_INFORMATION: return !doc.ImportedFiles.empty();
-
-        case ID_EDIT_RESTORE:
-        case ID_EDIT_REMOVE:
-        case ID_EXPORT_ASCII:
-        case ID_EXPORT_GEOTRONICS:
-        case ID_EXPORT_XYZ:
-        case ID_EXPORT_HYPACK:
-        case ID_EXPORT_CSV:
-            return n > 0;
-        case ID_EXPORT_DXF: return n > 0 && Has(doc, REC_POSITION);
-        case ID_EXPORT_US_ARMY:
-        case ID_FILTER_RANGE:
-            return n > 3;
-        case ID_FILTER_HI_PASS:
-        case ID_FILTER_LO_PASS:
-            return n > 1;
-
-        case ID_OFFSETS_POSITIONS: return Has(doc, REC_POSITION);
-        case ID_OFFSETS_DEPTHS: return Has(doc, REC_DEPTH);
-        case ID_OFFSETS_TIDE: return Has(doc, REC_TIDE);
-
-        case ID_CONTROL_ADD:
-        case ID_CONVERT_UTM:
-        case ID_EXPORT_KML:
-            return doc.IsGeographic();
-        case ID_CONTROL_EDIT: return doc.IsGeographic() && !doc.Control.Points.empty();
-        case ID_CONTROL_APPLY: return doc.IsGeographic() && doc.Control.IsUsable();
-        case ID_CONTROL_SELF_TEST: return doc.Control.IsUsable();
-        case ID_APPLY_HPR: return doc.ElevOffset != 0 && doc.SounderImported != 0 && !Has(doc, REC_HPR);
-        case ID_EXPORT_HPR_REPORT: return Has(doc, REC_SOUNDER);
-        default: return false;
-    }
-}
+bool RuleHolds(const CommandInfo& cmd, const CVKDoc& doc) { return cmd.rule.enabled && cmd.rule.enabled(doc); }
 
 // The selection can be walked only while it names a record that still exists.
 bool HasSelection(const CVKDoc& doc) {
@@ -323,12 +499,10 @@ CommandState ViewState(int id, const CommandContext& ctx) {
 
     if (const int mode = DragModeOf(id); mode >= 0) {
         bool enabled = true;
-        if (id == ID_DRAG_PATCHTEST) {
+        // The field tests are plan-view tools with a rule of their own.
+        if (id == ID_DRAG_PATCHTEST || id == ID_DRAG_GRADIENT) {
             if (!plan) return {};  // the section view has no handler
-            enabled = ctx.doc && !ctx.doc->IsGeographic();
-        } else if (id == ID_DRAG_GRADIENT) {
-            if (!plan) return {};
-            enabled = ctx.doc && ctx.doc->Records.size() > 5;
+            enabled = ctx.doc && RuleHolds(*FindCommand(id), *ctx.doc);
         }
         return {enabled, ctx.dragMode == mode};
     }
@@ -360,6 +534,66 @@ const CommandInfo* FindCommand(int id) {
     for (const CommandInfo& cmd : kCommands)
         if (cmd.id == id) return &cmd;
     return nullptr;
+}
+
+const CommandInfo* FindCommandByVerb(std::string_view verb) {
+    for (const CommandInfo& cmd : kCommands)
+        if (cmd.verb && verb == cmd.verb) return &cmd;
+    return nullptr;
+}
+
+const std::vector<VerbGroup>& VerbGroups() { return kGroups; }
+
+const VerbGroup* FindVerbGroup(std::string_view verb) {
+    for (const VerbGroup& g : kGroups)
+        if (verb == g.verb) return &g;
+    return nullptr;
+}
+
+std::string_view VerbName(const CommandInfo& cmd) {
+    if (!cmd.verb) return {};
+    const std::string_view v = cmd.verb;
+    return v.substr(0, v.find(' '));
+}
+
+std::string_view VerbWord(const CommandInfo& cmd) {
+    if (!cmd.verb) return {};
+    const std::string_view v = cmd.verb;
+    const size_t space = v.find(' ');
+    return space == std::string_view::npos ? std::string_view{} : v.substr(space + 1);
+}
+
+std::string MenuName(int id) {
+    std::string path = MenuPath(id);
+    if (path.empty()) {
+        const CommandInfo* cmd = FindCommand(id);
+        if (!cmd) return {};
+        const std::string_view text = cmd->text;
+        path = std::string(text.substr(0, text.find('\t')));
+    }
+    std::string out;
+    for (char ch : path) {
+        if (ch == '&') continue;
+        if (ch == '/')
+            out += " > ";
+        else
+            out += ch;
+    }
+    return out;
+}
+
+std::string RefusalText(const CommandInfo& cmd, const CVKDoc& doc) {
+    std::string text(1, '"');
+    text += MenuName(cmd.id);
+    text += "\" is not available";
+    if (cmd.rule.needs) {
+        text += ": it needs ";
+        text += cmd.rule.needs;
+    }
+    text += " (the survey has ";
+    text += std::to_string(doc.Records.size());
+    text += ").";
+    return text;
 }
 
 std::string_view StatusPrompt(const CommandInfo& cmd) {
@@ -403,14 +637,19 @@ const std::vector<ToolBarInfo>& ToolBars() {
 }
 
 const std::vector<Accelerator>& Accelerators() {
-    static const std::vector<Accelerator> keys = {
-        {"Ctrl+N", ID_FILE_NEW},       {"Ctrl+O", ID_FILE_OPEN},   {"Ctrl+S", ID_FILE_SAVE},
-        {"Ctrl+P", ID_FILE_PRINT},     {"Ctrl+Z", ID_EDIT_UNDO},   {"Alt+Backspace", ID_EDIT_UNDO},
-        {"Ctrl+X", ID_EDIT_CUT},       {"Shift+Del", ID_EDIT_CUT}, {"Ctrl+C", ID_EDIT_COPY},
-        {"Ctrl+Ins", ID_EDIT_COPY},    {"Ctrl+V", ID_EDIT_PASTE},  {"Shift+Ins", ID_EDIT_PASTE},
-        {"F6", ID_NEXT_PANE},          {"Shift+F6", ID_PREV_PANE}, {"F1", ID_HELP},
-        {"Shift+F1", ID_CONTEXT_HELP},
-    };
+    static const std::vector<Accelerator> keys = [] {
+        std::vector<Accelerator> out;
+        for (const CommandInfo& cmd : kCommands) {
+            if (!cmd.keys) continue;
+            std::string_view list = cmd.keys;
+            while (!list.empty()) {
+                const size_t semi = list.find(';');
+                out.push_back({std::string(list.substr(0, semi)), cmd.id});
+                list = semi == std::string_view::npos ? std::string_view{} : list.substr(semi + 1);
+            }
+        }
+        return out;
+    }();
     return keys;
 }
 
@@ -428,7 +667,7 @@ CommandState EvaluateCommand(int id, const CommandContext& ctx) {
         case CommandTarget::None: return {};
         case CommandTarget::Document:
             if (!ctx.doc) return {};
-            return {DocumentEnabled(id, *ctx.doc), false};
+            return {RuleHolds(*cmd, *ctx.doc), false};
         case CommandTarget::View:
             if (ctx.activeView == ActiveView::None) return {};
             return ViewState(id, ctx);

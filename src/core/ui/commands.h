@@ -10,10 +10,11 @@
 namespace aq {
 
 class CVKDoc;
+enum class ImportResult;
 
-// Command identifiers. The framework's own commands keep their traditional numbers so
-// that recent-file and accelerator tables stay recognisable; the program's own start at
-// 32781.
+// Command identifiers. The survey commands start at 32781; the general ones (files,
+// clipboard, printing, help, panes, bars) sit from 57600 on. The numbers are what the
+// settings and tests know the commands by.
 enum CommandId : int {
     ID_SEPARATOR = 0,  // a blank in a tool bar or menu
 
@@ -73,7 +74,16 @@ enum CommandId : int {
     ID_IMPORT_TIDE_QUELLEN = 32888,
     ID_EXPORT_KML = 32889,
 
-    // framework commands
+    // commands of the command line alone
+    ID_LIST_STATUS = 32901,
+    ID_LIST_SUMMARY = 32902,
+    ID_LIST_RECORDS = 32903,
+    ID_CONTROL_LIST = 32904,
+    ID_LAYOUT_SAVE = 32905,
+    ID_LAYOUT_SHOW = 32906,
+    ID_POINT_EDIT = 32907,
+
+    // general commands
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,
     ID_FILE_SAVE = 57603,
@@ -90,6 +100,7 @@ enum CommandId : int {
     ID_EDIT_CUT = 57635,
     ID_EDIT_PASTE = 57637,
     ID_EDIT_UNDO = 57643,
+    ID_APP_ABOUT = 57664,
     ID_APP_EXIT = 57665,
     ID_HELP_FINDER = 57667,
     ID_CONTEXT_HELP = 57669,
@@ -107,24 +118,100 @@ inline constexpr int RECENT_FILE_COUNT = 4;
 // while no view is active; document commands are disabled without a document.
 enum class CommandTarget { None, App, Frame, Document, View };
 
-struct CommandInfo {
-    int id;
-    // Menu text exactly as shown ('&' before the mnemonic, "\t" before the accelerator).
-    // For commands that sit only on a tool bar or a key, the name of the action.
-    const char* text;
-    // "status-bar prompt\ntool tip"; some given prompts carry no tool-tip part.
-    const char* prompt;
-    // True where the prompt is our own wording rather than the program's established text.
-    bool promptIsOurs;
-    CommandTarget target;
-    // Shows a check mark (bar toggles, drag modes, Animate).
-    bool checkable;
+// How a command does its work once it is chosen.
+enum class ActionKind {
+    Window,   // the window's own business: documents, printing, views, bars, panes, help
+    Plain,    // run(doc) with no inputs
+    Import,   // a path: import(doc, path); the file dialog's inputs are in ImportDialogs()
+    Export,   // a path and a selection: ExportFormats()
+    Values,   // a values struct that a dialog of the window or the command line's options fill
+    Listing,  // prints what the survey holds (command line)
 };
 
-// Every command of the program, each id once.
+// Which front ends offer a command. A command offered by one only says why in `only`.
+enum class Reach { Both, WindowOnly, CliOnly };
+
+// When a document command can run, and what it needs in words for the command line's
+// refusal ("more than 1 record").
+struct EnablingRule {
+    bool (*enabled)(const CVKDoc& doc) = nullptr;
+    const char* needs = nullptr;
+};
+
+struct CommandInfo {
+    int id = ID_SEPARATOR;
+    // Menu text exactly as shown ('&' before the mnemonic, "\t" before the accelerator).
+    // For commands that sit only on a tool bar or a key, the name of the action.
+    const char* text = "";
+    // "status-bar prompt\ntool tip"; some given prompts carry no tool-tip part.
+    const char* prompt = "";
+    // True where the prompt is our own wording rather than the program's established text.
+    bool promptIsOurs = true;
+    CommandTarget target = CommandTarget::None;
+    // Shows a check mark (bar toggles, drag modes, Animate).
+    bool checkable = false;
+
+    // ---- the window ----
+    // The popups leading to the entry ("&File/Import/ASCII"); null when it is on no menu.
+    // Popups appear in the order of their first entry in the table.
+    const char* menu = nullptr;
+    // A separator comes before the entry, or before the first popup the entry opens.
+    bool separatorBefore = false;
+    // Key sequences in the portable text form, ';' between several ("Ctrl+Z;Alt+Backspace").
+    const char* keys = nullptr;
+    // The tool-bar picture, ":/icons/toolbar/NAME.svg".
+    const char* icon = nullptr;
+
+    // ---- enabling and the action ----
+    // For document commands (and the document part of the plan-view tools).
+    EnablingRule rule = {};
+    ActionKind action = ActionKind::Window;
+    void (*run)(CVKDoc& doc) = nullptr;                                  // Plain
+    ImportResult (*import)(CVKDoc& doc, const std::string& path) = nullptr;  // Import
+
+    // ---- the command line ----
+    // "hi-pass", or a verb and its first word ("import brivel", "offsets tide"); several
+    // entries may share one (Save and Save As).
+    const char* verb = nullptr;
+    // The arguments after the verb's words, as the usage text shows them.
+    const char* args = "";
+    // More for `help VERB`, after the menu path and prompt.
+    const char* help = nullptr;
+    // Imports that ask a question take --yes/--no after the file ("" for just those), or
+    // also --WORD/--no-WORD when a word is given; null for none.
+    const char* answer = nullptr;
+    Reach reach = Reach::Both;
+    // Why only one front end offers it.
+    const char* only = nullptr;
+};
+
+// Every command of the program, each id once, in menu order.
 const std::vector<CommandInfo>& CommandTable();
 // The command with this id, or null.
 const CommandInfo* FindCommand(int id);
+// The first command with this verb ("import nmea", "hi-pass"), or null.
+const CommandInfo* FindCommandByVerb(std::string_view verb);
+
+// Commands that share the first word of their verb ("import", "offsets") form one verb
+// of the command line; this says what the second word is.
+struct VerbGroup {
+    const char* verb;
+    const char* word;  // the placeholder of the second word: FORMAT, KIND, ACTION
+    const char* help;
+};
+const std::vector<VerbGroup>& VerbGroups();
+const VerbGroup* FindVerbGroup(std::string_view verb);
+// The words of a command's verb: "import" and "nmea", or "hi-pass" and "".
+std::string_view VerbName(const CommandInfo& cmd);
+std::string_view VerbWord(const CommandInfo& cmd);
+
+// "Edit > Filter > Hi Pass Z": the menu path for messages; the command's own name when it
+// is on no menu.
+std::string MenuName(int id);
+// Why a command is greyed out, for a front end that has no menu to grey it in:
+// "\"Edit > Filter > Hi Pass Z\" is not available: it needs more than 1 record (the survey
+// has 1)."
+std::string RefusalText(const CommandInfo& cmd, const CVKDoc& doc);
 
 // The status-bar part of a prompt (before the line break) and the tool-tip part (after
 // it, empty when the prompt has none).
@@ -162,9 +249,9 @@ struct ToolBarInfo {
 // The standard bar, the edit bar (always empty) and the view bar, in that order.
 const std::vector<ToolBarInfo>& ToolBars();
 
-// Key sequences in the portable text form ("Ctrl+N", "Shift+Del").
+// Key sequences in the portable text form ("Ctrl+N", "Shift+Del"), from the table.
 struct Accelerator {
-    const char* keys;
+    std::string keys;
     int id;
 };
 const std::vector<Accelerator>& Accelerators();
@@ -211,7 +298,8 @@ inline constexpr char DOC_EXTENSION[] = ".SON";
 inline constexpr char DOC_TYPE_ID[] = "VK.Document";
 inline constexpr char DOC_TYPE_NAME[] = "VK Document";
 
-inline constexpr char HELP_FILE[] = "Aquenta.chm";
+// The help pages, inside the program.
+inline constexpr char HELP_INDEX[] = "index.html";
 // Status pane 0 while nothing is pointed at.
 inline constexpr char IDLE_PROMPT[] = "For Help, press F1";
 // Status pane 1: the record counts; sized to hold this text.

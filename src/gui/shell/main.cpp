@@ -4,6 +4,7 @@
 //   aquenta [FILE.son]                 opens the survey (a new one without a file)
 //   aquenta /p FILE.son                prints it on the default printer and ends
 //   aquenta /pt FILE.son PRINTER       prints it on the named printer and ends
+//   aquenta --version                  prints the version and ends
 //   (--print and --print-to are the same; /Embedding, /Automation and --no-splash
 //   start without the splash window)
 #include <QApplication>
@@ -11,8 +12,10 @@
 #include <QPrinterInfo>
 #include <QStringList>
 #include <cstdio>
+#include <cstring>
 
 #include "model/safefile.h"
+#include "shell/about.h"
 #include "shell/mainframe.h"
 #include "ui/commands.h"
 
@@ -72,6 +75,13 @@ CommandLine Parse(const QStringList& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before the application object, which needs a display.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("%s\n", qPrintable(aq::gui::VersionLine()));
+            return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+        }
+    }
     // A full disk or a file-size limit fails a save with a message instead of ending the program.
     aq::IgnoreWriteSignals();
     QApplication app(argc, argv);

@@ -44,6 +44,7 @@
 #include "processing/recalc.h"
 #include "ui/properties.h"
 #include "render/plotrender.h"
+#include "shell/about.h"
 #include "shell/filecommands.h"
 #include "shell/splash.h"
 #include "views/viewwidget.h"
@@ -51,21 +52,6 @@
 namespace aq::gui {
 
 namespace {
-
-// Our pictures of the tool-bar buttons.
-const std::map<int, const char*>& ButtonIcons() {
-    static const std::map<int, const char*> icons = {
-        {ID_FILE_OPEN, "open"},          {ID_FILE_SAVE, "save"},           {ID_EDIT_CUT, "cut"},
-        {ID_EDIT_COPY, "copy"},          {ID_EDIT_PASTE, "paste"},         {ID_FILE_PRINT, "print"},
-        {ID_CONTEXT_HELP, "contexthelp"}, {ID_EDIT_PROPERTIES, "properties"}, {ID_ZOOM_EXTENTS, "zoomextents"},
-        {ID_ZOOM_OUT, "zoomout"},        {ID_PAN_RIGHT, "panright"},       {ID_PAN_LEFT, "panleft"},
-        {ID_PAN_UP, "panup"},            {ID_PAN_DOWN, "pandown"},         {ID_DRAG_VIEW, "dragview"},
-        {ID_DRAG_DELETE, "dragdelete"},  {ID_DRAG_UNDELETE, "dragundelete"}, {ID_DRAG_TIMEFRAME, "timeframe"},
-        {ID_DRAG_ENQUIRE, "enquire"},    {ID_DRAG_PATCHTEST, "patchtest"}, {ID_DRAG_GRADIENT, "gradient"},
-        {ID_EDIT_RESTORE, "restore"},    {ID_VIEW_ANIMATE, "animate"},
-    };
-    return icons;
-}
 
 QString MenuText(const char* text) {
     const QString t = QString::fromUtf8(text);
@@ -98,6 +84,7 @@ CMainFrame::CMainFrame(const FrameOptions& options, QWidget* parent)
     setCentralWidget(splitter_);
     active_ = plan_;
 
+    BuildHandlers();
     BuildActions();
     BuildMenus();
     BuildToolBars();
@@ -146,8 +133,9 @@ QAction* CMainFrame::Action(int id) const {
 
 void CMainFrame::BuildActions() {
     std::map<int, QList<QKeySequence>> keys;
-    for (const Accelerator& a : Accelerators()) keys[a.id].append(QKeySequence(QString::fromLatin1(a.keys)));
+    for (const Accelerator& a : Accelerators()) keys[a.id].append(QKeySequence(QString::fromStdString(a.keys)));
     for (const CommandInfo& cmd : CommandTable()) {
+        if (cmd.reach == Reach::CliOnly) continue;
         auto* action = new QAction(MenuText(cmd.text), this);
         action->setObjectName(QStringLiteral("cmd%1").arg(cmd.id));
         action->setData(cmd.id);
@@ -159,8 +147,7 @@ void CMainFrame::BuildActions() {
                                        : QString::fromUtf8(tip.data(), static_cast<qsizetype>(tip.size())));
         action->setCheckable(cmd.checkable);
         if (const auto it = keys.find(cmd.id); it != keys.end()) action->setShortcuts(it->second);
-        if (const auto it = ButtonIcons().find(cmd.id); it != ButtonIcons().end())
-            action->setIcon(QIcon(QStringLiteral(":/icons/toolbar/%1.svg").arg(QLatin1String(it->second))));
+        if (cmd.icon) action->setIcon(QIcon(QStringLiteral(":/icons/toolbar/%1.svg").arg(QLatin1String(cmd.icon))));
         const int id = cmd.id;
         connect(action, &QAction::triggered, this, [this, id] { DoCommand(id); });
         // Keys work wherever the focus is in the window, menus or not.
@@ -259,24 +246,64 @@ void CMainFrame::Activate(ViewWidget* view) {
     UpdateActions();
 }
 
-bool CMainFrame::Handled(int id) const {
-    switch (id) {
-        case ID_FILE_NEW: case ID_FILE_OPEN: case ID_FILE_SAVE: case ID_FILE_SAVE_AS:
-        case ID_FILE_PRINT: case ID_FILE_PRINT_DIRECT: case ID_FILE_PRINT_PREVIEW: case ID_FILE_PRINT_SETUP:
-        case ID_APP_EXIT: case ID_HELP_FINDER: case ID_HELP: case ID_CONTEXT_HELP:
-        case ID_NEXT_PANE: case ID_PREV_PANE:
-        case ID_VIEW_TOOLBAR: case ID_VIEW_STATUS_BAR: case ID_VIEW_EDITBAR:
-        case ID_ZOOM_EXTENTS: case ID_ZOOM_OUT: case ID_PAN_LEFT: case ID_PAN_RIGHT: case ID_PAN_UP: case ID_PAN_DOWN:
-        case ID_VIEW_ANIMATE:
-        case ID_OFFSETS_POSITIONS: case ID_OFFSETS_DEPTHS: case ID_OFFSETS_TIDE:
-        case ID_FILTER_RANGE: case ID_CONTROL_ADD: case ID_CONTROL_EDIT: case ID_EDIT_PROPERTIES:
-        case ID_IMPORT_FORMATTED:
-            return true;
-        default: break;
+// The window's side of the commands that are not plain, import or export actions of the
+// table: its documents, printing, views, bars and help, and the dialogs that fill a
+// command's values.
+void CMainFrame::BuildHandlers() {
+    handlers_ = {
+        {ID_FILE_NEW, [this] { OnNew(); }},
+        {ID_FILE_OPEN, [this] { OnOpen(); }},
+        {ID_FILE_SAVE, [this] { OnSave(false); }},
+        {ID_FILE_SAVE_AS, [this] { OnSave(true); }},
+        {ID_FILE_PRINT, [this] { OnPrint(ID_FILE_PRINT); }},
+        {ID_FILE_PRINT_DIRECT, [this] { OnPrint(ID_FILE_PRINT_DIRECT); }},
+        {ID_FILE_PRINT_PREVIEW, [this] { OnPrint(ID_FILE_PRINT_PREVIEW); }},
+        {ID_FILE_PRINT_SETUP, [this] { OnPrint(ID_FILE_PRINT_SETUP); }},
+        {ID_APP_EXIT, [this] { close(); }},
+        {ID_APP_ABOUT, [this] { OnAbout(); }},
+        {ID_HELP_FINDER, [this] { OnHelp(ID_HELP_FINDER); }},
+        {ID_HELP, [this] { OnHelp(ID_HELP); }},
+        {ID_CONTEXT_HELP, [this] { OnHelp(ID_CONTEXT_HELP); }},
+        {ID_NEXT_PANE, [this] { (active_ == plan_ ? section_ : plan_)->setFocus(Qt::ShortcutFocusReason); }},
+        {ID_PREV_PANE, [this] { (active_ == plan_ ? section_ : plan_)->setFocus(Qt::ShortcutFocusReason); }},
+        {ID_VIEW_TOOLBAR, [this] { standardBar_->setVisible(standardBar_->isHidden()); }},
+        {ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(statusBar()->isHidden()); }},
+        {ID_VIEW_EDITBAR, [this] { editBar_->setVisible(editBar_->isHidden()); }},
+        {ID_VIEW_ANIMATE, [this] { doc_.Animating = !doc_.Animating; }},
+        {ID_OFFSETS_POSITIONS, [this] { OnOffsets(ID_OFFSETS_POSITIONS); }},
+        {ID_OFFSETS_DEPTHS, [this] { OnOffsets(ID_OFFSETS_DEPTHS); }},
+        {ID_OFFSETS_TIDE, [this] { OnOffsets(ID_OFFSETS_TIDE); }},
+        {ID_FILTER_RANGE, [this] { OnRange(); }},
+        {ID_CONTROL_ADD, [this] { OnControl(ID_CONTROL_ADD); }},
+        {ID_CONTROL_EDIT, [this] { OnControl(ID_CONTROL_EDIT); }},
+        {ID_EDIT_PROPERTIES, [this] { OnProperties(); }},
+        {ID_IMPORT_FORMATTED, [this] { OnImportFormatted(); }},
+    };
+    for (const int id : {ID_ZOOM_EXTENTS, ID_ZOOM_OUT, ID_PAN_LEFT, ID_PAN_RIGHT, ID_PAN_UP, ID_PAN_DOWN})
+        handlers_[id] = [this, id] { active_->ZoomPan(id); };
+    for (const CommandInfo& cmd : CommandTable()) {
+        if (const int mode = DragModeOf(cmd.id); mode >= 0)
+            handlers_[cmd.id] = [this, mode] { active_->SetDragMode(mode); };
     }
-    if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + RECENT_FILE_COUNT) return true;
-    if (DragModeOf(id) >= 0) return true;
-    return FindImportCommand(id) || FindExportFormat(id) || FindPlainCommand(id);
+    for (int i = 0; i < RECENT_FILE_COUNT; ++i) {
+        handlers_[ID_FILE_MRU_FILE1 + i] = [this, i] {
+            if (i < recent_.size() && SaveModified()) OpenFile(recent_[i]);
+        };
+    }
+}
+
+bool CMainFrame::Handled(int id) const {
+    const CommandInfo* cmd = FindCommand(id);
+    if (!cmd || cmd->reach == Reach::CliOnly) return false;
+    switch (cmd->action) {
+        case ActionKind::Plain: return cmd->run != nullptr;
+        case ActionKind::Import: return cmd->import != nullptr;
+        case ActionKind::Export: return FindExportFormat(id) != nullptr;
+        case ActionKind::Window:
+        case ActionKind::Values: return handlers_.count(id) != 0;
+        case ActionKind::Listing: return false;
+    }
+    return false;
 }
 
 void CMainFrame::UpdateActions() {
@@ -333,48 +360,19 @@ void CMainFrame::DoCommand(int id) {
 }
 
 void CMainFrame::RunCommand(int id) {
-    if (id == ID_IMPORT_FORMATTED) {
-        OnImportFormatted();
-    } else if (FindImportCommand(id)) {
-        OnImport(id);
-    } else if (FindExportFormat(id)) {
-        OnExport(id);
-    } else if (const PlainCommand* c = FindPlainCommand(id)) {
-        c->run(doc_);
-    } else if (const int mode = DragModeOf(id); mode >= 0) {
-        active_->SetDragMode(mode);
-    } else if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + RECENT_FILE_COUNT) {
-        const auto i = static_cast<qsizetype>(id - ID_FILE_MRU_FILE1);
-        if (i < recent_.size() && SaveModified()) OpenFile(recent_[i]);
-    } else {
-        switch (id) {
-            case ID_FILE_NEW: OnNew(); break;
-            case ID_FILE_OPEN: OnOpen(); break;
-            case ID_FILE_SAVE: OnSave(false); break;
-            case ID_FILE_SAVE_AS: OnSave(true); break;
-            case ID_FILE_PRINT:
-            case ID_FILE_PRINT_DIRECT:
-            case ID_FILE_PRINT_PREVIEW:
-            case ID_FILE_PRINT_SETUP: OnPrint(id); break;
-            case ID_APP_EXIT: close(); break;
-            case ID_HELP_FINDER:
-            case ID_HELP:
-            case ID_CONTEXT_HELP: OnHelp(id); break;
-            case ID_NEXT_PANE:
-            case ID_PREV_PANE: (active_ == plan_ ? section_ : plan_)->setFocus(Qt::ShortcutFocusReason); break;
-            case ID_VIEW_TOOLBAR: standardBar_->setVisible(standardBar_->isHidden()); break;
-            case ID_VIEW_STATUS_BAR: statusBar()->setVisible(statusBar()->isHidden()); break;
-            case ID_VIEW_EDITBAR: editBar_->setVisible(editBar_->isHidden()); break;
-            case ID_VIEW_ANIMATE: doc_.Animating = !doc_.Animating; break;
-            case ID_OFFSETS_POSITIONS:
-            case ID_OFFSETS_DEPTHS:
-            case ID_OFFSETS_TIDE: OnOffsets(id); break;
-            case ID_FILTER_RANGE: OnRange(); break;
-            case ID_CONTROL_ADD:
-            case ID_CONTROL_EDIT: OnControl(id); break;
-            case ID_EDIT_PROPERTIES: OnProperties(); break;
-            default: active_->ZoomPan(id); break;
-        }
+    const CommandInfo* cmd = FindCommand(id);
+    if (!cmd) return;
+    switch (cmd->action) {
+        case ActionKind::Plain:
+            if (cmd->run) cmd->run(doc_);
+            return;
+        case ActionKind::Import: OnImport(*cmd); return;
+        case ActionKind::Export: OnExport(id); return;
+        case ActionKind::Window:
+        case ActionKind::Values:
+            if (const auto it = handlers_.find(id); it != handlers_.end()) it->second();
+            return;
+        case ActionKind::Listing: return;
     }
 }
 
@@ -447,15 +445,15 @@ bool CMainFrame::OnSave(bool saveAs) {
     return true;
 }
 
-void CMainFrame::OnImport(int id) {
-    const ImportCommand* run = FindImportCommand(id);
+void CMainFrame::OnImport(const CommandInfo& cmd) {
+    const int id = cmd.id;
     const ImportDialog* dialog = FindImportDialog(id);
-    if (!run) return;
+    if (!cmd.import) return;
     const QStringList filters = dialog ? QtFilters(dialog->filter) : QStringList{QStringLiteral("All Files (*)")};
     const QString initial = dialog ? QString::fromStdString(InitialFileName(*dialog, doc_)) : QString();
     const QString path = ChoosePath(id, false, QStringLiteral("Open"), filters, initial, {});
     if (path.isEmpty()) return;
-    run->run(doc_, QDir::toNativeSeparators(path).toStdString());
+    cmd.import(doc_, QDir::toNativeSeparators(path).toStdString());
     UpdateTitle();
 }
 
@@ -493,9 +491,9 @@ void CMainFrame::OnOffsets(int id) {
 }
 
 void CMainFrame::OnImportFormatted() {
-    const QString path = ChoosePath(ID_IMPORT_FORMATTED, false, QStringLiteral("Open"),
-                                    QtFilters("Text Files (*.txt)|*.txt|Data Files (*.dat)|*.dat|All Files (*.*)|*.*||"),
-                                    QStringLiteral("*.txt;*.dat"), {});
+    const ImportDialog& inputs = *FindImportDialog(ID_IMPORT_FORMATTED);
+    const QString path = ChoosePath(ID_IMPORT_FORMATTED, false, QStringLiteral("Open"), QtFilters(inputs.filter),
+                                    QString::fromStdString(InitialFileName(inputs, doc_)), {});
     if (path.isEmpty()) return;
     CFormImportDlg dlg(*port_, this);
     if (!RunDialog(dlg)) return;
@@ -538,6 +536,12 @@ void CMainFrame::ShowPoints(const std::vector<int32_t>& indices) {
     RunDialog(dlg);
     if (dlg.Changed()) Recalculate(doc_);
     UpdateActions();
+}
+
+void CMainFrame::OnAbout() {
+    QMessageBox box(QMessageBox::Information, QStringLiteral("About Aquenta"), AboutText(), QMessageBox::Ok, this);
+    box.setIconPixmap(windowIcon().pixmap(64, 64));
+    RunDialog(box);
 }
 
 // ---- printing ----
@@ -627,7 +631,7 @@ HelpWindow* CMainFrame::Help() {
 
 void CMainFrame::OnHelp(int id) {
     switch (id) {
-        case ID_HELP_FINDER: Help()->ShowPage(QStringLiteral("index.html")); break;
+        case ID_HELP_FINDER: Help()->ShowPage(QString::fromLatin1(HELP_INDEX)); break;
         case ID_HELP:
             // F1: the page of what is in front of the user.
             Help()->ShowPage(active_->IsSection() ? QStringLiteral("views.html#section") : QStringLiteral("views.html#plan"));

@@ -55,6 +55,9 @@ public:
 
     // Runs a command as its menu entry, button or key would (if it is enabled).
     void DoCommand(int id);
+    // True when the window can run the command: the table's action, or a handler (a
+    // dialog, a view, a window matter) registered for it.
+    bool Handled(int id) const;
     // Applies every command's enabling rule and check mark.
     void UpdateActions();
 
@@ -111,7 +114,7 @@ private:
     QMenu* BuildMenu(const MenuItem& popup, QWidget* parent);
     void BuildToolBars();
     void BuildStatusBar();
-    bool Handled(int id) const;
+    void BuildHandlers();
     void OnTick();
     void UpdateTitle();
     void UpdateRecentMenu();
@@ -127,7 +130,7 @@ private:
     void OnNew();
     void OnOpen();
     bool OnSave(bool saveAs);
-    void OnImport(int id);
+    void OnImport(const CommandInfo& cmd);
     void OnExport(int id);
     void OnPrint(int id);
     void OnHelp(int id);
@@ -136,12 +139,15 @@ private:
     void OnControl(int id);
     void OnProperties();
     void OnImportFormatted();
+    void OnAbout();
     bool RunDialog(QDialog& dialog);
     void InitialUpdateViews();
 
     CVKDoc doc_;
     std::unique_ptr<QtUserPort> port_;
     std::map<int, QAction*> actions_;
+    // What runs the commands whose action is the window's own or a dialog's.
+    std::map<int, std::function<void()>> handlers_;
     QList<QMenu*> menus_;
     QToolBar* standardBar_ = nullptr;
     QToolBar* editBar_ = nullptr;

@@ -51,8 +51,10 @@ TEST(CommandTable, IdsAreUniqueAndEveryMenuBarAndKeyIdIsKnown) {
     // Everything but the tool-bar and key-only commands is reachable from the menu.
     const std::set<int> offMenu = {ID_DRAG_PATCHTEST, ID_CONTEXT_HELP, ID_HELP, ID_FILE_PRINT_DIRECT,
                                    ID_NEXT_PANE, ID_PREV_PANE};
-    for (const CommandInfo& cmd : CommandTable())
+    for (const CommandInfo& cmd : CommandTable()) {
+        if (cmd.reach == Reach::CliOnly) continue;  // the command line's own have no window
         EXPECT_EQ(MenuPath(cmd.id).empty(), offMenu.count(cmd.id) == 1) << cmd.id;
+    }
 }
 
 TEST(CommandTable, MenuAcceleratorsMatchKeyTable) {
@@ -65,6 +67,83 @@ TEST(CommandTable, MenuAcceleratorsMatchKeyTable) {
             found |= key.id == cmd.id && text.substr(tab + 1) == key.keys;
         EXPECT_TRUE(found) << cmd.text;
     }
+}
+
+// The menu bar is made from the table's paths and separator marks; the menus keep their
+// order and their separators where they were.
+std::vector<std::string> Shape(const std::vector<MenuItem>& items) {
+    std::vector<std::string> out;
+    for (const MenuItem& item : items) {
+        switch (item.kind) {
+            case MenuKind::Separator: out.push_back("-"); break;
+            case MenuKind::Popup: out.push_back(std::string(item.text) + "/"); break;
+            case MenuKind::RecentFiles: out.push_back("recent"); break;
+            case MenuKind::Command: out.push_back(std::string(FindCommand(item.id)->text).substr(0, std::string(FindCommand(item.id)->text).find('\t'))); break;
+        }
+    }
+    return out;
+}
+
+const MenuItem& Popup(const std::vector<MenuItem>& items, std::string_view text) {
+    for (const MenuItem& item : items)
+        if (item.kind == MenuKind::Popup && text == item.text) return item;
+    static const MenuItem none;
+    ADD_FAILURE() << "no popup " << text;
+    return none;
+}
+
+TEST(CommandTable, MenuBarFromTheTable) {
+    const std::vector<MenuItem>& bar = MenuBar();
+    EXPECT_EQ(Shape(bar), (std::vector<std::string>{"&File/", "&Edit/", "&View/", "&Help/"}));
+    EXPECT_EQ(Shape(Popup(bar, "&File").items),
+              (std::vector<std::string>{"&New", "&Open...", "&Save", "Save &As...", "-", "Import/", "Export/", "-",
+                                        "&Print...", "Print Pre&view", "P&rint Setup...", "-", "recent", "-", "E&xit"}));
+    EXPECT_EQ(Shape(Popup(bar, "&Edit").items),
+              (std::vector<std::string>{"&Undo", "-", "Cu&t", "&Copy", "&Paste", "-", "Restore", "Offsets/",
+                                        "Transform/", "Filter/", "Remove", "-", "Properties ..."}));
+    EXPECT_EQ(Shape(Popup(Popup(bar, "&File").items, "Import").items),
+              (std::vector<std::string>{"Brivel", "ASCII/", "Leica RTK", "NMEA", "Trimble/", "Information", "Tide/"}));
+    EXPECT_EQ(Shape(Popup(Popup(bar, "&File").items, "Export").items),
+              (std::vector<std::string>{"ASCII", "DXF", "Trimble/", "Simple/", "Spreadsheet/", "KML"}));
+    EXPECT_EQ(Shape(Popup(bar, "&View").items),
+              (std::vector<std::string>{"&Toolbar", "Status &Bar", "&EditBar", "-", "&Pan/", "&Zoom/", "&Drag Mode/", "-",
+                                        "Animate", "Gradient"}));
+    EXPECT_EQ(Shape(Popup(bar, "&Help").items), (std::vector<std::string>{"&Help Topics", "-", "&About Aquenta..."}));
+}
+
+// Each verb of the command line belongs to one command, or to commands that do the
+// same (Save and Save As); a verb's second word belongs to a group that says what it is.
+TEST(CommandTable, VerbsAndTheirRules) {
+    std::set<std::string> verbs;
+    for (const CommandInfo& cmd : CommandTable()) {
+        if (cmd.target == CommandTarget::Document) {
+            EXPECT_NE(cmd.rule.enabled, nullptr) << cmd.id;
+            EXPECT_NE(cmd.rule.needs, nullptr) << cmd.id;
+        }
+        if (!cmd.verb) continue;
+        if (!verbs.insert(cmd.verb).second) {
+            EXPECT_EQ(std::string_view(cmd.verb), "save") << cmd.id;
+        }
+        if (!VerbWord(cmd).empty()) {
+            EXPECT_NE(FindVerbGroup(VerbName(cmd)), nullptr) << cmd.verb;
+        }
+        if (cmd.action == ActionKind::Plain) {
+            EXPECT_NE(cmd.run, nullptr) << cmd.verb;
+        }
+        if (cmd.action == ActionKind::Import) {
+            EXPECT_NE(cmd.import, nullptr) << cmd.verb;
+        }
+    }
+    for (const VerbGroup& g : VerbGroups())
+        EXPECT_EQ(FindCommandByVerb(g.verb), nullptr) << g.verb << " is a group and a command";
+
+    CVKDoc doc;
+    Fill(doc, 1, REC_POSITION);
+    const CommandInfo& hiPass = *FindCommand(ID_FILTER_HI_PASS);
+    EXPECT_FALSE(Enabled(doc, ID_FILTER_HI_PASS));
+    EXPECT_EQ(RefusalText(hiPass, doc),
+              "\"Edit > Filter > Hi Pass Z\" is not available: it needs more than 1 record (the survey has 1).");
+    EXPECT_EQ(MenuName(ID_DRAG_PATCHTEST), "Patchtest");
 }
 
 TEST(CommandTable, PathsPromptsAndTemplate) {
