@@ -3,7 +3,7 @@
 _aquenta_cli() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
     local verb= at=0 i opts=
-    local verbs="apply-control apply-hpr clear-z control delete-box edit enquire export filter gradient hi-pass import info layout lo-pass new offsets open patch-test plot records remove restore save self-test set status summary time-frame undelete-box utm"
+    local verbs="apply-control apply-hpr clear-z control delete-box edit enquire export filter gradient hi-pass history import info layout lo-pass new offsets open patch-test plot records redo remove restore save self-test set status summary time-frame undelete-box undo utm"
     for ((i = 1; i < COMP_CWORD; i++)); do
         case " $verbs " in *" ${COMP_WORDS[i]} "*) verb=${COMP_WORDS[i]}; at=$i ;; esac
     done

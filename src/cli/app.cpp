@@ -106,7 +106,8 @@ int Execute(const Options& options, std::vector<Planned>& plan) {
     doc.SetPort(&port);
     doc.New();
     Output out(stdout);
-    Context context{doc, port, out};
+    UndoHistory history;
+    Context context{doc, port, out, &history};
 
     for (Planned& p : plan) {
         port.BeginVerb();

@@ -101,4 +101,6 @@ void CliPort::ClearBar() {
     barShown_ = false;
 }
 
+void CliPort::StatusNote(const std::string& text) { WriteLine(text); }
+
 }  // namespace aq::cli

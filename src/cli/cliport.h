@@ -20,6 +20,8 @@ public:
     void BeginPhase(const std::string& name) override;
     void SetProgress(int percent) override;
     void EndPhase() override;
+    // A note for the status bar is a line like a message, but no failure.
+    void StatusNote(const std::string& text) override;
 
     // Starts counting the messages of the next verb.
     void BeginVerb();

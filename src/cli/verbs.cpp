@@ -34,6 +34,8 @@ bool Available(Context& c, const CommandInfo& cmd) {
     CommandContext context;
     context.doc = &c.doc;
     context.activeView = ActiveView::Plan;
+    // Undo and redo say themselves when there is nothing to take.
+    context.canUndo = context.canRedo = true;
     if (EvaluateCommand(cmd.id, context).enabled) return true;
     return Fail(c, std::string(cmd.verb) + ": " + RefusalText(cmd, c.doc));
 }
@@ -143,6 +145,32 @@ namespace {
 Step ParseNew(Args&, const CommandInfo&) {
     return [](Context& c) {
         c.doc.New();
+        if (c.history) c.history->Clear();
+        return true;
+    };
+}
+
+// ---- the undo history ----
+
+Step ParseUndo(Args&, const CommandInfo& cmd) {
+    const bool undo = cmd.id == ID_EDIT_UNDO;
+    return [undo](Context& c) {
+        if (!c.history || !(undo ? c.history->CanUndo() : c.history->CanRedo()))
+            return Fail(c, undo ? "undo: there is nothing to undo." : "redo: there is nothing to redo.");
+        return undo ? c.history->Undo(c.doc) : c.history->Redo(c.doc);
+    };
+}
+
+Step ParseHistory(Args&, const CommandInfo&) {
+    return [](Context& c) {
+        if (!c.history) return true;
+        for (const UndoHistory::StepInfo& step : c.history->Steps()) {
+            c.out.Text(step.done ? "done\t" : "undone\t");
+            c.out.Int(static_cast<int64_t>(step.bytes));
+            c.out.Char('\t');
+            c.out.Text(step.name);
+            c.out.Char('\n');
+        }
         return true;
     };
 }
@@ -180,12 +208,21 @@ Step ParsePlain(Args&, const CommandInfo& cmd) {
 
 Step ParseOpen(Args& a, const CommandInfo&) {
     std::string path = a.Take("FILE");
-    return [path](Context& c) { return OpenDocument(c.doc, path); };
+    return [path](Context& c) {
+        const bool opened = OpenDocument(c.doc, path);
+        // Another survey, or the old one reset: the steps no longer lead anywhere.
+        if (c.history) c.history->Clear();
+        return opened;
+    };
 }
 
 Step ParseSave(Args& a, const CommandInfo&) {
     std::string path = a.Take("FILE");
-    return [path](Context& c) { return SaveDocument(c.doc, path); };
+    return [path](Context& c) {
+        if (!SaveDocument(c.doc, path)) return false;
+        if (c.history) c.history->MarkSaved();
+        return true;
+    };
 }
 
 // ---- settings ----
@@ -308,6 +345,9 @@ Step ParseTimeFrame(Args& a, const CommandInfo&) {
 
 constexpr VerbParser kDocumentParsers[] = {
     {"new", ParseNew},
+    {"undo", ParseUndo},
+    {"redo", ParseUndo},
+    {"history", ParseHistory},
     {"open", ParseOpen},
     {"save", ParseSave},
     {"status", ParseStatus},
@@ -325,7 +365,14 @@ Step ParseCommand(Args& a, const CommandInfo& cmd) {
     const Parser parse = FindParser(cmd);
     if (!parse) throw UsageError(std::string(cmd.verb) + " cannot run without the window");
     Step step = parse(a, cmd);
-    return [&cmd, step = std::move(step)](Context& c) { return Available(c, cmd) && step(c); };
+    if (cmd.undo == UndoKind::None)
+        return [&cmd, step = std::move(step)](Context& c) { return Available(c, cmd) && step(c); };
+    // A command that changes the survey becomes a step of the history, whatever its outcome.
+    return [&cmd, step = std::move(step)](Context& c) {
+        if (!Available(c, cmd)) return false;
+        return Undoable(c.history, c.doc, UndoStepName(cmd),
+                        cmd.undo == UndoKind::Flags ? UndoScope::Flags : UndoScope::Records, [&] { return step(c); });
+    };
 }
 
 // The second words of a group's commands: "brivel, nmea, ...".

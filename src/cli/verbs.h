@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "history/history.h"
 #include "model/doc.h"
 #include "ui/commands.h"
 
@@ -24,6 +25,8 @@ struct Context {
     CVKDoc& doc;
     CliPort& port;
     Output& out;
+    // The run's undo history; null where a caller keeps none.
+    UndoHistory* history = nullptr;
 };
 
 // A verb with its arguments parsed, ready to run. Returns false on failure, with the

@@ -15,6 +15,7 @@
 
 #include "dialogs/editdlg.h"
 #include "dialogs/showdlg.h"
+#include "model/docfile.h"
 #include "processing/recalc.h"
 #include "shell/mainframe.h"
 #include "support/builders.h"
@@ -269,6 +270,50 @@ TEST_F(EditingTest, FieldTestsOnAPlanBox) {
     EXPECT_TRUE(Enabled(ID_DRAG_GRADIENT));
     Doc().KindFlags |= REC_GEOGRAPHIC;
     EXPECT_FALSE(Enabled(ID_DRAG_PATCHTEST));
+}
+
+}  // namespace
+}  // namespace aq::gui
+
+namespace aq::gui {
+namespace {
+
+TEST_F(EditingTest, EditUndoAndRedoTakeBackBoxesAndCommandsAndTheModifiedMarkFollows) {
+    SurveyWithSpike();
+    const std::string path = dir.filePath("s.son").toStdString();
+    ASSERT_TRUE(SaveDocument(Doc(), path));
+    ASSERT_TRUE(frame->OpenFile(QString::fromStdString(path)));
+    const std::vector<uint8_t> opened = SaveDocumentBytes(Doc());
+    EXPECT_FALSE(Enabled(ID_EDIT_UNDO));
+    EXPECT_FALSE(Enabled(ID_EDIT_REDO));
+
+    // A box delete in the section, then Clear Z from the menu.
+    ViewWidget* section = Focus(frame->SectionView());
+    frame->DoCommand(ID_DRAG_DELETE);
+    const QPoint at = Device(section, Doc().Records[spike].ptSeabed);
+    Drag(section, at - QPoint(4, 4), at + QPoint(4, 4));
+    ASSERT_TRUE(Doc().Records[spike].IsDeleted());
+    const std::vector<uint8_t> boxed = SaveDocumentBytes(Doc());
+    frame->DoCommand(ID_CLEAR_Z);
+    EXPECT_TRUE(Enabled(ID_EDIT_UNDO));
+    EXPECT_EQ(frame->Action(ID_EDIT_UNDO)->text(), QStringLiteral("&Undo Clear Z\tCtrl+Z"));
+    EXPECT_TRUE(Doc().Modified);
+
+    frame->DoCommand(ID_EDIT_UNDO);
+    EXPECT_EQ(SaveDocumentBytes(Doc()), boxed);
+    EXPECT_EQ(frame->Action(ID_EDIT_UNDO)->text(), QStringLiteral("&Undo Delete Box\tCtrl+Z"));
+    EXPECT_EQ(frame->Action(ID_EDIT_REDO)->text(), QStringLiteral("&Redo Clear Z\tCtrl+Y"));
+    frame->DoCommand(ID_EDIT_UNDO);
+    EXPECT_EQ(SaveDocumentBytes(Doc()), opened);
+    EXPECT_FALSE(Doc().Records[spike].IsDeleted());
+    EXPECT_FALSE(Doc().Modified);  // the file as it was opened
+    EXPECT_FALSE(frame->isWindowModified());
+    EXPECT_FALSE(Enabled(ID_EDIT_UNDO));
+
+    frame->DoCommand(ID_EDIT_REDO);
+    EXPECT_EQ(SaveDocumentBytes(Doc()), boxed);
+    EXPECT_TRUE(Doc().Modified);
+    EXPECT_TRUE(frame->StatusPane1().endsWith(QString(", %1 Deleted").arg(Deleted())));
 }
 
 }  // namespace

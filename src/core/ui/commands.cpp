@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/commands.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <string>
+#include <vector>
 #include <utility>
 
 #include "geodesy/controlpoints.h"
@@ -26,6 +29,7 @@ namespace {
 
 using T = CommandTarget;
 using A = ActionKind;
+using U = UndoKind;
 
 bool Has(const CVKDoc& doc, unsigned bits) { return (doc.KindFlags & bits) == bits; }
 
@@ -103,59 +107,59 @@ const std::vector<CommandInfo> kCommands = {
     // File > Import
     {.id = ID_IMPORT_BRIVEL, .text = "Brivel", .prompt = "Import a Brivel logged file\nBrivel", .target = T::Document,
      .menu = "&File/Import", .separatorBefore = true, .rule = kAlways, .action = A::Import, .import = ImportBrivel,
-     .verb = "import brivel", .args = "FILE [--yes | --no]", .help = kMixHelp, .answer = ""},
+     .verb = "import brivel", .args = "FILE [--yes | --no]", .help = kMixHelp, .answer = "", .undo = U::Records},
     {.id = ID_IMPORT_VIVOZ, .text = "Vivoz(2000)", .prompt = "Import a Vivoz(2000) text file\nVivoz(2000)",
      .target = T::Document, .menu = "&File/Import/ASCII", .rule = kAlways, .action = A::Import,
-     .import = ImportVivoz, .verb = "import vivoz", .args = "FILE [--yes | --no]", .help = kMixHelp, .answer = ""},
+     .import = ImportVivoz, .verb = "import vivoz", .args = "FILE [--yes | --no]", .help = kMixHelp, .answer = "", .undo = U::Records},
     {.id = ID_IMPORT_VK_RAW, .text = "VK Raw", .prompt = "Import raw corrund data\nRaw", .promptIsOurs = false,
      .target = T::Document, .menu = "&File/Import/ASCII", .rule = kAlways, .action = A::Import,
      .import = ImportVkRaw, .verb = "import vkraw", .args = "FILE [--gps-heights | --no-gps-heights]",
      .help = "Starts a new survey; a file named *.hex is read as a Corrund memory dump.\n"
              "Asks \"Use GPS heights, if present ?\": --gps-heights or --no-gps-heights (also --yes, --no).",
-     .answer = "gps-heights"},
+     .answer = "gps-heights", .undo = U::Records},
     {.id = ID_IMPORT_WT_RAW, .text = "WT Raw", .prompt = "Import a Tevrant tide log\nWT Raw", .target = T::Document,
      .menu = "&File/Import/ASCII", .rule = kAlways, .action = A::Import, .import = ImportWtRaw,
-     .verb = "import wtraw", .args = "FILE", .help = "Starts a new survey."},
+     .verb = "import wtraw", .args = "FILE", .help = "Starts a new survey.", .undo = U::Records},
     {.id = ID_IMPORT_FORMATTED, .text = "Formatted", .prompt = "Import files using a FMT layout file",
      .promptIsOurs = false, .target = T::Document, .menu = "&File/Import/ASCII", .rule = kAlways,
      .action = A::Values, .verb = "import formatted", .args = "FILE --layout LAYOUT.fmt [--yes | --no]",
      .help = "Reads the columns a layout file names (see layout save). The window asks for the layout in "
              "a dialog.\n"
              "Of a file read before it asks \"Already Imported - Continue Y/N\": --yes or --no.",
-     .answer = ""},
+     .answer = "", .undo = U::Records},
     {.id = ID_IMPORT_LEICA, .text = "Leica RTK", .prompt = "Import Leica RTK data as XYZ\nLeica",
      .promptIsOurs = false, .target = T::Document, .menu = "&File/Import", .rule = kNoPositions,
-     .action = A::Import, .import = ImportLeica, .verb = "import leica", .args = "FILE"},
+     .action = A::Import, .import = ImportLeica, .verb = "import leica", .args = "FILE", .undo = U::Records},
     {.id = ID_IMPORT_NMEA, .text = "NMEA", .prompt = "Import an NMEA 0183 log\nNMEA", .target = T::Document,
      .menu = "&File/Import", .rule = kNotAllThreeKinds, .action = A::Import, .import = ImportNmea,
-     .verb = "import nmea", .args = "FILE [--yes | --no]", .help = kMixHelp, .answer = ""},
+     .verb = "import nmea", .args = "FILE [--yes | --no]", .help = kMixHelp, .answer = "", .undo = U::Records},
     {.id = ID_IMPORT_GEOTRONICS, .text = "Geotronics", .prompt = "Import a Geodimeter label file\nGeotronics",
      .target = T::Document, .menu = "&File/Import/Trimble", .rule = kNotGeographicPositions, .action = A::Import,
      .import = ImportGeotronics, .verb = "import geotronics", .args = "FILE [--line-breaks | --no-line-breaks]",
      .help = "Asks \"Use line breaks(4=0)?\": --line-breaks or --no-line-breaks (also --yes, --no).\n"
              "Asks before it brings latitude/longitude positions into a grid survey or the reverse.",
-     .answer = "line-breaks"},
+     .answer = "line-breaks", .undo = U::Records},
     {.id = ID_IMPORT_GGK, .text = "GGK Format", .prompt = "Import Trimble GGK format datafiles",
      .promptIsOurs = false, .target = T::Document, .menu = "&File/Import/Trimble", .rule = kEmpty,
-     .action = A::Import, .import = ImportTrimbleGgk, .verb = "import ggk", .args = "FILE"},
+     .action = A::Import, .import = ImportTrimbleGgk, .verb = "import ggk", .args = "FILE", .undo = U::Records},
     {.id = ID_IMPORT_PJK, .text = "PJK Format", .prompt = "Import Trimble PJK format datafiles",
      .promptIsOurs = false, .target = T::Document, .menu = "&File/Import/Trimble", .rule = kEmpty,
-     .action = A::Import, .import = ImportTrimblePjk, .verb = "import pjk", .args = "FILE"},
+     .action = A::Import, .import = ImportTrimblePjk, .verb = "import pjk", .args = "FILE", .undo = U::Records},
     {.id = ID_IMPORT_US_ARMY, .text = "US Army", .prompt = "Import data from US Army diver system",
      .promptIsOurs = false, .target = T::Document, .menu = "&File/Import/Trimble", .rule = kEmpty,
      .action = A::Import, .import = ImportUsArmy, .verb = "import usarmy",
      .args = "FILE [--gps-heights | --no-gps-heights]",
      .help = "Asks \"Use GPS heights\": --gps-heights or --no-gps-heights (also --yes, --no).",
-     .answer = "gps-heights"},
+     .answer = "gps-heights", .undo = U::Records},
     {.id = ID_IMPORT_INFORMATION, .text = "Information", .prompt = "List the files imported into this survey\nImported Files",
      .target = T::Document, .menu = "&File/Import", .rule = kImportedFiles, .action = A::Plain,
      .run = ImportInformation, .verb = "info", .help = "The list goes to standard output."},
     {.id = ID_IMPORT_TIDE_QUELLEN, .text = "Quellen", .prompt = "Import Quellen tide tables (not available)\nQuellen",
-     .target = T::None, .menu = "&File/Import/Tide", .reach = Reach::WindowOnly, .only = kNoHandler},
+     .target = T::None, .menu = "&File/Import/Tide", .reach = Reach::WindowOnly, .only = kNoHandler, .undo = U::Records},
     {.id = ID_IMPORT_TIDE_ASCII, .text = "ASCII", .prompt = "Import a tide table from a text file\nTide ASCII",
      .target = T::Document, .menu = "&File/Import/Tide", .rule = kAlways, .action = A::Import,
      .import = ImportTide, .verb = "import tide", .args = "FILE [--yes | --no]",
-     .help = "A survey that holds tides is asked whether the file's replace them: --yes or --no.", .answer = ""},
+     .help = "A survey that holds tides is asked whether the file's replace them: --yes or --no.", .answer = "", .undo = U::Records},
     // File > Export
     {.id = ID_EXPORT_ASCII, .text = "ASCII", .prompt = "Export the survey as an ASCII (*.s2k) file\nExport ASCII",
      .target = T::Document, .menu = "&File/Export", .rule = kAnyRecords, .action = A::Export,
@@ -215,9 +219,14 @@ const std::vector<CommandInfo> kCommands = {
      .target = T::App, .menu = "&File", .separatorBefore = true, .reach = Reach::WindowOnly,
      .only = "the command line ends after its last verb"},
 
-    // Edit; the clipboard and undo entries have no handler
-    {.id = ID_EDIT_UNDO, .text = "&Undo\tCtrl+Z", .prompt = "Undo the last action\nUndo", .target = T::None,
-     .menu = "&Edit", .keys = "Ctrl+Z;Alt+Backspace", .reach = Reach::WindowOnly, .only = kNoHandler},
+    // Edit; the clipboard entries have no handler
+    {.id = ID_EDIT_UNDO, .text = "&Undo\tCtrl+Z", .prompt = "Undo the last change of the survey\nUndo",
+     .target = T::Frame, .menu = "&Edit", .keys = "Ctrl+Z;Alt+Backspace", .verb = "undo",
+     .help = "Takes the survey back to before the last command that changed it, as Edit > Undo does; "
+             "undo again for the one before.\nThe history lasts for the run: it starts with each open or new."},
+    {.id = ID_EDIT_REDO, .text = "&Redo\tCtrl+Y", .prompt = "Redo the change last undone\nRedo",
+     .target = T::Frame, .menu = "&Edit", .keys = "Ctrl+Y;Ctrl+Shift+Z", .verb = "redo",
+     .help = "Does again what the last undo took back."},
     {.id = ID_EDIT_CUT, .text = "Cu&t\tCtrl+X", .prompt = "Cut the selection to the clipboard\nCut", .target = T::None,
      .menu = "&Edit", .separatorBefore = true, .keys = "Ctrl+X;Shift+Del", .icon = "cut",
      .reach = Reach::WindowOnly, .only = kNoHandler},
@@ -229,30 +238,30 @@ const std::vector<CommandInfo> kCommands = {
      .only = kNoHandler},
     {.id = ID_EDIT_RESTORE, .text = "Restore", .prompt = "Undelete every deleted point\nRestore",
      .target = T::Document, .menu = "&Edit", .separatorBefore = true, .icon = "restore", .rule = kAnyRecords,
-     .action = A::Plain, .run = Restore, .verb = "restore"},
+     .action = A::Plain, .run = Restore, .verb = "restore", .undo = U::Records},
     {.id = ID_OFFSETS_POSITIONS, .text = "Positions...",
      .prompt = "Set the time and position offsets of the positions\nPosition Offsets", .target = T::Document,
      .menu = "&Edit/Offsets", .rule = kPositions, .action = A::Values, .verb = "offsets positions",
-     .args = "[--time S] [--east M] [--north M] [--elevation M]"},
+     .args = "[--time S] [--east M] [--north M] [--elevation M]", .undo = U::Records},
     {.id = ID_OFFSETS_DEPTHS, .text = "Depths...",
      .prompt = "Set the time and depth offsets and the sound velocity of the depths\nDepth Offsets",
      .target = T::Document, .menu = "&Edit/Offsets", .rule = kDepths, .action = A::Values,
-     .verb = "offsets depths", .args = "[--time S] [--depth M] [--sound-velocity V]"},
+     .verb = "offsets depths", .args = "[--time S] [--depth M] [--sound-velocity V]", .undo = U::Records},
     {.id = ID_OFFSETS_TIDE, .text = "Tide ...", .prompt = "Set the time and level offsets of the tides\nTide Offsets",
      .target = T::Document, .menu = "&Edit/Offsets", .rule = kTides, .action = A::Values, .verb = "offsets tide",
-     .args = "[--time S] [--tide M]"},
+     .args = "[--time S] [--tide M]", .undo = U::Records},
     {.id = ID_CONTROL_ADD, .text = "Add Control",
      .prompt = "Add a control point for user grid transformation\nAdd Control", .promptIsOurs = false,
      .target = T::Document, .menu = "&Edit/Transform", .rule = kGeographic, .action = A::Values,
-     .verb = "control add", .args = "--name NAME --lat D M S N|S --lon D M S E|W --grid X Y"},
+     .verb = "control add", .args = "--name NAME --lat D M S N|S --lon D M S E|W --grid X Y", .undo = U::Records},
     {.id = ID_CONTROL_EDIT, .text = "Edit Control", .prompt = "Edit/Delete user grid Control points\nEdit Control",
      .promptIsOurs = false, .target = T::Document, .menu = "&Edit/Transform", .rule = kControlPoint,
      .action = A::Values, .verb = "control unuse", .args = "NAME",
-     .help = "Unchecks \"Use this station\" of the named control point, which then goes."},
+     .help = "Unchecks \"Use this station\" of the named control point, which then goes.", .undo = U::Records},
     {.id = ID_CONTROL_APPLY, .text = "Apply Control",
      .prompt = "Apply control and convert Lat/Long to user grid coords\nApply Control", .promptIsOurs = false,
      .target = T::Document, .menu = "&Edit/Transform", .rule = kGeographicAndControl, .action = A::Plain,
-     .run = ApplyControl, .verb = "apply-control"},
+     .run = ApplyControl, .verb = "apply-control", .undo = U::Records},
     {.id = ID_CONTROL_SELF_TEST, .text = "Self Test",
      .prompt = "Show how well the control points fit the user grid\nSelf Test", .target = T::Document,
      .menu = "&Edit/Transform", .rule = kUsableControl, .action = A::Plain, .run = SelfTest, .verb = "self-test",
@@ -260,34 +269,34 @@ const std::vector<CommandInfo> kCommands = {
     {.id = ID_CONVERT_UTM, .text = "Convert to UTM",
      .prompt = "Convert Lat/Long to Universal Transverse Mercator coordinates\nConvert to UTM", .promptIsOurs = false,
      .target = T::Document, .menu = "&Edit/Transform", .rule = kGeographic, .action = A::Plain,
-     .run = ConvertToUtm, .verb = "utm"},
+     .run = ConvertToUtm, .verb = "utm", .undo = U::Records},
     {.id = ID_APPLY_HPR, .text = "Apply HPR", .prompt = "Correct the positions for heave, pitch and roll\nApply HPR",
      .target = T::Document, .menu = "&Edit/Transform", .rule = kHprApplicable, .action = A::Plain, .run = ApplyHpr,
-     .verb = "apply-hpr"},
+     .verb = "apply-hpr", .undo = U::Records},
     {.id = ID_CLEAR_Z, .text = "Clear Z", .prompt = "Set every height to zero and discard deleted points\nClear Z",
      .target = T::Document, .menu = "&Edit/Transform", .rule = kAlways, .action = A::Plain, .run = ClearZ,
-     .verb = "clear-z"},
+     .verb = "clear-z", .undo = U::Records},
     {.id = ID_FILTER_RANGE, .text = "Range",
      .prompt = "Delete points outside a position, level, quality and time window\nRange Filter",
      .target = T::Document, .menu = "&Edit/Filter", .rule = kMoreThan3, .action = A::Values,
      .verb = "filter range",
      .args = "[--x MIN MAX] [--y MIN MAX] [--z MIN MAX] [--qa MIN MAX]\n"
              "        [--start \"YYYY-MM-DD HH:MM:SS\"] [--end \"YYYY-MM-DD HH:MM:SS\"]",
-     .help = "A value left out keeps what the dialog starts with."},
+     .help = "A value left out keeps what the dialog starts with.", .undo = U::Records},
     {.id = ID_FILTER_HI_PASS, .text = "Hi Pass Z", .prompt = "Smooth the position heights lightly\nHi Pass Z",
      .target = T::Document, .menu = "&Edit/Filter", .rule = kMoreThan1, .action = A::Plain, .run = HiPassZ,
-     .verb = "hi-pass"},
+     .verb = "hi-pass", .undo = U::Records},
     {.id = ID_FILTER_LO_PASS, .text = "Lo Pass Z", .prompt = "Smooth the position heights strongly\nLo Pass Z",
      .target = T::Document, .menu = "&Edit/Filter", .rule = kMoreThan1, .action = A::Plain, .run = LoPassZ,
-     .verb = "lo-pass"},
+     .verb = "lo-pass", .undo = U::Records},
     {.id = ID_EDIT_REMOVE, .text = "Remove", .prompt = "Discard the deleted points for good\nRemove",
      .target = T::Document, .menu = "&Edit", .rule = kAnyRecords, .action = A::Plain, .run = RunRemove,
-     .verb = "remove"},
+     .verb = "remove", .undo = U::Records},
     {.id = ID_EDIT_PROPERTIES, .text = "Properties ...", .prompt = "Edit properties of current view\nProperties",
      .promptIsOurs = false, .target = T::Document, .menu = "&Edit", .separatorBefore = true, .icon = "properties",
      .rule = kAlways, .action = A::Values, .verb = "set interp-limit", .args = "N",
      .help = "Sets the interpolation limit of the properties; it takes effect at the next recalculation.\n"
-             "The display settings are options of plot."},
+             "The display settings are options of plot.", .undo = U::Records},
 
     // View
     {.id = ID_VIEW_TOOLBAR, .text = "&Toolbar", .prompt = "Show or hide the tool bar\nToggle ToolBar",
@@ -315,17 +324,17 @@ const std::vector<CommandInfo> kCommands = {
     {.id = ID_DRAG_DELETE, .text = "&Delete", .prompt = "Select points within the Dragbox for deletion\nDelete Points",
      .promptIsOurs = false, .target = T::View, .checkable = true, .menu = "&View/&Drag Mode", .icon = "dragdelete",
      .verb = "delete-box", .args = "plan|section L T R B [--units survey]",
-     .help = "Deletes the records in a box of the view.\n" AQ_BOX_HELP},
+     .help = "Deletes the records in a box of the view.\n" AQ_BOX_HELP, .undo = U::Flags},
     {.id = ID_DRAG_UNDELETE, .text = "&Undelete", .prompt = "Undelete selected points within Dragbox\nUndelete Points",
      .promptIsOurs = false, .target = T::View, .checkable = true, .menu = "&View/&Drag Mode", .icon = "dragundelete",
      .verb = "undelete-box", .args = "plan|section L T R B [--units survey]",
-     .help = "Undeletes the records in a box of the view.\n" AQ_BOX_HELP},
+     .help = "Undeletes the records in a box of the view.\n" AQ_BOX_HELP, .undo = U::Flags},
     {.id = ID_DRAG_TIMEFRAME, .text = "&TimeFrame", .prompt = "Select by Time Frame width\nTimeFrame",
      .promptIsOurs = false, .target = T::View, .checkable = true, .menu = "&View/&Drag Mode", .icon = "timeframe",
      .verb = "time-frame", .args = "L R [--units survey]",
      .help = "Keeps the records between two x values of the section view and deletes the rest.\n"
              "L and R are x values of the section view's logical plane: 0 at the first record's time, 15000\n"
-             "at the last one's. With --units survey they are times in seconds, as records prints them."},
+             "at the last one's. With --units survey they are times in seconds, as records prints them.", .undo = U::Flags},
     {.id = ID_DRAG_ENQUIRE, .text = "Enquire", .prompt = "List items within dragbox\nEnquire", .promptIsOurs = false,
      .target = T::View, .checkable = true, .menu = "&View/&Drag Mode", .icon = "enquire", .verb = "enquire",
      .args = "plan|section L T R B [--units survey]",
@@ -391,7 +400,11 @@ const std::vector<CommandInfo> kCommands = {
      .rule = kAlways, .action = A::Values, .verb = "edit",
      .args = "INDEX [--x V] [--y V] [--z V] [--depth V] [--tide V]",
      .help = "Only the fields of the record's kind can be changed; values in metres or degrees.",
-     .reach = Reach::CliOnly, .only = "the window edits a point from Enquire's Point Information list"},
+     .reach = Reach::CliOnly, .only = "the window edits a point from Enquire's Point Information list", .undo = U::Records},
+    {.id = ID_EDIT_HISTORY, .text = "History", .prompt = "list the steps undo and redo can take", .target = T::Frame,
+     .action = A::Listing, .verb = "history",
+     .help = "One line a step, oldest first: done or undone, the bytes it keeps, and its name.",
+     .reach = Reach::CliOnly, .only = "the window names the next step in Edit > Undo and Redo"},
 };
 
 #undef AQ_BOX_HELP
@@ -676,6 +689,8 @@ CommandState EvaluateCommand(int id, const CommandContext& ctx) {
                 case ID_VIEW_TOOLBAR: return {true, ctx.toolBarVisible};
                 case ID_VIEW_STATUS_BAR: return {true, ctx.statusBarVisible};
                 case ID_VIEW_EDITBAR: return {true, ctx.editBarVisible};
+                case ID_EDIT_UNDO: return {ctx.canUndo, false};
+                case ID_EDIT_REDO: return {ctx.canRedo, false};
                 default: return {true, false};
             }
         case CommandTarget::App:
@@ -684,6 +699,41 @@ CommandState EvaluateCommand(int id, const CommandContext& ctx) {
             return {true, false};
     }
     return {};
+}
+
+std::string UndoStepName(const CommandInfo& cmd) {
+    switch (cmd.id) {
+        case ID_DRAG_DELETE: return "Delete Box";
+        case ID_DRAG_UNDELETE: return "Undelete Box";
+        case ID_DRAG_TIMEFRAME: return "Time Frame";
+        default: break;
+    }
+    std::string text;
+    for (const char* p = cmd.text; *p && *p != '\t'; ++p)
+        if (*p != '&') text += *p;
+    while (!text.empty() && (text.back() == '.' || text.back() == ' ')) text.pop_back();
+    // An entry of a submenu is named with it: "Import Brivel", "Import Tide ASCII",
+    // "Offsets Tide", "Filter Range"; the Transform entries name themselves.
+    if (cmd.menu) {
+        std::string menu;
+        for (const char* p = cmd.menu; *p; ++p)
+            if (*p != '&') menu += *p;
+        std::vector<std::string> parts;
+        for (size_t at = 0; at <= menu.size();) {
+            const size_t slash = std::min(menu.find('/', at), menu.size());
+            parts.push_back(menu.substr(at, slash - at));
+            at = slash + 1;
+        }
+        std::string prefix;
+        const auto import = std::find(parts.begin(), parts.end(), "Import");
+        if (import != parts.end()) {
+            for (auto it = import; it != parts.end(); ++it) prefix += *it + " ";
+        } else if (parts.size() > 1 && parts.back() != "Transform") {
+            prefix = parts.back() + " ";
+        }
+        text = prefix + text;
+    }
+    return text;
 }
 
 }  // namespace aq

@@ -82,6 +82,7 @@ enum CommandId : int {
     ID_LAYOUT_SAVE = 32905,
     ID_LAYOUT_SHOW = 32906,
     ID_POINT_EDIT = 32907,
+    ID_EDIT_HISTORY = 32908,
 
     // general commands
     ID_FILE_NEW = 57600,
@@ -100,6 +101,7 @@ enum CommandId : int {
     ID_EDIT_CUT = 57635,
     ID_EDIT_PASTE = 57637,
     ID_EDIT_UNDO = 57643,
+    ID_EDIT_REDO = 57644,
     ID_APP_ABOUT = 57664,
     ID_APP_EXIT = 57665,
     ID_HELP_FINDER = 57667,
@@ -126,6 +128,13 @@ enum class ActionKind {
     Export,   // a path and a selection: ExportFormats()
     Values,   // a values struct that a dialog of the window or the command line's options fill
     Listing,  // prints what the survey holds (command line)
+};
+
+// What undo keeps of a command that changes the survey or its settings.
+enum class UndoKind {
+    None,     // changes nothing that is saved or shown (listings, exports, views, help)
+    Flags,    // the flags of records alone (box delete and undelete, the time frame)
+    Records,  // anything: fields, records added or taken away, settings
 };
 
 // Which front ends offer a command. A command offered by one only says why in `only`.
@@ -183,6 +192,8 @@ struct CommandInfo {
     Reach reach = Reach::Both;
     // Why only one front end offers it.
     const char* only = nullptr;
+    // What the undo history keeps of it; None for commands that change nothing.
+    UndoKind undo = UndoKind::None;
 };
 
 // Every command of the program, each id once, in menu order.
@@ -272,6 +283,9 @@ struct CommandContext {
     bool statusBarVisible = true;
     bool editBarVisible = true;
     int recentFileCount = 0;
+    // The undo history's state.
+    bool canUndo = false;
+    bool canRedo = false;
 };
 
 struct CommandState {
@@ -283,6 +297,10 @@ struct CommandState {
 // Enabling and check mark of a command, evaluated whenever a menu or tool bar is shown.
 // Unknown ids and commands without a handler come back disabled.
 CommandState EvaluateCommand(int id, const CommandContext& ctx);
+
+// The name a command's step has in the undo history: "Import Brivel", "Hi Pass Z",
+// "Offsets Positions", "Delete Box".
+std::string UndoStepName(const CommandInfo& cmd);
 
 // The drag mode (0 View .. 6 Gradient) a drag-mode command selects, or -1.
 int DragModeOf(int id);

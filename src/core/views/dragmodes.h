@@ -11,6 +11,7 @@
 namespace aq {
 
 class CVKDoc;
+class UndoHistory;
 
 // What a left-button box does in a view.
 enum DragModeValue : int32_t {
@@ -46,8 +47,10 @@ struct BoxResult {
 
 // A left-button box (logical, normalised) in the view's drag mode: zoom, delete,
 // undelete, keep a time frame (section view only), list, or run a field test. Every
-// mode but View applies to one box: afterwards the view is back in View.
-BoxResult ApplyDragBox(CVKDoc& doc, CViewState& view, bool sectionView, const CRect& box);
+// mode but View applies to one box: afterwards the view is back in View. A delete,
+// undelete or time frame becomes a step of `history` when one is given.
+BoxResult ApplyDragBox(CVKDoc& doc, CViewState& view, bool sectionView, const CRect& box,
+                       UndoHistory* history = nullptr);
 
 // The right button, pressed at a logical point of a view with the focus: the nearest
 // record is selected and the animation steps quickly while the button is held. False

@@ -93,6 +93,7 @@ CMainFrame::CMainFrame(const FrameOptions& options, QWidget* parent)
 
     for (ViewWidget* v : {plan_, section_}) {
         v->busy = [this] { return port_->InPhase(); };
+        v->history = &history_;
         connect(v, &ViewWidget::readOut, this, [this](const QString& text) { pane0_->setText(text); });
         connect(v, &ViewWidget::activated, this, &CMainFrame::Activate);
         connect(v, &ViewWidget::documentTouched, this, [this] {
@@ -107,6 +108,7 @@ CMainFrame::CMainFrame(const FrameOptions& options, QWidget* parent)
         section_->Invalidate();
     });
     connect(port_.get(), &QtUserPort::statusText, this, &CMainFrame::SetStatusText);
+    connect(port_.get(), &QtUserPort::statusNote, this, [this](const QString& text) { statusBar()->showMessage(text, 8000); });
     connect(port_.get(), &QtUserPort::modifiedChanged, this, [this](bool m) { setWindowModified(m); });
 
     doc_.New();
@@ -252,6 +254,8 @@ void CMainFrame::Activate(ViewWidget* view) {
 void CMainFrame::BuildHandlers() {
     handlers_ = {
         {ID_FILE_NEW, [this] { OnNew(); }},
+        {ID_EDIT_UNDO, [this] { OnUndo(true); }},
+        {ID_EDIT_REDO, [this] { OnUndo(false); }},
         {ID_FILE_OPEN, [this] { OnOpen(); }},
         {ID_FILE_SAVE, [this] { OnSave(false); }},
         {ID_FILE_SAVE_AS, [this] { OnSave(true); }},
@@ -312,6 +316,16 @@ void CMainFrame::UpdateActions() {
     ctx.statusBarVisible = !statusBar()->isHidden();
     ctx.editBarVisible = editBar_ && !editBar_->isHidden();
     ctx.recentFileCount = static_cast<int>(recent_.size());
+    ctx.canUndo = history_.CanUndo();
+    ctx.canRedo = history_.CanRedo();
+    // Edit > Undo and Redo name the step they take.
+    const auto name = [](const char* verb, const std::string& step, const char* key) {
+        QString text = QString::fromLatin1(verb);
+        if (!step.empty()) text += QLatin1Char(' ') + QString::fromStdString(step).replace(QLatin1Char('&'), "&&");
+        return text + QLatin1Char('\t') + QString::fromLatin1(key);
+    };
+    if (QAction* undo = Action(ID_EDIT_UNDO)) undo->setText(name("&Undo", history_.UndoName(), "Ctrl+Z"));
+    if (QAction* redo = Action(ID_EDIT_REDO)) redo->setText(name("&Redo", history_.RedoName(), "Ctrl+Y"));
     for (const auto& [id, action] : actions_) {
         const CommandState s = EvaluateCommand(id, ctx);
         // A command without a handler is disabled.
@@ -362,6 +376,19 @@ void CMainFrame::DoCommand(int id) {
 void CMainFrame::RunCommand(int id) {
     const CommandInfo* cmd = FindCommand(id);
     if (!cmd) return;
+    // A command that changes the survey becomes a step of the history. The drag modes only
+    // choose what a box does; the box itself is the step (see the views).
+    if (cmd->undo == UndoKind::Records) {
+        Undoable(&history_, doc_, UndoStepName(*cmd), UndoScope::Records, [&] { RunAction(*cmd); });
+        UpdateTitle();
+        return;
+    }
+    RunAction(*cmd);
+}
+
+void CMainFrame::RunAction(const CommandInfo& command) {
+    const CommandInfo* cmd = &command;
+    const int id = cmd->id;
     switch (cmd->action) {
         case ActionKind::Plain:
             if (cmd->run) cmd->run(doc_);
@@ -388,11 +415,19 @@ bool CMainFrame::SaveModified() {
     return true;
 }
 
+void CMainFrame::OnUndo(bool undo) {
+    if (undo ? !history_.Undo(doc_) : !history_.Redo(doc_)) return;
+    plan_->Invalidate();
+    section_->Invalidate();
+    UpdateTitle();
+}
+
 void CMainFrame::OnNew() {
     if (!SaveModified()) return;
     doc_.New();
     doc_.PathName.clear();
     doc_.SetModified(false);
+    history_.Clear();
     InitialUpdateViews();
 }
 
@@ -421,6 +456,8 @@ void CMainFrame::OnOpen() {
 
 bool CMainFrame::OpenFile(const QString& path) {
     const bool ok = OpenDocument(doc_, QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()).toStdString());
+    // Another survey, or the old one reset after a failure: the steps lead nowhere now.
+    if (ok || doc_.Records.empty()) history_.Clear(!doc_.Modified);
     if (ok)
         AddRecent(QFileInfo(path).absoluteFilePath());
     else
@@ -440,6 +477,7 @@ bool CMainFrame::OnSave(bool saveAs) {
         if (path.isEmpty()) return false;
     }
     if (!SaveDocument(doc_, path.toStdString())) return false;
+    history_.MarkSaved();
     AddRecent(QFileInfo(path).absoluteFilePath());
     UpdateTitle();
     return true;
@@ -533,8 +571,12 @@ void CMainFrame::OnProperties() {
 void CMainFrame::ShowPoints(const std::vector<int32_t>& indices) {
     CShowDlg dlg(doc_, indices, this);
     if (runDialog) dlg.runEditor = [this](CVKEditDlg& editor) { return runDialog(editor); };
-    RunDialog(dlg);
-    if (dlg.Changed()) Recalculate(doc_);
+    // The edits of the Point Information list are one step.
+    Undoable(&history_, doc_, "Edit Points", UndoScope::Records, [&] {
+        RunDialog(dlg);
+        if (dlg.Changed()) Recalculate(doc_);
+    });
+    UpdateTitle();
     UpdateActions();
 }
 

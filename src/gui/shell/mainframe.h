@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 
+#include "history/history.h"
 #include "model/doc.h"
 #include "shell/qtuserport.h"
 #include "ui/commands.h"
@@ -45,6 +46,7 @@ public:
     ~CMainFrame() override;
 
     CVKDoc& Doc() { return doc_; }
+    UndoHistory& History() { return history_; }
     QtUserPort& Port() { return *port_; }
     QAction* Action(int id) const;
     ViewWidget* PlanView() const { return plan_; }
@@ -127,6 +129,8 @@ private:
 
     // The command itself, once DoCommand found it enabled.
     void RunCommand(int id);
+    void RunAction(const CommandInfo& cmd);
+    void OnUndo(bool undo);
     void OnNew();
     void OnOpen();
     bool OnSave(bool saveAs);
@@ -144,6 +148,9 @@ private:
     void InitialUpdateViews();
 
     CVKDoc doc_;
+    // Every change of the survey, to be undone and redone; it starts with each new or
+    // opened document.
+    UndoHistory history_;
     std::unique_ptr<QtUserPort> port_;
     std::map<int, QAction*> actions_;
     // What runs the commands whose action is the window's own or a dialog's.

@@ -45,6 +45,7 @@ public:
 
     void ViewsChanged() override { emit viewsChanged(); }
     void SetStatusText(const std::string& text) override { emit statusText(QString::fromStdString(text)); }
+    void StatusNote(const std::string& text) override { emit statusNote(QString::fromStdString(text)); }
     void ModifiedChanged(bool modified) override { emit modifiedChanged(modified); }
     void WaitCursor(bool on) override;
 
@@ -62,6 +63,7 @@ public:
 
 signals:
     void viewsChanged();
+    void statusNote(const QString& text);
     void statusText(const QString& text);
     void modifiedChanged(bool modified);
 

@@ -113,7 +113,7 @@ void ViewWidget::mouseReleaseEvent(QMouseEvent* event) {
 void ViewWidget::ApplyBox(QPoint from, QPoint to) {
     const Mapping map = State().ViewMapping();
     const CRect box = NormalisedBox(map.ToLogical({from.x(), from.y()}), map.ToLogical({to.x(), to.y()}));
-    const BoxResult result = ApplyDragBox(doc_, State(), section_, box);
+    const BoxResult result = ApplyDragBox(doc_, State(), section_, box, history);
     if (!result.applied) return;  // too small: the mode stays
     Invalidate();
     emit documentTouched();

@@ -11,6 +11,10 @@
 #include "views/planview.h"
 #include "views/sectionview.h"
 
+namespace aq {
+class UndoHistory;
+}
+
 namespace aq::gui {
 
 // One pane of the main window: the plan view (upper) or the section view (lower). It
@@ -38,6 +42,8 @@ public:
 
     // True while the document must not be drawn (a recalculation is half way).
     std::function<bool()> busy;
+    // Where the box edits of the view become undoable steps; none when null.
+    UndoHistory* history = nullptr;
 
     // What the last paint drew (for tests and screenshots).
     const QImage& Picture() const { return picture_; }

@@ -99,7 +99,7 @@ TEST(CommandTable, MenuBarFromTheTable) {
               (std::vector<std::string>{"&New", "&Open...", "&Save", "Save &As...", "-", "Import/", "Export/", "-",
                                         "&Print...", "Print Pre&view", "P&rint Setup...", "-", "recent", "-", "E&xit"}));
     EXPECT_EQ(Shape(Popup(bar, "&Edit").items),
-              (std::vector<std::string>{"&Undo", "-", "Cu&t", "&Copy", "&Paste", "-", "Restore", "Offsets/",
+              (std::vector<std::string>{"&Undo", "&Redo", "-", "Cu&t", "&Copy", "&Paste", "-", "Restore", "Offsets/",
                                         "Transform/", "Filter/", "Remove", "-", "Properties ..."}));
     EXPECT_EQ(Shape(Popup(Popup(bar, "&File").items, "Import").items),
               (std::vector<std::string>{"Brivel", "ASCII/", "Leica RTK", "NMEA", "Trimble/", "Information", "Tide/"}));
