@@ -39,7 +39,7 @@ _aquenta_cli() {
             fi ;;
         set)
             if ((COMP_CWORD == at + 1)); then
-                COMPREPLY=($(compgen -W "interp-limit" -- "$cur")); return
+                COMPREPLY=($(compgen -W "interp-limit undo-budget" -- "$cur")); return
             fi ;;
         layout)
             if ((COMP_CWORD == at + 1)); then

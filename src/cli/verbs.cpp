@@ -239,6 +239,16 @@ Step ParseSet(Args& a, const CommandInfo&) {
     };
 }
 
+Step ParseUndoBudget(Args& a, const CommandInfo&) {
+    std::string text = a.Take("MB");
+    return [text](Context& c) {
+        const auto v = ParseInteger(text, 0, int64_t{1} << 40);
+        if (!v) return Fail(c, "set undo-budget: the budget must be a whole number of megabytes, not \"" + text + "\".");
+        if (c.history) c.history->SetBudget(c.doc, static_cast<size_t>(*v) << 20);
+        return true;
+    };
+}
+
 // ---- filter range ----
 
 struct RangeArgs {
@@ -354,6 +364,7 @@ constexpr VerbParser kDocumentParsers[] = {
     {"summary", ParseSummary},
     {"records", ParseRecords},
     {"set interp-limit", ParseSet},
+    {"set undo-budget", ParseUndoBudget},
     {"filter range", ParseFilter},
     {"delete-box", ParseBox},
     {"undelete-box", ParseBox},

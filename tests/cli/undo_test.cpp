@@ -72,6 +72,12 @@ TEST_F(UndoCli, NothingToUndoFailsAndOpeningStartsAfresh) {
     r = Run({"open", survey, "clear-z", "undo", "redo", "redo"});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "redo: there is nothing to redo.\n");
+    // A budget too small for any step keeps none, and says so.
+    r = Run({"open", survey, "set", "undo-budget", "0", "clear-z", "undo"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err,
+              "The oldest undo step was dropped to keep the history within its memory.\n"
+              "undo: there is nothing to undo.\n");
     // A command that changed nothing is no step.
     r = Run({"open", survey, "restore", "history"});
     EXPECT_EQ(r.code, 0) << r.err;

@@ -401,6 +401,11 @@ const std::vector<CommandInfo> kCommands = {
      .args = "INDEX [--x V] [--y V] [--z V] [--depth V] [--tide V]",
      .help = "Only the fields of the record's kind can be changed; values in metres or degrees.",
      .reach = Reach::CliOnly, .only = "the window edits a point from Enquire's Point Information list", .undo = U::Records},
+    {.id = ID_UNDO_BUDGET, .text = "Undo memory", .prompt = "set the memory the undo history may keep",
+     .target = T::Frame, .action = A::Values, .verb = "set undo-budget", .args = "MB",
+     .help = "The undo history keeps its steps within this many megabytes (a quarter of the machine's memory "
+             "unless set), dropping its oldest steps beyond it.",
+     .reach = Reach::CliOnly, .only = "the window keeps a quarter of the machine's memory for undo"},
     {.id = ID_EDIT_HISTORY, .text = "History", .prompt = "list the steps undo and redo can take", .target = T::Frame,
      .action = A::Listing, .verb = "history",
      .help = "One line a step, oldest first: done or undone, the bytes it keeps, and its name.",

@@ -83,6 +83,7 @@ enum CommandId : int {
     ID_LAYOUT_SHOW = 32906,
     ID_POINT_EDIT = 32907,
     ID_EDIT_HISTORY = 32908,
+    ID_UNDO_BUDGET = 32909,
 
     // general commands
     ID_FILE_NEW = 57600,
