@@ -459,3 +459,27 @@ TEST(PointEditorDialog, TypingACoordinateOfAnEventMakesItAPosition) {
 
 }  // namespace
 }  // namespace aq::gui
+
+namespace aq::gui {
+namespace {
+
+TEST_F(DialogFrame, PropertiesSetTheUndoMemoryForThisAndLaterRuns) {
+    Run<CSetDlg>(ID_EDIT_PROPERTIES, [](CSetDlg& d) {
+        d.UndoMemory()->setText(QStringLiteral("-5"));
+        EXPECT_FALSE(Ok(d));  // refused, the field kept
+        d.UndoMemory()->setText(QStringLiteral("64"));
+        return Ok(d);
+    });
+    EXPECT_EQ(frame->History().Budget(), size_t{64} << 20);
+    // The setting outlives the window.
+    frame->askToSave = [](const QString&) { return int(QMessageBox::No); };
+    FrameOptions o;
+    o.splash = false;
+    o.settingsFile = dir.filePath("settings.ini");
+    frame.reset();
+    frame = std::make_unique<CMainFrame>(o);
+    EXPECT_EQ(frame->History().Budget(), size_t{64} << 20);
+}
+
+}  // namespace
+}  // namespace aq::gui

@@ -405,7 +405,7 @@ const std::vector<CommandInfo> kCommands = {
      .target = T::Frame, .action = A::Values, .verb = "set undo-budget", .args = "MB",
      .help = "The undo history keeps its steps within this many megabytes (a quarter of the machine's memory "
              "unless set), dropping its oldest steps beyond it.",
-     .reach = Reach::CliOnly, .only = "the window keeps a quarter of the machine's memory for undo"},
+     .reach = Reach::CliOnly, .only = "the window sets it in Edit > Properties, where it stays for later runs"},
     {.id = ID_EDIT_HISTORY, .text = "History", .prompt = "list the steps undo and redo can take", .target = T::Frame,
      .action = A::Listing, .verb = "history",
      .help = "One line a step, oldest first: done or undone, the bytes it keeps, and its name.",

@@ -19,7 +19,8 @@
 
 namespace aq::gui {
 
-CSetDlg::CSetDlg(const CVKDoc& doc, QWidget* parent) : ExchangeDialog(parent), doc_(doc), values_(PropertiesOf(doc)) {
+CSetDlg::CSetDlg(const CVKDoc& doc, int32_t undoMegabytes, QWidget* parent)
+    : ExchangeDialog(parent), doc_(doc), values_(PropertiesOf(doc)), undoMegabytes_(undoMegabytes) {
     setWindowTitle(QStringLiteral("General Properties"));
     setObjectName(QStringLiteral("CSetDlg"));
     auto* layout = new QHBoxLayout(this);
@@ -85,12 +86,16 @@ CSetDlg::CSetDlg(const CVKDoc& doc, QWidget* parent) : ExchangeDialog(parent), d
     boxSize_ = new SpinField(BOX_SIZE_SPIN_MIN, BOX_SIZE_SPIN_MAX, values_.BoxSize, this);
     interp_ = new QLineEdit(QString::number(values_.InterpLimit), this);
     interp_->setMaximumWidth(80);
+    undo_ = new QLineEdit(QString::number(undoMegabytes_), this);
+    undo_->setMaximumWidth(80);
+    undo_->setToolTip(QStringLiteral("The memory the undo history may keep; its oldest steps are dropped beyond it"));
     animate_ = new QSlider(Qt::Horizontal, this);
     animate_->setRange(0, ANIMATE_SLIDER_MAX);
     animate_->setValue(values_.AnimateSlider);
     form->addRow(QStringLiteral("Draw Text Size"), textSize_);
     form->addRow(QStringLiteral("Draw box size"), boxSize_);
     form->addRow(QStringLiteral("Interp.Limit(secs)"), interp_);
+    form->addRow(QStringLiteral("Undo memory (MB)"), undo_);
     form->addRow(QStringLiteral("Animate"), animate_);
     right->addLayout(form);
 
@@ -121,6 +126,9 @@ bool CSetDlg::Exchange() {
         !ReadIntBetween(boxSize_->Edit(), SIZE_TYPED_MIN, SIZE_TYPED_MAX, v.BoxSize) ||
         !ReadUnsigned(interp_, v.InterpLimit))
         return false;
+    int32_t undo = 0;
+    if (!ReadUnsigned(undo_, undo)) return false;
+    undoMegabytes_ = undo;
     v.ShowKinds = (position_->isChecked() ? REC_POSITION : 0) | (event_->isChecked() ? REC_EVENT : 0) |
                   (tide_->isChecked() ? REC_TIDE : 0) | (depth_->isChecked() ? REC_DEPTH : 0);
     v.AnimateSlider = animate_->value();

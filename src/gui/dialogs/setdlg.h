@@ -23,10 +23,12 @@ class SpinField;
 class CSetDlg final : public ExchangeDialog {
     Q_OBJECT
 public:
-    CSetDlg(const CVKDoc& doc, QWidget* parent = nullptr);
+    // undoMegabytes: the memory the undo history may keep, a setting of the program.
+    CSetDlg(const CVKDoc& doc, int32_t undoMegabytes = 0, QWidget* parent = nullptr);
 
     // The values after OK (the starting values before).
     const GeneralProperties& Values() const { return values_; }
+    int32_t UndoMegabytes() const { return undoMegabytes_; }
 
     QLineEdit* BandLabel(int row) const { return labels_[static_cast<size_t>(row)]; }  // rows 0..6
     CColourButton* ColourButton(int row) const { return buttons_[static_cast<size_t>(row)]; }
@@ -39,6 +41,7 @@ public:
     SpinField* TextSize() const { return textSize_; }
     SpinField* BoxSize() const { return boxSize_; }
     QLineEdit* InterpLimit() const { return interp_; }
+    QLineEdit* UndoMemory() const { return undo_; }
     QSlider* Animate() const { return animate_; }
 
 protected:
@@ -60,6 +63,8 @@ private:
     SpinField* textSize_;
     SpinField* boxSize_;
     QLineEdit* interp_;
+    QLineEdit* undo_;
+    int32_t undoMegabytes_;
     QSlider* animate_;
 };
 

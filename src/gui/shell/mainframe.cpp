@@ -22,6 +22,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QWhatsThis>
+#include <algorithm>
 #include <new>
 
 #include "dialogs/ctrlpage.h"
@@ -90,6 +91,8 @@ CMainFrame::CMainFrame(const FrameOptions& options, QWidget* parent)
     BuildToolBars();
     BuildStatusBar();
     LoadRecent();
+    if (const QVariant mb = Settings()->value(QStringLiteral("Settings/UndoMegabytes")); mb.isValid())
+        history_.SetBudget(doc_, static_cast<size_t>(std::max(0, mb.toInt())) << 20);
 
     for (ViewWidget* v : {plan_, section_}) {
         v->busy = [this] { return port_->InPhase(); };
@@ -561,8 +564,13 @@ void CMainFrame::OnControl(int id) {
 }
 
 void CMainFrame::OnProperties() {
-    CSetDlg dlg(doc_, this);
+    CSetDlg dlg(doc_, static_cast<int32_t>(std::min<size_t>(history_.Budget() >> 20, INT32_MAX)), this);
     if (!RunDialog(dlg)) return;
+    // The undo memory is the program's, not the survey's: it stays for the next run.
+    if (const size_t budget = static_cast<size_t>(dlg.UndoMegabytes()) << 20; budget != history_.Budget()) {
+        history_.SetBudget(doc_, budget);
+        Settings()->setValue(QStringLiteral("Settings/UndoMegabytes"), dlg.UndoMegabytes());
+    }
     ApplyProperties(doc_, dlg.Values());
     plan_->Invalidate();
     section_->Invalidate();
