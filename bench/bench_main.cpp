@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <benchmark/benchmark.h>
 
+#include "bench_main.h"
 #include "model/civiltime.h"
-#include "survey_gen.h"
 
 namespace aq::bench {
 

@@ -9,6 +9,8 @@
 
 #include <unistd.h>
 
+#include "bench_main.h"
+#include "io/document.h"
 #include "model/civiltime.h"
 #include "model/docfile.h"
 #include "processing/recalc.h"
@@ -20,7 +22,7 @@ using aq::CVKDoc;
 
 // A recalculated survey of n records, as it would be saved.
 void Prepare(CVKDoc& doc, size_t n) {
-    aq::bench::GenerateSurvey(doc, n);
+    aq::gen::GenerateSurvey(doc, n);
     doc.ImportedFiles = "/data/2009-12-05/sounder.brv\n/data/2009-12-05/rtk.ggk\n/data/2009-12-05/tide.txt\n";
     aq::Recalculate(doc);
 }
@@ -30,12 +32,12 @@ std::string TempPath(const char* tag) {
 }
 
 // Starts the peak measurement from the memory in use now; 0 when it cannot be reset.
-int64_t Baseline() { return aq::bench::ResetPeakRss() ? aq::bench::RssBytes() : 0; }
+int64_t Baseline() { return aq::gen::ResetPeakRss() ? aq::gen::RssBytes() : 0; }
 
 // `baseline` is the memory in use before the loop; the growth above it is the scratch
 // space one save or load needs beyond what was already there.
 void Counters(benchmark::State& state, size_t records, size_t bytes, int64_t baseline) {
-    const int64_t peak = aq::bench::PeakRssBytes();
+    const int64_t peak = aq::gen::PeakRssBytes();
     state.counters["records"] = static_cast<double>(records);
     state.counters["file_B/rec"] = static_cast<double>(bytes) / static_cast<double>(records);
     state.counters["scratch_B/rec"] =
@@ -154,7 +156,7 @@ void BM_OpenFileFresh(benchmark::State& state) {
     }
     state.counters["records"] = static_cast<double>(records);
     state.counters["scratch_B/rec"] =
-        baseline > 0 ? static_cast<double>(aq::bench::PeakRssBytes() - baseline) / static_cast<double>(records) : -1.0;
+        baseline > 0 ? static_cast<double>(aq::gen::PeakRssBytes() - baseline) / static_cast<double>(records) : -1.0;
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(size));
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(records));
     std::remove(path.c_str());

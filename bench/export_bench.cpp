@@ -10,6 +10,7 @@
 
 #include <unistd.h>
 
+#include "bench_main.h"
 #include "export/export.h"
 #include "export/localclock.h"
 #include "model/civiltime.h"
@@ -25,7 +26,7 @@ using aq::CVKDoc;
 const CVKDoc& Survey(size_t n) {
     static CVKDoc doc;
     if (doc.Records.size() != n) {
-        aq::bench::GenerateSurvey(doc, n);
+        aq::gen::GenerateSurvey(doc, n);
         aq::Recalculate(doc);
         // Some deleted records, as after editing.
         for (size_t i = 0; i < doc.Records.size(); i += 97) doc.Records[i].Flags |= aq::REC_DELETED;
@@ -51,7 +52,7 @@ void BM_Export(benchmark::State& state, int id) {
     }
     const auto size = static_cast<int64_t>(std::filesystem::file_size(path));
     state.counters["file_MB"] = static_cast<double>(size) / (1024.0 * 1024.0);
-    state.counters["peakRSS_MB"] = static_cast<double>(aq::bench::PeakRssBytes()) / (1024.0 * 1024.0);
+    state.counters["peakRSS_MB"] = static_cast<double>(aq::gen::PeakRssBytes()) / (1024.0 * 1024.0);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * size);
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(doc.Records.size()));
     std::remove(path.c_str());

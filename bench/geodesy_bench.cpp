@@ -9,11 +9,12 @@
 #include <tuple>
 #include <vector>
 
+#include "bench_main.h"
 #include "geodesy/controlpoints.h"
-#include "geodesy/projection.h"
 #include "geodesy/utm.h"
 #include "model/civiltime.h"
 #include "model/doc.h"
+#include "model/projection.h"
 #include "processing/offsets.h"
 #include "processing/recalc.h"
 #include "survey_gen.h"
@@ -31,7 +32,7 @@ const std::vector<CVKData>& Survey(size_t n, bool geographic, bool allPositions 
     auto it = cache.find({n, geographic, allPositions});
     if (it == cache.end()) {
         CVKDoc doc;
-        aq::bench::GenerateSurvey(doc, n);
+        aq::gen::GenerateSurvey(doc, n);
         if (geographic) {
             for (CVKData& r : doc.Records) {
                 if (!(r.Flags & aq::REC_POSITION)) continue;

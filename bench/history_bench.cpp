@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <memory>
 
+#include "bench_main.h"
 #include "history/history.h"
 #include "model/doc.h"
 #include "processing/flags.h"
@@ -26,7 +27,7 @@ constexpr size_t kRecords = 10'000'000;
 CVKDoc& Survey() {
     static std::unique_ptr<CVKDoc> doc = [] {
         auto d = std::make_unique<CVKDoc>();
-        aq::bench::GenerateSurvey(*d, kRecords);
+        aq::gen::GenerateSurvey(*d, kRecords);
         aq::Recalculate(*d);
         return d;
     }();

@@ -8,6 +8,7 @@
 // Each reports the floor of reading the same file into memory, and its ratio to it.
 #include <benchmark/benchmark.h>
 
+#include "bench_main.h"
 #include "import_runner.h"
 #include "survey_gen.h"
 

@@ -6,6 +6,7 @@
 // The import benchmarks report the floor measured in the same run and their ratio to it.
 #include <benchmark/benchmark.h>
 
+#include "bench_main.h"
 #include "import_runner.h"
 #include "survey_gen.h"
 

@@ -9,6 +9,7 @@
 #include <map>
 #include <vector>
 
+#include "bench_main.h"
 #include "model/civiltime.h"
 #include "model/doc.h"
 #include "processing/recalc.h"
@@ -27,7 +28,7 @@ const std::vector<CVKData>& Unsorted(size_t n) {
     auto it = cache.find(n);
     if (it == cache.end()) {
         CVKDoc doc;
-        aq::bench::GenerateSurvey(doc, n);
+        aq::gen::GenerateSurvey(doc, n);
         it = cache.emplace(n, std::move(doc.Records)).first;
     }
     return it->second;
@@ -48,7 +49,7 @@ void Reset(CVKDoc& doc, const std::vector<CVKData>& records) {
 // benchmark ran, i.e. the scratch space the work needed.
 void MemoryCounters(benchmark::State& state, const CVKDoc& doc, int64_t baseline) {
     const double n = static_cast<double>(doc.Records.size());
-    const int64_t peak = aq::bench::PeakRssBytes();
+    const int64_t peak = aq::gen::PeakRssBytes();
     state.counters["records"] = n;
     state.counters["sizeof_rec"] = sizeof(CVKData);
     state.counters["array_B/rec"] = static_cast<double>(doc.Records.capacity() * sizeof(CVKData)) / n;
@@ -58,7 +59,7 @@ void MemoryCounters(benchmark::State& state, const CVKDoc& doc, int64_t baseline
 }
 
 // Starts the peak measurement from the memory in use now; 0 when it cannot be reset.
-int64_t Baseline() { return aq::bench::ResetPeakRss() ? aq::bench::RssBytes() : 0; }
+int64_t Baseline() { return aq::gen::ResetPeakRss() ? aq::gen::RssBytes() : 0; }
 
 // Argument 1 is the threads the passes over the records may use: 1 keeps them on this
 // thread, 2 lets a large survey share them with a second.

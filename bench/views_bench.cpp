@@ -26,7 +26,7 @@ aq::CVKDoc& Survey(size_t n) {
     static size_t made = 0;
     if (!doc) doc = new aq::CVKDoc;
     if (made != n) {
-        aq::bench::GenerateSurvey(*doc, n);
+        aq::gen::GenerateSurvey(*doc, n);
         aq::Recalculate(*doc);
         made = n;
     }

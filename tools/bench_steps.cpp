@@ -27,13 +27,14 @@
 #include "import/brivel.h"
 #include "import/common.h"
 #include "import/nmea.h"
+#include "io/document.h"
 #include "model/docfile.h"
+#include "model/userport.h"
 #include "processing/flags.h"
 #include "processing/offsets.h"
 #include "processing/recalc.h"
 #include "survey_gen.h"
 #include "ui/commands.h"
-#include "ui/userport.h"
 #include "views/planview.h"
 #include "views/sectionview.h"
 
@@ -108,14 +109,14 @@ constexpr size_t kAdded = static_cast<size_t>(-1);
 // Times one step; the step's own peak is measured from the resident size it started
 // with, the run's peak is the largest seen so far.
 void Step(const std::string& name, size_t records, const std::function<bool()>& run) {
-    aq::bench::ResetPeakRss();
+    aq::gen::ResetPeakRss();
     const size_t before = g_doc->Records.size();
     g_port->StartStep();
     const auto start = std::chrono::steady_clock::now();
     const bool ok = run();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double silence = std::min(g_port->Longest(), seconds);
-    const int64_t peak = aq::bench::PeakRssBytes();
+    const int64_t peak = aq::gen::PeakRssBytes();
     g_runPeak = std::max(g_runPeak, peak);
     if (records == kAdded) records = g_doc->Records.size() - std::min(before, g_doc->Records.size());
     std::printf("step\t%s\t%zu\t%.3f\t%lld\t%lld\t%.3f\n", name.c_str(), records, seconds,

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "io/document.h"
 #include "model/docfile.h"
 #include "processing/recalc.h"
 #include "survey_gen.h"
@@ -19,7 +20,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     aq::CVKDoc doc;
-    aq::bench::GenerateSurvey(doc, static_cast<size_t>(n));
+    aq::gen::GenerateSurvey(doc, static_cast<size_t>(n));
     aq::Recalculate(doc);
     if (!aq::SaveDocument(doc, argv[1])) {
         std::fprintf(stderr, "make_demo_survey: Failed to save document.\n");

@@ -10,7 +10,7 @@
 
 #include "import/common.h"
 #include "model/doc.h"
-#include "ui/scriptedport.h"
+#include "model/scriptedport.h"
 
 // What every fuzz target shares: a document with a recording port, a scratch file for
 // the readers that take a path, and the checks of what must hold after any input.

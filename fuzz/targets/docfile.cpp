@@ -2,6 +2,7 @@
 // The document file: File > Open of any bytes either fails cleanly with the document
 // reset, or gives a survey whose own file loads back to the same survey.
 #include "fuzz_support.h"
+#include "io/document.h"
 #include "model/docfile.h"
 #include "processing/recalc.h"
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "ui/userport.h"
+#include "model/userport.h"
 
 namespace aq::cli {
 

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "cliport.h"
+#include "io/document.h"
 #include "model/docfile.h"
 #include "output.h"
 #include "processing/flags.h"

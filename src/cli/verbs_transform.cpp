@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "geodesy/controlpoints.h"
-#include "geodesy/projection.h"
 #include "geodesy/utm.h"
+#include "model/projection.h"
 #include "output.h"
 #include "processing/hpr.h"
 #include "processing/offsets.h"

@@ -2,6 +2,7 @@
 // Listing and editing points and the field tests from the command line.
 #include <gtest/gtest.h>
 
+#include "io/document.h"
 #include "model/docfile.h"
 #include "processing/recalc.h"
 #include "support/builders.h"

@@ -14,6 +14,7 @@
 
 #include "support/cli_runner.h"
 
+#include "io/document.h"
 #include "model/doc.h"
 #include "model/docfile.h"
 

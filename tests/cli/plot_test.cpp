@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "io/document.h"
 #include "model/docfile.h"
 #include "processing/recalc.h"
 

@@ -8,6 +8,7 @@
 
 #include "support/cli_runner.h"
 
+#include "io/document.h"
 #include "model/docfile.h"
 #include "processing/recalc.h"
 

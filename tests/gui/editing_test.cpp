@@ -15,11 +15,12 @@
 
 #include "dialogs/editdlg.h"
 #include "dialogs/showdlg.h"
+#include "io/document.h"
 #include "model/docfile.h"
 #include "processing/recalc.h"
 #include "shell/mainframe.h"
 #include "support/builders.h"
-#include "survey.h"
+#include "survey_gen.h"
 #include "views/viewwidget.h"
 
 namespace aq::gui {
@@ -51,7 +52,7 @@ struct EditingTest : ::testing::Test {
 
     // The harbour survey with one sounding 25 m too deep.
     void SurveyWithSpike() {
-        test::MakeSurvey(Doc(), 300);
+        gen::MakeSmallSurvey(Doc(), 300);
         for (size_t i = Doc().Records.size() / 2; i < Doc().Records.size(); ++i)
             if (Doc().Records[i].IsLive(REC_DEPTH)) {
                 spike = i;

@@ -18,15 +18,16 @@
 #include <QTextBrowser>
 #include <QToolBar>
 
+#include "aquenta/version.h"
 #include "dialogs/depthprndlg.h"
 #include "dialogs/exportdlg.h"
 #include "dialogs/helpwindow.h"
+#include "io/document.h"
 #include "model/docfile.h"
-#include "aquenta/version.h"
 #include "shell/about.h"
 #include "shell/mainframe.h"
 #include "shell/splash.h"
-#include "survey.h"
+#include "survey_gen.h"
 #include "views/viewwidget.h"
 
 namespace aq::gui {
@@ -59,7 +60,7 @@ struct FrameTest : ::testing::Test {
     }
     QString SaveSurvey(int seconds = 300) {
         CVKDoc doc;
-        test::MakeSurvey(doc, seconds);
+        gen::MakeSmallSurvey(doc, seconds);
         const QString path = dir.filePath("survey.son");
         EXPECT_TRUE(SaveDocument(doc, path.toStdString()));
         return path;
@@ -90,17 +91,19 @@ TEST_F(FrameTest, MenusToolBarsAndKeysFromTheCommandTable) {
     EXPECT_EQ(Titles(import->actions()),
               (QStringList{"Brivel", "ASCII", "Leica RTK", "NMEA", "Trimble", "Information", "Tide"}));
 
-    // Docked on the left and the right, standing; the edit bar empty.
-    EXPECT_EQ(frame->toolBarArea(frame->StandardBar()), Qt::LeftToolBarArea);
-    EXPECT_EQ(frame->toolBarArea(frame->ViewBar()), Qt::RightToolBarArea);
-    EXPECT_EQ(frame->ViewBar()->orientation(), Qt::Vertical);
+    // Along the top, lying, movable; the empty edit bar hidden until asked for.
+    EXPECT_EQ(frame->toolBarArea(frame->StandardBar()), Qt::TopToolBarArea);
+    EXPECT_EQ(frame->toolBarArea(frame->ViewBar()), Qt::TopToolBarArea);
+    EXPECT_EQ(frame->ViewBar()->orientation(), Qt::Horizontal);
+    EXPECT_TRUE(frame->ViewBar()->isMovable());
     EXPECT_EQ(frame->ViewBar()->actions().size(), 18);
     EXPECT_EQ(frame->StandardBar()->iconSize(), QSize(16, 15));
     EXPECT_TRUE(frame->EditBar()->actions().isEmpty());
-    EXPECT_TRUE(frame->Action(ID_VIEW_EDITBAR)->isChecked());
-    frame->DoCommand(ID_VIEW_EDITBAR);
     EXPECT_TRUE(frame->EditBar()->isHidden());
     EXPECT_FALSE(frame->Action(ID_VIEW_EDITBAR)->isChecked());
+    frame->DoCommand(ID_VIEW_EDITBAR);
+    EXPECT_FALSE(frame->EditBar()->isHidden());
+    EXPECT_TRUE(frame->Action(ID_VIEW_EDITBAR)->isChecked());
 
     EXPECT_EQ(frame->windowTitle(), "Untitled[*] - Aquenta - Brivel Application");
 }

@@ -6,8 +6,8 @@
 
 #include "render/plotrender.h"
 #include "render/qtcanvas.h"
+#include "survey_gen.h"
 #include "views/markers.h"
-#include "survey.h"
 
 namespace aq::gui {
 namespace {
@@ -115,7 +115,7 @@ std::string Difference(const QImage& a, const QImage& b) {
 
 TEST(QtCanvasTest, CullingKeepsEveryPixel) {
     CVKDoc doc;
-    test::MakeSurvey(doc, 1500);
+    gen::MakeSmallSurvey(doc, 1500);
     ASSERT_GT(doc.Records.size(), 9000u);
     doc.Selected = true;
     doc.SelectedIndex = 4000;
@@ -194,7 +194,7 @@ TEST(QtCanvasTest, ShapePixelsAreThePixelsPainted) {
 // markers a pixel, as a large survey gives on a screen.
 TEST(QtCanvasTest, CullingKeepsEveryPixelOfADenseSurvey) {
     CVKDoc doc;
-    test::MakeSurvey(doc, 10000, 3);
+    gen::MakeSmallSurvey(doc, 10000, 3);
     const size_t before = SetMarkerSplitMinimum(4096);
     for (const int32_t mode : {COLOUR_POINT_TYPE, COLOUR_ELEVATION}) {
         doc.ColourMode = mode;

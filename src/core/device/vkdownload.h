@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "model/data.h"
-#include "ui/userport.h"
+#include "model/userport.h"
 
 // The earlier Corrund sounder's memory dump: its record stream written as hexadecimal
 // text, two characters a byte, multi-byte values big-endian.

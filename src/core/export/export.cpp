@@ -7,7 +7,7 @@
 #include "export/geotronics.h"
 #include "export/kml.h"
 #include "export/textformats.h"
-#include "ui/commands.h"
+#include "model/commandids.h"
 
 namespace aq {
 

@@ -5,7 +5,7 @@
 
 #include "export/exportfile.h"
 #include "export/textbuf.h"
-#include "ui/commands.h"
+#include "model/doctype.h"
 
 namespace aq {
 

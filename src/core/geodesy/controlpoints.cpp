@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "geodesy/projection.h"
 #include "model/muldiv.h"
+#include "model/projection.h"
 #include "processing/recalc.h"
 
 namespace aq {

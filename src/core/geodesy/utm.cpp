@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "geodesy/utm.h"
 
-#include "geodesy/projection.h"
 #include "model/muldiv.h"
+#include "model/projection.h"
 #include "processing/flags.h"
 #include "processing/recalc.h"
 

@@ -7,9 +7,9 @@
 #include <exception>
 
 #include "import/importguard.h"
+#include "model/commandids.h"
 #include "model/muldiv.h"
 #include "processing/flags.h"
-#include "ui/commands.h"
 
 namespace aq {
 

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "model/commandids.h"
 #include "model/safefile.h"
-#include "ui/commands.h"
 
 namespace aq {
 

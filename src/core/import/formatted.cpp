@@ -11,10 +11,10 @@
 
 #include "import/importguard.h"
 #include "model/archive.h"
+#include "model/commandids.h"
 #include "model/muldiv.h"
 #include "model/safefile.h"
 #include "processing/recalc.h"
-#include "ui/commands.h"
 
 namespace aq {
 

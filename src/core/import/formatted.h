@@ -10,7 +10,7 @@
 #include "import/common.h"
 #include "import/texthelpers.h"
 #include "model/doc.h"
-#include "ui/userport.h"
+#include "model/userport.h"
 
 // Column text files read through a layout ("*.fmt"), the US Army diver-system files
 // read through a fixed one, and the ASCII record line that both become (the line the

@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "import/importguard.h"
+#include "model/commandids.h"
 #include "model/muldiv.h"
 #include "processing/recalc.h"
-#include "ui/commands.h"
 
 namespace aq {
 

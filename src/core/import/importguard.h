@@ -6,7 +6,7 @@
 #include <string>
 
 #include "model/doc.h"
-#include "ui/userport.h"
+#include "model/userport.h"
 
 // What the imports share once a file has been read: telling the user that it gave no
 // record and why, asking before positions of the other kind are mixed into a survey,

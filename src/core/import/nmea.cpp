@@ -5,9 +5,9 @@
 #include <exception>
 
 #include "import/importguard.h"
+#include "model/commandids.h"
 #include "model/muldiv.h"
 #include "processing/recalc.h"
-#include "ui/commands.h"
 
 namespace aq {
 

@@ -5,12 +5,12 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "model/muldiv.h"
 #include "device/vkdownload.h"
 #include "import/formatted.h"
 #include "import/importguard.h"
+#include "model/commandids.h"
+#include "model/muldiv.h"
 #include "processing/recalc.h"
-#include "ui/commands.h"
 
 namespace aq {
 

@@ -5,9 +5,9 @@
 #include <cstddef>
 
 #include "import/importguard.h"
+#include "model/commandids.h"
 #include "model/muldiv.h"
 #include "processing/flags.h"
-#include "ui/commands.h"
 
 namespace aq {
 

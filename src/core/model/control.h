@@ -51,7 +51,7 @@ struct CVKlsq {
 
     // Derives the central meridian, the projections, the centres, the rotation and the
     // scale from the points; does nothing while the set is not usable, so the derived
-    // values keep what they had. Defined with the projection, in geodesy/.
+    // values keep what they had. Defined with the projection, in localgrid.cpp.
     void Recompute();
     // The site-grid position of a WGS84 latitude and longitude in degrees; nothing
     // while the set is not usable.

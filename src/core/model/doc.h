@@ -12,7 +12,7 @@
 #include "model/control.h"
 #include "model/data.h"
 #include "model/geometry.h"
-#include "ui/userport.h"
+#include "model/userport.h"
 
 namespace aq {
 

@@ -19,7 +19,6 @@
 
 #include "model/archive.h"
 #include "model/safefile.h"
-#include "processing/recalc.h"
 
 namespace aq {
 
@@ -146,10 +145,6 @@ bool Encode(const CVKDoc& doc, ArchiveWriter& ar, size_t piece, Flush&& flush) {
     ar.Double(doc.SoundVelocity);
     return flush(ar);
 }
-
-// Bytes encoded before they go to the file: few writes, yet a buffer that stays in the
-// processor's cache instead of a copy of the whole survey.
-constexpr size_t kSavePiece = size_t{1} << 20;
 
 }  // namespace
 
@@ -403,15 +398,6 @@ private:
     bool failed_ = false;
 };
 
-std::string OpenFailureText(const std::string& path, int err) {
-    return "Failed to open document " + path + ": " + ErrorReason(err) + ".";
-}
-
-std::string MemoryText(const std::string& what, uint64_t bytes) {
-    const uint64_t mb = (bytes + (uint64_t{1} << 20) - 1) >> 20;
-    return "Not enough memory to " + what + (mb > 0 ? " (needs about " + std::to_string(mb) + " MB)." : ".");
-}
-
 }  // namespace
 
 bool LoadDocumentBytes(CVKDoc& doc, const uint8_t* data, size_t size) {
@@ -420,21 +406,19 @@ bool LoadDocumentBytes(CVKDoc& doc, const uint8_t* data, size_t size) {
     return Load(doc, ar, size / kMinRecordBytes, memory);
 }
 
-bool OpenDocument(CVKDoc& doc, const std::string& path) {
+DocumentFileRead ReadDocumentFile(CVKDoc& doc, const std::string& path) {
+    using Outcome = DocumentFileRead::Outcome;
+    DocumentFileRead read;
     FileSource file;
     std::vector<uint8_t> head;
     if (!file.Open(path) || !file.Head(head)) {
-        doc.Port().Message(OpenFailureText(path, file.Error()), Severity::Error);
-        return false;
+        read.outcome = Outcome::CannotOpen;
+        read.error = file.Error();
+        return read;
     }
     if (head.empty()) {
-        // An empty file holds an empty survey.
-        doc.New();
-        doc.Control = CVKlsq{};
-        doc.PathName = path;
-        doc.SetModified(false);
-        doc.ViewsChanged();
-        return true;
+        read.outcome = Outcome::Empty;
+        return read;
     }
     LoadMemory memory;
     bool loaded = false;
@@ -450,63 +434,34 @@ bool OpenDocument(CVKDoc& doc, const std::string& path) {
             const uint64_t holds = std::min(file.Size(), std::max(file.Allocated(), uint64_t{1} << 20));
             loaded = Load(doc, ar, holds / kMinRecordBytes, memory);
         }
-        if (loaded) {
-            // Records keep their stored order.
-            doc.NeedsSort = false;
-            Recalculate(doc);
-        }
     } catch (const std::bad_alloc&) {
-        if (memory.touched || loaded) {
-            // Part of a survey is no survey: reset as for a damaged file.
-            doc.New();
-            doc.PathName.clear();
-            doc.SetModified(false);
-            doc.ViewsChanged();
-        }
-        doc.Port().Message(MemoryText("open " + path, memory.neededBytes), Severity::Error);
-        return false;
+        read.outcome = Outcome::OutOfMemory;
+        read.neededBytes = memory.neededBytes;
+        read.touched = memory.touched;
+        return read;
     }
-    if (!loaded) {
-        doc.PathName.clear();
-        doc.SetModified(false);
-        doc.ViewsChanged();
+    read.neededBytes = memory.neededBytes;
+    read.touched = memory.touched;
+    if (loaded) {
+        read.outcome = Outcome::Loaded;
+    } else if (file.Failed()) {
         // A read that failed part way is told as such; the survey is reset all the same.
-        doc.Port().Message(file.Failed() ? OpenFailureText(path, file.Error()) : "Unexpected file format.",
-                           Severity::Error);
-        return false;
+        read.outcome = Outcome::ReadFailed;
+        read.error = file.Error();
+    } else {
+        read.outcome = Outcome::BadFormat;
     }
-    doc.PathName = path;
-    doc.SetModified(false);
-    return true;
+    return read;
 }
 
-bool SaveDocument(CVKDoc& doc, const std::string& path) {
-    // Encoded a piece at a time straight into the file: the disk starts on the first
-    // pieces while the later ones are made, and no second copy of the survey is held.
-    AtomicFile file(path);
-    bool written = false;
-    try {
-        ArchiveWriter ar;
-        ar.Reserve(kSavePiece + 4096);
-        written = Encode(doc, ar, kSavePiece, [&file](ArchiveWriter& w) {
-            const bool ok = file.Write(w.Written(), w.WrittenSize());
-            w.ClearWritten();
-            return ok;
-        });
-    } catch (const std::bad_alloc&) {
-        // Without a Commit the new file is removed and the old one stays.
-        doc.Port().Message(MemoryText("save " + path, kSavePiece), Severity::Error);
-        return false;
-    }
-    written = written && file.Commit();
-    if (!file.Notice().empty()) doc.Port().Message(file.Notice(), Severity::Warning);
-    if (!written) {
-        doc.Port().Message("Failed to save document " + path + ": " + ErrorReason(file.Error()) + ".", Severity::Error);
-        return false;
-    }
-    doc.PathName = path;
-    doc.SetModified(false);
-    return true;
+bool EncodeDocument(const CVKDoc& doc, size_t piece, const std::function<bool(const uint8_t*, size_t)>& write) {
+    ArchiveWriter ar;
+    ar.Reserve(piece + 4096);
+    return Encode(doc, ar, piece, [&write](ArchiveWriter& w) {
+        const bool ok = write(w.Written(), w.WrittenSize());
+        w.ClearWritten();
+        return ok;
+    });
 }
 
 }  // namespace aq

@@ -22,6 +22,7 @@
 #include "model/doc.h"
 #include "processing/flags.h"
 #include "processing/hpr.h"
+#include "views/viewstate.h"
 
 namespace aq {
 
@@ -305,6 +306,10 @@ const std::vector<CommandInfo> kCommands = {
      .target = T::Frame, .checkable = true, .menu = "&View", .reach = Reach::WindowOnly, .only = kWindowOnly},
     {.id = ID_VIEW_EDITBAR, .text = "&EditBar", .prompt = "Show or hide the edit bar\nToggle EditBar",
      .target = T::Frame, .checkable = true, .menu = "&View", .reach = Reach::WindowOnly, .only = kWindowOnly},
+    {.id = ID_VIEW_SHOW_DELETED, .text = "Show &Deleted",
+     .prompt = "Show or hide the deleted records, drawn hollow under the others\nShow Deleted", .target = T::Frame,
+     .checkable = true, .menu = "&View", .reach = Reach::WindowOnly,
+     .only = "how the window draws deleted records; plot always shows them"},
     {.id = ID_PAN_DOWN, .text = "&Down", .prompt = "Move the view a quarter of its height north\nPan Down",
      .target = T::View, .menu = "&View/&Pan", .separatorBefore = true, .icon = "pandown",
      .reach = Reach::WindowOnly, .only = kViewOnly},
@@ -500,9 +505,6 @@ constexpr DragCommand kDragCommands[] = {
     {ID_DRAG_ENQUIRE, 4},   {ID_DRAG_PATCHTEST, 5}, {ID_DRAG_GRADIENT, 6},
 };
 
-int64_t Width(const CRect& r) { return int64_t{r.right} - r.left; }
-int64_t Height(const CRect& r) { return int64_t{r.bottom} - r.top; }
-
 bool RuleHolds(const CommandInfo& cmd, const CVKDoc& doc) { return cmd.rule.enabled && cmd.rule.enabled(doc); }
 
 // The selection can be walked only while it names a record that still exists.
@@ -512,9 +514,6 @@ bool HasSelection(const CVKDoc& doc) {
 
 CommandState ViewState(int id, const CommandContext& ctx) {
     const bool plan = ctx.activeView == ActiveView::Plan;
-    const CRect& w = ctx.window;
-    const CRect& e = ctx.extents;
-
     if (const int mode = DragModeOf(id); mode >= 0) {
         bool enabled = true;
         // The field tests are plan-view tools with a rule of their own.
@@ -526,13 +525,13 @@ CommandState ViewState(int id, const CommandContext& ctx) {
     }
 
     switch (id) {
-        // The limits only stop a move that starts at or beyond them.
-        case ID_ZOOM_EXTENTS: return {true, false};
-        case ID_ZOOM_OUT: return {Width(w) < Width(e) && Height(w) < Height(e), false};
-        case ID_PAN_RIGHT: return {w.right < e.right, false};
-        case ID_PAN_LEFT: return {e.left < w.left, false};
-        case ID_PAN_UP: return {w.bottom < e.bottom, false};
-        case ID_PAN_DOWN: return {e.top < w.top, false};
+        case ID_ZOOM_EXTENTS:
+        case ID_ZOOM_OUT:
+        case ID_PAN_RIGHT:
+        case ID_PAN_LEFT:
+        case ID_PAN_UP:
+        case ID_PAN_DOWN:
+            return {ZoomPanEnabled(id, ctx.window, ctx.extents), false};
         case ID_VIEW_ANIMATE:
             if (!ctx.doc) return {};
             return {HasSelection(*ctx.doc), ctx.doc->Animating};
@@ -694,6 +693,7 @@ CommandState EvaluateCommand(int id, const CommandContext& ctx) {
                 case ID_VIEW_TOOLBAR: return {true, ctx.toolBarVisible};
                 case ID_VIEW_STATUS_BAR: return {true, ctx.statusBarVisible};
                 case ID_VIEW_EDITBAR: return {true, ctx.editBarVisible};
+                case ID_VIEW_SHOW_DELETED: return {true, ctx.deletedShown};
                 case ID_EDIT_UNDO: return {ctx.canUndo, false};
                 case ID_EDIT_REDO: return {ctx.canRedo, false};
                 default: return {true, false};

@@ -18,6 +18,8 @@ inline constexpr Colour COLOUR_GRID = 0xBABABA;
 inline constexpr Colour COLOUR_MAGENTA = 0xFF00FF;
 // The stock light-grey brush.
 inline constexpr Colour COLOUR_LIGHT_GREY = 0xC0C0C0;
+// Deleted records: hollow markers in a light red, apart from every band colour.
+inline constexpr Colour COLOUR_DELETED = 0x7878F0;
 
 inline constexpr int ColourRed(Colour c) { return static_cast<int>(c & 0xFF); }
 inline constexpr int ColourGreen(Colour c) { return static_cast<int>((c >> 8) & 0xFF); }
@@ -101,6 +103,9 @@ public:
     virtual void SelectBlackPen() = 0;
     virtual void SelectSolidBrush(Colour colour) = 0;
     virtual void SelectLightGreyBrush() = 0;
+    // No fill: ellipses, rectangles and rounded rectangles are outlined only, until a
+    // solid or light-grey brush is selected again.
+    virtual void SelectHollowBrush() = 0;
     // A font of this cell height in logical units, every other attribute default.
     virtual void SelectFont(int32_t height) = 0;
     // Transparent text leaves the ground under the text alone; opaque fills it white.

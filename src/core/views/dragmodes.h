@@ -11,7 +11,6 @@
 namespace aq {
 
 class CVKDoc;
-class UndoHistory;
 
 // What a left-button box does in a view.
 enum DragModeValue : int32_t {
@@ -32,7 +31,7 @@ CRect NormalisedBox(CPoint a, CPoint b);
 inline constexpr int32_t MIN_BOX_SIDE = 4;
 bool BoxIsBigEnough(const CRect& box);
 
-// What a box did, for the shell to follow up.
+// What a box did, for the shell to follow up (ApplyDragBox, in ui/dragbox.h).
 struct BoxResult {
     // The box was big enough: it acted and the mode went back to View.
     bool applied = false;
@@ -44,13 +43,6 @@ struct BoxResult {
     // when the box held too few records.
     std::string message;
 };
-
-// A left-button box (logical, normalised) in the view's drag mode: zoom, delete,
-// undelete, keep a time frame (section view only), list, or run a field test. Every
-// mode but View applies to one box: afterwards the view is back in View. A delete,
-// undelete or time frame becomes a step of `history` when one is given.
-BoxResult ApplyDragBox(CVKDoc& doc, CViewState& view, bool sectionView, const CRect& box,
-                       UndoHistory* history = nullptr);
 
 // The right button, pressed at a logical point of a view with the focus: the nearest
 // record is selected and the animation steps quickly while the button is held. False

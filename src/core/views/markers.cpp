@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <mutex>
@@ -39,6 +40,73 @@ void MarkerShape(Canvas& canvas, const CRect& r, uint16_t kind, Colour band, int
             break;
         default: break;
     }
+}
+
+void DeletedMarkerShape(Canvas& canvas, const CRect& r, uint16_t kind) {
+    switch (kind) {
+        case REC_POSITION: canvas.Ellipse(r); break;
+        case REC_TIDE: canvas.RoundRect(r, (r.right - r.left) / 2, (r.bottom - r.top) / 2); break;
+        case REC_DEPTH: canvas.Rectangle(r); break;
+        case REC_EVENT:
+            canvas.Line({r.left, r.top}, {r.right, r.bottom});
+            canvas.Line({r.left, r.bottom}, {r.right, r.top});
+            break;
+        default: break;
+    }
+}
+
+namespace {
+// Logical units of a few device pixels along each axis, at least one.
+int32_t PixelsX(const Canvas& c, double px) {
+    const double s = c.Map().ScaleX();
+    return s > 0 ? std::max(1, static_cast<int32_t>(std::min(px / s, 1e9))) : 1;
+}
+int32_t PixelsY(const Canvas& c, double px) {
+    const double s = std::abs(c.Map().ScaleY());
+    return s > 0 ? std::max(1, static_cast<int32_t>(std::min(px / s, 1e9))) : 1;
+}
+}  // namespace
+
+void HighlightMarker(Canvas& c, const CRect& square) {
+    c.SelectHollowBrush();
+    for (int ring = 3; ring <= 4; ++ring) {
+        const int32_t gx = PixelsX(c, ring), gy = PixelsY(c, ring);
+        c.SelectPen(ring == 3 ? COLOUR_MAGENTA : COLOUR_WHITE, 0);
+        c.Rectangle({square.left - gx, square.top - gy, square.right + gx, square.bottom + gy});
+    }
+    c.SelectBlackPen();
+}
+
+void DrawColourLegend(Canvas& c, const CVKDoc& doc, const CRect& window) {
+    if (doc.ColourMode != COLOUR_ELEVATION && doc.ColourMode != COLOUR_QUALITY) return;
+    // Swatches of 10 by 10 pixels, 14 pixels apart, the highest band at the top.
+    const int32_t box = PixelsX(c, 10), boxH = PixelsY(c, 10), rowH = PixelsY(c, 14);
+    const int32_t margin = PixelsX(c, 8), marginY = PixelsY(c, 8);
+    const int32_t textW = PixelsX(c, 64);
+    const int32_t right = window.right - margin;
+    const int32_t left = right - box - PixelsX(c, 6) - textW;
+    int32_t y = window.top + marginY;
+    c.FillRect({left - PixelsX(c, 4), y - PixelsY(c, 4), right + PixelsX(c, 4), y + 7 * rowH + PixelsY(c, 2)},
+               COLOUR_WHITE);
+    c.SelectFont(doc.TextSize * 50);
+    c.SetTextTransparent(true);
+    c.SetTextAnchor(TextAnchor::LeftBottom);
+    c.SelectBlackPen();
+    for (int band = 6; band >= 0; --band, y += rowH) {
+        // Elevation: band d holds levels nearest LevelMin + d/6 of the span, slot 7 - d;
+        // Quality: band d holds qualities nearest d * 127 / 6, slot ~d & 7.
+        const Colour colour = doc.Colours[static_cast<size_t>(7 - band)];
+        char buf[48];
+        if (doc.ColourMode == COLOUR_ELEVATION)
+            std::snprintf(buf, sizeof buf, "%.2fm",
+                          (doc.LevelMin + (static_cast<double>(doc.LevelMax) - doc.LevelMin) * band / 6.0) / 100.0);
+        else
+            std::snprintf(buf, sizeof buf, "Q %d", (127 * band + 3) / 6);
+        c.SelectSolidBrush(colour);
+        c.Rectangle({left, y, left + box, y + boxH});
+        c.Text({left + box + PixelsX(c, 6), y + boxH}, buf);
+    }
+    c.SetTextTransparent(false);
 }
 
 namespace {
@@ -332,6 +400,21 @@ CRect CullArea(const Canvas& c, const MarkerJob& job, bool& clipped) {
 void DrawEvery(Canvas& c, const CVKDoc& doc, const MarkerJob& job) {
     const Mapping& map = c.Map();
     const int32_t s = job.side;
+    if (job.showDeleted) {
+        c.SelectPen(COLOUR_DELETED, 0);
+        c.SelectHollowBrush();
+        for (size_t k = 0; k < job.passCount; ++k) {
+            const MarkerPass& pass = job.passes[k];
+            for (size_t i = 0; i < job.count; ++i) {
+                const CVKData& r = job.records[i];
+                if (!(r.Flags & REC_DELETED) || !(r.Flags & doc.ShowKinds & pass.kind)) continue;
+                const CPoint p = r.*pass.point;
+                const CRect square{p.x - s, p.y - s, p.x + s, p.y + s};
+                if (Intersects(square, job.window)) DeletedMarkerShape(c, square, pass.kind);
+            }
+        }
+        c.SelectBlackPen();
+    }
     for (size_t k = 0; k < job.passCount; ++k) {
         const MarkerPass& pass = job.passes[k];
         bool joined = false;
@@ -344,11 +427,11 @@ void DrawEvery(Canvas& c, const CVKDoc& doc, const MarkerJob& job) {
             const bool visible = Intersects(square, job.window);
             if (r.Flags & REC_DELETED) {
                 joined = false;
-            } else {
-                if (joined && pass.join && visible && !(map.ToDevice(prev) == map.ToDevice(p))) c.Line(prev, p);
-                prev = p;
-                joined = true;
+                continue;
             }
+            if (joined && pass.join && visible && !(map.ToDevice(prev) == map.ToDevice(p))) c.Line(prev, p);
+            prev = p;
+            joined = true;
             if (visible)
                 MarkerShape(c, square, pass.kind, doc.Colours[static_cast<size_t>(doc.ColourIndex(r) & 7)],
                             doc.ColourMode);
@@ -395,6 +478,42 @@ size_t InHalves(size_t n, Work&& work) {
     return mid;
 }
 
+// The deleted records the walk met, hollow under the live markers, kind after kind in
+// record order. Left out: those whose pixels the live drawing paints over for certain
+// (live, when known) and those under an identical later one.
+void DrawDeleted(Canvas& c, const CVKDoc& doc, const MarkerJob& job, MarkerScratch& s, SquareMapper& sq,
+                 const CoverageMask* live) {
+    std::vector<uint32_t>& list = s.deleted;
+    list.clear();
+    for (MarkerScratch::Half& half : s.halves) {
+        list.insert(list.end(), half.deleted.begin(), half.deleted.end());
+        half.deleted.clear();
+    }
+    if (list.empty()) return;
+    std::sort(list.begin(), list.end());
+    bool clipped = false;
+    const CRect area = CullArea(c, job, clipped);
+    c.SelectPen(COLOUR_DELETED, 0);
+    c.SelectHollowBrush();
+    for (size_t k = 0; k < job.passCount; ++k) {
+        const MarkerPass& pass = job.passes[k];
+        std::vector<CPoint>& keep = s.deletedKept;
+        keep.clear();
+        s.culler.BeginPass(area);
+        for (size_t j = list.size(); j-- > 0;) {
+            const CVKData& r = job.records[list[j]];
+            if (!(r.Flags & doc.ShowKinds & pass.kind)) continue;
+            const CPoint p = r.*pass.point;
+            CRect d;
+            if (!Intersects(sq.Square(p), job.window) || !sq.Painting(pass.kind, p, d)) continue;
+            if ((live && live->Covers(Reach(pass.kind, d))) || s.culler.CoveredLater(d, 0)) continue;
+            keep.push_back(p);
+        }
+        for (size_t j = keep.size(); j-- > 0;) DeletedMarkerShape(c, sq.Square(keep[j]), pass.kind);
+    }
+    c.SelectBlackPen();
+}
+
 // Without joining lines: each half of the records is walked from its last record to
 // its first, passes from the last to the first within a record. A marker lies under
 // whatever its own pass draws later and whatever later passes draw at all; the walk
@@ -436,9 +555,14 @@ void DrawUnjoined(Canvas& c, const CVKDoc& doc, const MarkerJob& job, MarkerScra
         std::array<uint32_t, 4> lastStyle{};
         lastStyle.fill(UINT32_MAX);
         for (size_t k = 0; k < job.passCount; ++k) half.coverage[k].Begin(area, clipped);
+        half.deleted.clear();
         for (size_t i = end; i-- > begin;) {
             const CVKData& r = job.records[i];
             auto kinds = static_cast<uint16_t>(r.Flags & shown);
+            if (r.Flags & REC_DELETED) {
+                if (kinds && job.showDeleted) half.deleted.push_back(static_cast<uint32_t>(i));
+                continue;
+            }
             // Later passes first: they cover the earlier ones of the same record.
             while (kinds) {
                 const auto bit = static_cast<uint16_t>(uint16_t{0x8000} >> std::countl_zero(kinds));
@@ -500,6 +624,7 @@ void DrawUnjoined(Canvas& c, const CVKDoc& doc, const MarkerJob& job, MarkerScra
         }
     }
 
+    DrawDeleted(c, doc, job, s, sq, &under);
     for (size_t k = 0; k < job.passCount; ++k)
         for (const MarkerScratch::Half* half : {&early, &late}) {
             const std::vector<MarkerScratch::Kept>& list = half->kept[k];
@@ -671,9 +796,11 @@ void DrawJoined(Canvas& c, const CVKDoc& doc, const MarkerJob& job, MarkerScratc
 
         int32_t lastX = 0, deviceX = toX(0);
         bool xExact = Exact({deviceX, 0});
+        half.deleted.clear();
         for (size_t i = begin; i < end; ++i) {
             const CVKData& r = job.records[i];
             auto kinds = static_cast<uint16_t>(r.Flags & shown);
+            if ((r.Flags & REC_DELETED) && kinds && job.showDeleted) half.deleted.push_back(static_cast<uint32_t>(i));
             while (kinds) {
                 const auto bit = static_cast<uint16_t>(kinds & -kinds);
                 kinds = static_cast<uint16_t>(kinds ^ bit);
@@ -683,7 +810,9 @@ void DrawJoined(Canvas& c, const CVKDoc& doc, const MarkerJob& job, MarkerScratc
                 const bool visible = Intersects(square, window);
                 if (r.Flags & REC_DELETED) {
                     lane.joined = false;
-                } else if (lane.join) {
+                    continue;
+                }
+                if (lane.join) {
                     if (p.x != lastX) {
                         lastX = p.x;
                         deviceX = toX(p.x);
@@ -755,6 +884,7 @@ void DrawJoined(Canvas& c, const CVKDoc& doc, const MarkerJob& job, MarkerScratc
         }
     }
 
+    DrawDeleted(c, doc, job, s, sq, &coverage);
     for (size_t k = 0; k < job.passCount; ++k) {
         const MarkerPass& pass = job.passes[k];
         for (const MarkerScratch::Half* half : {&s.halves[0], &s.halves[1]})

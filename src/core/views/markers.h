@@ -127,7 +127,8 @@ struct MarkerPass {
 
 // The markers of a range of records, kind after kind (later kinds on top), each a square
 // reaching `side` logical units from its point on every side, where its square overlaps
-// the window. A deleted record is drawn in colour slot 0 and breaks the joining lines.
+// the window. A deleted record breaks the joining lines; with showDeleted it is drawn
+// hollow in COLOUR_DELETED under every live marker (kind after kind), else not at all.
 struct MarkerJob {
     const CVKData* records;
     size_t count;
@@ -136,6 +137,7 @@ struct MarkerJob {
     int32_t side;
     CRect window;  // logical
     CRect screen;  // device: the view's area
+    bool showDeleted = true;
 };
 
 // Scratch kept between redraws.
@@ -167,10 +169,13 @@ struct MarkerScratch {
         std::array<std::vector<Kept>, 4> kept;  // a pass each, the last first
         std::array<std::vector<Op>, 4> ops;     // a pass each
         std::vector<ShapeMask> shapes;
+        std::vector<uint32_t> deleted;  // records met by the walk, in no set order
     };
     std::array<Half, 2> halves;
     MarkerCuller culler;
     std::vector<int32_t> xs, ys;  // device x and y over the window
+    std::vector<uint32_t> deleted;  // every half's, in record order
+    std::vector<CPoint> deletedKept;
 };
 
 // Records from which a redraw walks them in two halves on two threads (tests lower it);
@@ -184,5 +189,18 @@ size_t SetMarkerSplitMinimum(size_t records);
 // as one or two lines over the same pixels. Without cull, every marker and line is drawn
 // one by one.
 void DrawMarkers(Canvas& canvas, const CVKDoc& doc, const MarkerJob& job, bool cull, MarkerScratch& scratch);
+
+// The deleted marker of a kind: the live one's shape, hollow, in the selected pen (an
+// event stays a cross).
+void DeletedMarkerShape(Canvas& canvas, const CRect& square, uint16_t kind);
+
+// Rings the marker square of the selected record a few pixels out, so it stands out
+// whatever the scheme.
+void HighlightMarker(Canvas& canvas, const CRect& square);
+
+// In the Elevation and Quality schemes, a key in the window's top-right corner: a swatch
+// for each colour band with the level (metres) or quality at its middle. Nothing in the
+// other schemes.
+void DrawColourLegend(Canvas& canvas, const CVKDoc& doc, const CRect& window);
 
 }  // namespace aq

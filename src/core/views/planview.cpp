@@ -98,8 +98,13 @@ void CVKPView::Draw(Canvas& c, const CVKDoc& doc, const DrawOptions& options) {
         {REC_POSITION, &CVKData::ptPlan, false},
     };
     const MarkerJob job{&doc.Records[static_cast<size_t>(first)], static_cast<size_t>(last - first + 1), kPasses,
-                        std::size(kPasses), 10 * doc.BoxSize, Window, ScreenArea};
+                        std::size(kPasses), 10 * doc.BoxSize, Window, ScreenArea, options.showDeleted};
     DrawMarkers(c, doc, job, options.cull, markers_);
+    if (const CVKData* sel = doc.SelectedRecord(); sel && (sel->Flags & REC_POSITION)) {
+        const int32_t s = job.side;
+        HighlightMarker(c, {sel->ptPlan.x - s, sel->ptPlan.y - s, sel->ptPlan.x + s, sel->ptPlan.y + s});
+    }
+    DrawColourLegend(c, doc, Window);
 }
 
 std::string CVKPView::ReadOut(const CVKDoc& doc, CPoint device) const {

@@ -13,7 +13,7 @@ namespace aq {
 class RecordingCanvas final : public Canvas {
 public:
     enum class Op { Line, Ellipse, Rectangle, RoundRect, FillRect, Text };
-    enum class Brush { Solid, LightGrey };
+    enum class Brush { Solid, LightGrey, Hollow };
 
     struct Call {
         Op op;
@@ -46,6 +46,7 @@ public:
         brush_ = Brush::LightGrey;
         brushColour_ = COLOUR_LIGHT_GREY;
     }
+    void SelectHollowBrush() override { brush_ = Brush::Hollow; }
     void SelectFont(int32_t height) override { font_ = height; }
     void SetTextTransparent(bool transparent) override { transparent_ = transparent; }
     void SetTextAnchor(TextAnchor anchor) override { anchor_ = anchor; }

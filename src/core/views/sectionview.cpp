@@ -102,8 +102,17 @@ void CVKView::Draw(Canvas& c, const CVKDoc& doc, const DrawOptions& options) {
         {REC_EVENT, &CVKData::ptDepthUp, false},
     };
     const MarkerJob job{doc.Records.data(), doc.Records.size(), passes, std::size(passes), half + 1, Window,
-                        ScreenArea};
+                        ScreenArea, options.showDeleted};
     DrawMarkers(c, doc, job, options.cull, markers_);
+    if (const CVKData* sel = doc.SelectedRecord()) {
+        // On the marker the record shows in the section: its seabed, else its tide or height.
+        const CPoint p = (sel->Flags & REC_DEPTH)  ? sel->ptSeabed
+                         : (sel->Flags & REC_TIDE) ? sel->ptTide
+                         : (sel->Flags & REC_EVENT) ? sel->ptDepthUp
+                                                   : sel->ptHeight;
+        HighlightMarker(c, {p.x - job.side, p.y - job.side, p.x + job.side, p.y + job.side});
+    }
+    DrawColourLegend(c, doc, Window);
 }
 
 std::string CVKView::ReadOut(const CVKDoc& doc, CPoint device) const {

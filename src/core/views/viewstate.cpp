@@ -1,9 +1,33 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "views/viewstate.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
 #include "model/doc.h"
+#include "model/doctype.h"
 
 namespace aq {
+
+namespace {
+
+int64_t Width(const CRect& r) { return int64_t{r.right} - r.left; }
+int64_t Height(const CRect& r) { return int64_t{r.bottom} - r.top; }
+
+}  // namespace
+
+bool ZoomPanEnabled(int id, const CRect& w, const CRect& e) {
+    switch (id) {
+        case ID_ZOOM_EXTENTS: return true;
+        case ID_ZOOM_OUT: return Width(w) < Width(e) && Height(w) < Height(e);
+        case ID_PAN_RIGHT: return w.right < e.right;
+        case ID_PAN_LEFT: return e.left < w.left;
+        case ID_PAN_UP: return w.bottom < e.bottom;
+        case ID_PAN_DOWN: return e.top < w.top;
+        default: return false;
+    }
+}
 
 CommandContext CViewState::Context(const CVKDoc* doc, ActiveView which) const {
     CommandContext ctx;
@@ -15,9 +39,55 @@ CommandContext CViewState::Context(const CVKDoc* doc, ActiveView which) const {
     return ctx;
 }
 
+namespace {
+// One axis of ZoomAbout: [lo, hi) scaled about the real point at, within [minLo, maxHi).
+void ScaleSpan(int32_t& lo, int32_t& hi, double at, double factor, int32_t minLo, int32_t maxHi) {
+    const double span = static_cast<double>(hi) - lo;
+    const double maxSpan = static_cast<double>(maxHi) - minLo;
+    const double want = std::clamp(span * factor, std::min(16.0, span), std::max(maxSpan, span));
+    const double k = span > 0 ? want / span : 1.0;
+    double newLo = at - (at - lo) * k;
+    double newHi = newLo + want;
+    // Zoomed out, the window stays over the data rather than drifting past it.
+    if (want >= maxSpan) newLo = minLo, newHi = maxHi;
+    lo = static_cast<int32_t>(std::llround(newLo));
+    hi = static_cast<int32_t>(std::llround(newHi));
+}
+}  // namespace
+
+bool CViewState::ZoomAbout(CPoint device, double factor) {
+    if (!(factor > 0) || ScreenArea.right <= ScreenArea.left || ScreenArea.bottom <= ScreenArea.top) return false;
+    const Mapping map = ViewMapping();
+    const double x = Window.left + (static_cast<double>(device.x) - ScreenArea.left) / map.ScaleX();
+    const double y = Window.top + (static_cast<double>(device.y) - ScreenArea.top) / map.ScaleY();
+    const CRect before = Window;
+    ScaleSpan(Window.left, Window.right, x, factor, Extents.left, Extents.right);
+    ScaleSpan(Window.top, Window.bottom, y, factor, Extents.top, Extents.bottom);
+    return !(Window == before);
+}
+
+bool CViewState::PanByDevice(int32_t dx, int32_t dy) {
+    const Mapping map = ViewMapping();
+    if (map.ScaleX() == 0 || map.ScaleY() == 0) return false;
+    const auto lx = static_cast<int64_t>(std::llround(-dx / map.ScaleX()));
+    const auto ly = static_cast<int64_t>(std::llround(-dy / map.ScaleY()));
+    // The window may reach past the extents by its own size, no further.
+    const auto shift = [](int32_t& lo, int32_t& hi, int64_t by, int32_t minLo, int32_t maxHi) {
+        const int64_t span = int64_t{hi} - lo;
+        by = std::clamp<int64_t>(by, int64_t{minLo} - span - lo, int64_t{maxHi} + span - hi);
+        by = std::clamp<int64_t>(by, INT32_MIN - int64_t{lo}, INT32_MAX - int64_t{hi});
+        lo = static_cast<int32_t>(lo + by);
+        hi = static_cast<int32_t>(hi + by);
+    };
+    const CRect before = Window;
+    shift(Window.left, Window.right, lx, Extents.left, Extents.right);
+    shift(Window.top, Window.bottom, ly, Extents.top, Extents.bottom);
+    return !(Window == before);
+}
+
 bool CViewState::ZoomPan(int id) {
     // The rules do not depend on which view is active.
-    if (!EvaluateCommand(id, Context(nullptr, ActiveView::Plan)).enabled) return false;
+    if (!ZoomPanEnabled(id, Window, Extents)) return false;
     const CRect before = Window;
     const int32_t w4 = static_cast<int32_t>((int64_t{Window.right} - Window.left) / 4);
     const int32_t h4 = static_cast<int32_t>((int64_t{Window.bottom} - Window.top) / 4);

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "model/commandids.h"
 #include "model/geometry.h"
-#include "ui/commands.h"
 #include "views/markers.h"
 
 namespace aq {
@@ -17,6 +17,11 @@ class CVKDoc;
 // The logical window both views start with and zoom out to: the data square with a
 // border of 1000 units on every side.
 inline constexpr CRect VIEW_EXTENTS{-1000, -1000, 16000, 16000};
+
+// Whether Zoom Extents, Zoom Out or a pan (`id`) can move a view showing `window` of
+// `extents`; false for any other command. The limits only stop a move that starts at or
+// beyond them.
+bool ZoomPanEnabled(int id, const CRect& window, const CRect& extents);
 
 // What the plan and section views share: the part of the plane shown, the zoom and pan
 // commands, the drag mode and the focus.
@@ -39,6 +44,14 @@ public:
     // enabled; true when Window changed.
     bool ZoomPan(int id);
 
+    // Wheel zoom: Window scaled by factor (below 1 zooms in) about the device point, so
+    // the plane under it stays under it; never narrower than 16 units nor wider than
+    // the extents. True when Window changed.
+    bool ZoomAbout(CPoint device, double factor);
+    // Drag pan: the plane follows the mouse by a device offset, within the extents'
+    // reach. True when Window changed.
+    bool PanByDevice(int32_t dx, int32_t dy);
+
     // The anisotropic map of Window onto ScreenArea.
     Mapping ViewMapping() const { return Mapping(Window, ScreenArea); }
 
@@ -53,6 +66,8 @@ struct DrawOptions {
     // Leave out what later drawing paints over; off only to check that doing so changes
     // no pixel.
     bool cull = true;
+    // Deleted records drawn hollow under the live ones; off, they are left out.
+    bool showDeleted = true;
     // The document title a print-out names; empty for the document's own.
     std::string documentTitle;
 };

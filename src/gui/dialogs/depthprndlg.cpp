@@ -9,6 +9,7 @@
 
 #include "dialogs/exportdlg.h"
 #include "ui/commands.h"
+#include "shell/qtuserport.h"
 
 namespace aq::gui {
 
@@ -46,7 +47,7 @@ void CDepthPrnDlg::accept() {
     if (onRefusal)
         onRefusal(refusal);
     else
-        QMessageBox::warning(this, QString::fromLatin1(APP_TITLE), refusal);
+        QMessageBox::warning(this, QtUserPort::BoxTitle(), refusal);
     pages_->Edit()->setFocus();
     pages_->Edit()->selectAll();
 }

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "ui/commands.h"
+#include "shell/qtuserport.h"
 
 namespace aq::gui {
 
@@ -46,7 +47,7 @@ bool ExchangeDialog::Check() {
     if (onRefusal)
         onRefusal(refusal);
     else
-        QMessageBox::warning(this, QString::fromLatin1(APP_TITLE), refusal);
+        QMessageBox::warning(this, QtUserPort::BoxTitle(), refusal);
     if (offending_) {
         Reveal(offending_);
         offending_->setFocus();

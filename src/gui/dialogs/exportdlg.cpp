@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "ui/commands.h"
+#include "shell/qtuserport.h"
 
 namespace aq::gui {
 
@@ -92,7 +93,7 @@ void CExportDlg::accept() {
     if (onRefusal)
         onRefusal(refusal);
     else
-        QMessageBox::warning(this, QString::fromLatin1(APP_TITLE), refusal);
+        QMessageBox::warning(this, QtUserPort::BoxTitle(), refusal);
     layers_->Edit()->setFocus();
     layers_->Edit()->selectAll();
 }

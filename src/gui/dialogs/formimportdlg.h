@@ -6,7 +6,7 @@
 
 #include "dialogs/exchangedlg.h"
 #include "import/formatted.h"
-#include "ui/userport.h"
+#include "model/userport.h"
 
 class QLineEdit;
 class QPushButton;

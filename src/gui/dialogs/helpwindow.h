@@ -17,6 +17,9 @@ public:
     QTextBrowser* Browser() const { return browser_; }
 
 private:
+    // Beside the owner's window, whole on its screen.
+    void PlaceOnScreen();
+
     QTextBrowser* browser_;
 };
 

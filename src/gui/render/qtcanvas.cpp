@@ -147,6 +147,11 @@ void QtCanvas::ApplyPen() {
 }
 
 void QtCanvas::ApplyBrush() {
+    if (hollow_) {
+        p_.setBrush(Qt::NoBrush);
+        painterBrushSet_ = false;
+        return;
+    }
     if (painterBrushSet_ && brush_ == painterBrush_) return;
     p_.setBrush(brush_);
     painterBrush_ = brush_;
@@ -181,6 +186,14 @@ void QtCanvas::Rectangle(const CRect& r) {
     const CRect d = Map().ToDevice(r);
     if (Empty(d)) return;
     const QRect px = Pixels(d);
+    if (hollow_ && px.width() > 2 && px.height() > 2) {
+        // The frame alone, side by side.
+        Solid(QRect(px.left(), px.top(), px.width(), 1));
+        Solid(QRect(px.left(), px.bottom(), px.width(), 1));
+        Solid(QRect(px.left(), px.top() + 1, 1, px.height() - 2));
+        Solid(QRect(px.right(), px.top() + 1, 1, px.height() - 2));
+        return;
+    }
     // Outline then inside, as two fills: exactly the pixels of a one-pixel frame.
     Solid(px);
     if (px.width() > 2 && px.height() > 2) {
@@ -215,7 +228,8 @@ void QtCanvas::Ellipse(const CRect& r) {
     if (Empty(d)) return;
     const QRect px = Pixels(d);
     if (px.width() <= 2 || px.height() <= 2) return Solid(px);
-    if (const std::vector<uint8_t>* mask = ShapeMask(Shape::Ellipse, px, 0, 0)) return Stamp(px, *mask);
+    if (const std::vector<uint8_t>* mask = hollow_ ? nullptr : ShapeMask(Shape::Ellipse, px, 0, 0))
+        return Stamp(px, *mask);
     ApplyPen();
     ApplyBrush();
     p_.drawEllipse(px.adjusted(0, 0, -1, -1));
@@ -226,7 +240,8 @@ void QtCanvas::RoundRect(const CRect& r, int32_t cornerWidth, int32_t cornerHeig
     if (Empty(d)) return;
     const QRect px = Pixels(d);
     if (px.width() <= 2 || px.height() <= 2) return Solid(px);
-    if (const std::vector<uint8_t>* mask = ShapeMask(Shape::RoundRect, px, cornerWidth, cornerHeight))
+    if (const std::vector<uint8_t>* mask =
+            hollow_ ? nullptr : ShapeMask(Shape::RoundRect, px, cornerWidth, cornerHeight))
         return Stamp(px, *mask);
     ApplyPen();
     ApplyBrush();

@@ -21,8 +21,15 @@ public:
 
     void SelectPen(Colour colour, int32_t width) override;
     void SelectBlackPen() override { SelectPen(COLOUR_BLACK, 0); }
-    void SelectSolidBrush(Colour colour) override { SetBrush(colour); }
-    void SelectLightGreyBrush() override { SetBrush(COLOUR_LIGHT_GREY); }
+    void SelectSolidBrush(Colour colour) override {
+        hollow_ = false;
+        SetBrush(colour);
+    }
+    void SelectLightGreyBrush() override {
+        hollow_ = false;
+        SetBrush(COLOUR_LIGHT_GREY);
+    }
+    void SelectHollowBrush() override { hollow_ = true; }
     void SelectFont(int32_t height) override;
     void SetTextTransparent(bool transparent) override { transparent_ = transparent; }
     void SetTextAnchor(TextAnchor anchor) override { anchor_ = anchor; }
@@ -79,6 +86,7 @@ private:
     QColor brush_{Qt::white};
     Colour brushColour_ = COLOUR_WHITE;
     QRgb brushRgb_ = 0xFFFFFFFFu;
+    bool hollow_ = false;
     int32_t fontHeight_ = 0;
     bool transparent_ = false;
     TextAnchor anchor_ = TextAnchor::LeftBottom;

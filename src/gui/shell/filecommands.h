@@ -6,6 +6,8 @@
 #include <string>
 
 #include "import/common.h"
+// File > Open and Save are the core's OpenDocument and SaveDocument.
+#include "io/document.h"
 
 namespace aq::gui {
 

@@ -39,15 +39,16 @@
 #include "export/textformats.h"
 #include "geodesy/controlpoints.h"
 #include "import/formatted.h"
+#include "io/document.h"
 #include "model/docfile.h"
 #include "processing/flags.h"
 #include "processing/offsets.h"
 #include "processing/recalc.h"
-#include "ui/properties.h"
 #include "render/plotrender.h"
 #include "shell/about.h"
 #include "shell/filecommands.h"
 #include "shell/splash.h"
+#include "ui/properties.h"
 #include "views/viewwidget.h"
 
 namespace aq::gui {
@@ -82,8 +83,11 @@ CMainFrame::CMainFrame(const FrameOptions& options, QWidget* parent)
     splitter_->addWidget(section_);
     splitter_->setChildrenCollapsible(false);
     splitter_->setSizes({1, 1});
+    splitter_->setHandleWidth(6);
+    splitter_->setObjectName(QStringLiteral("ViewSplitter"));
     setCentralWidget(splitter_);
     active_ = plan_;
+    plan_->SetActive(true);
 
     BuildHandlers();
     BuildActions();
@@ -117,6 +121,8 @@ CMainFrame::CMainFrame(const FrameOptions& options, QWidget* parent)
     doc_.New();
     UpdateTitle();
     resize(1000, 760);
+    // Where the user left the window, its bars and its splitter, when known.
+    RestoreLayout();
 
     if (options.splash) CSplashWnd::ShowSplash(this);
     // The animation clock, and the moment to refresh what the tool bars show.
@@ -199,16 +205,14 @@ void CMainFrame::BuildToolBars() {
             else if (QAction* a = Action(id))
                 bar->addAction(a);
         }
-        if (bars[b].dockable) {
-            bar->setAllowedAreas(Qt::AllToolBarAreas);
-            bar->setOrientation(Qt::Vertical);
-            addToolBar(bars[b].dock == DockSide::Left ? Qt::LeftToolBarArea : Qt::RightToolBarArea, bar);
-        } else {
-            bar->setMovable(false);
-            bar->setFloatable(false);
-            bar->setAllowedAreas(Qt::TopToolBarArea);
-            addToolBar(Qt::TopToolBarArea, bar);
-        }
+        // Every bar starts along the top and can be moved to any side or floated; where
+        // the user left it is remembered (RestoreLayout).
+        bar->setAllowedAreas(Qt::AllToolBarAreas);
+        bar->setMovable(true);
+        bar->setFloatable(true);
+        addToolBar(Qt::TopToolBarArea, bar);
+        // A bar without a button would only be an empty strip.
+        if (bar->actions().isEmpty()) bar->hide();
         made[b] = bar;
     }
     standardBar_ = made[0];
@@ -222,7 +226,11 @@ void CMainFrame::BuildStatusBar() {
     pane1_ = new QLabel(this);
     pane1_->setObjectName(QStringLiteral("pane1"));
     pane1_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    pane1_->setFixedWidth(pane1_->fontMetrics().horizontalAdvance(QString::fromLatin1(COUNTS_PANE_WIDTH_TEXT)) + 8);
+    // Wide enough for seven-digit counts of every kind.
+    pane1_->setMinimumWidth(
+        pane1_->fontMetrics().horizontalAdvance(
+            QStringLiteral("8888888 Event, 8888888 Tide, 8888888 Pos, 8888888 Depth, 8888888 Deleted")) +
+        2 * pane1_->frameWidth() + 16);
     pane1_->setAlignment(Qt::AlignCenter);
     statusBar()->addWidget(pane0_, 1);
     statusBar()->addPermanentWidget(pane1_);
@@ -248,6 +256,8 @@ bool CMainFrame::StatusPane1Shown() const { return pane1_->isEnabled() && !pane1
 
 void CMainFrame::Activate(ViewWidget* view) {
     active_ = view;
+    plan_->SetActive(view == plan_);
+    section_->SetActive(view == section_);
     UpdateActions();
 }
 
@@ -276,6 +286,12 @@ void CMainFrame::BuildHandlers() {
         {ID_VIEW_TOOLBAR, [this] { standardBar_->setVisible(standardBar_->isHidden()); }},
         {ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(statusBar()->isHidden()); }},
         {ID_VIEW_EDITBAR, [this] { editBar_->setVisible(editBar_->isHidden()); }},
+        {ID_VIEW_SHOW_DELETED,
+         [this] {
+             const bool show = !plan_->ShowDeleted();
+             plan_->SetShowDeleted(show);
+             section_->SetShowDeleted(show);
+         }},
         {ID_VIEW_ANIMATE, [this] { doc_.Animating = !doc_.Animating; }},
         {ID_OFFSETS_POSITIONS, [this] { OnOffsets(ID_OFFSETS_POSITIONS); }},
         {ID_OFFSETS_DEPTHS, [this] { OnOffsets(ID_OFFSETS_DEPTHS); }},
@@ -318,6 +334,7 @@ void CMainFrame::UpdateActions() {
     ctx.toolBarVisible = standardBar_ && !standardBar_->isHidden();
     ctx.statusBarVisible = !statusBar()->isHidden();
     ctx.editBarVisible = editBar_ && !editBar_->isHidden();
+    ctx.deletedShown = plan_->ShowDeleted();
     ctx.recentFileCount = static_cast<int>(recent_.size());
     ctx.canUndo = history_.CanUndo();
     ctx.canRedo = history_.CanRedo();
@@ -410,7 +427,7 @@ bool CMainFrame::SaveModified() {
     if (!doc_.Modified) return true;
     const QString text = QStringLiteral("Save changes to %1?").arg(QString::fromStdString(ShownTitle(doc_)));
     const int answer = askToSave ? askToSave(text)
-                                 : QMessageBox::question(this, QString::fromLatin1(APP_TITLE), text,
+                                 : QMessageBox::question(this, QtUserPort::BoxTitle(), text,
                                                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
                                                          QMessageBox::Yes);
     if (answer == QMessageBox::Cancel) return false;
@@ -513,7 +530,13 @@ void CMainFrame::OnExport(int id) {
         if (!ok) return;
         selection = dlg.Selection();
     }
-    RunExport(id, doc_, path.toStdString(), selection);
+    if (!RunExport(id, doc_, path.toStdString(), selection)) return;
+    // Say where it went and how much was written: exports are otherwise silent.
+    const QFileInfo written(path);
+    if (written.exists())
+        statusBar()->showMessage(QStringLiteral("Exported %1 (%2)")
+                                     .arg(QDir::toNativeSeparators(path), locale().formattedDataSize(written.size())),
+                                 10000);
 }
 
 // ---- command dialogs ----
@@ -754,6 +777,27 @@ void CMainFrame::UpdateRecentMenu() {
 
 // ---- the window ----
 
+namespace {
+constexpr char kGeometry[] = "Window/Geometry";
+constexpr char kState[] = "Window/State";
+constexpr char kSplitter[] = "Window/Splitter";
+}  // namespace
+
+void CMainFrame::SaveLayout() {
+    const std::unique_ptr<QSettings> profile = Settings();
+    profile->setValue(QString::fromLatin1(kGeometry), saveGeometry());
+    profile->setValue(QString::fromLatin1(kState), saveState());
+    profile->setValue(QString::fromLatin1(kSplitter), splitter_->saveState());
+}
+
+void CMainFrame::RestoreLayout() {
+    const std::unique_ptr<QSettings> profile = Settings();
+    if (const QVariant g = profile->value(QString::fromLatin1(kGeometry)); g.isValid()) restoreGeometry(g.toByteArray());
+    if (const QVariant s = profile->value(QString::fromLatin1(kState)); s.isValid()) restoreState(s.toByteArray());
+    if (const QVariant s = profile->value(QString::fromLatin1(kSplitter)); s.isValid())
+        splitter_->restoreState(s.toByteArray());
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
     if (!SaveModified()) {
         event->ignore();
@@ -761,6 +805,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     }
     timer_.stop();
     if (help_) help_->close();
+    SaveLayout();
     event->accept();
 }
 

@@ -88,6 +88,11 @@ public:
     QToolBar* StandardBar() const { return standardBar_; }
     QToolBar* EditBar() const { return editBar_; }
     QToolBar* ViewBar() const { return viewBar_; }
+    QSplitter* Splitter() const { return splitter_; }
+    // Window geometry, tool bar placement and the splitter's sizes, kept in the settings
+    // when the window closes and brought back when it opens.
+    void SaveLayout();
+    void RestoreLayout();
     HelpWindow* Help();
 
     // Dialog overrides for tests: the path an open or save dialog would return ("" for

@@ -34,12 +34,15 @@ void ProgressDialog::SetPercent(int percent) { bar_->setValue(std::clamp(percent
 QString ProgressDialog::Phase() const { return phase_->text(); }
 int ProgressDialog::Percent() const { return bar_->value(); }
 
+// The program's short name: the window title's full name is cut short in a box's title bar.
+QString QtUserPort::BoxTitle() { return QStringLiteral("Aquenta"); }
+
 QtUserPort::QtUserPort(QWidget* window) : QObject(window), window_(window) {}
 
 void QtUserPort::Message(const std::string& text, Severity severity) {
     if (onMessage) return onMessage(text, severity);
     const QString t = QString::fromStdString(text);
-    const QString title = QString::fromLatin1(APP_TITLE);
+    const QString title = BoxTitle();
     switch (severity) {
         case Severity::Info: QMessageBox::information(window_, title, t); break;
         case Severity::Warning: QMessageBox::warning(window_, title, t); break;
@@ -49,7 +52,7 @@ void QtUserPort::Message(const std::string& text, Severity severity) {
 
 bool QtUserPort::AskYesNo(const std::string& text) {
     if (onQuestion) return onQuestion(text);
-    return QMessageBox::question(window_, QString::fromLatin1(APP_TITLE), QString::fromStdString(text),
+    return QMessageBox::question(window_, BoxTitle(), QString::fromStdString(text),
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
 }
 

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "ui/userport.h"
+#include "model/userport.h"
 
 class QLabel;
 class QProgressBar;
@@ -36,6 +36,8 @@ class QtUserPort final : public QObject, public UserPort {
 public:
     explicit QtUserPort(QWidget* window);
 
+    // The title of every message box and question.
+    static QString BoxTitle();
     void Message(const std::string& text, Severity severity = Severity::Info) override;
     bool AskYesNo(const std::string& text) override;
 

@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "views/viewwidget.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWheelEvent>
+#include <cmath>
 #include <QPainter>
 
 #include "render/qtcanvas.h"
+#include "ui/dragbox.h"
 #include "views/dragmodes.h"
 
 namespace aq::gui {
@@ -44,10 +48,12 @@ void ViewWidget::Render() {
     QPainter painter(&picture_);
     QtCanvas canvas(painter);
     State().ScreenArea = {0, 0, size.width(), size.height()};
+    DrawOptions options;
+    options.showDeleted = showDeleted_;
     if (section_)
-        sectionView_.Draw(canvas, doc_);
+        sectionView_.Draw(canvas, doc_, options);
     else
-        planView_.Draw(canvas, doc_);
+        planView_.Draw(canvas, doc_, options);
     dirty_ = false;
 }
 
@@ -63,6 +69,60 @@ void ViewWidget::paintEvent(QPaintEvent*) {
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(QRect(pressAt_, dragTo_).normalized());
     }
+    if (active_) {
+        QPen frame(palette().color(QPalette::Highlight), 2);
+        painter.setPen(frame);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
+}
+
+void ViewWidget::SetShowDeleted(bool show) {
+    if (show == showDeleted_) return;
+    showDeleted_ = show;
+    Invalidate();
+}
+
+void ViewWidget::SetActive(bool active) {
+    if (active == active_) return;
+    active_ = active;
+    update();
+}
+
+void ViewWidget::wheelEvent(QWheelEvent* event) {
+    const int steps = event->angleDelta().y();
+    if (steps == 0 || doc_.Records.size() <= 5) return QWidget::wheelEvent(event);
+    // A notch (120) zooms by a fifth; away from the user zooms in.
+    const double factor = std::pow(0.8, steps / 120.0);
+    const QPoint at = event->position().toPoint();
+    if (State().ZoomAbout({at.x(), at.y()}, factor)) Invalidate();
+    event->accept();
+}
+
+void ViewWidget::keyPressEvent(QKeyEvent* event) {
+    const CPoint centre{width() / 2, height() / 2};
+    const int32_t stepX = std::max(1, width() / 8), stepY = std::max(1, height() / 8);
+    bool moved = false;
+    switch (event->key()) {
+        case Qt::Key_Plus:
+        case Qt::Key_Equal: moved = State().ZoomAbout(centre, 0.8); break;
+        case Qt::Key_Minus: moved = State().ZoomAbout(centre, 1.25); break;
+        case Qt::Key_Left: moved = State().PanByDevice(stepX, 0); break;
+        case Qt::Key_Right: moved = State().PanByDevice(-stepX, 0); break;
+        case Qt::Key_Up: moved = State().PanByDevice(0, stepY); break;
+        case Qt::Key_Down: moved = State().PanByDevice(0, -stepY); break;
+        case Qt::Key_Home: moved = State().ZoomPan(ID_ZOOM_EXTENTS); break;
+        case Qt::Key_Space:
+            if (!event->isAutoRepeat()) spaceDown_ = true;
+            return;
+        default: return QWidget::keyPressEvent(event);
+    }
+    if (moved) Invalidate();
+}
+
+void ViewWidget::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) spaceDown_ = false;
+    QWidget::keyReleaseEvent(event);
 }
 
 void ViewWidget::resizeEvent(QResizeEvent*) {
@@ -72,6 +132,12 @@ void ViewWidget::resizeEvent(QResizeEvent*) {
 
 void ViewWidget::mousePressEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
+    if (event->button() == Qt::MiddleButton || (event->button() == Qt::LeftButton && spaceDown_)) {
+        panning_ = true;
+        panFrom_ = at;
+        setCursor(Qt::ClosedHandCursor);
+        return;
+    }
     if (event->button() == Qt::LeftButton) {
         if (!State().HasFocus) return QWidget::mousePressEvent(event);
         dragging_ = true;
@@ -85,6 +151,12 @@ void ViewWidget::mousePressEvent(QMouseEvent* event) {
 
 void ViewWidget::mouseMoveEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
+    if (panning_) {
+        const QPoint by = at - panFrom_;
+        panFrom_ = at;
+        if (State().PanByDevice(by.x(), by.y())) Invalidate();
+        return;
+    }
     if (dragging_) {
         dragTo_ = at;
         update();
@@ -98,6 +170,11 @@ void ViewWidget::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void ViewWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (panning_ && (event->button() == Qt::MiddleButton || event->button() == Qt::LeftButton)) {
+        panning_ = false;
+        unsetCursor();
+        return;
+    }
     if (event->button() == Qt::LeftButton && dragging_) {
         dragging_ = false;
         dragTo_ = event->position().toPoint();

@@ -39,6 +39,12 @@ public:
     // Zoom and pan; true when the window moved.
     bool ZoomPan(int id);
     void SetDragMode(int mode) { State().DragMode = mode; }
+    // View > Show Deleted.
+    bool ShowDeleted() const { return showDeleted_; }
+    void SetShowDeleted(bool show);
+    // The pane commands go to wears a frame.
+    void SetActive(bool active);
+    bool IsActive() const { return active_; }
 
     // True while the document must not be drawn (a recalculation is half way).
     std::function<bool()> busy;
@@ -65,6 +71,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
     void Render();
@@ -80,6 +89,12 @@ private:
     bool dragging_ = false;
     QPoint pressAt_;
     QPoint dragTo_;
+    bool showDeleted_ = true;
+    bool active_ = false;
+    // Middle button, or Space with the left: the plane follows the mouse.
+    bool panning_ = false;
+    bool spaceDown_ = false;
+    QPoint panFrom_;
 };
 
 }  // namespace aq::gui

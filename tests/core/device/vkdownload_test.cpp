@@ -10,7 +10,7 @@
 #include "core/import/import_support.h"
 #include "device/vkdownload.h"
 #include "model/civiltime.h"
-#include "ui/scriptedport.h"
+#include "model/scriptedport.h"
 
 namespace aq {
 namespace {

@@ -13,8 +13,8 @@
 #include <gtest/gtest.h>
 
 #include "model/doc.h"
+#include "model/scriptedport.h"
 #include "support/builders.h"
-#include "ui/scriptedport.h"
 
 namespace aq::test {
 

@@ -8,13 +8,13 @@
 #include <gtest/gtest.h>
 
 #include "geodesy/controlpoints.h"
-#include "geodesy/projection.h"
 #include "geodesy/utm.h"
 #include "model/docfile.h"
 #include "model/muldiv.h"
+#include "model/projection.h"
+#include "model/scriptedport.h"
 #include "processing/recalc.h"
 #include "support/builders.h"
-#include "ui/scriptedport.h"
 
 namespace aq {
 namespace {

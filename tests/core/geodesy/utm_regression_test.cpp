@@ -3,9 +3,9 @@
 // the ends of the field. The midpoint of the extents overflowed.
 #include <gtest/gtest.h>
 
-#include "geodesy/projection.h"
 #include "geodesy/utm.h"
 #include "model/muldiv.h"
+#include "model/projection.h"
 #include "processing/recalc.h"
 #include "support/builders.h"
 

@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "geodesy/projection.h"
 #include "geodesy/utm.h"
+#include "model/projection.h"
+#include "model/scriptedport.h"
 #include "processing/recalc.h"
 #include "support/builders.h"
-#include "ui/scriptedport.h"
 
 namespace aq {
 namespace {

@@ -13,12 +13,12 @@
 #include "history/history.h"
 #include "import/tide.h"
 #include "model/docfile.h"
+#include "model/scriptedport.h"
 #include "processing/flags.h"
 #include "processing/hpr.h"
 #include "processing/offsets.h"
 #include "processing/recalc.h"
 #include "support/builders.h"
-#include "ui/scriptedport.h"
 
 namespace aq {
 namespace {

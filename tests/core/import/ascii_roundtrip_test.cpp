@@ -10,9 +10,9 @@
 #include "core/import/import_support.h"
 #include "export/textformats.h"
 #include "import/sounderlogs.h"
+#include "model/scriptedport.h"
 #include "processing/recalc.h"
 #include "support/builders.h"
-#include "ui/scriptedport.h"
 
 namespace aq {
 namespace {

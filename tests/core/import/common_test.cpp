@@ -5,8 +5,8 @@
 
 #include "import/brivel.h"
 #include "import_support.h"
+#include "model/scriptedport.h"
 #include "ui/commands.h"
-#include "ui/scriptedport.h"
 
 namespace aq {
 namespace {

@@ -13,7 +13,7 @@
 #include "import/texthelpers.h"
 #include "import_support.h"
 #include "model/civiltime.h"
-#include "ui/scriptedport.h"
+#include "model/scriptedport.h"
 
 namespace aq {
 namespace {

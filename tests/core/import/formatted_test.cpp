@@ -9,7 +9,7 @@
 #include "core/import/import_support.h"
 #include "import/formatted.h"
 #include "model/civiltime.h"
-#include "ui/scriptedport.h"
+#include "model/scriptedport.h"
 
 namespace aq {
 namespace {

@@ -9,7 +9,7 @@
 #include "import/gpsreceivers.h"
 #include "import/nmea.h"
 #include "import_support.h"
-#include "ui/scriptedport.h"
+#include "model/scriptedport.h"
 
 namespace aq {
 namespace {

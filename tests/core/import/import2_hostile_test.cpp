@@ -14,7 +14,7 @@
 #include "import/formatted.h"
 #include "import/sounderlogs.h"
 #include "import/tide.h"
-#include "ui/scriptedport.h"
+#include "model/scriptedport.h"
 
 namespace aq {
 namespace {

@@ -13,8 +13,8 @@
 #include "import/sounderlogs.h"
 #include "import/tide.h"
 #include "import_support.h"
+#include "model/scriptedport.h"
 #include "support/builders.h"
-#include "ui/scriptedport.h"
 
 namespace aq {
 namespace {

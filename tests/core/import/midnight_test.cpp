@@ -14,7 +14,7 @@
 #include "import/tide.h"
 #include "import_support.h"
 #include "model/civiltime.h"
-#include "ui/scriptedport.h"
+#include "model/scriptedport.h"
 
 namespace aq {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "import_support.h"
 #include "model/civiltime.h"
-#include "ui/scriptedport.h"
+#include "model/scriptedport.h"
 
 namespace aq {
 namespace {

@@ -19,8 +19,9 @@
 #include "import/nmea.h"
 #include "import/sounderlogs.h"
 #include "import/tide.h"
+#include "io/document.h"
 #include "model/docfile.h"
-#include "ui/scriptedport.h"
+#include "model/scriptedport.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define AQUENTA_UNDER_ASAN 1

@@ -8,8 +8,8 @@
 #include "core/import/import_support.h"
 #include "import/sounderlogs.h"
 #include "model/civiltime.h"
+#include "model/scriptedport.h"
 #include "support/builders.h"
-#include "ui/scriptedport.h"
 
 namespace aq {
 namespace {

@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "model/doc.h"
+#include "model/scriptedport.h"
 #include "processing/recalc.h"
 #include "support/builders.h"
-#include "ui/scriptedport.h"
 
 namespace aq {
 namespace {

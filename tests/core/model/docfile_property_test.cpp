@@ -14,9 +14,10 @@
 #include <limits>
 #include <random>
 
+#include "io/document.h"
 #include "model/archive.h"
 #include "model/docfile.h"
-#include "ui/scriptedport.h"
+#include "model/scriptedport.h"
 #include "support/file_size_limit.h"
 
 namespace aq {

@@ -11,10 +11,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include "io/document.h"
 #include "model/archive.h"
 #include "model/docfile.h"
+#include "model/scriptedport.h"
 #include "support/builders.h"
-#include "ui/scriptedport.h"
 
 namespace aq {
 namespace {

@@ -1,16 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include "io/document.h"
 #include "model/archive.h"
 #include "model/docfile.h"
 #include "model/safefile.h"
+#include "model/scriptedport.h"
 #include "processing/recalc.h"
 #include "support/builders.h"
-#include "ui/scriptedport.h"
 
 namespace aq {
 namespace {
@@ -244,6 +246,69 @@ TEST_F(DocFileTest, MissingFileLeavesTheDocumentUntouched) {
     EXPECT_EQ(doc.Records.size(), 3u);
     EXPECT_EQ(doc.PathName, "/kept.son");
     EXPECT_FALSE(OpenDocument(doc, dir.string()));  // a folder is no document
+}
+
+// The document file alone, below Open: it says nothing to the user, names nothing and
+// leaves the recalculation to Open.
+TEST_F(DocFileTest, ReadingTheFileTellsTheOutcomeAndSaysNothing) {
+    using Outcome = DocumentFileRead::Outcome;
+    ThreeRecords();
+    const auto saved = dir / "saved.son";
+    WriteFile(saved, SaveDocumentBytes(doc));
+    const auto empty = dir / "empty.son";
+    WriteFile(empty, {});
+    const auto garbage = dir / "garbage.son";
+    WriteFile(garbage, {1, 2, 3, 4, 5, 6, 7, 8});
+
+    DocumentFileRead read = ReadDocumentFile(doc, (dir / "nope.son").string());
+    EXPECT_EQ(read.outcome, Outcome::CannotOpen);
+    EXPECT_EQ(read.error, ENOENT);
+    EXPECT_EQ(doc.Records.size(), 3u);
+
+    read = ReadDocumentFile(doc, empty.string());
+    EXPECT_EQ(read.outcome, Outcome::Empty);
+    EXPECT_EQ(doc.Records.size(), 3u);
+
+    CVKDoc back;
+    ScriptedPort backPort;
+    back.SetPort(&backPort);
+    read = ReadDocumentFile(back, saved.string());
+    EXPECT_EQ(read.outcome, Outcome::Loaded);
+    EXPECT_EQ(read.neededBytes, 3 * sizeof(CVKData));
+    ASSERT_EQ(back.Records.size(), 3u);
+    EXPECT_EQ(back.CountDepth, 0);  // not recalculated
+    EXPECT_TRUE(back.PathName.empty());
+
+    read = ReadDocumentFile(doc, garbage.string());
+    EXPECT_EQ(read.outcome, Outcome::BadFormat);
+    EXPECT_TRUE(doc.Records.empty());  // reset as by New
+
+    EXPECT_TRUE(port.Texts().empty());
+    EXPECT_TRUE(backPort.Texts().empty());
+    EXPECT_EQ(backPort.viewsChanged, 0);
+}
+
+// Saving a piece at a time gives the same bytes as encoding the whole, whatever the
+// piece, and a write that fails stops the encoding.
+TEST_F(DocFileTest, EncodingInPiecesGivesTheSameBytes) {
+    for (int i = 0; i < 500; ++i) test::Append(doc, {test::Depth(At(10, 0, i % 60), 300 + i)});
+    const std::vector<uint8_t> whole = SaveDocumentBytes(doc);
+    for (size_t piece : {size_t{1}, size_t{41}, size_t{4096}, size_t{1} << 20}) {
+        std::vector<uint8_t> joined;
+        size_t writes = 0;
+        ASSERT_TRUE(EncodeDocument(doc, piece, [&](const uint8_t* bytes, size_t size) {
+            joined.insert(joined.end(), bytes, bytes + size);
+            ++writes;
+            return true;
+        }));
+        EXPECT_EQ(joined, whole) << piece;
+        if (piece < whole.size()) {
+            EXPECT_GT(writes, 1u) << piece;
+        }
+    }
+    size_t writes = 0;
+    EXPECT_FALSE(EncodeDocument(doc, 64, [&](const uint8_t*, size_t) { return ++writes < 3; }));
+    EXPECT_EQ(writes, 3u);
 }
 
 TEST_F(DocFileTest, FailedSaveLeavesTheOldFileIntact) {

@@ -14,11 +14,12 @@
 #include <random>
 #include <set>
 
+#include "io/document.h"
 #include "model/archive.h"
 #include "model/docfile.h"
 #include "model/safefile.h"
+#include "model/scriptedport.h"
 #include "processing/recalc.h"
-#include "ui/scriptedport.h"
 #include "support/file_size_limit.h"
 
 namespace aq {

@@ -26,11 +26,12 @@
 #include "import/common.h"
 #include "import/formatted.h"
 #include "import/tide.h"
+#include "io/document.h"
 #include "model/docfile.h"
 #include "model/safefile.h"
+#include "model/scriptedport.h"
 #include "support/builders.h"
 #include "ui/commands.h"
-#include "ui/scriptedport.h"
 
 namespace aq {
 namespace {

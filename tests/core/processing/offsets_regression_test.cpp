@@ -3,10 +3,10 @@
 // coordinates at the ends of their fields. Found by fuzzing; the shifts overflowed.
 #include <gtest/gtest.h>
 
+#include "model/scriptedport.h"
 #include "processing/offsets.h"
 #include "processing/recalc.h"
 #include "support/builders.h"
-#include "ui/scriptedport.h"
 
 namespace aq {
 namespace {

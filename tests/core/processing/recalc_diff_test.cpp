@@ -16,9 +16,9 @@
 #include "model/data.h"
 #include "model/doc.h"
 #include "model/muldiv.h"
+#include "model/scriptedport.h"
 #include "processing/recalc.h"
 #include "reference/literal_recalc.h"
-#include "ui/scriptedport.h"
 
 namespace aq {
 namespace {

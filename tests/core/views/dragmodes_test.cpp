@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include "model/scriptedport.h"
 #include "processing/recalc.h"
 #include "support/builders.h"
-#include "ui/scriptedport.h"
+#include "ui/dragbox.h"
 #include "views/dragmodes.h"
 #include "views/planview.h"
 #include "views/sectionview.h"

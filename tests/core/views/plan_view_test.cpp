@@ -6,6 +6,7 @@
 #include "model/doc.h"
 #include "processing/recalc.h"
 #include "support/builders.h"
+#include "ui/commands.h"
 #include "views/planview.h"
 #include "views/recordingcanvas.h"
 
@@ -148,8 +149,16 @@ TEST_F(PlanFixture, MarkersByKindInDrawingOrder) {
     std::vector<RecordingCanvas::Call> markers;
     for (const auto& c : canvas.calls)
         if (c.op != Op::Text && !(c.op == Op::Line && c.pen == COLOUR_GRID)) markers.push_back(c);
-    // Events (two crossing lines each), depths, tides, then positions.
-    ASSERT_EQ(markers.size(), 2u * 2 + 1 + 1 + 4);
+    // The deleted position is drawn first of all the markers, hollow in its own colour,
+    // under the live ones.
+    ASSERT_FALSE(markers.empty());
+    EXPECT_EQ(markers[0].op, Op::Ellipse);
+    EXPECT_EQ(markers[0].rect, (CRect{4970, 4970, 5030, 5030}));
+    EXPECT_EQ(markers[0].brush, RecordingCanvas::Brush::Hollow);
+    EXPECT_EQ(markers[0].pen, COLOUR_DELETED);
+    markers.erase(markers.begin());
+    // Events (two crossing lines each), depths, tides, then the three live positions.
+    ASSERT_EQ(markers.size(), 2u * 2 + 1 + 1 + 3);
     EXPECT_EQ(markers[0].op, Op::Line);
     EXPECT_EQ(markers[0].from, (CPoint{2970, 2970}));
     EXPECT_EQ(markers[0].to, (CPoint{3030, 3030}));
@@ -169,16 +178,14 @@ TEST_F(PlanFixture, MarkersByKindInDrawingOrder) {
     EXPECT_EQ(markers[6].op, Op::Ellipse);
     EXPECT_EQ(markers[6].rect, (CRect{970, 970, 1030, 1030}));
     EXPECT_EQ(markers[6].brushColour, doc.Colours[2]);
-    EXPECT_EQ(markers[8].rect, (CRect{4970, 4970, 5030, 5030}));
-    EXPECT_EQ(markers[8].brushColour, doc.Colours[0]);  // deleted
-    EXPECT_EQ(markers[8].pen, COLOUR_BLACK);
 
     // In the colour-band schemes a depth is a plain filled square.
     canvas.calls.clear();
     doc.ColourMode = COLOUR_QUALITY;
     view.Draw(canvas, doc);
-    EXPECT_EQ(canvas.Of(Op::Rectangle).size(), 0u);
-    ASSERT_EQ(canvas.Of(Op::FillRect).size(), 1u);
+    // Besides the marker, the key of the bands: its ground and seven swatches.
+    EXPECT_EQ(canvas.Of(Op::Rectangle).size(), 7u);
+    ASSERT_EQ(canvas.Of(Op::FillRect).size(), 1u + 1);
 
     // Kinds can be hidden.
     canvas.calls.clear();
@@ -231,8 +238,17 @@ TEST_F(PlanFixture, MagentaCrossHairOnTheSelection) {
     EXPECT_EQ(magenta[1].from, (CPoint{-1000, 2000}));
     EXPECT_EQ(magenta[1].to, (CPoint{16000, 2000}));
     EXPECT_EQ(magenta[0].penWidth, 1);
-    // Markers go on top in the black stock pen.
-    EXPECT_EQ(canvas.calls.back().pen, COLOUR_BLACK);
+    // Markers go on top in the black stock pen, then a hollow ring (magenta inside white)
+    // around the selected record's marker.
+    EXPECT_EQ(canvas.Of(Op::Ellipse).back().pen, COLOUR_BLACK);
+    const auto rings = canvas.Of(Op::Rectangle);
+    ASSERT_GE(rings.size(), 2u);
+    const auto& inner = rings[rings.size() - 2];
+    EXPECT_EQ(inner.pen, COLOUR_MAGENTA);
+    EXPECT_EQ(inner.brush, RecordingCanvas::Brush::Hollow);
+    EXPECT_LT(inner.rect.left, 2000);
+    EXPECT_GT(inner.rect.right, 2000);
+    EXPECT_EQ(rings.back().pen, COLOUR_WHITE);
 }
 
 TEST_F(PlanFixture, PrintedPageCarriesTheTitleAboveThePlot) {

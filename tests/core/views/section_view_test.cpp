@@ -144,8 +144,9 @@ TEST_F(SectionFixture, LinesBreakAtDeletedRecordsAndStopAtTheWindow) {
     EXPECT_EQ(joins[2].from, (CPoint{6000, 6000}));
     const auto ellipses = canvas.Of(Op::Ellipse);
     ASSERT_EQ(ellipses.size(), 4u + 1);
-    EXPECT_EQ(ellipses[2].rect, (CRect{2999, 2999, 3001, 3001}));
-    EXPECT_EQ(ellipses[2].brushColour, doc.Colours[0]);  // the deleted one, still drawn
+    EXPECT_EQ(ellipses[0].rect, (CRect{2999, 2999, 3001, 3001}));  // the deleted one, first and hollow
+    EXPECT_EQ(ellipses[0].brush, RecordingCanvas::Brush::Hollow);
+    EXPECT_EQ(ellipses[0].pen, COLOUR_DELETED);
 
     // The line to a marker outside the window is left out, though the earlier one is in.
     canvas.calls.clear();
@@ -160,7 +161,7 @@ TEST_F(SectionFixture, LinesBreakAtDeletedRecordsAndStopAtTheWindow) {
     doc.ColourMode = COLOUR_ELEVATION;
     view.Draw(canvas, doc);
     EXPECT_TRUE(MarkerLines().empty());
-    EXPECT_EQ(canvas.Of(Op::FillRect).size(), 2u);
+    EXPECT_EQ(canvas.Of(Op::FillRect).size(), 2u + 1);  // and the ground of the bands' key
 }
 
 TEST_F(SectionFixture, MarkersShrinkWithTheRecordCountAndStackByKind) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/userport.h"
+#include "model/userport.h"
 
 namespace aq {
 

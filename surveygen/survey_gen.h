@@ -6,7 +6,7 @@
 
 #include "model/doc.h"
 
-namespace aq::bench {
+namespace aq::gen {
 
 // Replaces the document's records by a generated survey of exactly n records, as three
 // imports would append them: the sounder file (depths at 10 Hz with quality and
@@ -16,6 +16,11 @@ namespace aq::bench {
 // KindFlags holds every kind. The same n and seed always give the same records.
 void GenerateSurvey(CVKDoc& doc, size_t n, uint64_t seed = 0x5EED2009);
 
+// A small harbour survey appended to the document: a boat running lines with a depth
+// every 0.2 s, a position every second, a tide every ten minutes and a few deleted
+// records, recalculated. The same seconds and seed always give the same records.
+void MakeSmallSurvey(CVKDoc& doc, int seconds, uint32_t seed = 7);
+
 // Resident set size of the process in bytes now (VmRSS) and at its peak (VmHWM), or 0
 // when unknown.
 int64_t RssBytes();
@@ -24,8 +29,4 @@ int64_t PeakRssBytes();
 // the code run in between needed at most. False where the kernel does not allow it.
 bool ResetPeakRss();
 
-// Pins the local time zone, then runs the benchmarks the command line selects; the
-// body of every benchmark program's main (bench_main.cpp).
-int RunBenchmarks(int argc, char** argv, const char* zone);
-
-}  // namespace aq::bench
+}  // namespace aq::gen

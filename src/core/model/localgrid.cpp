@@ -3,8 +3,8 @@
 // Mercator plane to the grid, found by averaging over the points.
 #include <cmath>
 
-#include "geodesy/projection.h"
 #include "model/control.h"
+#include "model/projection.h"
 
 namespace aq {
 

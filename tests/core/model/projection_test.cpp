@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "geodesy/projection.h"
+#include "model/projection.h"
 
 namespace aq {
 namespace {

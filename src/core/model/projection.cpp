@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "geodesy/projection.h"
+#include "model/projection.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <string>
+
+#include "model/doc.h"
+
+namespace aq {
+
+// File > Open. Reports "Failed to open document PATH: REASON." or "Unexpected file
+// format." through the document's port; a file that cannot be opened (or is a FIFO, a
+// folder, ...) leaves the document untouched. The file is read a window at a time
+// straight into the records, so it is never held whole; should reading fail part way,
+// the document is reset as by a damaged file and the failure reported. Running out of
+// memory is reported as "Not enough memory to open PATH (needs about N MB)."; the
+// document stays whole when it was not yet touched, else is reset. A loaded survey is
+// recalculated.
+bool OpenDocument(CVKDoc& doc, const std::string& path);
+
+// File > Save, through an AtomicFile: a failed save ("Failed to save document PATH:
+// REASON.") leaves the old file intact. The bytes are made a piece at a time as they
+// are written, never held whole.
+bool SaveDocument(CVKDoc& doc, const std::string& path);
+
+}  // namespace aq
