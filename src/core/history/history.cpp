@@ -5,13 +5,9 @@
 #include <cstddef>
 #include <cstring>
 #include <new>
-#include <system_error>
-#include <thread>
 
-#if !defined(_WIN32)
-#include <unistd.h>
-#endif
-
+#include "model/parallel.h"
+#include "model/platform.h"
 #include "processing/recalc.h"
 
 namespace aq {
@@ -149,24 +145,8 @@ inline const uint8_t* Field(const CVKData& r, size_t c) {
 }
 inline uint8_t* Field(CVKData& r, size_t c) { return reinterpret_cast<uint8_t*>(&r) + kColumns[c].offset; }
 
-// Runs fn(begin, end) over [0, n), in two halves at once on a large survey.
-template <class Fn>
-void InHalves(size_t n, Fn&& fn) {
-    constexpr size_t kSplitFrom = size_t{1} << 20;
-    if (n < kSplitFrom) {
-        fn(size_t{0}, n);
-        return;
-    }
-    std::thread second;
-    try {
-        second = std::thread([&] { fn(n / 2, n); });
-    } catch (const std::system_error&) {
-        fn(size_t{0}, n);
-        return;
-    }
-    fn(size_t{0}, n / 2);
-    second.join();
-}
+// A pass over a survey of a million records or more is shared by two threads.
+constexpr ParallelSettings kHalves{.minimum = size_t{1} << 20, .parts = 2};
 
 // The stored fields lie in two runs of a record: Time to Heave, and Flags to Hundredths.
 constexpr size_t kHeadBytes = offsetof(CVKData, Heave) + sizeof(CVKData::Heave);
@@ -188,7 +168,7 @@ struct Snapshot {
     void Take(const std::vector<CVKData>& records) {
         count = records.size();
         rows.resize(count * kRowBytes);
-        InHalves(count, [&](size_t begin, size_t end) {
+        ParallelFor(count, kHalves, [&](unsigned, size_t begin, size_t end) {
             uint8_t* out = rows.data() + begin * kRowBytes;
             for (size_t i = begin; i < end; ++i, out += kRowBytes) {
                 const auto* in = reinterpret_cast<const uint8_t*>(&records[i]);
@@ -292,8 +272,8 @@ void DiffColumns(const std::vector<CVKData>& records, const Snapshot& snap, size
     static_assert(kColumnCount <= 16);
     std::vector<uint16_t> masks(shared, 0);
     size_t halves[2][kColumnCount] = {};
-    InHalves(shared, [&](size_t begin, size_t end) {
-        size_t* counts = halves[begin == 0 ? 0 : 1];
+    ParallelFor(shared, kHalves, [&](unsigned half, size_t begin, size_t end) {
+        size_t* counts = halves[half];
         for (size_t r = begin; r < end; ++r) {
             const CVKData& now = records[present(r)];
             const size_t then = past(r);
@@ -415,11 +395,8 @@ struct UndoHistory::Pending {
 };
 
 size_t UndoHistory::DefaultBudget() {
-#if !defined(_WIN32)
-    const long pages = ::sysconf(_SC_PHYS_PAGES);
-    const long page = ::sysconf(_SC_PAGESIZE);
-    if (pages > 0 && page > 0) return static_cast<size_t>(pages) * static_cast<size_t>(page) / 4;
-#endif
+    const uint64_t memory = platform::PhysicalMemoryBytes();
+    if (memory > 0) return static_cast<size_t>(memory / 4);
     return size_t{1} << 30;
 }
 

@@ -33,7 +33,8 @@ struct ImportDialog {
     const char* initialName;  // the initial file name (a pattern)
     // Initial name once the document holds records; null when it does not change.
     const char* initialNameWithRecords;
-    // "Description|patterns|...|" as the framework takes it; empty for none.
+    // The file types the file chooser offers: "Description|*.a;*.b|...|" pairs, read by
+    // ParseFilter; empty for none.
     const char* filter;
     DuplicateRule duplicates;
 };

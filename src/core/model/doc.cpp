@@ -6,12 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
-
 #include "model/muldiv.h"
+#include "model/platform.h"
 
 namespace aq {
 
@@ -66,41 +62,6 @@ void CVKDoc::New() {
     SetStatusText("");
 }
 
-namespace {
-
-// Gives the system back the memory of an array from its start on, a piece at a time, as
-// its bytes are no longer needed.
-class PageReleaser {
-public:
-    explicit PageReleaser(const void* begin) : done_(RoundUp(reinterpret_cast<uintptr_t>(begin))) {}
-    // The bytes before `end` are not needed again.
-    void Upto([[maybe_unused]] const void* end) {
-#if defined(__linux__)
-        if (page_ == 0) return;
-        const uintptr_t hi = reinterpret_cast<uintptr_t>(end) & ~(page_ - 1);
-        if (hi <= done_) return;
-        ::madvise(reinterpret_cast<void*>(done_), hi - done_, MADV_DONTNEED);
-        done_ = hi;
-#endif
-    }
-
-private:
-    static uintptr_t PageSize() {
-#if defined(__linux__)
-        const auto page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
-        return page != 0 && (page & (page - 1)) == 0 ? page : 0;
-#else
-        return 0;
-#endif
-    }
-    uintptr_t RoundUp(uintptr_t p) const { return page_ ? (p + page_ - 1) & ~(page_ - 1) : p; }
-
-    uintptr_t page_ = PageSize();
-    uintptr_t done_;
-};
-
-}  // namespace
-
 void CVKDoc::ReserveRecords(size_t n) {
     if (n <= Records.capacity()) return;
     const size_t size = Records.size();
@@ -113,7 +74,7 @@ void CVKDoc::ReserveRecords(size_t n) {
     std::vector<CVKData> grown;
     grown.reserve(n);
     constexpr size_t kPiece = kPieceBytes / sizeof(CVKData);
-    PageReleaser old(Records.data());
+    platform::PageReleaser old(Records.data());
     for (size_t i = 0; i < size; i += kPiece) {
         const size_t end = std::min(size, i + kPiece);
         grown.insert(grown.end(), Records.begin() + static_cast<std::ptrdiff_t>(i),

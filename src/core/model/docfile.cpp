@@ -2,22 +2,17 @@
 #include "model/docfile.h"
 
 #include <algorithm>
-#include <atomic>
 #include <filesystem>
 #include <cerrno>
 #include <new>
 #include <string_view>
-#include <system_error>
-#include <thread>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 #if !defined(_WIN32)
 #include <unistd.h>
 #endif
 
 #include "model/archive.h"
+#include "model/parallel.h"
 #include "model/safefile.h"
 
 namespace aq {
@@ -158,61 +153,6 @@ std::vector<uint8_t> SaveDocumentBytes(const CVKDoc& doc) {
 
 namespace {
 
-// Fresh memory costs the system a fault and a cleared page at the first write to each page,
-// as much again as decoding the records into it. Another thread takes the faults from the
-// end of the array backwards while this one fills it from the front, until they meet.
-class PagesAhead {
-public:
-    PagesAhead(const void* begin, size_t bytes) {
-#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
-        const auto page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
-        if (bytes < kMinBytes || page == 0 || (page & (page - 1)) != 0) return;
-        const auto lo = (reinterpret_cast<uintptr_t>(begin) + page - 1) & ~(page - 1);
-        const auto hi = (reinterpret_cast<uintptr_t>(begin) + bytes) & ~(page - 1);
-        filled_.store(lo, std::memory_order_relaxed);
-        try {
-            thread_ = std::thread([this, lo, hi] { Run(lo, hi); });
-        } catch (const std::system_error&) {
-            // Without a second thread the pages come as they are written.
-        }
-#else
-        (void)begin;
-        (void)bytes;
-#endif
-    }
-    ~PagesAhead() {
-        stop_.store(true, std::memory_order_relaxed);
-        if (thread_.joinable()) thread_.join();
-    }
-    PagesAhead(const PagesAhead&) = delete;
-    PagesAhead& operator=(const PagesAhead&) = delete;
-
-    // The filling has reached p.
-    void Reached(const void* p) {
-        if (thread_.joinable()) filled_.store(reinterpret_cast<uintptr_t>(p), std::memory_order_relaxed);
-    }
-
-private:
-    static constexpr size_t kMinBytes = size_t{64} << 20;
-    static constexpr uintptr_t kStep = uintptr_t{2} << 20;
-
-#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
-    void Run(uintptr_t lo, uintptr_t hi) {
-        // Pages already there are left as they are; nothing is written into them.
-        while (hi > lo && !stop_.load(std::memory_order_relaxed)) {
-            const uintptr_t from = hi - std::min(kStep, hi - lo);
-            if (from <= filled_.load(std::memory_order_relaxed) + kStep) break;
-            if (::madvise(reinterpret_cast<void*>(from), hi - from, MADV_POPULATE_WRITE) != 0) break;
-            hi = from;
-        }
-    }
-#endif
-
-    std::thread thread_;
-    std::atomic<uintptr_t> filled_{0};
-    std::atomic<bool> stop_{false};
-};
-
 // The records, in bulk while they have the usual form (a plain reference to their class
 // and a 64-bit time), one at a time through the general reader otherwise.
 void ReadRecords(ArchiveReader& ar, const std::vector<std::string>& recordClasses, uint32_t n,
@@ -287,6 +227,9 @@ bool Load(CVKDoc& doc, ArchiveReader& ar, uint64_t reserveLimit, LoadMemory& mem
             memory.touched = true;
             records.clear();
         }
+        // Fresh memory costs a fault and a cleared page at the first write to each page, as
+        // much again as decoding the records into it: those faults are taken ahead while
+        // the records are read, when the whole array is fresh.
         PagesAhead pages(records.data(), fresh && room == nRecords ? room * sizeof(CVKData) : 0);
         ReadRecords(ar, recordClasses, nRecords, records, pages);
 

@@ -4,12 +4,11 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "model/muldiv.h"
+#include "model/parallel.h"
 
 namespace aq {
 
@@ -19,8 +18,9 @@ const char* const kPhaseSort = "Time Sorting Data";
 const char* const kPhaseInterpolate = "Interpolating Values";
 const char* const kPhaseUpdate = "Updating Values";
 
-// Records from which a pass over them is shared with a second thread.
-size_t g_parallelMinimum = size_t{1} << 16;
+// A pass over the records is shared with a second thread from 65536 records on, in
+// eight slices so that the progress moves.
+ParallelSettings g_parallel{.minimum = size_t{1} << 16, .parts = 2, .slices = 8, .sliceMinimum = 800};
 
 // Progress of a phase, shown as the work done out of n.
 class Progress {
@@ -36,34 +36,17 @@ private:
     size_t n_;
 };
 
-// Runs work(half, begin, end) over [0, n): in two halves at once, the second half on
-// another thread, when n is large enough to be worth it. Each half is walked from its
-// start to its end in order, a slice at a time; the progress is shown between slices,
-// when only this thread runs, so a port that redraws the views never reads records while
-// they are being written. `work` must not throw (it only reads and writes records).
+// Runs work(half, begin, end) over [0, n), in two halves at once when n is large enough
+// to be worth it. Each half is walked from its start to its end in order, a slice at a
+// time; the progress is shown between slices, when no other thread runs, so a port that
+// redraws the views never reads records while they are being written.
 template <typename Work>
 void InHalves(size_t n, Progress* progress, Work&& work) {
-    const bool split = n >= g_parallelMinimum;
-    const size_t mid = split ? n / 2 : n;
-    const size_t slices = n >= 800 ? 8 : 1;
-    for (size_t s = 0; s < slices; ++s) {
-        const size_t a0 = mid * s / slices, a1 = mid * (s + 1) / slices;
-        const size_t b0 = mid + (n - mid) * s / slices, b1 = mid + (n - mid) * (s + 1) / slices;
-        std::thread second;
-        if (b1 > b0) {
-            try {
-                second = std::thread([&work, b0, b1] { work(1, b0, b1); });
-            } catch (const std::system_error&) {
-                // No thread to be had: this one does both.
-            }
-        }
-        if (a1 > a0) work(0, a0, a1);
-        if (second.joinable())
-            second.join();
-        else if (b1 > b0)
-            work(1, b0, b1);
-        if (progress) progress->At(a1 + (b1 - mid));
-    }
+    ParallelFor(
+        n, g_parallel, [&work](unsigned half, size_t begin, size_t end) { work(static_cast<int>(half), begin, end); },
+        [progress](size_t done) {
+            if (progress) progress->At(done);
+        });
 }
 
 // A record's time in hundredths, wrapping rather than overflowing.
@@ -514,7 +497,7 @@ bool SetTimeAxis(CVKDoc& doc, const CVKData* first, const CVKData* last) {
 
 }  // namespace
 
-size_t SetParallelMinimum(size_t records) { return std::exchange(g_parallelMinimum, std::max<size_t>(records, 2)); }
+size_t SetParallelMinimum(size_t records) { return std::exchange(g_parallel.minimum, std::max<size_t>(records, 2)); }
 
 void SortAndMeasure(CVKDoc& doc) { SortAndMeasureAll(doc); }
 
