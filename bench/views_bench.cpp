@@ -100,7 +100,7 @@ public:
     void SelectBlackPen() override {}
     void SelectSolidBrush(aq::Colour) override {}
     void SelectLightGreyBrush() override {}
-    void SelectFont(double) override {}
+    void SelectFont(int32_t) override {}
     void SetTextTransparent(bool) override {}
     void SetTextAnchor(aq::TextAnchor) override {}
     void Line(aq::CPoint, aq::CPoint) override { ++calls; }

@@ -196,14 +196,12 @@ const std::vector<CommandInfo> kCommands = {
     {.id = ID_FILE_PRINT, .text = "&Print...\tCtrl+P", .prompt = "Print the active view\nPrint", .target = T::View,
      .menu = "&File", .separatorBefore = true, .keys = "Ctrl+P", .icon = "print", .verb = "plot",
      .args = "plan|section FILE.png|FILE.svg|FILE.pdf|- [--format png|svg|pdf] [--size WIDTHxHEIGHT]\n"
-             "        [--title TEXT] [--pages N] [--scale RATIO]\n"
+             "        [--title TEXT] [--pages N]\n"
              "        [--colour-mode point-type|elevation|quality] [--show KINDS] [--box-size N] [--text-size N]",
      .help = "Draws a view as printed (titles, time and date labels) into a file. The section view's --pages\n"
              "split the whole time range, one file per page for images (FILE-1.png ...), pages of one PDF;\n"
              "--show takes depth,position,tide,event (any of them, or all, none); - writes to standard output\n"
-             "(PNG unless --format says otherwise); the display settings hold for this plot only. --scale\n"
-             "draws images as a screen of that pixel ratio shows the window (--scale 2: twice the pixels,\n"
-             "the same picture)."},
+             "(PNG unless --format says otherwise); the display settings hold for this plot only."},
     {.id = ID_FILE_PRINT_PREVIEW, .text = "Print Pre&view",
      .prompt = "Show the print-out of the active view on screen\nPrint Preview", .target = T::View, .menu = "&File",
      .reach = Reach::WindowOnly, .only = kPrintOnly},

@@ -22,18 +22,4 @@ CPoint Mapping::ToLogical(CPoint device) const {
     return {Round(x), Round(y)};
 }
 
-bool LabelPlacer::Place(Canvas& c, CPoint at, const std::string& text, int32_t gap) {
-    const CRect box = c.TextBox(at, text);
-    if (box.right > box.left && box.bottom > box.top) {
-        if (box.left < area_.left || box.top < area_.top || box.right > area_.right || box.bottom > area_.bottom)
-            return false;
-        const CRect padded{box.left - gap, box.top - gap, box.right + gap, box.bottom + gap};
-        for (const CRect& t : taken_)
-            if (Intersects(padded, t)) return false;
-        taken_.push_back(box);
-    }
-    c.Text(at, text);
-    return true;
-}
-
 }  // namespace aq

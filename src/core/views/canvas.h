@@ -82,8 +82,7 @@ private:
 //   nothing;
 // - a pen of width 0 is one device pixel wide whatever the mapping, other widths are
 //   logical and scale with x (at least one pixel);
-// - shapes and lines are aliased, on device pixels; text is antialiased, sized in points
-//   through the pixel ratio and never through the mapping, so a zoom does not grow it;
+// - drawing is aliased;
 // - a rectangle or fill paints every pixel of its device rectangle, and a line along a
 //   pixel row or column (within 32768 pixels of the origin) every pixel from its first
 //   point up to its last.
@@ -107,9 +106,8 @@ public:
     // No fill: ellipses, rectangles and rounded rectangles are outlined only, until a
     // solid or light-grey brush is selected again.
     virtual void SelectHollowBrush() = 0;
-    // The platform's sans-serif font at this size in points (1/72 inch at the pixel
-    // ratio's 96 pixels to the inch), every other attribute default.
-    virtual void SelectFont(double points) = 0;
+    // A font of this cell height in logical units, every other attribute default.
+    virtual void SelectFont(int32_t height) = 0;
     // Transparent text leaves the ground under the text alone; opaque fills it white.
     virtual void SetTextTransparent(bool transparent) = 0;
     virtual void SetTextAnchor(TextAnchor anchor) = 0;
@@ -122,24 +120,6 @@ public:
     // Fills with a colour, no outline.
     virtual void FillRect(const CRect& r, Colour colour) = 0;
     virtual void Text(CPoint at, const std::string& text) = 0;
-    // The device rectangle Text(at, text) would cover with the font and anchor in force;
-    // empty when the canvas cannot measure text (then no label is kept from another).
-    virtual CRect TextBox(CPoint at, const std::string& text) const {
-        (void)at, (void)text;
-        return {};
-    }
-
-    // Device pixels to a pixel of a plain 96-dpi screen: 1, 1.5 or 2 on screens, a page's
-    // resolution over 96 on paper. Text, markers and the plan's furniture scale by it.
-    void SetPixelRatio(double ratio) { ratio_ = ratio > 0 ? ratio : 1.0; }
-    double PixelRatio() const { return ratio_; }
-    // Device pixels of a length in screen pixels, at least one.
-    int32_t Pixels(double px) const {
-        const double d = px * ratio_ + 0.5;
-        return d < 1 ? 1 : d > 1e6 ? 1000000 : static_cast<int32_t>(d);
-    }
-    // Device pixels of a length in points.
-    double PointPixels(double points) const { return points * ratio_ * 96.0 / 72.0; }
 
     // The device pixels that can show, when the surface knows them (an image): drawing
     // elsewhere is lost. Empty when not known.
@@ -160,38 +140,6 @@ protected:
 
 private:
     Mapping map_;
-    double ratio_ = 1.0;
-};
-
-// Draws in device pixels while it lives: the mapping becomes one to one and comes back
-// at the end. Markers, rings, keys and the plan's scale bar are sized on the screen, not
-// in the plane.
-class DeviceScope {
-public:
-    explicit DeviceScope(Canvas& c) : c_(c), window_(c.Map().Window()), screen_(c.Map().Screen()) {
-        c.SetMapping({0, 0, 1, 1}, {0, 0, 1, 1});
-    }
-    ~DeviceScope() { c_.SetMapping(window_, screen_); }
-    DeviceScope(const DeviceScope&) = delete;
-    DeviceScope& operator=(const DeviceScope&) = delete;
-
-private:
-    Canvas& c_;
-    CRect window_, screen_;
-};
-
-// Labels that keep clear of one another and of what is reserved (a legend, a scale bar):
-// a label that would overlap one already placed, or leave the area, is left out.
-class LabelPlacer {
-public:
-    explicit LabelPlacer(const CRect& area) : area_(area) {}
-    void Reserve(const CRect& device) { taken_.push_back(device); }
-    // Draws the text at the logical point unless it would collide; true when drawn.
-    bool Place(Canvas& c, CPoint at, const std::string& text, int32_t gap = 2);
-
-private:
-    CRect area_;
-    std::vector<CRect> taken_;
 };
 
 // The overlap of two rectangles is not empty.

@@ -55,66 +55,58 @@ void DeletedMarkerShape(Canvas& canvas, const CRect& r, uint16_t kind) {
     }
 }
 
-void HighlightMarker(Canvas& c, CPoint p, int32_t side) {
-    const CRect d = MarkerDevice(c.Map(), p, side);
-    DeviceScope device(c);
+namespace {
+// Logical units of a few device pixels along each axis, at least one.
+int32_t PixelsX(const Canvas& c, double px) {
+    const double s = c.Map().ScaleX();
+    return s > 0 ? std::max(1, static_cast<int32_t>(std::min(px / s, 1e9))) : 1;
+}
+int32_t PixelsY(const Canvas& c, double px) {
+    const double s = std::abs(c.Map().ScaleY());
+    return s > 0 ? std::max(1, static_cast<int32_t>(std::min(px / s, 1e9))) : 1;
+}
+}  // namespace
+
+void HighlightMarker(Canvas& c, const CRect& square) {
     c.SelectHollowBrush();
     for (int ring = 3; ring <= 4; ++ring) {
-        const int32_t g = c.Pixels(ring);
+        const int32_t gx = PixelsX(c, ring), gy = PixelsY(c, ring);
         c.SelectPen(ring == 3 ? COLOUR_MAGENTA : COLOUR_WHITE, 0);
-        c.Rectangle({d.left - g, d.top - g, d.right + g, d.bottom + g});
+        c.Rectangle({square.left - gx, square.top - gy, square.right + gx, square.bottom + gy});
     }
     c.SelectBlackPen();
 }
 
-double LabelPoints(int32_t textSize) {
-    // The default text size (5) gives 9 pt, the desktop's usual size.
-    return std::clamp(4.0 + textSize, 6.0, 36.0);
-}
-
-CRect DrawColourLegend(Canvas& c, const CVKDoc& doc, const CRect& screen, bool draw) {
-    if (doc.ColourMode != COLOUR_ELEVATION && doc.ColourMode != COLOUR_QUALITY) return {};
-    DeviceScope device(c);
-    c.SelectFont(LabelPoints(doc.TextSize));
-    c.SetTextAnchor(TextAnchor::LeftBottom);
-    // Swatches as high as a line of text, the highest band at the top; the text column
-    // as wide as its widest entry.
-    char texts[7][48];
-    int32_t textW = 0, lineH = 0;
-    for (int band = 6; band >= 0; --band) {
-        // Elevation: band d holds levels nearest LevelMin + d/6 of the span, slot 7 - d;
-        // Quality: band d holds qualities nearest d * 127 / 6, slot ~d & 7.
-        char* buf = texts[band];
-        if (doc.ColourMode == COLOUR_ELEVATION)
-            std::snprintf(buf, 48, "%.2fm",
-                          (doc.LevelMin + (static_cast<double>(doc.LevelMax) - doc.LevelMin) * band / 6.0) / 100.0);
-        else
-            std::snprintf(buf, 48, "Q %d", (127 * band + 3) / 6);
-        const CRect t = c.TextBox({0, 0}, buf);
-        textW = std::max(textW, t.right - t.left);
-        lineH = std::max(lineH, t.bottom - t.top);
-    }
-    if (textW == 0) textW = c.Pixels(64);
-    if (lineH == 0) lineH = c.Pixels(14);
-    const int32_t box = std::max(c.Pixels(8), lineH * 3 / 4), rowH = lineH + c.Pixels(2);
-    const int32_t pad = c.Pixels(4), margin = c.Pixels(8);
-    const int32_t right = screen.right - margin;
-    const int32_t left = right - box - c.Pixels(6) - textW;
-    int32_t y = screen.top + margin;
-    const CRect ground{left - pad, y - pad, right + pad, y + 7 * rowH + pad};
-    if (!draw) return ground;
-    c.FillRect(ground, COLOUR_WHITE);
+void DrawColourLegend(Canvas& c, const CVKDoc& doc, const CRect& window) {
+    if (doc.ColourMode != COLOUR_ELEVATION && doc.ColourMode != COLOUR_QUALITY) return;
+    // Swatches of 10 by 10 pixels, 14 pixels apart, the highest band at the top.
+    const int32_t box = PixelsX(c, 10), boxH = PixelsY(c, 10), rowH = PixelsY(c, 14);
+    const int32_t margin = PixelsX(c, 8), marginY = PixelsY(c, 8);
+    const int32_t textW = PixelsX(c, 64);
+    const int32_t right = window.right - margin;
+    const int32_t left = right - box - PixelsX(c, 6) - textW;
+    int32_t y = window.top + marginY;
+    c.FillRect({left - PixelsX(c, 4), y - PixelsY(c, 4), right + PixelsX(c, 4), y + 7 * rowH + PixelsY(c, 2)},
+               COLOUR_WHITE);
+    c.SelectFont(doc.TextSize * 50);
     c.SetTextTransparent(true);
+    c.SetTextAnchor(TextAnchor::LeftBottom);
     c.SelectBlackPen();
     for (int band = 6; band >= 0; --band, y += rowH) {
+        // Elevation: band d holds levels nearest LevelMin + d/6 of the span, slot 7 - d;
+        // Quality: band d holds qualities nearest d * 127 / 6, slot ~d & 7.
         const Colour colour = doc.Colours[static_cast<size_t>(7 - band)];
-        const int32_t top = y + (rowH - box) / 2;
+        char buf[48];
+        if (doc.ColourMode == COLOUR_ELEVATION)
+            std::snprintf(buf, sizeof buf, "%.2fm",
+                          (doc.LevelMin + (static_cast<double>(doc.LevelMax) - doc.LevelMin) * band / 6.0) / 100.0);
+        else
+            std::snprintf(buf, sizeof buf, "Q %d", (127 * band + 3) / 6);
         c.SelectSolidBrush(colour);
-        c.Rectangle({left, top, left + box, top + box});
-        c.Text({left + box + c.Pixels(6), y + rowH}, texts[band]);
+        c.Rectangle({left, y, left + box, y + boxH});
+        c.Text({left + box + PixelsX(c, 6), y + boxH}, buf);
     }
     c.SetTextTransparent(false);
-    return ground;
 }
 
 namespace {
@@ -280,30 +272,39 @@ private:
 class SquareMapper {
 public:
     SquareMapper(const Mapping& map, int32_t side, const CRect& window, MarkerScratch& s)
-        : side_(std::max(side, 1)),
-          lead_(side_ / 2),
-          reach_(MarkerLogicalReach(map, side_)),
-          x_(map, false, int64_t{window.left} - reach_.x - 1, int64_t{window.right} + reach_.x + 1, s.xs),
-          y_(map, true, int64_t{window.top} - reach_.y - 1, int64_t{window.bottom} + reach_.y + 1, s.ys) {}
-    // The logical square a marker may reach, to test it against the window.
-    CRect Square(CPoint p) const { return {p.x - reach_.x, p.y - reach_.y, p.x + reach_.x, p.y + reach_.y}; }
+        : side_(side),
+          x_(map, false, int64_t{window.left} - side - 1, int64_t{window.right} + side + 1, s.xs),
+          y_(map, true, int64_t{window.top} - side - 1, int64_t{window.bottom} + side + 1, s.ys),
+          left_(x_(-side)),
+          right_(x_(side)) {}
+    CRect Square(CPoint p) const { return {p.x - side_, p.y - side_, p.x + side_, p.y + side_}; }
     const Axis& X() const { return x_; }
     const Axis& Y() const { return y_; }
-    // The marker's device square, side by side pixels about its point.
-    CRect Device(CPoint p) const {
-        const int32_t x = x_(p.x) - lead_, y = y_(p.y) - lead_;
-        return {x, y, x + side_, y + side_};
+    CRect Device(CPoint p) {
+        MapX(p.x);
+        return {left_, y_(p.y - side_), right_, y_(p.y + side_)};
     }
-    // The device square of a marker; every marker paints at least one pixel.
-    bool Painting(uint16_t kind, CPoint p, CRect& d) const {
-        d = Device(p);
+    // The device rectangle of a marker that paints something; false for one that paints
+    // nothing, without mapping y when its width already says so.
+    bool Painting(uint16_t kind, CPoint p, CRect& d) {
+        MapX(p.x);
+        if (left_ == right_ && kind != REC_EVENT) return false;
+        d = {left_, y_(p.y - side_), right_, y_(p.y + side_)};
         return !MarkerPaintsNothing(kind, d);
     }
 
 private:
-    int32_t side_, lead_;
-    CPoint reach_;
+    void MapX(int32_t x) {
+        if (x == lastX_) return;
+        lastX_ = x;
+        left_ = x_(x - side_);
+        right_ = x_(x + side_);
+    }
+
+    int32_t side_;
     Axis x_, y_;
+    int32_t lastX_ = 0;
+    int32_t left_, right_;
 };
 
 // The pixels a marker may paint: an event's cross reaches its far corners.
@@ -318,7 +319,7 @@ CRect Reach(uint16_t kind, const CRect& d) {
 uint32_t Style(uint16_t kind, uint32_t colour) { return kind == REC_TIDE || kind == REC_EVENT ? 0 : colour & 7; }
 
 void Marker(Canvas& c, const CVKDoc& doc, const SquareMapper& sq, uint16_t kind, const CVKData& r, CPoint p) {
-    MarkerShape(c, sq.Device(p), kind, doc.Colours[static_cast<size_t>(doc.ColourIndex(r) & 7)], doc.ColourMode);
+    MarkerShape(c, sq.Square(p), kind, doc.Colours[static_cast<size_t>(doc.ColourIndex(r) & 7)], doc.ColourMode);
 }
 
 // The pixels of a marker, when known: a depth's whole square, the canvas's ellipses and
@@ -367,8 +368,8 @@ private:
         // The corners MarkerShape gives a tide.
         std::unique_lock<std::mutex> hold;
         if (lock_) hold = std::unique_lock<std::mutex>(*lock_);
-        (void)square;
-        m.known = c_.ShapePixels(shape, d, (d.right - d.left) / 2, (d.bottom - d.top) / 2, m.rows) &&
+        m.known = c_.ShapePixels(shape, square, (square.right - square.left) / 2, (square.bottom - square.top) / 2,
+                                 m.rows) &&
                   m.rows.size() == static_cast<size_t>(h);
         return Get(last_);
     }
@@ -396,10 +397,9 @@ CRect CullArea(const Canvas& c, const MarkerJob& job, bool& clipped) {
 }
 
 // Every marker and line, one by one: the picture the rest must give.
-void DrawEvery(Canvas& c, const CVKDoc& doc, const MarkerJob& job, const Mapping& map) {
-    const int32_t side = std::max(job.side, 1);
-    const CPoint reach = MarkerLogicalReach(map, side);
-    const auto logical = [&](CPoint p) { return CRect{p.x - reach.x, p.y - reach.y, p.x + reach.x, p.y + reach.y}; };
+void DrawEvery(Canvas& c, const CVKDoc& doc, const MarkerJob& job) {
+    const Mapping& map = c.Map();
+    const int32_t s = job.side;
     if (job.showDeleted) {
         c.SelectPen(COLOUR_DELETED, 0);
         c.SelectHollowBrush();
@@ -409,7 +409,8 @@ void DrawEvery(Canvas& c, const CVKDoc& doc, const MarkerJob& job, const Mapping
                 const CVKData& r = job.records[i];
                 if (!(r.Flags & REC_DELETED) || !(r.Flags & doc.ShowKinds & pass.kind)) continue;
                 const CPoint p = r.*pass.point;
-                if (Intersects(logical(p), job.window)) DeletedMarkerShape(c, MarkerDevice(map, p, side), pass.kind);
+                const CRect square{p.x - s, p.y - s, p.x + s, p.y + s};
+                if (Intersects(square, job.window)) DeletedMarkerShape(c, square, pass.kind);
             }
         }
         c.SelectBlackPen();
@@ -422,17 +423,17 @@ void DrawEvery(Canvas& c, const CVKDoc& doc, const MarkerJob& job, const Mapping
             const CVKData& r = job.records[i];
             if (!(r.Flags & doc.ShowKinds & pass.kind)) continue;
             const CPoint p = r.*pass.point;
-            const bool visible = Intersects(logical(p), job.window);
+            const CRect square{p.x - s, p.y - s, p.x + s, p.y + s};
+            const bool visible = Intersects(square, job.window);
             if (r.Flags & REC_DELETED) {
                 joined = false;
                 continue;
             }
-            if (joined && pass.join && visible && !(map.ToDevice(prev) == map.ToDevice(p)))
-                c.Line(map.ToDevice(prev), map.ToDevice(p));
+            if (joined && pass.join && visible && !(map.ToDevice(prev) == map.ToDevice(p))) c.Line(prev, p);
             prev = p;
             joined = true;
             if (visible)
-                MarkerShape(c, MarkerDevice(map, p, side), pass.kind, doc.Colours[static_cast<size_t>(doc.ColourIndex(r) & 7)],
+                MarkerShape(c, square, pass.kind, doc.Colours[static_cast<size_t>(doc.ColourIndex(r) & 7)],
                             doc.ColourMode);
         }
     }
@@ -508,7 +509,7 @@ void DrawDeleted(Canvas& c, const CVKDoc& doc, const MarkerJob& job, MarkerScrat
             if ((live && live->Covers(Reach(pass.kind, d))) || s.culler.CoveredLater(d, 0)) continue;
             keep.push_back(p);
         }
-        for (size_t j = keep.size(); j-- > 0;) DeletedMarkerShape(c, sq.Device(keep[j]), pass.kind);
+        for (size_t j = keep.size(); j-- > 0;) DeletedMarkerShape(c, sq.Square(keep[j]), pass.kind);
     }
     c.SelectBlackPen();
 }
@@ -520,8 +521,8 @@ void DrawDeleted(Canvas& c, const CVKDoc& doc, const MarkerJob& job, MarkerScrat
 // it and the later passes have painted. The few kept are then judged again, from the
 // topmost down, under all that is kept above them. Markers whose pixels are not known
 // are only skipped under an identical later one.
-void DrawUnjoined(Canvas& c, const CVKDoc& doc, const MarkerJob& job, MarkerScratch& s, const Mapping& view) {
-    SquareMapper sq(view, job.side, job.window, s);
+void DrawUnjoined(Canvas& c, const CVKDoc& doc, const MarkerJob& job, MarkerScratch& s) {
+    SquareMapper sq(c.Map(), job.side, job.window, s);
     bool clipped = false;
     const CRect area = CullArea(c, job, clipped);
     uint16_t drawn = 0;
@@ -628,7 +629,7 @@ void DrawUnjoined(Canvas& c, const CVKDoc& doc, const MarkerJob& job, MarkerScra
         for (const MarkerScratch::Half* half : {&early, &late}) {
             const std::vector<MarkerScratch::Kept>& list = half->kept[k];
             for (size_t j = list.size(); j-- > 0;)
-                MarkerShape(c, sq.Device(list[j].p), job.passes[k].kind, doc.Colours[list[j].colour], doc.ColourMode);
+                MarkerShape(c, sq.Square(list[j].p), job.passes[k].kind, doc.Colours[list[j].colour], doc.ColourMode);
         }
 }
 
@@ -741,7 +742,8 @@ private:
 // With joining lines: a walk in drawing order (each half of the records at once) gathers
 // each pass's lines and the markers that paint anything; then, from the topmost down,
 // whatever later drawing covers is dropped; then the rest is drawn.
-void DrawJoined(Canvas& c, const CVKDoc& doc, const MarkerJob& job, MarkerScratch& s, const Mapping& map) {
+void DrawJoined(Canvas& c, const CVKDoc& doc, const MarkerJob& job, MarkerScratch& s) {
+    const Mapping& map = c.Map();
     SquareMapper sq(map, job.side, job.window, s);
     uint16_t drawn = 0, joins = 0;
     for (size_t k = 0; k < job.passCount; ++k) {
@@ -889,7 +891,7 @@ void DrawJoined(Canvas& c, const CVKDoc& doc, const MarkerJob& job, MarkerScratc
             for (const MarkerScratch::Op& op : half->ops[k]) {
                 if (op.dead) continue;
                 if (op.record == MarkerScratch::kLine) {
-                    c.Line(map.ToDevice(CPoint{op.a, op.b}), map.ToDevice(CPoint{op.c, op.d}));
+                    c.Line({op.a, op.b}, {op.c, op.d});
                 } else {
                     const CVKData& r = job.records[op.record];
                     Marker(c, doc, sq, pass.kind, r, r.*pass.point);
@@ -900,37 +902,17 @@ void DrawJoined(Canvas& c, const CVKDoc& doc, const MarkerJob& job, MarkerScratc
 
 }  // namespace
 
-CRect MarkerDevice(const Mapping& map, CPoint p, int32_t side) {
-    side = std::max(side, 1);
-    const int32_t x = map.X(p.x) - side / 2, y = map.Y(p.y) - side / 2;
-    return {x, y, x + side, y + side};
-}
-
-CPoint MarkerLogicalReach(const Mapping& map, int32_t side) {
-    // Half the side and a pixel of rounding, in logical units of each axis.
-    const auto units = [&](double scale) {
-        const double s = std::abs(scale);
-        const double u = s > 0 ? (side / 2 + 2) / s + 1 : 1e9;
-        return static_cast<int32_t>(std::min(u, 1e9));
-    };
-    return {units(map.ScaleX()), units(map.ScaleY())};
-}
-
 size_t SetMarkerSplitMinimum(size_t records) { return std::exchange(g_splitMinimum, std::max<size_t>(records, 2)); }
 
 void DrawMarkers(Canvas& c, const CVKDoc& doc, const MarkerJob& job, bool cull, MarkerScratch& scratch) {
     if (job.passCount > 4) return;
-    // Markers are squares of device pixels: placed through the view's mapping, drawn one
-    // to one.
-    const Mapping view = c.Map();
-    DeviceScope device(c);
-    if (!cull || job.count >= MarkerScratch::kLine) return DrawEvery(c, doc, job, view);
+    if (!cull || job.count >= MarkerScratch::kLine) return DrawEvery(c, doc, job);
     bool join = false;
     for (size_t k = 0; k < job.passCount; ++k) join |= job.passes[k].join;
     if (join)
-        DrawJoined(c, doc, job, scratch, view);
+        DrawJoined(c, doc, job, scratch);
     else
-        DrawUnjoined(c, doc, job, scratch, view);
+        DrawUnjoined(c, doc, job, scratch);
 }
 
 }  // namespace aq

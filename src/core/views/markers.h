@@ -126,16 +126,15 @@ struct MarkerPass {
 };
 
 // The markers of a range of records, kind after kind (later kinds on top), each a square
-// of `side` device pixels about its point (at least one, so dense data never shows
-// gaps), where it overlaps the window. The square keeps its shape however the window is
-// stretched. A deleted record breaks the joining lines; with showDeleted it is drawn
+// reaching `side` logical units from its point on every side, where its square overlaps
+// the window. A deleted record breaks the joining lines; with showDeleted it is drawn
 // hollow in COLOUR_DELETED under every live marker (kind after kind), else not at all.
 struct MarkerJob {
     const CVKData* records;
     size_t count;
     const MarkerPass* passes;  // at most four
     size_t passCount;
-    int32_t side;  // device pixels
+    int32_t side;
     CRect window;  // logical
     CRect screen;  // device: the view's area
     bool showDeleted = true;
@@ -179,12 +178,6 @@ struct MarkerScratch {
     std::vector<CPoint> deletedKept;
 };
 
-// The device square of a marker of `side` pixels on the logical point p.
-CRect MarkerDevice(const Mapping& map, CPoint p, int32_t side);
-// How far such a marker may reach from its point in logical units of x and y (at
-// least): what a window test must allow for.
-CPoint MarkerLogicalReach(const Mapping& map, int32_t side);
-
 // Records from which a redraw walks them in two halves on two threads (tests lower it);
 // returns the previous value.
 size_t SetMarkerSplitMinimum(size_t records);
@@ -201,17 +194,13 @@ void DrawMarkers(Canvas& canvas, const CVKDoc& doc, const MarkerJob& job, bool c
 // event stays a cross).
 void DeletedMarkerShape(Canvas& canvas, const CRect& square, uint16_t kind);
 
-// Rings the marker (side device pixels on the logical point p) of the selected record a
-// few pixels out, so it stands out whatever the scheme.
-void HighlightMarker(Canvas& canvas, CPoint p, int32_t side);
+// Rings the marker square of the selected record a few pixels out, so it stands out
+// whatever the scheme.
+void HighlightMarker(Canvas& canvas, const CRect& square);
 
-// In the Elevation and Quality schemes, a key in the top-right corner of the view's
-// device area: a swatch for each colour band with the level (metres) or quality at its
-// middle. Nothing in the other schemes. Returns the device rectangle it covers (empty
-// when none), for labels to keep clear of; without draw, only that.
-CRect DrawColourLegend(Canvas& canvas, const CVKDoc& doc, const CRect& screen, bool draw = true);
-
-// The point size of view labels for the document's text size setting.
-double LabelPoints(int32_t textSize);
+// In the Elevation and Quality schemes, a key in the window's top-right corner: a swatch
+// for each colour band with the level (metres) or quality at its middle. Nothing in the
+// other schemes.
+void DrawColourLegend(Canvas& canvas, const CVKDoc& doc, const CRect& window);
 
 }  // namespace aq

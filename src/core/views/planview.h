@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 #include "views/canvas.h"
@@ -16,26 +15,10 @@ class CVKDoc;
 // steps.
 int64_t GridStep(int64_t a, int64_t b);
 
-// Metres of ground in a logical unit along x of the plan (cos φ of the centre for a
-// geographic survey); 0 without positions.
-double PlanMetresPerUnitX(const CVKDoc& doc);
-
-// The longest of 1, 2 or 5 times a power of ten metres not above `metres`.
-double ScaleBarMetres(double metres);
-
 // The plan view: every record at its plan position, over a labelled coordinate grid.
 class CVKPView : public CViewState {
 public:
     std::string PlotTitle;
-    // Equal scale (the ground's metres per pixel the same across and up); unset follows
-    // the survey: on for grid coordinates, off for geographic ones.
-    std::optional<bool> EqualScale;
-
-    // Whether the plan keeps equal scale for this document.
-    bool EqualScaleFor(const CVKDoc& doc) const;
-    // Sets Aspect for the document: its ground ratio with equal scale (cos φ of the
-    // centre for geographic surveys), else 0.
-    void UpdateAspect(const CVKDoc& doc);
 
     // Draws the view; ScreenArea must be set (the client rectangle, or the page).
     void Draw(Canvas& canvas, const CVKDoc& doc, const DrawOptions& options = {});

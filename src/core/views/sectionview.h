@@ -20,10 +20,6 @@ struct TimeGridSteps {
 };
 TimeGridSteps TimeGridFor(int64_t spanMinutes);
 
-// The smallest of 1, 2 or 5 times a power of ten (from 1) that is at least minPixels
-// long at pixelsPerUnit; 0 when nothing is.
-int64_t LevelStep(double pixelsPerUnit, double minPixels);
-
 // What the "Time Series Printing Dialog" returns.
 struct SectionPrintSettings {
     std::string title = "Corrund Depths";

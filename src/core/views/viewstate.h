@@ -32,9 +32,6 @@ public:
     CRect ScreenArea{0, 0, 1, 1};  // device units
     int32_t DragMode = 0;
     bool HasFocus = false;
-    // Ground units of a logical unit of y over those of x, for a mapping that keeps the
-    // ground's scale the same on both axes; 0 stretches Window over the screen.
-    double Aspect = 0;
 
     // New and Open show the whole plane again.
     void InitialUpdate() { Window = Extents; }
@@ -55,11 +52,8 @@ public:
     // reach. True when Window changed.
     bool PanByDevice(int32_t dx, int32_t dy);
 
-    // What the screen shows: Window, or with an Aspect, Window widened about its centre
-    // along one axis to the screen's proportions.
-    CRect Shown() const;
-    // The map of what is shown onto ScreenArea.
-    Mapping ViewMapping() const { return Mapping(Shown(), ScreenArea); }
+    // The anisotropic map of Window onto ScreenArea.
+    Mapping ViewMapping() const { return Mapping(Window, ScreenArea); }
 
 protected:
     // Scratch of the marker drawing, kept between redraws.

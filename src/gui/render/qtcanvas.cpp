@@ -2,26 +2,23 @@
 #include "render/qtcanvas.h"
 
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QPen>
 #include <cmath>
 
 namespace aq::gui {
 
 QFont ViewFont(int pixelSize) {
-    // The application's font where there is one (the desktop's choice), else a sans-serif.
-    QFont f = QGuiApplication::instance() ? QGuiApplication::font() : QFont();
+    QFont f(QStringLiteral("DejaVu Sans"));
     f.setStyleHint(QFont::SansSerif);
     f.setPixelSize(std::max(1, pixelSize));
-    f.setStyleStrategy(QFont::PreferAntialias);
-    f.setHintingPreference(QFont::PreferVerticalHinting);
+    f.setStyleStrategy(QFont::NoAntialias);
+    f.setHintingPreference(QFont::PreferFullHinting);
     return f;
 }
 
-QtCanvas::QtCanvas(QPainter& painter, double ratio) : p_(painter) {
-    SetPixelRatio(ratio);
+QtCanvas::QtCanvas(QPainter& painter) : p_(painter) {
     p_.setRenderHint(QPainter::Antialiasing, false);
-    p_.setRenderHint(QPainter::TextAntialiasing, true);
+    p_.setRenderHint(QPainter::TextAntialiasing, false);
     p_.setBackgroundMode(Qt::TransparentMode);
     QPaintDevice* device = p_.device();
     if (device && device->devType() == QInternal::Image && p_.transform().isIdentity() && !p_.hasClipping()) {
@@ -129,7 +126,7 @@ void QtCanvas::SelectPen(Colour colour, int32_t width) {
     penPixels_ = DevicePenWidth();
 }
 
-void QtCanvas::SelectFont(double points) { fontPoints_ = points; }
+void QtCanvas::SelectFont(int32_t height) { fontHeight_ = height; }
 
 int QtCanvas::DevicePenWidth() const {
     if (penWidth_ <= 0) return 1;
@@ -163,7 +160,7 @@ void QtCanvas::ApplyBrush() {
 
 namespace {
 // The device pixels a shape covers: left/top up to but excluding right/bottom.
-QRect DevicePixels(const CRect& d) { return QRect(d.left, d.top, d.right - d.left, d.bottom - d.top); }
+QRect Pixels(const CRect& d) { return QRect(d.left, d.top, d.right - d.left, d.bottom - d.top); }
 bool Empty(const CRect& d) { return d.right <= d.left || d.bottom <= d.top; }
 }  // namespace
 
@@ -188,7 +185,7 @@ void QtCanvas::Line(CPoint from, CPoint to) {
 void QtCanvas::Rectangle(const CRect& r) {
     const CRect d = Map().ToDevice(r);
     if (Empty(d)) return;
-    const QRect px = DevicePixels(d);
+    const QRect px = Pixels(d);
     if (hollow_ && px.width() > 2 && px.height() > 2) {
         // The frame alone, side by side.
         Solid(QRect(px.left(), px.top(), px.width(), 1));
@@ -210,8 +207,8 @@ void QtCanvas::Rectangle(const CRect& r) {
 void QtCanvas::FillRect(const CRect& r, Colour colour) {
     const CRect d = Map().ToDevice(r);
     if (Empty(d)) return;
-    if (Direct()) return DirectFill(DevicePixels(d), ToRgb(colour));
-    p_.fillRect(DevicePixels(d), ToQColor(colour));
+    if (Direct()) return DirectFill(Pixels(d), ToRgb(colour));
+    p_.fillRect(Pixels(d), ToQColor(colour));
 }
 
 namespace {
@@ -229,7 +226,7 @@ const std::vector<uint8_t>* QtCanvas::ShapeMask(Shape shape, const QRect& px, in
 void QtCanvas::Ellipse(const CRect& r) {
     const CRect d = Map().ToDevice(r);
     if (Empty(d)) return;
-    const QRect px = DevicePixels(d);
+    const QRect px = Pixels(d);
     if (px.width() <= 2 || px.height() <= 2) return Solid(px);
     if (const std::vector<uint8_t>* mask = hollow_ ? nullptr : ShapeMask(Shape::Ellipse, px, 0, 0))
         return Stamp(px, *mask);
@@ -241,7 +238,7 @@ void QtCanvas::Ellipse(const CRect& r) {
 void QtCanvas::RoundRect(const CRect& r, int32_t cornerWidth, int32_t cornerHeight) {
     const CRect d = Map().ToDevice(r);
     if (Empty(d)) return;
-    const QRect px = DevicePixels(d);
+    const QRect px = Pixels(d);
     if (px.width() <= 2 || px.height() <= 2) return Solid(px);
     if (const std::vector<uint8_t>* mask =
             hollow_ ? nullptr : ShapeMask(Shape::RoundRect, px, cornerWidth, cornerHeight))
@@ -257,7 +254,7 @@ bool QtCanvas::ShapePixels(Shape shape, const CRect& r, int32_t cornerWidth, int
     // Exactly the pixels Ellipse and RoundRect paint.
     const CRect d = Map().ToDevice(r);
     if (!Direct() || Empty(d) || d.right - d.left > 64) return false;
-    const QRect px = DevicePixels(d);
+    const QRect px = Pixels(d);
     rows.assign(static_cast<size_t>(px.height()), 0);
     const uint64_t full = px.width() == 64 ? ~uint64_t{0} : (uint64_t{1} << px.width()) - 1;
     if (px.width() <= 2 || px.height() <= 2) {
@@ -273,25 +270,24 @@ bool QtCanvas::ShapePixels(Shape shape, const CRect& r, int32_t cornerWidth, int
     return true;
 }
 
-QFont QtCanvas::FontFor(int pixels) const { return ViewFont(pixels); }
-
 bool QtCanvas::ApplyFont() {
-    // Points through the pixel ratio, never through the mapping: a zoom box leaves labels
-    // their size.
-    const int px = static_cast<int>(std::lround(PointPixels(fontPoints_)));
+    const int px = static_cast<int>(std::lround(std::abs(fontHeight_ * Map().ScaleY())));
     if (px < 2) return false;  // nothing legible
     if (px != painterFontPixels_) {
-        p_.setFont(FontFor(px));
+        p_.setFont(ViewFont(px));
         painterFontPixels_ = px;
     }
     return true;
 }
 
-void QtCanvas::Place(CPoint at, const QString& s, const QFontMetrics& fm, int& x, int& baseline, int& width) const {
+void QtCanvas::Text(CPoint at, const std::string& text) {
+    if (text.empty() || !ApplyFont()) return;
+    const QString s = QString::fromStdString(text);
+    const QFontMetrics fm = p_.fontMetrics();
     const CPoint d = Map().ToDevice(at);
-    width = fm.horizontalAdvance(s);
-    x = d.x;
-    baseline = d.y - fm.descent();
+    const int width = fm.horizontalAdvance(s);
+    int x = d.x;
+    int baseline = d.y - fm.descent();
     switch (anchor_) {
         case TextAnchor::LeftBottom: break;
         case TextAnchor::CentreBottom: x -= width / 2; break;
@@ -300,24 +296,6 @@ void QtCanvas::Place(CPoint at, const QString& s, const QFontMetrics& fm, int& x
             baseline = d.y + fm.ascent();
             break;
     }
-}
-
-CRect QtCanvas::TextBox(CPoint at, const std::string& text) const {
-    const int px = static_cast<int>(std::lround(PointPixels(fontPoints_)));
-    if (text.empty() || px < 2) return {};
-    const QString s = QString::fromStdString(text);
-    const QFontMetrics fm(FontFor(px));
-    int x = 0, baseline = 0, width = 0;
-    Place(at, s, fm, x, baseline, width);
-    return {x, baseline - fm.ascent(), x + width, baseline + fm.descent()};
-}
-
-void QtCanvas::Text(CPoint at, const std::string& text) {
-    if (text.empty() || !ApplyFont()) return;
-    const QString s = QString::fromStdString(text);
-    const QFontMetrics fm = p_.fontMetrics();
-    int x = 0, baseline = 0, width = 0;
-    Place(at, s, fm, x, baseline, width);
     if (!transparent_) p_.fillRect(QRect(x, baseline - fm.ascent(), width, fm.ascent() + fm.descent()), Qt::white);
     const QPen keep = p_.pen();
     p_.setPen(Qt::black);

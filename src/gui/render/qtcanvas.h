@@ -17,8 +17,7 @@ namespace aq::gui {
 // same logical drawing gives the same pixels wherever it is painted.
 class QtCanvas final : public Canvas {
 public:
-    // ratio: device pixels to a 96-dpi pixel (see Canvas::PixelRatio).
-    explicit QtCanvas(QPainter& painter, double ratio = 1.0);
+    explicit QtCanvas(QPainter& painter);
 
     void SelectPen(Colour colour, int32_t width) override;
     void SelectBlackPen() override { SelectPen(COLOUR_BLACK, 0); }
@@ -31,7 +30,7 @@ public:
         SetBrush(COLOUR_LIGHT_GREY);
     }
     void SelectHollowBrush() override { hollow_ = true; }
-    void SelectFont(double points) override;
+    void SelectFont(int32_t height) override;
     void SetTextTransparent(bool transparent) override { transparent_ = transparent; }
     void SetTextAnchor(TextAnchor anchor) override { anchor_ = anchor; }
 
@@ -41,7 +40,6 @@ public:
     void RoundRect(const CRect& r, int32_t cornerWidth, int32_t cornerHeight) override;
     void FillRect(const CRect& r, Colour colour) override;
     void Text(CPoint at, const std::string& text) override;
-    CRect TextBox(CPoint at, const std::string& text) const override;
     CRect VisibleArea() const override { return Direct() ? CRect{0, 0, width_, height_} : CRect{}; }
     bool ShapePixels(Shape shape, const CRect& r, int32_t cornerWidth, int32_t cornerHeight,
                      std::vector<uint64_t>& rows) override;
@@ -76,9 +74,6 @@ private:
     void ApplyPen();
     void ApplyBrush();
     bool ApplyFont();
-    // Where a text goes: its left edge and baseline in device pixels, and its width.
-    void Place(CPoint at, const QString& s, const QFontMetrics& fm, int& x, int& baseline, int& width) const;
-    QFont FontFor(int pixels) const;
     // Paints a marker too small to show its inside: all pen.
     void Solid(const QRect& r);
 
@@ -92,7 +87,7 @@ private:
     Colour brushColour_ = COLOUR_WHITE;
     QRgb brushRgb_ = 0xFFFFFFFFu;
     bool hollow_ = false;
-    double fontPoints_ = 9;
+    int32_t fontHeight_ = 0;
     bool transparent_ = false;
     TextAnchor anchor_ = TextAnchor::LeftBottom;
 
@@ -113,7 +108,7 @@ private:
     const std::vector<uint8_t>* lastMask_ = nullptr;
 };
 
-// The platform's sans-serif font at a pixel size, antialiased and hinted for the screen.
+// A font family present wherever the program runs; aliased so pictures are exact.
 QFont ViewFont(int pixelSize);
 
 }  // namespace aq::gui

@@ -41,55 +41,25 @@ bool ViewWidget::ZoomPan(int id) {
     return true;
 }
 
-double ViewWidget::Ratio() const { return ratioOverride_ > 0 ? ratioOverride_ : devicePixelRatioF(); }
-
-QSize ViewWidget::DeviceSize() const {
-    const double r = Ratio();
-    return QSize(std::max(1, static_cast<int>(std::lround(width() * r))),
-                 std::max(1, static_cast<int>(std::lround(height() * r))));
-}
-
-CPoint ViewWidget::Device(QPointF at) const {
-    const double r = Ratio();
-    return {static_cast<int32_t>(std::lround(at.x() * r)), static_cast<int32_t>(std::lround(at.y() * r))};
-}
-
-void ViewWidget::SetRatioForTesting(double ratio) {
-    ratioOverride_ = ratio;
-    State().ScreenArea = {0, 0, DeviceSize().width(), DeviceSize().height()};
-    Invalidate();
-}
-
 void ViewWidget::Render() {
-    // Drawn in device pixels (the widget's size times its pixel ratio), so text, lines and
-    // markers are crisp on a high-density screen.
-    const QSize size = DeviceSize();
-    picture_ = QImage(size, QImage::Format_RGB32);
+    const QSize size = this->size().expandedTo(QSize(1, 1));
+    if (picture_.size() != size) picture_ = QImage(size, QImage::Format_RGB32);
     picture_.fill(Qt::white);
-    {
-        QPainter painter(&picture_);
-        QtCanvas canvas(painter, Ratio());
-        State().ScreenArea = {0, 0, size.width(), size.height()};
-        DrawOptions options;
-        options.showDeleted = showDeleted_;
-        if (section_)
-            sectionView_.Draw(canvas, doc_, options);
-        else
-            planView_.Draw(canvas, doc_, options);
-    }
-    picture_.setDevicePixelRatio(Ratio());
+    QPainter painter(&picture_);
+    QtCanvas canvas(painter);
+    State().ScreenArea = {0, 0, size.width(), size.height()};
+    DrawOptions options;
+    options.showDeleted = showDeleted_;
+    if (section_)
+        sectionView_.Draw(canvas, doc_, options);
+    else
+        planView_.Draw(canvas, doc_, options);
     dirty_ = false;
-}
-
-void ViewWidget::SetEqualScale(bool on) {
-    if (section_) return;
-    planView_.EqualScale = on;
-    Invalidate();
 }
 
 void ViewWidget::paintEvent(QPaintEvent*) {
     // Mid-recalculation the last picture stands until the records are whole again.
-    if ((dirty_ || picture_.size() != DeviceSize()) && !(busy && busy())) Render();
+    if ((dirty_ || picture_.size() != size()) && !(busy && busy())) Render();
     QPainter painter(this);
     painter.drawImage(0, 0, picture_);
     if (dragging_) {
@@ -124,14 +94,14 @@ void ViewWidget::wheelEvent(QWheelEvent* event) {
     if (steps == 0 || doc_.Records.size() <= 5) return QWidget::wheelEvent(event);
     // A notch (120) zooms by a fifth; away from the user zooms in.
     const double factor = std::pow(0.8, steps / 120.0);
-    if (State().ZoomAbout(Device(event->position()), factor)) Invalidate();
+    const QPoint at = event->position().toPoint();
+    if (State().ZoomAbout({at.x(), at.y()}, factor)) Invalidate();
     event->accept();
 }
 
 void ViewWidget::keyPressEvent(QKeyEvent* event) {
-    const QSize device = DeviceSize();
-    const CPoint centre{device.width() / 2, device.height() / 2};
-    const int32_t stepX = std::max(1, device.width() / 8), stepY = std::max(1, device.height() / 8);
+    const CPoint centre{width() / 2, height() / 2};
+    const int32_t stepX = std::max(1, width() / 8), stepY = std::max(1, height() / 8);
     bool moved = false;
     switch (event->key()) {
         case Qt::Key_Plus:
@@ -156,7 +126,7 @@ void ViewWidget::keyReleaseEvent(QKeyEvent* event) {
 }
 
 void ViewWidget::resizeEvent(QResizeEvent*) {
-    State().ScreenArea = {0, 0, DeviceSize().width(), DeviceSize().height()};
+    State().ScreenArea = {0, 0, width(), height()};
     dirty_ = true;
 }
 
@@ -173,7 +143,7 @@ void ViewWidget::mousePressEvent(QMouseEvent* event) {
         dragging_ = true;
         pressAt_ = dragTo_ = at;
     } else if (event->button() == Qt::RightButton) {
-        const CPoint l = State().ViewMapping().ToLogical(Device(at));
+        const CPoint l = State().ViewMapping().ToLogical({at.x(), at.y()});
         if (!RightButtonDown(doc_, State(), l, section_)) return QWidget::mousePressEvent(event);
         emit documentTouched();
     }
@@ -182,16 +152,16 @@ void ViewWidget::mousePressEvent(QMouseEvent* event) {
 void ViewWidget::mouseMoveEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     if (panning_) {
-        const CPoint by = Device(at - panFrom_);
+        const QPoint by = at - panFrom_;
         panFrom_ = at;
-        if (State().PanByDevice(by.x, by.y)) Invalidate();
+        if (State().PanByDevice(by.x(), by.y())) Invalidate();
         return;
     }
     if (dragging_) {
         dragTo_ = at;
         update();
     }
-    const std::string text = section_ ? sectionView_.ReadOut(doc_, Device(at)) : planView_.ReadOut(doc_, Device(at));
+    const std::string text = section_ ? sectionView_.ReadOut(doc_, {at.x(), at.y()}) : planView_.ReadOut(doc_, {at.x(), at.y()});
     if (text.empty())
         unsetCursor();
     else
@@ -219,7 +189,7 @@ void ViewWidget::mouseReleaseEvent(QMouseEvent* event) {
 
 void ViewWidget::ApplyBox(QPoint from, QPoint to) {
     const Mapping map = State().ViewMapping();
-    const CRect box = NormalisedBox(map.ToLogical(Device(from)), map.ToLogical(Device(to)));
+    const CRect box = NormalisedBox(map.ToLogical({from.x(), from.y()}), map.ToLogical({to.x(), to.y()}));
     const BoxResult result = ApplyDragBox(doc_, State(), section_, box, history);
     if (!result.applied) return;  // too small: the mode stays
     Invalidate();

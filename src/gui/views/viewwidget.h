@@ -51,15 +51,8 @@ public:
     // Where the box edits of the view become undoable steps; none when null.
     UndoHistory* history = nullptr;
 
-    // View > Equal Scale (the plan only).
-    bool EqualScale() const { return planView_.EqualScaleFor(doc_); }
-    void SetEqualScale(bool on);
-
-    // What the last paint drew, in device pixels (for tests and screenshots).
+    // What the last paint drew (for tests and screenshots).
     const QImage& Picture() const { return picture_; }
-    // Device pixels to the widget's pixels: the screen's, unless a test chose one.
-    double Ratio() const;
-    void SetRatioForTesting(double ratio);
 
 signals:
     // Text for the first status pane: a read-out, or empty.
@@ -84,9 +77,6 @@ protected:
 
 private:
     void Render();
-    QSize DeviceSize() const;
-    // A widget point in the device pixels the views are drawn in.
-    CPoint Device(QPointF at) const;
     // The rubber-band box between two device points, applied by the drag mode.
     void ApplyBox(QPoint from, QPoint to);
 
@@ -105,7 +95,6 @@ private:
     bool panning_ = false;
     bool spaceDown_ = false;
     QPoint panFrom_;
-    double ratioOverride_ = 0;
 };
 
 }  // namespace aq::gui

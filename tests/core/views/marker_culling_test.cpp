@@ -34,7 +34,7 @@ public:
         hollow_ = false;
     }
     void SelectHollowBrush() override { hollow_ = true; }
-    void SelectFont(double) override {}
+    void SelectFont(int32_t) override {}
     void SetTextTransparent(bool) override {}
     void SetTextAnchor(TextAnchor) override {}
     void Text(CPoint, const std::string&) override {}
