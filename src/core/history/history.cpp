@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstring>
 #include <new>
+#include <type_traits>
 
 #include "model/parallel.h"
 #include "model/platform.h"
@@ -14,104 +15,78 @@ namespace aq {
 
 // ---- the document's settings ----
 
+namespace {
+
+// Calls f(a.X, b.X) for every plain member the settings share with the document, so the
+// list is written once for taking, giving back and comparing them.
+template <class A, class B, class F>
+void EachMember(A& a, B& b, F&& f) {
+    f(a.ImportedFiles, b.ImportedFiles);
+    f(a.KindFlags, b.KindFlags);
+    f(a.LevelMin, b.LevelMin);
+    f(a.LevelMax, b.LevelMax);
+    f(a.PosTimeOffset, b.PosTimeOffset);
+    f(a.DepthTimeOffset, b.DepthTimeOffset);
+    f(a.TideTimeOffset, b.TideTimeOffset);
+    f(a.EastOffset, b.EastOffset);
+    f(a.NorthOffset, b.NorthOffset);
+    f(a.ElevOffset, b.ElevOffset);
+    f(a.DepthOffset, b.DepthOffset);
+    f(a.TideOffset, b.TideOffset);
+    f(a.SoundVelocity, b.SoundVelocity);
+    f(a.InterpLimit, b.InterpLimit);
+    f(a.SounderImported, b.SounderImported);
+    f(a.TimeMin, b.TimeMin);
+    f(a.TimeMax, b.TimeMax);
+    f(a.XMin, b.XMin);
+    f(a.XMax, b.XMax);
+    f(a.YMin, b.YMin);
+    f(a.YMax, b.YMax);
+    f(a.FirstPosIndex, b.FirstPosIndex);
+    f(a.LastPosIndex, b.LastPosIndex);
+    f(a.QaMin, b.QaMin);
+    f(a.QaMax, b.QaMax);
+    f(a.NeedsSort, b.NeedsSort);
+    f(a.Selected, b.Selected);
+    f(a.SelectedIndex, b.SelectedIndex);
+    f(a.BoxSize, b.BoxSize);
+    f(a.TextSize, b.TextSize);
+    f(a.ColourMode, b.ColourMode);
+    f(a.ShowKinds, b.ShowKinds);
+    f(a.Colours, b.Colours);
+    f(a.AnimateTicks, b.AnimateTicks);
+}
+
+}  // namespace
+
 DocSettings DocSettings::Of(const CVKDoc& d) {
     DocSettings s;
     s.Control = d.Control;
-    s.ImportedFiles = d.ImportedFiles;
-    s.KindFlags = d.KindFlags;
-    s.LevelMin = d.LevelMin;
-    s.LevelMax = d.LevelMax;
-    s.PosTimeOffset = d.PosTimeOffset;
-    s.DepthTimeOffset = d.DepthTimeOffset;
-    s.TideTimeOffset = d.TideTimeOffset;
-    s.EastOffset = d.EastOffset;
-    s.NorthOffset = d.NorthOffset;
-    s.ElevOffset = d.ElevOffset;
-    s.DepthOffset = d.DepthOffset;
-    s.TideOffset = d.TideOffset;
-    s.SoundVelocity = d.SoundVelocity;
-    s.InterpLimit = d.InterpLimit;
-    s.SounderImported = d.SounderImported;
-    s.TimeMin = d.TimeMin;
-    s.TimeMax = d.TimeMax;
-    s.XMin = d.XMin;
-    s.XMax = d.XMax;
-    s.YMin = d.YMin;
-    s.YMax = d.YMax;
-    s.FirstPosIndex = d.FirstPosIndex;
-    s.LastPosIndex = d.LastPosIndex;
-    s.QaMin = d.QaMin;
-    s.QaMax = d.QaMax;
-    s.NeedsSort = d.NeedsSort;
-    s.Selected = d.Selected;
-    s.SelectedIndex = d.SelectedIndex;
-    s.BoxSize = d.BoxSize;
-    s.TextSize = d.TextSize;
-    s.ColourMode = d.ColourMode;
-    s.ShowKinds = d.ShowKinds;
-    s.Colours = d.Colours;
-    s.AnimateTicks = d.AnimateTicks;
+    EachMember(s, d, [](auto& mine, const auto& doc) { mine = doc; });
     s.StatusText = d.StatusText;
     return s;
 }
 
 void DocSettings::ApplyTo(CVKDoc& d) const {
     d.Control = Control;
-    d.ImportedFiles = ImportedFiles;
-    d.KindFlags = KindFlags;
-    d.LevelMin = LevelMin;
-    d.LevelMax = LevelMax;
-    d.PosTimeOffset = PosTimeOffset;
-    d.DepthTimeOffset = DepthTimeOffset;
-    d.TideTimeOffset = TideTimeOffset;
-    d.EastOffset = EastOffset;
-    d.NorthOffset = NorthOffset;
-    d.ElevOffset = ElevOffset;
-    d.DepthOffset = DepthOffset;
-    d.TideOffset = TideOffset;
-    d.SoundVelocity = SoundVelocity;
-    d.InterpLimit = InterpLimit;
-    d.SounderImported = SounderImported;
-    d.TimeMin = TimeMin;
-    d.TimeMax = TimeMax;
-    d.XMin = XMin;
-    d.XMax = XMax;
-    d.YMin = YMin;
-    d.YMax = YMax;
-    d.FirstPosIndex = FirstPosIndex;
-    d.LastPosIndex = LastPosIndex;
-    d.QaMin = QaMin;
-    d.QaMax = QaMax;
-    d.NeedsSort = NeedsSort;
-    d.Selected = Selected;
-    d.SelectedIndex = SelectedIndex;
-    d.BoxSize = BoxSize;
-    d.TextSize = TextSize;
-    d.ColourMode = ColourMode;
-    d.ShowKinds = ShowKinds;
-    d.Colours = Colours;
-    d.AnimateTicks = AnimateTicks;
+    EachMember(*this, d, [](const auto& mine, auto& doc) { doc = mine; });
 }
 
 bool DocSettings::operator==(const DocSettings& o) const {
-    const auto sameControl = [](const CVKlsq& a, const CVKlsq& b) {
-        if (a.Points.size() != b.Points.size() || a.CentralMeridian != b.CentralMeridian) return false;
-        for (size_t i = 0; i < a.Points.size(); ++i)
-            if (std::memcmp(&a.Points[i], &b.Points[i], sizeof(ClsqData)) != 0) return false;
-        return true;
-    };
-    // Compared member by member: the padding between them means nothing.
-    return sameControl(Control, o.Control) && ImportedFiles == o.ImportedFiles && KindFlags == o.KindFlags &&
-           LevelMin == o.LevelMin && LevelMax == o.LevelMax && PosTimeOffset == o.PosTimeOffset &&
-           DepthTimeOffset == o.DepthTimeOffset && TideTimeOffset == o.TideTimeOffset && EastOffset == o.EastOffset &&
-           NorthOffset == o.NorthOffset && ElevOffset == o.ElevOffset && DepthOffset == o.DepthOffset &&
-           TideOffset == o.TideOffset && std::memcmp(&SoundVelocity, &o.SoundVelocity, sizeof(double)) == 0 &&
-           InterpLimit == o.InterpLimit && SounderImported == o.SounderImported && TimeMin == o.TimeMin &&
-           TimeMax == o.TimeMax && XMin == o.XMin && XMax == o.XMax && YMin == o.YMin && YMax == o.YMax &&
-           FirstPosIndex == o.FirstPosIndex && LastPosIndex == o.LastPosIndex && QaMin == o.QaMin && QaMax == o.QaMax &&
-           NeedsSort == o.NeedsSort && Selected == o.Selected && SelectedIndex == o.SelectedIndex &&
-           BoxSize == o.BoxSize && TextSize == o.TextSize && ColourMode == o.ColourMode && ShowKinds == o.ShowKinds &&
-           Colours == o.Colours && AnimateTicks == o.AnimateTicks && StatusText == o.StatusText;
+    if (Control.Points.size() != o.Control.Points.size() || Control.CentralMeridian != o.Control.CentralMeridian)
+        return false;
+    // Control points compared byte for byte: the padding of a freshly copied point is its own.
+    for (size_t i = 0; i < Control.Points.size(); ++i)
+        if (std::memcmp(&Control.Points[i], &o.Control.Points[i], sizeof(ClsqData)) != 0) return false;
+    bool same = StatusText == o.StatusText;
+    EachMember(*this, o, [&same](const auto& a, const auto& b) {
+        // Reals by their bits: a NaN equals itself, and 0 and -0 differ as the file's bytes do.
+        if constexpr (std::is_floating_point_v<std::decay_t<decltype(a)>>)
+            same = same && std::memcmp(&a, &b, sizeof a) == 0;
+        else
+            same = same && a == b;
+    });
+    return same;
 }
 
 size_t DocSettings::Bytes() const {

@@ -73,7 +73,7 @@ private:
 };
 
 // The drawing surface of the views, in logical coordinates. The state calls (pens,
-// brushes, font, text mode) stay in force until changed, like a device context.
+// brushes, font, text mode) stay in force until the next call changes them.
 //
 // Conventions, shared by every implementation so pictures agree:
 // - shapes cover the device pixels from left/top up to but excluding right/bottom;

@@ -11,7 +11,7 @@ class QLineEdit;
 namespace aq::gui {
 
 // A dialog that exchanges values with its fields on OK, refusing text its fields cannot
-// take with the framework's messages ("Please enter an integer.", "Please enter a
+// take with our fixed messages ("Please enter an integer.", "Please enter a
 // number.", "... between %1 and %2."); a refusal keeps the dialog open with the
 // offending field selected.
 class ExchangeDialog : public QDialog {
