@@ -15,61 +15,25 @@ namespace aq {
 
 // ---- the document's settings ----
 
-namespace {
-
-// Calls f(a.X, b.X) for every plain member the settings share with the document, so the
-// list is written once for taking, giving back and comparing them.
-template <class A, class B, class F>
-void EachMember(A& a, B& b, F&& f) {
-    f(a.ImportedFiles, b.ImportedFiles);
-    f(a.KindFlags, b.KindFlags);
-    f(a.LevelMin, b.LevelMin);
-    f(a.LevelMax, b.LevelMax);
-    f(a.PosTimeOffset, b.PosTimeOffset);
-    f(a.DepthTimeOffset, b.DepthTimeOffset);
-    f(a.TideTimeOffset, b.TideTimeOffset);
-    f(a.EastOffset, b.EastOffset);
-    f(a.NorthOffset, b.NorthOffset);
-    f(a.ElevOffset, b.ElevOffset);
-    f(a.DepthOffset, b.DepthOffset);
-    f(a.TideOffset, b.TideOffset);
-    f(a.SoundVelocity, b.SoundVelocity);
-    f(a.InterpLimit, b.InterpLimit);
-    f(a.SounderImported, b.SounderImported);
-    f(a.TimeMin, b.TimeMin);
-    f(a.TimeMax, b.TimeMax);
-    f(a.XMin, b.XMin);
-    f(a.XMax, b.XMax);
-    f(a.YMin, b.YMin);
-    f(a.YMax, b.YMax);
-    f(a.FirstPosIndex, b.FirstPosIndex);
-    f(a.LastPosIndex, b.LastPosIndex);
-    f(a.QaMin, b.QaMin);
-    f(a.QaMax, b.QaMax);
-    f(a.NeedsSort, b.NeedsSort);
-    f(a.Selected, b.Selected);
-    f(a.SelectedIndex, b.SelectedIndex);
-    f(a.BoxSize, b.BoxSize);
-    f(a.TextSize, b.TextSize);
-    f(a.ColourMode, b.ColourMode);
-    f(a.ShowKinds, b.ShowKinds);
-    f(a.Colours, b.Colours);
-    f(a.AnimateTicks, b.AnimateTicks);
-}
-
-}  // namespace
-
 DocSettings DocSettings::Of(const CVKDoc& d) {
     DocSettings s;
     s.Control = d.Control;
-    EachMember(s, d, [](auto& mine, const auto& doc) { mine = doc; });
+    s.survey = d;
+    s.offsets = d;
+    s.derived = d;
+    s.selection = d;
+    s.display = d;
     s.StatusText = d.StatusText;
     return s;
 }
 
 void DocSettings::ApplyTo(CVKDoc& d) const {
     d.Control = Control;
-    EachMember(*this, d, [](const auto& mine, auto& doc) { doc = mine; });
+    static_cast<SurveySettings&>(d) = survey;
+    static_cast<OffsetSettings&>(d) = offsets;
+    static_cast<DerivedState&>(d) = derived;
+    static_cast<SelectionState&>(d) = selection;
+    static_cast<DisplaySettings&>(d) = display;
 }
 
 bool DocSettings::operator==(const DocSettings& o) const {
@@ -78,19 +42,21 @@ bool DocSettings::operator==(const DocSettings& o) const {
     // Control points compared byte for byte: the padding of a freshly copied point is its own.
     for (size_t i = 0; i < Control.Points.size(); ++i)
         if (std::memcmp(&Control.Points[i], &o.Control.Points[i], sizeof(ClsqData)) != 0) return false;
-    bool same = StatusText == o.StatusText;
-    EachMember(*this, o, [&same](const auto& a, const auto& b) {
-        // Reals by their bits: a NaN equals itself, and 0 and -0 differ as the file's bytes do.
-        if constexpr (std::is_floating_point_v<std::decay_t<decltype(a)>>)
-            same = same && std::memcmp(&a, &b, sizeof a) == 0;
-        else
-            same = same && a == b;
-    });
-    return same;
+    const SurveySettings& a = survey;
+    const SurveySettings& b = o.survey;
+    // The sound velocity by its bits: a NaN equals itself, and 0 and -0 differ as the
+    // file's bytes do.
+    const bool sameSurvey = a.ImportedFiles == b.ImportedFiles && a.KindFlags == b.KindFlags &&
+                            a.LevelMin == b.LevelMin && a.LevelMax == b.LevelMax &&
+                            std::memcmp(&a.SoundVelocity, &b.SoundVelocity, sizeof a.SoundVelocity) == 0 &&
+                            a.InterpLimit == b.InterpLimit && a.SounderImported == b.SounderImported;
+    return sameSurvey && offsets == o.offsets && derived == o.derived && selection == o.selection &&
+           display == o.display && StatusText == o.StatusText;
 }
 
 size_t DocSettings::Bytes() const {
-    return sizeof(DocSettings) + ImportedFiles.size() + StatusText.size() + Control.Points.size() * sizeof(ClsqData);
+    return sizeof(DocSettings) + survey.ImportedFiles.size() + StatusText.size() +
+           Control.Points.size() * sizeof(ClsqData);
 }
 
 // ---- the records' fields ----
@@ -529,8 +495,11 @@ namespace {
 
 // The axes the view points are worked out on.
 bool SameAxes(const DocSettings& a, const DocSettings& b) {
-    return a.TimeMin == b.TimeMin && a.TimeMax == b.TimeMax && a.LevelMin == b.LevelMin && a.LevelMax == b.LevelMax &&
-           a.XMin == b.XMin && a.XMax == b.XMax && a.YMin == b.YMin && a.YMax == b.YMax;
+    const DerivedState& p = a.derived;
+    const DerivedState& q = b.derived;
+    return p.TimeMin == q.TimeMin && p.TimeMax == q.TimeMax && a.survey.LevelMin == b.survey.LevelMin &&
+           a.survey.LevelMax == b.survey.LevelMax && p.XMin == q.XMin && p.XMax == q.XMax && p.YMin == q.YMin &&
+           p.YMax == q.YMax;
 }
 
 // Adds (sign +1) or takes away (-1) the records at the flag changes of `delta` from the

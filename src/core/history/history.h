@@ -30,24 +30,11 @@ enum class UndoScope {
 // display settings (not the file name or the modified mark, which follow the history).
 struct DocSettings {
     CVKlsq Control;
-    std::string ImportedFiles;
-    uint16_t KindFlags = 0;
-    int32_t LevelMin = 0, LevelMax = 0;
-    int64_t PosTimeOffset = 0, DepthTimeOffset = 0, TideTimeOffset = 0;
-    int32_t EastOffset = 0, NorthOffset = 0, ElevOffset = 0;
-    int16_t DepthOffset = 0, TideOffset = 0;
-    double SoundVelocity = 0;
-    int32_t InterpLimit = 0, SounderImported = 0;
-    int32_t TimeMin = 0, TimeMax = 0;
-    int64_t XMin = 0, XMax = 0, YMin = 0, YMax = 0;
-    int32_t FirstPosIndex = 0, LastPosIndex = 0;
-    int32_t QaMin = 0, QaMax = 0;
-    bool NeedsSort = false;
-    bool Selected = false;
-    int32_t SelectedIndex = 0;
-    int32_t BoxSize = 0, TextSize = 0, ColourMode = 0, ShowKinds = 0;
-    std::array<uint32_t, 8> Colours{};
-    int32_t AnimateTicks = 0;
+    SurveySettings survey;
+    OffsetSettings offsets;
+    DerivedState derived;
+    SelectionState selection;
+    DisplaySettings display;
     std::string StatusText;
 
     static DocSettings Of(const CVKDoc& doc);

@@ -22,43 +22,13 @@ void CVKDoc::SetPort(UserPort* port) { port_ = port ? port : &g_silent; }
 void CVKDoc::New() {
     // A new survey is untitled until it is saved: its title must not be the last file's.
     PathName.clear();
-
-    PosTimeOffset = DepthTimeOffset = TideTimeOffset = 0;
-    EastOffset = NorthOffset = ElevOffset = 0;
-    DepthOffset = TideOffset = 0;
-
-    TimeMin = INT32_MIN;
-    TimeMax = -1;
-    LevelMin = -10;
-    LevelMax = 10;
-    XMin = YMin = -10;
-    XMax = YMax = 10;
-    QaMin = 0;
-    QaMax = 127;
-    FirstPosIndex = LastPosIndex = -1;
-
-    ImportedFiles.clear();
-
-    BoxSize = 3;
-    TextSize = 5;
-    ColourMode = COLOUR_POINT_TYPE;
-    ShowKinds = 0xF0;
-    AnimateTicks = 5;
-    Colours = {0x000000, 0xFF00FF, 0x0000FF, 0x00FFFF, 0x00FF00, 0xFFFF00, 0xFF0000, 0xFFFFFF};
-
+    static_cast<SurveySettings&>(*this) = SurveySettings{};
+    static_cast<OffsetSettings&>(*this) = OffsetSettings{};
+    static_cast<DerivedState&>(*this) = DerivedState{};
+    static_cast<SelectionState&>(*this) = SelectionState{};
+    static_cast<DisplaySettings&>(*this) = DisplaySettings{};
     Records.clear();
     Records.shrink_to_fit();
-
-    SoundVelocity = 1500.0;
-    KindFlags = 0;
-    NeedsSort = false;
-    InterpLimit = 10;
-    Selected = false;
-    SelectedIndex = 0;
-    Animating = false;
-
-    SounderImported = 0;
-    CountDepth = CountEvent = CountTide = CountPos = CountDeleted = 0;
     SetStatusText("");
 }
 

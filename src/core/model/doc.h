@@ -19,29 +19,30 @@ namespace aq {
 // Colour schemes of the views.
 enum ColourScheme : int32_t { COLOUR_POINT_TYPE = 0, COLOUR_ELEVATION = 1, COLOUR_QUALITY = 2 };
 
-// The survey document: every record in time order, the control points, the imported
-// files, the offsets, the view ranges and counts, and the display settings.
-class CVKDoc {
-public:
-    CVKDoc();
-    CVKDoc(const CVKDoc&) = delete;
-    CVKDoc& operator=(const CVKDoc&) = delete;
+// The document's state beside its records, in groups that are copied and reset whole:
+// File > New assigns each its defaults, and the undo history keeps them as they are.
 
-    // --- saved survey state ---
-    CVKlsq Control;
-    std::vector<CVKData> Records;
+// Saved with the survey.
+struct SurveySettings {
     std::string ImportedFiles;
     uint16_t KindFlags = 0;
     int32_t LevelMin = -10;
     int32_t LevelMax = 10;
-    int64_t PosTimeOffset = 0, DepthTimeOffset = 0, TideTimeOffset = 0;
-    int32_t EastOffset = 0, NorthOffset = 0, ElevOffset = 0;
-    int16_t DepthOffset = 0, TideOffset = 0;
     double SoundVelocity = 1500.0;
     int32_t InterpLimit = 10;
     int32_t SounderImported = 0;
+};
 
-    // --- derived, not saved ---
+// The time and value offsets of the Offsets commands, saved with the survey.
+struct OffsetSettings {
+    int64_t PosTimeOffset = 0, DepthTimeOffset = 0, TideTimeOffset = 0;
+    int32_t EastOffset = 0, NorthOffset = 0, ElevOffset = 0;
+    int16_t DepthOffset = 0, TideOffset = 0;
+    bool operator==(const OffsetSettings&) const = default;
+};
+
+// Worked out from the records by recalculation and counting; not saved.
+struct DerivedState {
     int32_t TimeMin = INT32_MIN;
     int32_t TimeMax = -1;
     int64_t XMin = -10, XMax = 10, YMin = -10, YMax = 10;
@@ -49,19 +50,45 @@ public:
     int32_t QaMin = 0, QaMax = 127;
     int32_t CountDepth = 0, CountEvent = 0, CountTide = 0, CountPos = 0, CountDeleted = 0;
     bool NeedsSort = false;
+    bool operator==(const DerivedState&) const = default;
+};
 
-    // --- selection ---
+// The selected record.
+struct SelectionState {
     bool Selected = false;  // a record is selected: Records[SelectedIndex]
     int32_t SelectedIndex = 0;
-    bool Animating = false;
+    bool operator==(const SelectionState&) const = default;
+};
 
-    // --- display settings ---
+// How the views draw the survey, saved with it.
+struct DisplaySettings {
     int32_t BoxSize = 3;
     int32_t TextSize = 5;
     int32_t ColourMode = COLOUR_POINT_TYPE;
     int32_t ShowKinds = 0xF0;
-    std::array<uint32_t, 8> Colours{};  // 0x00BBGGRR; slot 0 for deleted records
+    // 0x00BBGGRR; slot 0 for deleted records
+    std::array<uint32_t, 8> Colours{0x000000, 0xFF00FF, 0x0000FF, 0x00FFFF, 0x00FF00, 0xFFFF00, 0xFF0000, 0xFFFFFF};
     int32_t AnimateTicks = 5;
+    bool operator==(const DisplaySettings&) const = default;
+};
+
+// The survey document: every record in time order, the control points, and the groups
+// of settings above.
+class CVKDoc : public SurveySettings,
+               public OffsetSettings,
+               public DerivedState,
+               public SelectionState,
+               public DisplaySettings {
+public:
+    CVKDoc();
+    CVKDoc(const CVKDoc&) = delete;
+    CVKDoc& operator=(const CVKDoc&) = delete;
+
+    // --- saved survey data ---
+    CVKlsq Control;
+    std::vector<CVKData> Records;
+
+    bool Animating = false;  // the shell's timer steps the selection along the records
 
     // While set, the commands that change flags alone (box delete and undelete, the time
     // frame) add each record they change and its flags before the change, so the undo
