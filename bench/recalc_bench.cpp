@@ -63,20 +63,16 @@ int64_t Baseline() { return aq::gen::ResetPeakRss() ? aq::gen::RssBytes() : 0; }
 
 // Argument 1 is the threads the passes over the records may use: 1 keeps them on this
 // thread, 2 lets a large survey share them with a second.
-class Threads {
-public:
-    explicit Threads(int64_t n)
-        : previous_(aq::SetParallelMinimum(n == 1 ? std::numeric_limits<size_t>::max() : size_t{1} << 16)) {}
-    ~Threads() { aq::SetParallelMinimum(previous_); }
-
-private:
-    size_t previous_;
-};
+aq::ParallelSettings Threads(int64_t n) {
+    aq::ParallelSettings s = aq::kRecalcParallel;
+    if (n == 1) s.minimum = std::numeric_limits<size_t>::max();
+    return s;
+}
 
 // Recalculate straight after the imports: sort, interpolate, axes, view points, counts.
 void BM_RecalculateUnsorted(benchmark::State& state) {
     const auto& records = Unsorted(static_cast<size_t>(state.range(0)));
-    const Threads threads(state.range(1));
+    const aq::ParallelSettings threads = Threads(state.range(1));
     CVKDoc doc;
     Reset(doc, records);
     const int64_t baseline = Baseline();
@@ -84,7 +80,7 @@ void BM_RecalculateUnsorted(benchmark::State& state) {
         state.PauseTiming();
         Reset(doc, records);
         state.ResumeTiming();
-        aq::Recalculate(doc);
+        aq::Recalculate(doc, threads);
         benchmark::DoNotOptimize(doc.Records.data());
     }
     MemoryCounters(state, doc, baseline);
@@ -93,14 +89,14 @@ void BM_RecalculateUnsorted(benchmark::State& state) {
 // Recalculate of a survey already in time order (reopening, offsets, filters).
 void BM_RecalculateSorted(benchmark::State& state) {
     const auto& records = Unsorted(static_cast<size_t>(state.range(0)));
-    const Threads threads(state.range(1));
+    const aq::ParallelSettings threads = Threads(state.range(1));
     CVKDoc doc;
     Reset(doc, records);
-    aq::Recalculate(doc);
+    aq::Recalculate(doc, threads);
     const int64_t baseline = Baseline();
     for (auto _ : state) {
         doc.NeedsSort = false;
-        aq::Recalculate(doc);
+        aq::Recalculate(doc, threads);
         benchmark::DoNotOptimize(doc.Records.data());
     }
     MemoryCounters(state, doc, baseline);

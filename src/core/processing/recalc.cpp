@@ -18,10 +18,6 @@ const char* const kPhaseSort = "Time Sorting Data";
 const char* const kPhaseInterpolate = "Interpolating Values";
 const char* const kPhaseUpdate = "Updating Values";
 
-// A pass over the records is shared with a second thread from 65536 records on, in
-// eight slices so that the progress moves.
-ParallelSettings g_parallel{.minimum = size_t{1} << 16, .parts = 2, .slices = 8, .sliceMinimum = 800};
-
 // Progress of a phase, shown as the work done out of n.
 class Progress {
 public:
@@ -41,9 +37,9 @@ private:
 // time; the progress is shown between slices, when no other thread runs, so a port that
 // redraws the views never reads records while they are being written.
 template <typename Work>
-void InHalves(size_t n, Progress* progress, Work&& work) {
+void InHalves(const ParallelSettings& parallel, size_t n, Progress* progress, Work&& work) {
     ParallelFor(
-        n, g_parallel, [&work](unsigned half, size_t begin, size_t end) { work(static_cast<int>(half), begin, end); },
+        n, parallel, [&work](unsigned half, size_t begin, size_t end) { work(static_cast<int>(half), begin, end); },
         [progress](size_t done) {
             if (progress) progress->At(done);
         });
@@ -457,7 +453,7 @@ struct Survey {
 // Sorts when asked to, then measures every record (on two threads when there are many);
 // leaves the plan extents in the document and returns all that was found. The level
 // axis is not set here: it is measured once the records are interpolated.
-Survey SortAndMeasureAll(CVKDoc& doc) {
+Survey SortAndMeasureAll(CVKDoc& doc, const ParallelSettings& parallel) {
     doc.XMin = doc.YMin = 2147483647;
     doc.XMax = doc.YMax = -2147483648LL;
     doc.FirstPosIndex = doc.LastPosIndex = -1;
@@ -468,7 +464,7 @@ Survey SortAndMeasureAll(CVKDoc& doc) {
     if (doc.NeedsSort) StableSortByTime(doc);
 
     Survey halves[2];
-    InHalves(n, &progress, [&](int half, size_t begin, size_t end) { halves[half].Measure(recs, begin, end); });
+    InHalves(parallel, n, &progress, [&](int half, size_t begin, size_t end) { halves[half].Measure(recs, begin, end); });
     Survey all = halves[0];
     all.Join(halves[1]);
 
@@ -497,24 +493,22 @@ bool SetTimeAxis(CVKDoc& doc, const CVKData* first, const CVKData* last) {
 
 }  // namespace
 
-size_t SetParallelMinimum(size_t records) { return std::exchange(g_parallel.minimum, std::max<size_t>(records, 2)); }
+void SortAndMeasure(CVKDoc& doc, const ParallelSettings& parallel) { SortAndMeasureAll(doc, parallel); }
 
-void SortAndMeasure(CVKDoc& doc) { SortAndMeasureAll(doc); }
-
-void MeasureLevels(CVKDoc& doc) {
+void MeasureLevels(CVKDoc& doc, const ParallelSettings& parallel) {
     Levels halves[2];
-    InHalves(doc.Records.size(), nullptr,
+    InHalves(parallel, doc.Records.size(), nullptr,
              [&](int half, size_t begin, size_t end) { halves[half].Take(doc.Records, begin, end); });
     halves[0].Join(halves[1]);
     SetLevelAxis(doc, halves[0]);
 }
 
-void Interpolate(CVKDoc& doc) {
+void Interpolate(CVKDoc& doc, const ParallelSettings& parallel) {
     const size_t n = doc.Records.size();
     {
         Progress progress(doc.Port(), kPhaseInterpolate, n);
         Interpolator halves[2] = {Interpolator(doc), Interpolator(doc)};
-        InHalves(n, &progress, [&](int half, size_t begin, size_t end) { halves[half].Run(begin, end); });
+        InHalves(parallel, n, &progress, [&](int half, size_t begin, size_t end) { halves[half].Run(begin, end); });
     }
     ExtendPositions(doc);
 }
@@ -540,7 +534,7 @@ void ExtendPositions(CVKDoc& doc) {
     }
 }
 
-void RefreshRange(CVKDoc& doc) {
+void RefreshRange(CVKDoc& doc, const ParallelSettings& parallel) {
     uint16_t kinds = 0;
     const CVKData* first = nullptr;
     const CVKData* last = nullptr;
@@ -553,24 +547,24 @@ void RefreshRange(CVKDoc& doc) {
     }
     doc.KindFlags = kinds;
     if (!SetTimeAxis(doc, first, last)) doc.Port().Message("All data deleted", Severity::Warning);
-    UpdateValues(doc);
+    UpdateValues(doc, parallel);
 }
 
 CPoint PlanPointOf(const CVKDoc& doc, int64_t x, int64_t y) { return ViewScale(doc).Plan(x, y); }
 int32_t SectionXOf(const CVKDoc& doc, int64_t time) { return ViewScale(doc).TimeX(time); }
 int32_t SectionYOf(const CVKDoc& doc, int32_t level) { return ViewScale(doc).LevelY(level); }
 
-void UpdateValues(CVKDoc& doc) {
+void UpdateValues(CVKDoc& doc, const ParallelSettings& parallel) {
     std::vector<CVKData>& recs = doc.Records;
     {
         Progress progress(doc.Port(), kPhaseUpdate, recs.size());
         const ViewScale scale(doc);
-        InHalves(recs.size(), &progress, [&](int, size_t begin, size_t end) { scale.Apply(recs, begin, end); });
+        InHalves(parallel, recs.size(), &progress, [&](int, size_t begin, size_t end) { scale.Apply(recs, begin, end); });
     }
     doc.UpdateCounts();
 }
 
-void Recalculate(CVKDoc& doc) {
+void Recalculate(CVKDoc& doc, const ParallelSettings& parallel) {
     UserPort& port = doc.Port();
     port.WaitCursor(true);
     std::vector<CVKData>& recs = doc.Records;
@@ -581,7 +575,7 @@ void Recalculate(CVKDoc& doc) {
         // records instead of seven: the first measures and counts, the second interpolates
         // each record, measures its levels and works out its view points straight after.
         // Only the records ExtendPositions copies a position into wait for the last step.
-        const Survey found = SortAndMeasureAll(doc);
+        const Survey found = SortAndMeasureAll(doc, parallel);
         const bool live = SetTimeAxis(doc, found.firstLive == Survey::kNone ? nullptr : &recs[found.firstLive],
                                       found.lastLive == Survey::kNone ? nullptr : &recs[found.lastLive]);
         // The level axis is that of the records once interpolated. The view points are
@@ -602,7 +596,7 @@ void Recalculate(CVKDoc& doc) {
         {
             Progress progress(port, kPhaseInterpolate, n);
             Interpolator halves[2] = {Interpolator(doc), Interpolator(doc)};
-            InHalves(n, &progress, [&](int half, size_t begin, size_t end) {
+            InHalves(parallel, n, &progress, [&](int half, size_t begin, size_t end) {
                 halves[half].Run(begin, end);
                 scale.Apply(recs, std::max(begin, viewBegin), std::min(end, viewEnd), levels[half]);
             });
@@ -618,7 +612,7 @@ void Recalculate(CVKDoc& doc) {
             Progress progress(port, kPhaseUpdate, n);
             if (moved) {
                 const ViewScale again(doc);
-                InHalves(n, &progress, [&](int, size_t begin, size_t end) { again.Apply(recs, begin, end); });
+                InHalves(parallel, n, &progress, [&](int, size_t begin, size_t end) { again.Apply(recs, begin, end); });
             } else {
                 scale.Apply(recs, 0, viewBegin);
                 scale.Apply(recs, std::max(viewBegin, viewEnd), n);

@@ -10,6 +10,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/civiltime.h"
@@ -45,11 +46,15 @@ void Load(const Survey& s, CVKDoc& doc) {
     doc.FirstPosIndex = doc.LastPosIndex = 5;
 }
 
+// How the passes under test share their work: as the program does, unless a test asks
+// for two threads however few the records (TwoThreads).
+ParallelSettings g_parallel = kRecalcParallel;
+
 void RunFast(CVKDoc& doc) {
-    SortAndMeasure(doc);
-    Interpolate(doc);
+    SortAndMeasure(doc, g_parallel);
+    Interpolate(doc, g_parallel);
     ExtendPositions(doc);
-    MeasureLevels(doc);
+    MeasureLevels(doc, g_parallel);
 }
 
 void RunLiteral(CVKDoc& doc) {
@@ -351,8 +356,8 @@ TEST(RecalcDiff, RepeatedRecalculationMatchesReference) {
 // Lets every pass share its work with a second thread, however few the records.
 class TwoThreads {
 public:
-    TwoThreads() : previous_(SetParallelMinimum(2)) {}
-    ~TwoThreads() { SetParallelMinimum(previous_); }
+    TwoThreads() : previous_(std::exchange(g_parallel.minimum, 2)) {}
+    ~TwoThreads() { g_parallel.minimum = previous_; }
     TwoThreads(const TwoThreads&) = delete;
     TwoThreads& operator=(const TwoThreads&) = delete;
 
@@ -440,7 +445,7 @@ std::string RecalculateRoundsMismatch(const Survey& s, int rounds) {
     Load(s, fast);
     Load(s, ref);
     for (int round = 0; round < rounds; ++round) {
-        Recalculate(fast);
+        Recalculate(fast, g_parallel);
         RunLiteral(ref);
         LiteralRefreshAndUpdate(ref);
     }
