@@ -12,6 +12,7 @@
 #include "output.h"
 #include "processing/flags.h"
 #include "processing/recalc.h"
+#include "surface/crs.h"
 #include "ui/commands.h"
 #include "values.h"
 
@@ -211,6 +212,8 @@ Step ParseOpen(Args& a, const CommandInfo&) {
     std::string path = a.Take("FILE");
     return [path](Context& c) {
         const bool opened = OpenDocument(c.doc, path);
+        // A system recorded beside the survey that PROJ cannot take is told of here.
+        if (opened) surface::CheckRecordedCrs(c.doc);
         // Another survey, or the old one reset: the steps no longer lead anywhere.
         if (c.history) c.history->Clear();
         return opened;
@@ -450,7 +453,8 @@ std::span<const VerbParser> DocumentParsers() { return kDocumentParsers; }
 Parser FindParser(const CommandInfo& cmd) {
     if (!cmd.verb) return nullptr;
     for (std::span<const VerbParser> group :
-         {DocumentParsers(), ImportParsers(), ExportParsers(), TransformParsers(), PlotParsers(), EditParsers()})
+         {DocumentParsers(), ImportParsers(), ExportParsers(), TransformParsers(), PlotParsers(), EditParsers(),
+          CrsParsers(), SurfaceParsers()})
         for (const VerbParser& p : group)
             if (p.verb == cmd.verb) return p.parse;
     if (cmd.action == ActionKind::Plain && cmd.run) return ParsePlain;

@@ -61,26 +61,30 @@ void AppendAsciiLine(std::string& out, const CVKData& r, bool geographic, LocalC
     AppendFixed(out, SecondWithHundredths(ok, f, r), 2, 6);
 }
 
-bool AppendXyzLine(std::string& out, const CVKData& r, bool geographic, bool lineEndOnly, bool commas,
-                   LocalClock& clock) {
-    if (r.IsDeleted()) return false;
-    const char letter = r.KindLetter()[0];
-    if (letter == ' ') return false;
+void AppendXyzPoint(std::string& out, const CVKData& r, const XyzPoint& p, bool geographic, bool lineEndOnly,
+                    bool commas, LocalClock& clock) {
     const char sep = commas ? ',' : ' ';
     const int decimals = geographic ? 7 : 2;
-    AppendFixed(out, CorrectedX(r, geographic), decimals);
+    AppendFixed(out, p.x, decimals);
     out += sep;
-    AppendFixed(out, CorrectedY(r, geographic), decimals);
+    AppendFixed(out, p.y, decimals);
     out += sep;
-    AppendFixed(out, ExportedLevel(r), 2);
+    AppendFixed(out, p.level, 2);
     if (!lineEndOnly) {
         civil::Fields f;
         const bool ok = clock.Fields(r.Time, f);
         out += sep;
-        out += letter;
+        out += r.KindLetter()[0];
         AppendFixed(out, TimeNumberOf(ok, f), 4);
     }
     out += kEol;
+}
+
+bool AppendXyzLine(std::string& out, const CVKData& r, bool geographic, bool lineEndOnly, bool commas,
+                   LocalClock& clock) {
+    XyzPoint p;
+    if (!XyzPointOf(r, geographic, p)) return false;
+    AppendXyzPoint(out, r, p, geographic, lineEndOnly, commas, clock);
     return true;
 }
 
@@ -143,10 +147,15 @@ bool WriteXyzFamily(const CVKDoc& doc, const std::string& path, const ExportSele
     const size_t first = trimEnds ? 3 : 0;
     const size_t last = trimEnds ? (n > 3 ? n - 3 : 0) : n;
     const bool geographic = doc.IsGeographic();
-    return WriteSelected(doc, path, selection, first, std::max(first, last),
-                         [&](std::string& out, const CVKData& r, LocalClock& clock) {
-                             AppendXyzLine(out, r, geographic, lineEndOnly, commas, clock);
-                         });
+    const size_t end = std::max(first, last);
+    return WriteExportFile(doc, path, [&](ExportFile& file) {
+        LocalClock clock;
+        std::string& out = file.Text();
+        return ForEachXyzPoint(doc, selection, first, end, [&](size_t i, const CVKData& r, const XyzPoint& p) {
+            AppendXyzPoint(out, r, p, geographic, lineEndOnly, commas, clock);
+            return file.Spill(i - first, end - first);
+        });
+    });
 }
 
 }  // namespace

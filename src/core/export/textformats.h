@@ -47,11 +47,48 @@ bool ExportCsv(const CVKDoc& doc, const std::string& path);
 
 namespace exporting {
 
+// What the XYZ family writes of a record: its corrected position and exported level.
+struct XyzPoint {
+    double x = 0;
+    double y = 0;
+    double level = 0;
+};
+
+// The point the XYZ family writes of a record; false for one it leaves out (deleted, or
+// of no kind).
+inline bool XyzPointOf(const CVKData& r, bool geographic, XyzPoint& p) {
+    if (r.IsDeleted() || r.KindLetter()[0] == ' ') return false;
+    p.x = CorrectedX(r, geographic);
+    p.y = CorrectedY(r, geographic);
+    p.level = ExportedLevel(r);
+    return true;
+}
+
+// The point loop of the XYZ family, which the surfaces share so that a grid is made of
+// exactly the points an XYZ export of the same records writes: visit(index, record,
+// point) for each record of indices [first, last) that the selection picks and the
+// family writes, in order. A visit returning false stops the loop, which then returns
+// false.
+template <class Visit>
+bool ForEachXyzPoint(const CVKDoc& doc, const ExportSelection& selection, size_t first, size_t last, Visit&& visit) {
+    const bool geographic = doc.IsGeographic();
+    XyzPoint p;
+    for (size_t i = first; i < last; ++i) {
+        const CVKData& r = doc.Records[i];
+        if (!selection.Selects(r) || !XyzPointOf(r, geographic, p)) continue;
+        if (!visit(i, r, p)) return false;
+    }
+    return true;
+}
+
 // The lines above appended to `out`, with the local time taken from `clock`. Return
 // whether a line was appended.
 void AppendAsciiLine(std::string& out, const CVKData& r, bool geographic, LocalClock& clock);
 bool AppendXyzLine(std::string& out, const CVKData& r, bool geographic, bool lineEndOnly, bool commas,
                    LocalClock& clock);
+// The XYZ-family line of a point XyzPointOf gave for the record.
+void AppendXyzPoint(std::string& out, const CVKData& r, const XyzPoint& p, bool geographic, bool lineEndOnly,
+                    bool commas, LocalClock& clock);
 void AppendCsvLine(std::string& out, const CVKData& r, bool geographic, LocalClock& clock);
 
 // hour + (minute * 100 + second) / 10000 of the fields, or that of -1, -1, -1 when the

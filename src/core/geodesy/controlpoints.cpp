@@ -81,6 +81,7 @@ void ApplyControl(CVKDoc& doc) {
         r.Y = TruncToInt32(g->y * 100.0);
     }
     doc.KindFlags &= 0xDFF;
+    doc.Crs = SiteGridCrs(set);
     doc.SetModified(true);
     Recalculate(doc);
 }

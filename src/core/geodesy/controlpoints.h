@@ -39,8 +39,8 @@ bool AddControl(CVKDoc& doc, const ControlPageValues& values);
 void EditControl(CVKDoc& doc, std::span<const std::optional<ControlPageValues>> accepted);
 
 // Edit > Transform > Apply Control: every geographic position onto the site grid;
-// the document becomes a grid one and is recalculated. Does nothing unless the set is
-// usable and the document geographic.
+// the document becomes a grid one on the site grid's local coordinate system and is
+// recalculated. Does nothing unless the set is usable and the document geographic.
 void ApplyControl(CVKDoc& doc);
 
 // Edit > Transform > Self Test: the zone, scale and rotation, then each station's

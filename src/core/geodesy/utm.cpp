@@ -17,6 +17,9 @@ void ConvertToUtm(CVKDoc& doc) {
     // The control-point set keeps its own meridian: its centres were projected with it,
     // and Apply Control must project with it again, whatever zone the data were in.
     const double lambda0 = ZoneCentralMeridian(midLongitude);
+    // The data's own zone, which is not the control points' meridian: only the
+    // recorded coordinate system says which meridian the survey was projected with.
+    const SurveyCrs crs = ZoneCrs(UtmZone(midLongitude));
 
     for (CVKData& r : doc.Records) {
         if (!(r.Flags & (REC_POSITION | REC_GEOGRAPHIC))) continue;
@@ -29,6 +32,7 @@ void ConvertToUtm(CVKDoc& doc) {
         r.Y = TruncToInt32(p.N * 100.0);
     }
     doc.KindFlags &= 0xDFF;
+    doc.Crs = crs;
     doc.SetModified(true);
     Recalculate(doc);
     Remove(doc);

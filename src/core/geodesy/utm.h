@@ -8,7 +8,8 @@ namespace aq {
 // Edit > Transform > Convert to UTM: projects every geographic position into the one
 // zone of the middle of the survey, makes the document a grid one, recalculates and
 // discards the deleted records. The control-point set and its central meridian are
-// left as they are. Does nothing unless the document is geographic.
+// left as they are; the document records the zone's transverse Mercator as its
+// coordinate system. Does nothing unless the document is geographic.
 void ConvertToUtm(CVKDoc& doc);
 
 }  // namespace aq

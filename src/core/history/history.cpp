@@ -49,13 +49,14 @@ bool DocSettings::operator==(const DocSettings& o) const {
     const bool sameSurvey = a.ImportedFiles == b.ImportedFiles && a.KindFlags == b.KindFlags &&
                             a.LevelMin == b.LevelMin && a.LevelMax == b.LevelMax &&
                             std::memcmp(&a.SoundVelocity, &b.SoundVelocity, sizeof a.SoundVelocity) == 0 &&
-                            a.InterpLimit == b.InterpLimit && a.SounderImported == b.SounderImported;
+                            a.InterpLimit == b.InterpLimit && a.SounderImported == b.SounderImported &&
+                            a.Crs == b.Crs;
     return sameSurvey && offsets == o.offsets && derived == o.derived && selection == o.selection &&
            display == o.display && StatusText == o.StatusText;
 }
 
 size_t DocSettings::Bytes() const {
-    return sizeof(DocSettings) + survey.ImportedFiles.size() + StatusText.size() +
+    return sizeof(DocSettings) + survey.ImportedFiles.size() + survey.Crs.Definition.size() + StatusText.size() +
            Control.Points.size() * sizeof(ClsqData);
 }
 

@@ -86,6 +86,14 @@ enum CommandId : int {
     // commands of the window alone
     ID_VIEW_SHOW_DELETED = 32920,
 
+    // coordinate systems
+    ID_CONVERT_CRS = 32930,
+    ID_COORDINATE_SYSTEM = 32931,
+
+    // surfaces
+    ID_SURFACE_GRID = 32940,
+    ID_SURFACE_CONTOURS = 32941,
+
     // general commands
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,

@@ -12,6 +12,7 @@
 #include "model/control.h"
 #include "model/data.h"
 #include "model/geometry.h"
+#include "model/surveycrs.h"
 #include "model/userport.h"
 
 namespace aq {
@@ -31,6 +32,9 @@ struct SurveySettings {
     double SoundVelocity = 1500.0;
     int32_t InterpLimit = 10;
     int32_t SounderImported = 0;
+    // The coordinate system of X and Y, saved in a file beside the document's (the
+    // document file's bytes have no room for it); unrecorded until a command says.
+    SurveyCrs Crs;
 };
 
 // The time and value offsets of the Offsets commands, saved with the survey.

@@ -271,6 +271,27 @@ const std::vector<CommandInfo> kCommands = {
      .prompt = "Convert Lat/Long to Universal Transverse Mercator coordinates\nConvert to UTM", .promptIsOurs = false,
      .target = T::Document, .menu = "&Edit/Transform", .rule = kGeographic, .action = A::Plain,
      .run = ConvertToUtm, .verb = "utm", .undo = U::Records},
+    {.id = ID_CONVERT_CRS, .text = "Convert to Coordinate System...",
+     .prompt = "Convert the positions to a projected coordinate system given by its EPSG code\n"
+               "Convert to Coordinate System",
+     .target = T::Document, .menu = "&Edit/Transform", .rule = kPositionRecords, .action = A::Values,
+     .verb = "convert-crs", .args = "EPSG:NNNN",
+     .help = "Converts every position, deleted ones too, from the survey's coordinate system (WGS 84, the\n"
+             "transverse Mercator of utm, or an earlier EPSG system) to a projected system in metres east and\n"
+             "north, through PROJ: a UTM zone with its false easting (EPSG:32631), a national grid\n"
+             "(EPSG:27700, EPSG:2193). Coordinates are kept to the centimetre. Refused for a survey on a local\n"
+             "site grid (apply-control) or on a grid whose system is unknown (declare it with crs first).",
+     .undo = U::Records},
+    {.id = ID_COORDINATE_SYSTEM, .text = "Coordinate System...",
+     .prompt = "Show the coordinate system of the survey's positions\nCoordinate System", .target = T::Document,
+     .menu = "&Edit/Transform", .rule = kAlways, .action = A::Values, .verb = "crs",
+     .args = "[EPSG:NNNN|DEFINITION]",
+     .help = "Prints name=, kind= (geographic, transverse-mercator, projected or local), epsg= (empty when\n"
+             "none), definition= (what PROJ takes) and wkt= (WKT2, one line). With a definition (an EPSG\n"
+             "code, a PROJ string or a WKT; a word that is not a verb) it says instead which projected or\n"
+             "local system a grid survey's coordinates are in, without changing them. The system is kept in\n"
+             "FILE.crs beside the saved survey.",
+     .undo = U::Records},
     {.id = ID_APPLY_HPR, .text = "Apply HPR", .prompt = "Correct the positions for heave, pitch and roll\nApply HPR",
      .target = T::Document, .menu = "&Edit/Transform", .rule = kHprApplicable, .action = A::Plain, .run = ApplyHpr,
      .verb = "apply-hpr", .undo = U::Records},
@@ -351,6 +372,44 @@ const std::vector<CommandInfo> kCommands = {
      .checkable = true, .menu = "&View", .icon = "gradient", .rule = kMoreThan5, .verb = "gradient",
      .args = "L T R B [--units survey]",
      .help = "Runs the gradient test on the records in a box of the plan view and prints the result.\n" AQ_BOX_HELP},
+
+    // Surface
+    {.id = ID_SURFACE_GRID, .text = "Grid Surface...",
+     .prompt = "Make a gridded surface of the depths and write it as a raster\nGrid Surface", .target = T::Document,
+     .menu = "&Surface", .rule = kDepths, .action = A::Values, .verb = "grid",
+     .args = "FILE.tif|FILE.asc|FILE.xyz|FILE.bag --cell M\n"
+             "        [--method mean|median|shoalest|deepest|count|stddev|idw|tin] [--radius M] [--max-edge M]\n"
+             "        [--min-count N] [--extent XMIN YMIN XMAX YMAX] [--bands count,stddev] [--crs CRS]\n"
+             "        [--also SURVEY.son]...",
+     .help = "Makes a surface of the live depth soundings, at the positions and levels export xyz writes, of\n"
+             "the survey and of each --also survey (all in one coordinate system), and writes it through\n"
+             "GDAL: GeoTIFF (Float32, empty cells -32767; --bands adds the count and standard deviation of\n"
+             "each cell's soundings), ESRI ASCII grid (with a .prj), XYZ grid (x y level of every cell centre,\n"
+             "the system in a .aux.xml) or BAG (the level, and the soundings' standard deviation as its\n"
+             "uncertainty). The coordinate system written is the survey's, or the one --crs names (EPSG:NNNN,\n"
+             "WKT or PROJ string) without changing the coordinates.\n"
+             "--method tin (the default) is linear in the Delaunay triangles of the soundings, leaving empty\n"
+             "those with an edge longer than --max-edge (3 x the median line spacing: the median distance\n"
+             "from a sounding to the nearest one across its track); idw weights the soundings within --radius\n"
+             "of a cell's centre (2 x the cell) by the inverse square of their distance; mean, median,\n"
+             "shoalest (the highest level), deepest, count and stddev bin the soundings of each cell. A cell\n"
+             "with fewer than --min-count soundings (1; for idw within the radius) is empty.\n"
+             "Cells are --cell metres square on the ground (in degrees in a geographic survey). The grid\n"
+             "covers the soundings with cell edges on multiples of the cell, or starts at the west and south\n"
+             "edges of --extent (in the survey's units). A sounding on an edge belongs to the cell east or\n"
+             "north of it."},
+    {.id = ID_SURFACE_CONTOURS, .text = "Contours...",
+     .prompt = "Trace the contours of a surface and write them as lines\nContours", .target = T::Document,
+     .menu = "&Surface", .rule = kAlways, .action = A::Values, .verb = "contours",
+     .args = "FILE.gpkg|FILE.shp|FILE.dxf|FILE.kml --interval M | --levels L1,L2,...\n"
+             "        [--from SURFACE] [--cell M] [--method METHOD] [--max-edge M] [--radius M] [--min-count N]\n"
+             "        [--extent XMIN YMIN XMAX YMAX] [--crs CRS] [--also SURVEY.son]...",
+     .help = "Traces contours through GDAL at every multiple of --interval metres or at the --levels listed,\n"
+             "each line with its level: GeoPackage and Shapefile (fields id and level), DXF (3D polylines at\n"
+             "their level) or KML (longitude and latitude on WGS 84, each line named by its level; refused for\n"
+             "a local site grid). The surface is --from a raster GDAL reads (as grid writes them), or made of\n"
+             "the surveys as grid makes it: tin unless --method says otherwise, with cells of a fifth of the\n"
+             "line spacing rounded down to 1, 2 or 5 times a power of ten unless --cell is given."},
 
     // Help
     {.id = ID_HELP_FINDER, .text = "&Help Topics", .prompt = "List the help topics\nHelp Topics", .target = T::App,

@@ -6,6 +6,7 @@
 #include <QtGlobal>
 
 #include "aquenta/version.h"
+#include "surface/version.h"
 #include "ui/commands.h"
 
 namespace aq::gui {
@@ -23,11 +24,11 @@ QString BuildDate() {
 QString VersionLine() { return QStringLiteral("aquenta %1").arg(QLatin1String(VERSION)); }
 
 QString AboutText() {
-    return QStringLiteral("%1\nVersion %2\nBuilt %3\nQt %4 (built with Qt %5)\n\n"
+    return QStringLiteral("%1\nVersion %2\nBuilt %3\nQt %4 (built with Qt %5)\n%6\n\n"
                           "Post-processing of single-beam hydrographic surveys.\n"
                           "Free software under the GNU General Public License, version 3 or later.")
         .arg(QString::fromLatin1(APP_TITLE), QLatin1String(VERSION), BuildDate(), QLatin1String(qVersion()),
-             QStringLiteral(QT_VERSION_STR));
+             QStringLiteral(QT_VERSION_STR), QString::fromStdString(surface::LibraryVersions()));
 }
 
 }  // namespace aq::gui

@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <new>
 
+#include "dialogs/crsdlg.h"
 #include "dialogs/ctrlpage.h"
 #include "dialogs/depthprndlg.h"
 #include "dialogs/editdlg.h"
@@ -48,6 +49,8 @@
 #include "shell/about.h"
 #include "shell/filecommands.h"
 #include "shell/splash.h"
+#include "surface/convertcrs.h"
+#include "surface/crs.h"
 #include "ui/properties.h"
 #include "views/viewwidget.h"
 
@@ -301,6 +304,8 @@ void CMainFrame::BuildHandlers() {
         {ID_CONTROL_EDIT, [this] { OnControl(ID_CONTROL_EDIT); }},
         {ID_EDIT_PROPERTIES, [this] { OnProperties(); }},
         {ID_IMPORT_FORMATTED, [this] { OnImportFormatted(); }},
+        {ID_CONVERT_CRS, [this] { OnConvertCrs(); }},
+        {ID_COORDINATE_SYSTEM, [this] { OnCoordinateSystem(); }},
     };
     for (const int id : {ID_ZOOM_EXTENTS, ID_ZOOM_OUT, ID_PAN_LEFT, ID_PAN_RIGHT, ID_PAN_UP, ID_PAN_DOWN})
         handlers_[id] = [this, id] { active_->ZoomPan(id); };
@@ -476,6 +481,8 @@ void CMainFrame::OnOpen() {
 
 bool CMainFrame::OpenFile(const QString& path) {
     const bool ok = OpenDocument(doc_, QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()).toStdString());
+    // A system recorded beside the survey that PROJ cannot take is told of here.
+    if (ok) surface::CheckRecordedCrs(doc_);
     // Another survey, or the old one reset after a failure: the steps lead nowhere now.
     if (ok || doc_.Records.empty()) history_.Clear(!doc_.Modified);
     if (ok)
@@ -609,6 +616,39 @@ void CMainFrame::ShowPoints(const std::vector<int32_t>& indices) {
     });
     UpdateTitle();
     UpdateActions();
+}
+
+void CMainFrame::OnConvertCrs() {
+    CCrsDlg dlg(doc_, this);
+    if (!RunDialog(dlg)) return;
+    const std::string code = dlg.Code().toStdString();
+    if (dlg.DeclareOnly())
+        surface::DeclareCrs(doc_, code);
+    else
+        surface::ConvertToCrs(doc_, code);
+    UpdateTitle();
+}
+
+void CMainFrame::OnCoordinateSystem() {
+    const surface::CoordinateSystem crs = surface::DocumentCrs(doc_);
+    if (!crs.problem.empty()) port_->Message(crs.problem, Severity::Warning);
+    QString what;
+    switch (crs.kind) {
+        case CrsKind::Geographic: what = QStringLiteral("Geographic: longitude and latitude in degrees."); break;
+        case CrsKind::TransverseMercator:
+            what = QStringLiteral("Transverse Mercator of Convert to UTM: the zone's central meridian, scale factor "
+                                  "0.9996, no false easting or northing; metres.");
+            break;
+        case CrsKind::Projected: what = QStringLiteral("Projected: eastings and northings in metres."); break;
+        case CrsKind::LocalGrid:
+            what = QStringLiteral("Local engineering system: grid metres that no datum relates to the earth.");
+            break;
+    }
+    QString text = QString::fromStdString(crs.name) + QStringLiteral("\n\n") + what;
+    if (crs.epsg) text += QStringLiteral("\nEPSG:%1").arg(crs.epsg);
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Coordinate System"), text, QMessageBox::Ok, this);
+    box.setDetailedText(QString::fromStdString(crs.wkt));
+    RunDialog(box);
 }
 
 void CMainFrame::OnAbout() {

@@ -149,6 +149,8 @@ private:
     void OnProperties();
     void OnImportFormatted();
     void OnAbout();
+    void OnConvertCrs();
+    void OnCoordinateSystem();
     bool RunDialog(QDialog& dialog);
     void InitialUpdateViews();
 
