@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Full redraws of the plan and section views of a generated survey into a 1920 x 1080
-// image, with the markers a later identical one paints over skipped, and without.
+// image, whole and zoomed, with what later drawing paints over left out and without; and
+// the moved copy of the last picture that wheel zoom and drag pan show first.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
 
+#include "io/document.h"
 #include "processing/recalc.h"
 #include "survey_gen.h"
 #include "views/planview.h"
@@ -21,13 +23,23 @@
 
 namespace {
 
+// The generated survey of n records; with VIEWS_BENCH_SURVEY=FILE.son, that survey
+// instead for the runs of 10 M (scripts/bench leaves one with AQUENTA_BENCH_KEEP=1).
 aq::CVKDoc& Survey(size_t n) {
     static aq::CVKDoc* doc = nullptr;
     static size_t made = 0;
     if (!doc) doc = new aq::CVKDoc;
     if (made != n) {
-        aq::gen::GenerateSurvey(*doc, n);
-        aq::Recalculate(*doc);
+        const char* file = std::getenv("VIEWS_BENCH_SURVEY");
+        if (file && n == 10'000'000) {
+            if (!aq::OpenDocument(*doc, file)) {
+                std::fprintf(stderr, "could not open %s\n", file);
+                std::exit(1);
+            }
+        } else {
+            aq::gen::GenerateSurvey(*doc, n);
+            aq::Recalculate(*doc);
+        }
         made = n;
     }
     return *doc;
@@ -51,8 +63,9 @@ void Redraw(View& view, const aq::CVKDoc& doc, QImage& image, bool cull) {
 
 // Culling must not change a pixel; a benchmark of a wrong picture would be worthless.
 template <typename View>
-void CheckIdentical(const char* name, const aq::CVKDoc& doc) {
+void CheckIdentical(const char* name, const aq::CVKDoc& doc, const aq::CRect& window) {
     View a, b;
+    a.Window = b.Window = window;
     QImage culled(kWidth, kHeight, QImage::Format_RGB32), every(kWidth, kHeight, QImage::Format_RGB32);
     Redraw(a, doc, culled, true);
     Redraw(b, doc, every, false);
@@ -62,17 +75,23 @@ void CheckIdentical(const char* name, const aq::CVKDoc& doc) {
     }
 }
 
+// A box around the middle ninth of the plane, as the step timer zooms.
+constexpr aq::CRect kZoomBox{4666, 4666, 10333, 10333};
+
 template <typename View>
-void BM_Redraw(benchmark::State& state, bool cull) {
+void BM_Redraw(benchmark::State& state, bool cull, bool zoomed) {
     aq::gui::EnsureGuiApplication();
     const aq::CVKDoc& doc = Survey(static_cast<size_t>(state.range(0)));
-    static bool checked = false;
-    if (!checked) {
-        CheckIdentical<aq::CVKPView>("plan", doc);
-        CheckIdentical<aq::CVKView>("section", doc);
-        checked = true;
+    static size_t checked = 0;
+    if (checked != doc.Records.size() && state.range(0) <= 1'000'000) {
+        for (const aq::CRect& w : {aq::VIEW_EXTENTS, kZoomBox}) {
+            CheckIdentical<aq::CVKPView>("plan", doc, w);
+            CheckIdentical<aq::CVKView>("section", doc, w);
+        }
+        checked = doc.Records.size();
     }
     View view;
+    if (zoomed) view.Window = kZoomBox;
     QImage image(kWidth, kHeight, QImage::Format_RGB32);
     for (auto _ : state) {
         Redraw(view, doc, image, cull);
@@ -81,15 +100,41 @@ void BM_Redraw(benchmark::State& state, bool cull) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-void BM_PlanRedraw(benchmark::State& s) { BM_Redraw<aq::CVKPView>(s, true); }
-void BM_SectionRedraw(benchmark::State& s) { BM_Redraw<aq::CVKView>(s, true); }
-void BM_PlanRedrawEveryMarker(benchmark::State& s) { BM_Redraw<aq::CVKPView>(s, false); }
-void BM_SectionRedrawEveryMarker(benchmark::State& s) { BM_Redraw<aq::CVKView>(s, false); }
+void BM_PlanRedraw(benchmark::State& s) { BM_Redraw<aq::CVKPView>(s, true, false); }
+void BM_SectionRedraw(benchmark::State& s) { BM_Redraw<aq::CVKView>(s, true, false); }
+void BM_PlanRedrawZoomed(benchmark::State& s) { BM_Redraw<aq::CVKPView>(s, true, true); }
+void BM_SectionRedrawZoomed(benchmark::State& s) { BM_Redraw<aq::CVKView>(s, true, true); }
+void BM_PlanRedrawEveryMarker(benchmark::State& s) { BM_Redraw<aq::CVKPView>(s, false, false); }
+void BM_SectionRedrawEveryMarker(benchmark::State& s) { BM_Redraw<aq::CVKView>(s, false, false); }
 
-BENCHMARK(BM_PlanRedraw)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SectionRedraw)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+// What a wheel turn or a drag shows first: the last picture scaled into a pane of the
+// same size (a fifth zoomed in about a point), as the view widget paints it.
+void BM_MovedPicture(benchmark::State& state) {
+    aq::gui::EnsureGuiApplication();
+    QImage picture(kWidth, kHeight, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    {
+        QPainter p(&picture);
+        for (int i = 0; i < kWidth; i += 7) p.drawLine(i, 0, kWidth - i, kHeight);
+    }
+    QImage pane(kWidth, kHeight, QImage::Format_RGB32);
+    for (auto _ : state) {
+        QPainter painter(&pane);
+        painter.fillRect(pane.rect(), Qt::white);
+        painter.drawImage(QRectF(-0.25 * 700, -0.25 * 400, kWidth * 1.25, kHeight * 1.25), picture,
+                          QRectF(0, 0, kWidth, kHeight));
+        painter.end();
+        benchmark::DoNotOptimize(pane.constBits());
+    }
+}
+
+BENCHMARK(BM_PlanRedraw)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SectionRedraw)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlanRedrawZoomed)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SectionRedrawZoomed)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlanRedrawEveryMarker)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SectionRedrawEveryMarker)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MovedPicture)->Unit(benchmark::kMillisecond);
 
 #else
 
@@ -100,7 +145,8 @@ public:
     void SelectBlackPen() override {}
     void SelectSolidBrush(aq::Colour) override {}
     void SelectLightGreyBrush() override {}
-    void SelectFont(int32_t) override {}
+    void SelectHollowBrush() override {}
+    void SelectFont(double) override {}
     void SetTextTransparent(bool) override {}
     void SetTextAnchor(aq::TextAnchor) override {}
     void Line(aq::CPoint, aq::CPoint) override { ++calls; }

@@ -62,7 +62,7 @@ _aquenta_cli() {
         "export xyz") opts="--kinds" ;;
         "export hypack") opts="--kinds" ;;
         "export kml") opts="--title" ;;
-        "plot "*) opts="--box-size --colour-mode --format --pages --show --size --text-size --title" ;;
+        "plot "*) opts="--box-size --colour-mode --format --pages --scale --show --size --text-size --title" ;;
         "offsets positions") opts="--east --elevation --north --time" ;;
         "offsets depths") opts="--depth --sound-velocity --time" ;;
         "offsets tide") opts="--tide --time" ;;

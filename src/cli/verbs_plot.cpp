@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -22,6 +23,7 @@ struct PlotArgs {
     int width = 0, height = 0;
     std::string title;
     int32_t pages = 1;
+    double scale = 1;
     // Display settings of the General Properties dialog, for this plot only.
     std::optional<int32_t> colourMode, showKinds, boxSize, textSize;
 };
@@ -102,6 +104,14 @@ Step ParsePlot(Args& a, const CommandInfo&) {
             if (!n) throw UsageError("--pages wants a number of pages from 1 to 100, not \"" + word + "\"");
             p.pages = static_cast<int32_t>(*n);
             pagesGiven = true;
+        } else if (option == "--scale") {
+            // A screen's pixel ratio: 1, 1.25, 1.5, 2 and so on.
+            const std::string word = a.Take("RATIO after --scale");
+            char* end = nullptr;
+            const double v = std::strtod(word.c_str(), &end);
+            if (word.empty() || end != word.c_str() + word.size() || !(v >= 0.5 && v <= 4))
+                throw UsageError("--scale wants a pixel ratio from 0.5 to 4, not \"" + word + "\"");
+            p.scale = v;
         } else if (option == "--colour-mode") {
             p.colourMode = TakeColourMode(a);
         } else if (option == "--show") {
@@ -124,6 +134,7 @@ Step ParsePlot(Args& a, const CommandInfo&) {
         if (p.width > 0) r.size = QSize(p.width, p.height);
         r.title = p.title;
         r.pages = p.pages;
+        r.scale = p.scale;
         // The settings hold for this plot; the document keeps its own.
         const int32_t mode = c.doc.ColourMode, kinds = c.doc.ShowKinds, box = c.doc.BoxSize, text = c.doc.TextSize;
         c.doc.ColourMode = p.colourMode.value_or(mode);

@@ -61,8 +61,20 @@ TEST(DeletedRecordsTest, ShowAndHideChangeThePictureInEveryScheme) {
         every.cull = false;
         EXPECT_EQ(shown, RenderSection(section, doc, QSize(800, 400), every)) << "scheme " << scheme;
         CVKPView plan;
-        EXPECT_EQ(RenderPlan(plan, doc, QSize(600, 600)), RenderPlan(plan, doc, QSize(600, 600), every))
-            << "scheme " << scheme;
+        const QImage planShown = RenderPlan(plan, doc, QSize(600, 600));
+        EXPECT_EQ(planShown, RenderPlan(plan, doc, QSize(600, 600), every)) << "scheme " << scheme;
+
+        // In the plan too, at either pixel ratio, where the live marks of a loop of the
+        // survey lie over most of the deleted ones.
+        for (const double ratio : {1.0, 2.0}) {
+            const QImage planWith = RenderPlan(plan, doc, QSize(600, 600), {}, ratio);
+            const QImage planWithout = RenderPlan(plan, doc, QSize(600, 600), hidden, ratio);
+            EXPECT_NE(planWith, planWithout) << "plan, scheme " << scheme << " ratio " << ratio;
+            int marked = 0;
+            for (int y = 0; y < planWith.height(); ++y)
+                for (int x = 0; x < planWith.width(); ++x) marked += planWith.pixel(x, y) == mark;
+            EXPECT_GT(marked, 0) << "plan, scheme " << scheme << " ratio " << ratio;
+        }
     }
 }
 

@@ -78,7 +78,7 @@ TEST(QtCanvasTest, LogicalFontsAndPensFollowTheMapping) {
         QtCanvas c(painter);
         // Ten logical units a pixel across, five down.
         c.SetMapping({0, 0, 2000, 500}, {0, 0, 200, 100});
-        c.SelectFont(100);  // 20 pixels high
+        c.SelectFont(15);  // 20 pixels: points whatever the mapping
         c.SetTextAnchor(TextAnchor::LeftBottom);
         c.SetTextTransparent(true);
         c.Text({100, 400}, "Hg");
@@ -94,6 +94,46 @@ TEST(QtCanvasTest, LogicalFontsAndPensFollowTheMapping) {
     int magenta = 0;
     for (int x = 140; x < 160; ++x) magenta += image.pixel(x, 50) == qRgb(255, 0, 255);
     EXPECT_EQ(magenta, 3);
+}
+
+// Labels are sized in points: the same height whatever the mapping, and the pixel ratio
+// times it in device pixels, drawn with antialiasing (grey edge pixels).
+TEST(QtCanvasTest, LabelsKeepTheirPointSizeAtEveryPixelRatio) {
+    const auto heightAt = [](double ratio, const CRect& window, int* greys) {
+        const int w = static_cast<int>(300 * ratio), h = static_cast<int>(100 * ratio);
+        QImage image = Blank(w, h);
+        {
+            QPainter painter(&image);
+            QtCanvas c(painter, ratio);
+            c.SetMapping(window, {0, 0, w, h});
+            c.SelectFont(12);
+            c.SetTextAnchor(TextAnchor::LeftBottom);
+            c.SetTextTransparent(true);
+            c.Text(c.Map().ToLogical({10, h - 10}), "Hg");
+            const CRect box = c.TextBox(c.Map().ToLogical({10, h - 10}), "Hg");
+            EXPECT_NEAR(box.bottom - box.top, 16 * ratio * 1.2, 6 * ratio);
+        }
+        QRect b;
+        Inked(image, &b);
+        if (greys) {
+            *greys = 0;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const QRgb p = image.pixel(x, y);
+                    *greys += qGray(p) > 40 && qGray(p) < 215;
+                }
+        }
+        return b.height();
+    };
+    int greys = 0;
+    const int base = heightAt(1, {0, 0, 1000, 1000}, &greys);
+    EXPECT_GE(base, 10);  // 12 pt is 16 pixels a line; "Hg" inks most of it
+    EXPECT_GT(greys, 0);  // antialiased
+    for (double ratio : {1.0, 1.5, 2.0}) {
+        // A zoom box ten times flatter changes nothing.
+        EXPECT_EQ(heightAt(ratio, {0, 0, 1000, 1000}, nullptr), heightAt(ratio, {0, 0, 1000, 100}, nullptr)) << ratio;
+        EXPECT_NEAR(heightAt(ratio, {0, 0, 1000, 1000}, nullptr), base * ratio, 2 * ratio) << ratio;
+    }
 }
 
 // Culling must not change a single pixel, in either view, whatever the zoom, scheme or
@@ -195,7 +235,8 @@ TEST(QtCanvasTest, ShapePixelsAreThePixelsPainted) {
 TEST(QtCanvasTest, CullingKeepsEveryPixelOfADenseSurvey) {
     CVKDoc doc;
     gen::MakeSmallSurvey(doc, 10000, 3);
-    const size_t before = SetMarkerSplitMinimum(4096);
+    DrawOptions halves;
+    halves.parallel.minimum = 4096;
     for (const int32_t mode : {COLOUR_POINT_TYPE, COLOUR_ELEVATION}) {
         doc.ColourMode = mode;
         DrawOptions all;
@@ -203,16 +244,16 @@ TEST(QtCanvasTest, CullingKeepsEveryPixelOfADenseSurvey) {
         for (const CRect window : {VIEW_EXTENTS, CRect{3000, 2000, 7000, 9000}}) {
             CVKPView plan;
             plan.Window = window;
-            const QImage culled = RenderPlan(plan, doc, {320, 200}), every = RenderPlan(plan, doc, {320, 200}, all);
+            const QImage culled = RenderPlan(plan, doc, {320, 200}, halves),
+                         every = RenderPlan(plan, doc, {320, 200}, all);
             EXPECT_TRUE(culled == every) << "plan " << mode << ": " << Difference(culled, every);
             CVKView section;
             section.Window = window;
-            const QImage sculled = RenderSection(section, doc, {320, 200}),
+            const QImage sculled = RenderSection(section, doc, {320, 200}, halves),
                          severy = RenderSection(section, doc, {320, 200}, all);
             EXPECT_TRUE(sculled == severy) << "section " << mode << ": " << Difference(sculled, severy);
         }
     }
-    SetMarkerSplitMinimum(before);
 
     // Painted by QPainter rather than into the image's pixels (as on a printer): a clip
     // turns the painter's own drawing on.

@@ -85,6 +85,7 @@ enum CommandId : int {
 
     // commands of the window alone
     ID_VIEW_SHOW_DELETED = 32920,
+    ID_VIEW_EQUAL_SCALE = 32921,
 
     // coordinate systems
     ID_CONVERT_CRS = 32930,
@@ -142,6 +143,7 @@ struct CommandContext {
     bool statusBarVisible = true;
     bool editBarVisible = true;
     bool deletedShown = true;
+    bool equalScale = true;  // of the plan, for the survey's kind of coordinates
     int recentFileCount = 0;
     // The undo history's state.
     bool canUndo = false;

@@ -196,12 +196,14 @@ const std::vector<CommandInfo> kCommands = {
     {.id = ID_FILE_PRINT, .text = "&Print...\tCtrl+P", .prompt = "Print the active view\nPrint", .target = T::View,
      .menu = "&File", .separatorBefore = true, .keys = "Ctrl+P", .icon = "print", .verb = "plot",
      .args = "plan|section FILE.png|FILE.svg|FILE.pdf|- [--format png|svg|pdf] [--size WIDTHxHEIGHT]\n"
-             "        [--title TEXT] [--pages N]\n"
+             "        [--title TEXT] [--pages N] [--scale RATIO]\n"
              "        [--colour-mode point-type|elevation|quality] [--show KINDS] [--box-size N] [--text-size N]",
      .help = "Draws a view as printed (titles, time and date labels) into a file. The section view's --pages\n"
              "split the whole time range, one file per page for images (FILE-1.png ...), pages of one PDF;\n"
              "--show takes depth,position,tide,event (any of them, or all, none); - writes to standard output\n"
-             "(PNG unless --format says otherwise); the display settings hold for this plot only."},
+             "(PNG unless --format says otherwise); the display settings hold for this plot only. --scale\n"
+             "draws images as a screen of that pixel ratio shows the window (--scale 2: twice the pixels,\n"
+             "the same picture)."},
     {.id = ID_FILE_PRINT_PREVIEW, .text = "Print Pre&view",
      .prompt = "Show the print-out of the active view on screen\nPrint Preview", .target = T::View, .menu = "&File",
      .reach = Reach::WindowOnly, .only = kPrintOnly},
@@ -331,6 +333,10 @@ const std::vector<CommandInfo> kCommands = {
      .prompt = "Show or hide the deleted records, drawn hollow under the others\nShow Deleted", .target = T::Frame,
      .checkable = true, .menu = "&View", .reach = Reach::WindowOnly,
      .only = "how the window draws deleted records; plot always shows them"},
+    {.id = ID_VIEW_EQUAL_SCALE, .text = "E&qual Scale",
+     .prompt = "Keep the plan's ground scale the same across and up, or stretch it over the pane\nEqual Scale",
+     .target = T::Frame, .checkable = true, .menu = "&View", .reach = Reach::WindowOnly,
+     .only = "how the window's plan fits its pane; plot keeps equal scale for grid surveys"},
     {.id = ID_PAN_DOWN, .text = "&Down", .prompt = "Move the view a quarter of its height north\nPan Down",
      .target = T::View, .menu = "&View/&Pan", .separatorBefore = true, .icon = "pandown",
      .reach = Reach::WindowOnly, .only = kViewOnly},
@@ -365,9 +371,9 @@ const std::vector<CommandInfo> kCommands = {
      .target = T::View, .checkable = true, .menu = "&View/&Drag Mode", .icon = "enquire", .verb = "enquire",
      .args = "plan|section L T R B [--units survey]",
      .help = "Prints the listing line of every record in a box of the view, deleted ones included.\n" AQ_BOX_HELP},
-    {.id = ID_VIEW_ANIMATE, .text = "Animate", .prompt = "Animate the view\nAnimate", .promptIsOurs = false,
-     .target = T::View, .checkable = true, .menu = "&View", .separatorBefore = true, .icon = "animate",
-     .reach = Reach::WindowOnly, .only = kViewOnly},
+    {.id = ID_VIEW_ANIMATE, .text = "Animate\tCtrl+Shift+A", .prompt = "Animate the view\nAnimate",
+     .promptIsOurs = false, .target = T::View, .checkable = true, .menu = "&View", .separatorBefore = true,
+     .keys = "Ctrl+Shift+A", .icon = "animate", .reach = Reach::WindowOnly, .only = kViewOnly},
     {.id = ID_DRAG_GRADIENT, .text = "Gradient", .prompt = "Gradient Test", .promptIsOurs = false, .target = T::View,
      .checkable = true, .menu = "&View", .icon = "gradient", .rule = kMoreThan5, .verb = "gradient",
      .args = "L T R B [--units survey]",
@@ -753,6 +759,7 @@ CommandState EvaluateCommand(int id, const CommandContext& ctx) {
                 case ID_VIEW_STATUS_BAR: return {true, ctx.statusBarVisible};
                 case ID_VIEW_EDITBAR: return {true, ctx.editBarVisible};
                 case ID_VIEW_SHOW_DELETED: return {true, ctx.deletedShown};
+                case ID_VIEW_EQUAL_SCALE: return {true, ctx.equalScale};
                 case ID_EDIT_UNDO: return {ctx.canUndo, false};
                 case ID_EDIT_REDO: return {ctx.canRedo, false};
                 default: return {true, false};

@@ -5,14 +5,12 @@
 #include <bit>
 #include <cstdio>
 #include <cstdlib>
-#include <exception>
 #include <mutex>
-#include <system_error>
-#include <thread>
 #include <utility>
 
 #include "model/data.h"
 #include "model/doc.h"
+#include "views/markergeometry.h"
 
 namespace aq {
 
@@ -55,58 +53,66 @@ void DeletedMarkerShape(Canvas& canvas, const CRect& r, uint16_t kind) {
     }
 }
 
-namespace {
-// Logical units of a few device pixels along each axis, at least one.
-int32_t PixelsX(const Canvas& c, double px) {
-    const double s = c.Map().ScaleX();
-    return s > 0 ? std::max(1, static_cast<int32_t>(std::min(px / s, 1e9))) : 1;
-}
-int32_t PixelsY(const Canvas& c, double px) {
-    const double s = std::abs(c.Map().ScaleY());
-    return s > 0 ? std::max(1, static_cast<int32_t>(std::min(px / s, 1e9))) : 1;
-}
-}  // namespace
-
-void HighlightMarker(Canvas& c, const CRect& square) {
+void HighlightMarker(Canvas& c, CPoint p, int32_t side) {
+    const CRect d = MarkerDevice(c.Map(), p, side);
+    DeviceScope device(c);
     c.SelectHollowBrush();
     for (int ring = 3; ring <= 4; ++ring) {
-        const int32_t gx = PixelsX(c, ring), gy = PixelsY(c, ring);
+        const int32_t g = c.Pixels(ring);
         c.SelectPen(ring == 3 ? COLOUR_MAGENTA : COLOUR_WHITE, 0);
-        c.Rectangle({square.left - gx, square.top - gy, square.right + gx, square.bottom + gy});
+        c.Rectangle({d.left - g, d.top - g, d.right + g, d.bottom + g});
     }
     c.SelectBlackPen();
 }
 
-void DrawColourLegend(Canvas& c, const CVKDoc& doc, const CRect& window) {
-    if (doc.ColourMode != COLOUR_ELEVATION && doc.ColourMode != COLOUR_QUALITY) return;
-    // Swatches of 10 by 10 pixels, 14 pixels apart, the highest band at the top.
-    const int32_t box = PixelsX(c, 10), boxH = PixelsY(c, 10), rowH = PixelsY(c, 14);
-    const int32_t margin = PixelsX(c, 8), marginY = PixelsY(c, 8);
-    const int32_t textW = PixelsX(c, 64);
-    const int32_t right = window.right - margin;
-    const int32_t left = right - box - PixelsX(c, 6) - textW;
-    int32_t y = window.top + marginY;
-    c.FillRect({left - PixelsX(c, 4), y - PixelsY(c, 4), right + PixelsX(c, 4), y + 7 * rowH + PixelsY(c, 2)},
-               COLOUR_WHITE);
-    c.SelectFont(doc.TextSize * 50);
-    c.SetTextTransparent(true);
+double LabelPoints(int32_t textSize) {
+    // The default text size (5) gives 9 pt, the desktop's usual size.
+    return std::clamp(4.0 + textSize, 6.0, 36.0);
+}
+
+CRect DrawColourLegend(Canvas& c, const CVKDoc& doc, const CRect& screen, bool draw) {
+    if (doc.ColourMode != COLOUR_ELEVATION && doc.ColourMode != COLOUR_QUALITY) return {};
+    DeviceScope device(c);
+    c.SelectFont(LabelPoints(doc.TextSize));
     c.SetTextAnchor(TextAnchor::LeftBottom);
-    c.SelectBlackPen();
-    for (int band = 6; band >= 0; --band, y += rowH) {
+    // Swatches as high as a line of text, the highest band at the top; the text column
+    // as wide as its widest entry.
+    char texts[7][48];
+    int32_t textW = 0, lineH = 0;
+    for (int band = 6; band >= 0; --band) {
         // Elevation: band d holds levels nearest LevelMin + d/6 of the span, slot 7 - d;
         // Quality: band d holds qualities nearest d * 127 / 6, slot ~d & 7.
-        const Colour colour = doc.Colours[static_cast<size_t>(7 - band)];
-        char buf[48];
+        char* buf = texts[band];
         if (doc.ColourMode == COLOUR_ELEVATION)
-            std::snprintf(buf, sizeof buf, "%.2fm",
+            std::snprintf(buf, 48, "%.2fm",
                           (doc.LevelMin + (static_cast<double>(doc.LevelMax) - doc.LevelMin) * band / 6.0) / 100.0);
         else
-            std::snprintf(buf, sizeof buf, "Q %d", (127 * band + 3) / 6);
+            std::snprintf(buf, 48, "Q %d", (127 * band + 3) / 6);
+        const CRect t = c.TextBox({0, 0}, buf);
+        textW = std::max(textW, t.right - t.left);
+        lineH = std::max(lineH, t.bottom - t.top);
+    }
+    if (textW == 0) textW = c.Pixels(64);
+    if (lineH == 0) lineH = c.Pixels(14);
+    const int32_t box = std::max(c.Pixels(8), lineH * 3 / 4), rowH = lineH + c.Pixels(2);
+    const int32_t pad = c.Pixels(4), margin = c.Pixels(8);
+    const int32_t right = screen.right - margin;
+    const int32_t left = right - box - c.Pixels(6) - textW;
+    int32_t y = screen.top + margin;
+    const CRect ground{left - pad, y - pad, right + pad, y + 7 * rowH + pad};
+    if (!draw) return ground;
+    c.FillRect(ground, COLOUR_WHITE);
+    c.SetTextTransparent(true);
+    c.SelectBlackPen();
+    for (int band = 6; band >= 0; --band, y += rowH) {
+        const Colour colour = doc.Colours[static_cast<size_t>(7 - band)];
+        const int32_t top = y + (rowH - box) / 2;
         c.SelectSolidBrush(colour);
-        c.Rectangle({left, y, left + box, y + boxH});
-        c.Text({left + box + PixelsX(c, 6), y + boxH}, buf);
+        c.Rectangle({left, top, left + box, top + box});
+        c.Text({left + box + c.Pixels(6), y + rowH}, texts[band]);
     }
     c.SetTextTransparent(false);
+    return ground;
 }
 
 namespace {
@@ -235,77 +241,8 @@ void CoverageMask::AddSlowly(const CRect& d, const uint64_t* rows) {
 
 namespace {
 
-// Device coordinates of logical ones along one axis, looked up over the window's span and
-// a marker's reach beyond it rather than computed: a redraw maps tens of millions.
-class Axis {
-public:
-    Axis(const Mapping& map, bool y, int64_t from, int64_t to, std::vector<int32_t>& table)
-        : map_(map), y_(y), table_(table) {
-        table_.clear();
-        // Not for a window zoomed out past any use.
-        if (to < from || to - from >= (int64_t{1} << 22) || from < INT32_MIN || to > INT32_MAX) return;
-        from_ = static_cast<int32_t>(from);
-        table_.resize(static_cast<size_t>(to - from + 1));
-        for (size_t i = 0; i < table_.size(); ++i)
-            table_[i] = Map(static_cast<int32_t>(from + static_cast<int64_t>(i)));
-        data_ = table_.data();
-        size_ = table_.size();
-    }
-    int32_t operator()(int32_t v) const {
-        const auto i = static_cast<size_t>(static_cast<uint32_t>(v) - static_cast<uint32_t>(from_));
-        return i < size_ ? data_[i] : Map(v);
-    }
-
-private:
-    int32_t Map(int32_t v) const { return y_ ? map_.Y(v) : map_.X(v); }
-
-    const Mapping& map_;
-    bool y_;
-    std::vector<int32_t>& table_;
-    int32_t from_ = 0;
-    const int32_t* data_ = nullptr;
-    size_t size_ = 0;
-};
-
-// Device rectangles of marker squares, mapping x once for records that share it (in
-// time order they do: a section column, a plan point).
-class SquareMapper {
-public:
-    SquareMapper(const Mapping& map, int32_t side, const CRect& window, MarkerScratch& s)
-        : side_(side),
-          x_(map, false, int64_t{window.left} - side - 1, int64_t{window.right} + side + 1, s.xs),
-          y_(map, true, int64_t{window.top} - side - 1, int64_t{window.bottom} + side + 1, s.ys),
-          left_(x_(-side)),
-          right_(x_(side)) {}
-    CRect Square(CPoint p) const { return {p.x - side_, p.y - side_, p.x + side_, p.y + side_}; }
-    const Axis& X() const { return x_; }
-    const Axis& Y() const { return y_; }
-    CRect Device(CPoint p) {
-        MapX(p.x);
-        return {left_, y_(p.y - side_), right_, y_(p.y + side_)};
-    }
-    // The device rectangle of a marker that paints something; false for one that paints
-    // nothing, without mapping y when its width already says so.
-    bool Painting(uint16_t kind, CPoint p, CRect& d) {
-        MapX(p.x);
-        if (left_ == right_ && kind != REC_EVENT) return false;
-        d = {left_, y_(p.y - side_), right_, y_(p.y + side_)};
-        return !MarkerPaintsNothing(kind, d);
-    }
-
-private:
-    void MapX(int32_t x) {
-        if (x == lastX_) return;
-        lastX_ = x;
-        left_ = x_(x - side_);
-        right_ = x_(x + side_);
-    }
-
-    int32_t side_;
-    Axis x_, y_;
-    int32_t lastX_ = 0;
-    int32_t left_, right_;
-};
+using markers::Axis;
+using markers::SquareMapper;
 
 // The pixels a marker may paint: an event's cross reaches its far corners.
 CRect Reach(uint16_t kind, const CRect& d) {
@@ -319,7 +256,7 @@ CRect Reach(uint16_t kind, const CRect& d) {
 uint32_t Style(uint16_t kind, uint32_t colour) { return kind == REC_TIDE || kind == REC_EVENT ? 0 : colour & 7; }
 
 void Marker(Canvas& c, const CVKDoc& doc, const SquareMapper& sq, uint16_t kind, const CVKData& r, CPoint p) {
-    MarkerShape(c, sq.Square(p), kind, doc.Colours[static_cast<size_t>(doc.ColourIndex(r) & 7)], doc.ColourMode);
+    MarkerShape(c, sq.Device(p), kind, doc.Colours[static_cast<size_t>(doc.ColourIndex(r) & 7)], doc.ColourMode);
 }
 
 // The pixels of a marker, when known: a depth's whole square, the canvas's ellipses and
@@ -368,8 +305,8 @@ private:
         // The corners MarkerShape gives a tide.
         std::unique_lock<std::mutex> hold;
         if (lock_) hold = std::unique_lock<std::mutex>(*lock_);
-        m.known = c_.ShapePixels(shape, square, (square.right - square.left) / 2, (square.bottom - square.top) / 2,
-                                 m.rows) &&
+        (void)square;
+        m.known = c_.ShapePixels(shape, d, (d.right - d.left) / 2, (d.bottom - d.top) / 2, m.rows) &&
                   m.rows.size() == static_cast<size_t>(h);
         return Get(last_);
     }
@@ -397,9 +334,10 @@ CRect CullArea(const Canvas& c, const MarkerJob& job, bool& clipped) {
 }
 
 // Every marker and line, one by one: the picture the rest must give.
-void DrawEvery(Canvas& c, const CVKDoc& doc, const MarkerJob& job) {
-    const Mapping& map = c.Map();
-    const int32_t s = job.side;
+void DrawEvery(Canvas& c, const CVKDoc& doc, const MarkerJob& job, const Mapping& map) {
+    const int32_t side = std::max(job.side, 1);
+    const CPoint reach = MarkerLogicalReach(map, side);
+    const auto logical = [&](CPoint p) { return CRect{p.x - reach.x, p.y - reach.y, p.x + reach.x, p.y + reach.y}; };
     if (job.showDeleted) {
         c.SelectPen(COLOUR_DELETED, 0);
         c.SelectHollowBrush();
@@ -409,8 +347,7 @@ void DrawEvery(Canvas& c, const CVKDoc& doc, const MarkerJob& job) {
                 const CVKData& r = job.records[i];
                 if (!(r.Flags & REC_DELETED) || !(r.Flags & doc.ShowKinds & pass.kind)) continue;
                 const CPoint p = r.*pass.point;
-                const CRect square{p.x - s, p.y - s, p.x + s, p.y + s};
-                if (Intersects(square, job.window)) DeletedMarkerShape(c, square, pass.kind);
+                if (Intersects(logical(p), job.window)) DeletedMarkerShape(c, MarkerDevice(map, p, side), pass.kind);
             }
         }
         c.SelectBlackPen();
@@ -423,18 +360,18 @@ void DrawEvery(Canvas& c, const CVKDoc& doc, const MarkerJob& job) {
             const CVKData& r = job.records[i];
             if (!(r.Flags & doc.ShowKinds & pass.kind)) continue;
             const CPoint p = r.*pass.point;
-            const CRect square{p.x - s, p.y - s, p.x + s, p.y + s};
-            const bool visible = Intersects(square, job.window);
+            const bool visible = Intersects(logical(p), job.window);
             if (r.Flags & REC_DELETED) {
                 joined = false;
                 continue;
             }
-            if (joined && pass.join && visible && !(map.ToDevice(prev) == map.ToDevice(p))) c.Line(prev, p);
+            if (joined && pass.join && visible && !(map.ToDevice(prev) == map.ToDevice(p)))
+                c.Line(map.ToDevice(prev), map.ToDevice(p));
             prev = p;
             joined = true;
             if (visible)
-                MarkerShape(c, square, pass.kind, doc.Colours[static_cast<size_t>(doc.ColourIndex(r) & 7)],
-                            doc.ColourMode);
+                MarkerShape(c, MarkerDevice(map, p, side), pass.kind,
+                            doc.Colours[static_cast<size_t>(doc.ColourIndex(r) & 7)], doc.ColourMode);
         }
     }
 }
@@ -442,40 +379,16 @@ void DrawEvery(Canvas& c, const CVKDoc& doc, const MarkerJob& job) {
 // Slot of a kind's bit (REC_DEPTH..REC_EVENT) in a table of four.
 int KindSlot(uint16_t bit) { return bit == REC_DEPTH ? 0 : bit == REC_POSITION ? 1 : bit == REC_TIDE ? 2 : 3; }
 
-size_t g_splitMinimum = size_t{1} << 17;
 constexpr size_t kCullerMinimum = 64;
 
-// Runs work(0, 0, mid) here and work(1, mid, n) on a second thread, for n large enough
-// to be worth it; without a thread to be had this one does both. Returns mid.
+// The walk in two halves (the earlier records and the later) on two threads, for a
+// survey large enough; otherwise the first half does all and the second is not walked.
 template <typename Work>
-size_t InHalves(size_t n, Work&& work) {
-    const size_t mid = n >= g_splitMinimum ? n / 2 : n;
-    std::thread second;
-    std::exception_ptr failed;  // the second thread's, raised here
-    if (mid < n) {
-        try {
-            second = std::thread([&work, &failed, mid, n] {
-                try {
-                    work(1, mid, n);
-                } catch (...) {
-                    failed = std::current_exception();
-                }
-            });
-        } catch (const std::system_error&) {
-        }
-    }
-    try {
-        work(0, size_t{0}, mid);
-    } catch (...) {
-        if (second.joinable()) second.join();
-        throw;
-    }
-    if (second.joinable())
-        second.join();
-    else if (mid < n)
-        work(1, mid, n);
-    if (failed) std::rethrow_exception(failed);
-    return mid;
+void InTwoHalves(size_t n, const ParallelSettings& given, Work&& work) {
+    ParallelSettings s = given;
+    s.parts = std::min(s.parts, 2u);
+    s.slices = 1;
+    ParallelFor(n, s, [&](unsigned h, size_t begin, size_t end) { work(static_cast<int>(h), begin, end); });
 }
 
 // The deleted records the walk met, hollow under the live markers, kind after kind in
@@ -509,7 +422,7 @@ void DrawDeleted(Canvas& c, const CVKDoc& doc, const MarkerJob& job, MarkerScrat
             if ((live && live->Covers(Reach(pass.kind, d))) || s.culler.CoveredLater(d, 0)) continue;
             keep.push_back(p);
         }
-        for (size_t j = keep.size(); j-- > 0;) DeletedMarkerShape(c, sq.Square(keep[j]), pass.kind);
+        for (size_t j = keep.size(); j-- > 0;) DeletedMarkerShape(c, sq.Device(keep[j]), pass.kind);
     }
     c.SelectBlackPen();
 }
@@ -521,8 +434,8 @@ void DrawDeleted(Canvas& c, const CVKDoc& doc, const MarkerJob& job, MarkerScrat
 // it and the later passes have painted. The few kept are then judged again, from the
 // topmost down, under all that is kept above them. Markers whose pixels are not known
 // are only skipped under an identical later one.
-void DrawUnjoined(Canvas& c, const CVKDoc& doc, const MarkerJob& job, MarkerScratch& s) {
-    SquareMapper sq(c.Map(), job.side, job.window, s);
+void DrawUnjoined(Canvas& c, const CVKDoc& doc, const MarkerJob& job, MarkerScratch& s, const Mapping& view) {
+    SquareMapper sq(view, job.side, job.window, s);
     bool clipped = false;
     const CRect area = CullArea(c, job, clipped);
     uint16_t drawn = 0;
@@ -546,7 +459,7 @@ void DrawUnjoined(Canvas& c, const CVKDoc& doc, const MarkerJob& job, MarkerScra
 
     for (MarkerScratch::Half& half : s.halves)
         for (auto& list : half.kept) list.clear();
-    InHalves(job.count, [&](int h, size_t begin, size_t end) {
+    InTwoHalves(job.count, job.parallel, [&](int h, size_t begin, size_t end) {
         MarkerScratch::Half& half = s.halves[static_cast<size_t>(h)];
         SquareMapper map = sq;  // its own x cache
         MarkerPixels pixels(c, half.shapes, &canvasLock);
@@ -629,7 +542,7 @@ void DrawUnjoined(Canvas& c, const CVKDoc& doc, const MarkerJob& job, MarkerScra
         for (const MarkerScratch::Half* half : {&early, &late}) {
             const std::vector<MarkerScratch::Kept>& list = half->kept[k];
             for (size_t j = list.size(); j-- > 0;)
-                MarkerShape(c, sq.Square(list[j].p), job.passes[k].kind, doc.Colours[list[j].colour], doc.ColourMode);
+                MarkerShape(c, sq.Device(list[j].p), job.passes[k].kind, doc.Colours[list[j].colour], doc.ColourMode);
         }
 }
 
@@ -742,8 +655,7 @@ private:
 // With joining lines: a walk in drawing order (each half of the records at once) gathers
 // each pass's lines and the markers that paint anything; then, from the topmost down,
 // whatever later drawing covers is dropped; then the rest is drawn.
-void DrawJoined(Canvas& c, const CVKDoc& doc, const MarkerJob& job, MarkerScratch& s) {
-    const Mapping& map = c.Map();
+void DrawJoined(Canvas& c, const CVKDoc& doc, const MarkerJob& job, MarkerScratch& s, const Mapping& map) {
     SquareMapper sq(map, job.side, job.window, s);
     uint16_t drawn = 0, joins = 0;
     for (size_t k = 0; k < job.passCount; ++k) {
@@ -755,7 +667,7 @@ void DrawJoined(Canvas& c, const CVKDoc& doc, const MarkerJob& job, MarkerScratc
     for (MarkerScratch::Half& half : s.halves)
         for (auto& ops : half.ops) ops.clear();
 
-    InHalves(job.count, [&](int h, size_t begin, size_t end) {
+    InTwoHalves(job.count, job.parallel, [&](int h, size_t begin, size_t end) {
         MarkerScratch::Half& half = s.halves[static_cast<size_t>(h)];
         SquareMapper marks = sq;  // its own x cache
         MarkerPixels pixels(c, half.shapes, &canvasLock);
@@ -780,8 +692,9 @@ void DrawJoined(Canvas& c, const CVKDoc& doc, const MarkerJob& job, MarkerScratc
             lane.builder.Begin(&half.ops[k]);
             laneOf[static_cast<size_t>(KindSlot(lane.kind))] = &lane;
         }
-        // The later half goes on from each kind's last record before it.
-        auto pending = static_cast<uint16_t>(shown & joins);
+        // The later half goes on from each kind's last record before it (a kind the
+        // survey lacks is not looked for through all of it).
+        auto pending = static_cast<uint16_t>(shown & joins & doc.KindFlags);
         for (size_t i = begin; pending && i-- > 0;) {
             const CVKData& r = job.records[i];
             auto found = static_cast<uint16_t>(r.Flags & pending);
@@ -891,7 +804,7 @@ void DrawJoined(Canvas& c, const CVKDoc& doc, const MarkerJob& job, MarkerScratc
             for (const MarkerScratch::Op& op : half->ops[k]) {
                 if (op.dead) continue;
                 if (op.record == MarkerScratch::kLine) {
-                    c.Line({op.a, op.b}, {op.c, op.d});
+                    c.Line(map.ToDevice(CPoint{op.a, op.b}), map.ToDevice(CPoint{op.c, op.d}));
                 } else {
                     const CVKData& r = job.records[op.record];
                     Marker(c, doc, sq, pass.kind, r, r.*pass.point);
@@ -902,17 +815,36 @@ void DrawJoined(Canvas& c, const CVKDoc& doc, const MarkerJob& job, MarkerScratc
 
 }  // namespace
 
-size_t SetMarkerSplitMinimum(size_t records) { return std::exchange(g_splitMinimum, std::max<size_t>(records, 2)); }
+CRect MarkerDevice(const Mapping& map, CPoint p, int32_t side) {
+    side = std::max(side, 1);
+    const int32_t x = map.X(p.x) - side / 2, y = map.Y(p.y) - side / 2;
+    return {x, y, x + side, y + side};
+}
+
+CPoint MarkerLogicalReach(const Mapping& map, int32_t side) {
+    // Half the side and a pixel of rounding, in logical units of each axis.
+    const auto units = [&](double scale) {
+        const double s = std::abs(scale);
+        const double u = s > 0 ? (side / 2 + 2) / s + 1 : 1e9;
+        return static_cast<int32_t>(std::min(u, 1e9));
+    };
+    return {units(map.ScaleX()), units(map.ScaleY())};
+}
 
 void DrawMarkers(Canvas& c, const CVKDoc& doc, const MarkerJob& job, bool cull, MarkerScratch& scratch) {
     if (job.passCount > 4) return;
-    if (!cull || job.count >= MarkerScratch::kLine) return DrawEvery(c, doc, job);
+    // Markers are squares of device pixels: placed through the view's mapping, drawn one
+    // to one.
+    const Mapping view = c.Map();
+    DeviceScope device(c);
+    if (!cull || job.count >= MarkerScratch::kLine) return DrawEvery(c, doc, job, view);
+    if (markers::DrawOnSurface(c, doc, job, view, scratch)) return;
     bool join = false;
     for (size_t k = 0; k < job.passCount; ++k) join |= job.passes[k].join;
     if (join)
-        DrawJoined(c, doc, job, scratch);
+        DrawJoined(c, doc, job, scratch, view);
     else
-        DrawUnjoined(c, doc, job, scratch);
+        DrawUnjoined(c, doc, job, scratch, view);
 }
 
 }  // namespace aq

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "model/data.h"
+#include "model/parallel.h"
 #include "views/canvas.h"
 
 namespace aq {
@@ -126,18 +127,21 @@ struct MarkerPass {
 };
 
 // The markers of a range of records, kind after kind (later kinds on top), each a square
-// reaching `side` logical units from its point on every side, where its square overlaps
-// the window. A deleted record breaks the joining lines; with showDeleted it is drawn
+// of `side` device pixels about its point (at least one, so dense data never shows
+// gaps), where it overlaps the window. The square keeps its shape however the window is
+// stretched. A deleted record breaks the joining lines; with showDeleted it is drawn
 // hollow in COLOUR_DELETED under every live marker (kind after kind), else not at all.
 struct MarkerJob {
     const CVKData* records;
     size_t count;
     const MarkerPass* passes;  // at most four
     size_t passCount;
-    int32_t side;
+    int32_t side;  // device pixels
     CRect window;  // logical
     CRect screen;  // device: the view's area
     bool showDeleted = true;
+    // How the walk over the records is shared between threads.
+    ParallelSettings parallel{};
 };
 
 // Scratch kept between redraws.
@@ -172,35 +176,51 @@ struct MarkerScratch {
         std::vector<uint32_t> deleted;  // records met by the walk, in no set order
     };
     std::array<Half, 2> halves;
+    // Drawing straight into a surface's pixels, a part of the records each: what each
+    // layer has taken and, for every part but the last, the colours it put there.
+    struct SurfacePart {
+        std::vector<uint64_t> cover;
+        std::vector<uint32_t> colours;
+    };
+    std::vector<SurfacePart> surfaceParts;
     MarkerCuller culler;
     std::vector<int32_t> xs, ys;  // device x and y over the window
     std::vector<uint32_t> deleted;  // every half's, in record order
     std::vector<CPoint> deletedKept;
 };
 
-// Records from which a redraw walks them in two halves on two threads (tests lower it);
-// returns the previous value.
-size_t SetMarkerSplitMinimum(size_t records);
+// The device square of a marker of `side` pixels on the logical point p.
+CRect MarkerDevice(const Mapping& map, CPoint p, int32_t side);
+// How far such a marker may reach from its point in logical units of x and y (at
+// least): what a window test must allow for.
+CPoint MarkerLogicalReach(const Mapping& map, int32_t side);
 
 // Draws every marker of the job (the black stock pen selected). With cull, what later
-// drawing would paint over is left out, which changes no pixel of the picture: markers
-// and lines under later squares, fills and shapes whose pixels the canvas knows, markers
-// under an identical later one, and runs of joining lines along one pixel column, drawn
-// as one or two lines over the same pixels. Without cull, every marker and line is drawn
-// one by one.
+// drawing would paint over is left out, which changes no pixel of the picture. On a
+// canvas with a surface the markers' pixels are written straight into it, each pixel at
+// most once a layer however many markers fall on it; elsewhere the canvas is asked to
+// draw what shows:
+// markers and lines under later squares, fills and shapes whose pixels the canvas knows,
+// markers under an identical later one, and runs of joining lines along one pixel column
+// (drawn as one or two lines over the same pixels) are left out. Without cull, every
+// marker and line is drawn one by one through the canvas.
 void DrawMarkers(Canvas& canvas, const CVKDoc& doc, const MarkerJob& job, bool cull, MarkerScratch& scratch);
 
 // The deleted marker of a kind: the live one's shape, hollow, in the selected pen (an
 // event stays a cross).
 void DeletedMarkerShape(Canvas& canvas, const CRect& square, uint16_t kind);
 
-// Rings the marker square of the selected record a few pixels out, so it stands out
-// whatever the scheme.
-void HighlightMarker(Canvas& canvas, const CRect& square);
+// Rings the marker (side device pixels on the logical point p) of the selected record a
+// few pixels out, so it stands out whatever the scheme.
+void HighlightMarker(Canvas& canvas, CPoint p, int32_t side);
 
-// In the Elevation and Quality schemes, a key in the window's top-right corner: a swatch
-// for each colour band with the level (metres) or quality at its middle. Nothing in the
-// other schemes.
-void DrawColourLegend(Canvas& canvas, const CVKDoc& doc, const CRect& window);
+// In the Elevation and Quality schemes, a key in the top-right corner of the view's
+// device area: a swatch for each colour band with the level (metres) or quality at its
+// middle. Nothing in the other schemes. Returns the device rectangle it covers (empty
+// when none), for labels to keep clear of; without draw, only that.
+CRect DrawColourLegend(Canvas& canvas, const CVKDoc& doc, const CRect& screen, bool draw = true);
+
+// The point size of view labels for the document's text size setting.
+double LabelPoints(int32_t textSize);
 
 }  // namespace aq

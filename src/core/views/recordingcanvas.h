@@ -25,7 +25,7 @@ public:
         int32_t penWidth = 0;
         Brush brush = Brush::Solid;
         Colour brushColour = COLOUR_WHITE;  // FillRect: the fill colour
-        int32_t fontHeight = 0;
+        double fontPoints = 0;
         TextAnchor anchor = TextAnchor::LeftBottom;
         bool transparent = false;
         CRect window;  // the mapping's window when drawn
@@ -47,7 +47,7 @@ public:
         brushColour_ = COLOUR_LIGHT_GREY;
     }
     void SelectHollowBrush() override { brush_ = Brush::Hollow; }
-    void SelectFont(int32_t height) override { font_ = height; }
+    void SelectFont(double points) override { font_ = points; }
     void SetTextTransparent(bool transparent) override { transparent_ = transparent; }
     void SetTextAnchor(TextAnchor anchor) override { anchor_ = anchor; }
 
@@ -75,6 +75,19 @@ public:
         calls.push_back(std::move(c));
     }
 
+    // A stand-in measure: glyphs 0.6 of the pixel size wide, the line the size high.
+    CRect TextBox(CPoint at, const std::string& text) const override {
+        const CPoint d = Map().ToDevice(at);
+        const double px = PointPixels(font_);
+        const auto w = static_cast<int32_t>(px * 0.6 * static_cast<double>(text.size()) + 0.5);
+        const auto h = static_cast<int32_t>(px + 0.5);
+        const bool left = anchor_ == TextAnchor::LeftBottom || anchor_ == TextAnchor::LeftTop;
+        const bool top = anchor_ == TextAnchor::CentreTop || anchor_ == TextAnchor::LeftTop;
+        const int32_t x = left ? d.x : d.x - w / 2;
+        const int32_t y = top ? d.y : d.y - h;
+        return {x, y, x + w, y + h};
+    }
+
     // The calls of one kind, in order.
     std::vector<Call> Of(Op op) const {
         std::vector<Call> out;
@@ -98,7 +111,7 @@ private:
         c.penWidth = penWidth_;
         c.brush = brush_;
         c.brushColour = brushColour_;
-        c.fontHeight = font_;
+        c.fontPoints = font_;
         c.anchor = anchor_;
         c.transparent = transparent_;
         c.window = Map().Window();
@@ -114,7 +127,7 @@ private:
     int32_t penWidth_ = 0;
     Brush brush_ = Brush::Solid;
     Colour brushColour_ = COLOUR_WHITE;
-    int32_t font_ = 0;
+    double font_ = 0;
     TextAnchor anchor_ = TextAnchor::LeftBottom;
     bool transparent_ = false;
 };

@@ -58,12 +58,31 @@ void ScaleSpan(int32_t& lo, int32_t& hi, double at, double factor, int32_t minLo
 bool CViewState::ZoomAbout(CPoint device, double factor) {
     if (!(factor > 0) || ScreenArea.right <= ScreenArea.left || ScreenArea.bottom <= ScreenArea.top) return false;
     const Mapping map = ViewMapping();
-    const double x = Window.left + (static_cast<double>(device.x) - ScreenArea.left) / map.ScaleX();
-    const double y = Window.top + (static_cast<double>(device.y) - ScreenArea.top) / map.ScaleY();
+    const double x = map.Window().left + (static_cast<double>(device.x) - ScreenArea.left) / map.ScaleX();
+    const double y = map.Window().top + (static_cast<double>(device.y) - ScreenArea.top) / map.ScaleY();
     const CRect before = Window;
     ScaleSpan(Window.left, Window.right, x, factor, Extents.left, Extents.right);
     ScaleSpan(Window.top, Window.bottom, y, factor, Extents.top, Extents.bottom);
     return !(Window == before);
+}
+
+CRect CViewState::Shown() const {
+    const double sw = static_cast<double>(ScreenArea.right) - ScreenArea.left;
+    const double sh = static_cast<double>(ScreenArea.bottom) - ScreenArea.top;
+    const double w = static_cast<double>(Width(Window)), h = static_cast<double>(Height(Window));
+    if (!(Aspect > 0) || sw <= 0 || sh <= 0 || w <= 0 || h <= 0) return Window;
+    // Ground per device pixel: the larger of the two axes' needs, so all of Window shows.
+    const double ground = std::max(w / sw, h * Aspect / sh);
+    const double nw = ground * sw, nh = ground * sh / Aspect;
+    const double cx = (static_cast<double>(Window.left) + Window.right) / 2;
+    const double cy = (static_cast<double>(Window.top) + Window.bottom) / 2;
+    const auto clamp32 = [](double v) {
+        return static_cast<int32_t>(std::llround(std::clamp(v, -2147483647.0, 2147483647.0)));
+    };
+    CRect r{clamp32(cx - nw / 2), clamp32(cy - nh / 2), 0, 0};
+    r.right = clamp32(static_cast<double>(r.left) + nw);
+    r.bottom = clamp32(static_cast<double>(r.top) + nh);
+    return r;
 }
 
 bool CViewState::PanByDevice(int32_t dx, int32_t dy) {
@@ -118,6 +137,14 @@ bool CViewState::ZoomPan(int id) {
         default: return false;
     }
     return !(Window == before);
+}
+
+int64_t LevelStep(double pixelsPerUnit, double minPixels) {
+    if (!(pixelsPerUnit > 0)) return 0;
+    for (int64_t p = 1; p <= int64_t{1} << 40; p *= 10)
+        for (int64_t m : {1, 2, 5})
+            if (static_cast<double>(m * p) * pixelsPerUnit >= minPixels) return m * p;
+    return 0;
 }
 
 std::string ShownTitle(const CVKDoc& doc) {

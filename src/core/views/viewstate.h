@@ -32,6 +32,9 @@ public:
     CRect ScreenArea{0, 0, 1, 1};  // device units
     int32_t DragMode = 0;
     bool HasFocus = false;
+    // Ground units of a logical unit of y over those of x, for a mapping that keeps the
+    // ground's scale the same on both axes; 0 stretches Window over the screen.
+    double Aspect = 0;
 
     // New and Open show the whole plane again.
     void InitialUpdate() { Window = Extents; }
@@ -52,8 +55,11 @@ public:
     // reach. True when Window changed.
     bool PanByDevice(int32_t dx, int32_t dy);
 
-    // The anisotropic map of Window onto ScreenArea.
-    Mapping ViewMapping() const { return Mapping(Window, ScreenArea); }
+    // What the screen shows: Window, or with an Aspect, Window widened about its centre
+    // along one axis to the screen's proportions.
+    CRect Shown() const;
+    // The map of what is shown onto ScreenArea.
+    Mapping ViewMapping() const { return Mapping(Shown(), ScreenArea); }
 
 protected:
     // Scratch of the marker drawing, kept between redraws.
@@ -70,6 +76,8 @@ struct DrawOptions {
     bool showDeleted = true;
     // The document title a print-out names; empty for the document's own.
     std::string documentTitle;
+    // How the markers of a large survey are drawn by several threads at once.
+    ParallelSettings parallel{};
 };
 
 inline DrawOptions PrintingOptions() {
@@ -77,6 +85,10 @@ inline DrawOptions PrintingOptions() {
     o.printing = true;
     return o;
 }
+
+// The smallest of 1, 2 or 5 times a power of ten (from 1) that is at least minPixels
+// long at pixelsPerUnit; 0 when nothing is. Grid steps of both views.
+int64_t LevelStep(double pixelsPerUnit, double minPixels);
 
 // The document's title as the window shows it: the file name, or "Untitled".
 std::string ShownTitle(const CVKDoc& doc);

@@ -9,6 +9,7 @@
 #include <QSvgGenerator>
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 
 #include "model/safefile.h"
 #include "render/qtcanvas.h"
@@ -80,9 +81,17 @@ void EnsureGuiApplication() {
     new QGuiApplication(argc, argv);
 }
 
+double DeviceRatio(const QPaintDevice* device) {
+    if (!device) return 1;
+    const int type = device->devType();
+    if (type == QInternal::Image || type == QInternal::Pixmap || type == QInternal::Widget) return 1;
+    // A printer or PDF page: its dots over a screen's 96 to the inch.
+    return std::max(0.25, device->logicalDpiY() / 96.0);
+}
+
 void PaintPlanPage(QPainter& painter, CVKPView& view, const CVKDoc& doc, const QRect& page,
-                   const std::string& documentTitle) {
-    QtCanvas canvas(painter);
+                   const std::string& documentTitle, double ratio) {
+    QtCanvas canvas(painter, ratio > 0 ? ratio : DeviceRatio(painter.device()));
     view.PreparePage(ToCRect(page));
     DrawOptions options;
     options.printing = true;
@@ -90,27 +99,37 @@ void PaintPlanPage(QPainter& painter, CVKPView& view, const CVKDoc& doc, const Q
     view.Draw(canvas, doc, options);
 }
 
-void PaintSectionPage(QPainter& painter, CVKView& view, const CVKDoc& doc, const QRect& page, int32_t p, int32_t n) {
-    QtCanvas canvas(painter);
+void PaintSectionPage(QPainter& painter, CVKView& view, const CVKDoc& doc, const QRect& page, int32_t p, int32_t n,
+                      double ratio) {
+    QtCanvas canvas(painter, ratio > 0 ? ratio : DeviceRatio(painter.device()));
     view.PreparePage(ToCRect(page), p, n);
     view.Draw(canvas, doc, PrintingOptions());
 }
 
-QImage RenderPlan(CVKPView& view, const CVKDoc& doc, QSize size, const DrawOptions& options) {
+namespace {
+QSize Scaled(QSize size, double ratio) {
+    return QSize(std::max(1, static_cast<int>(std::lround(size.width() * ratio))),
+                 std::max(1, static_cast<int>(std::lround(size.height() * ratio))));
+}
+}  // namespace
+
+QImage RenderPlan(CVKPView& view, const CVKDoc& doc, QSize size, const DrawOptions& options, double ratio) {
+    size = Scaled(size, ratio);
     QImage image(size, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
-    QtCanvas canvas(painter);
+    QtCanvas canvas(painter, ratio);
     view.ScreenArea = {0, 0, size.width(), size.height()};
     view.Draw(canvas, doc, options);
     return image;
 }
 
-QImage RenderSection(CVKView& view, const CVKDoc& doc, QSize size, const DrawOptions& options) {
+QImage RenderSection(CVKView& view, const CVKDoc& doc, QSize size, const DrawOptions& options, double ratio) {
+    size = Scaled(size, ratio);
     QImage image(size, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
-    QtCanvas canvas(painter);
+    QtCanvas canvas(painter, ratio);
     view.ScreenArea = {0, 0, size.width(), size.height()};
     view.Draw(canvas, doc, options);
     return image;
@@ -144,15 +163,18 @@ std::string WritePlot(const CVKDoc& doc, const PlotRequest& r) {
         settings.pages = r.pages;
         pages = section.BeginPrinting(ToCRect(page), settings);
     };
+    // Images and SVG at the scale asked for; a PDF at its resolution.
+    double ratio = 0;
     const auto paint = [&](QPainter& painter, const QRect& page, int32_t p) {
         if (r.kind == PlotKind::Plan)
-            PaintPlanPage(painter, plan, doc, page, r.title);
+            PaintPlanPage(painter, plan, doc, page, r.title, ratio);
         else
-            PaintSectionPage(painter, section, doc, page, p, pages);
+            PaintSectionPage(painter, section, doc, page, p, pages, ratio);
     };
     const auto failed = [](const std::string& path) { return "could not write \"" + path + "\""; };
 
     if (ext == "pdf") {
+        ratio = 0;  // the page's own
         QByteArray bytes;
         QBuffer file(&bytes);
         if (!file.open(QIODevice::WriteOnly)) return failed(r.path);
@@ -184,7 +206,8 @@ std::string WritePlot(const CVKDoc& doc, const PlotRequest& r) {
         return WriteBytes(r.path, bytes);
     }
 
-    const QSize size = r.size.isEmpty() ? kDefaultImage : r.size;
+    ratio = r.scale > 0 ? r.scale : 1;
+    const QSize size = Scaled(r.size.isEmpty() ? kDefaultImage : r.size, ratio);
     const QRect area(QPoint(0, 0), size);
     begin(area);
     const std::vector<std::string> files = PlotFiles(r);

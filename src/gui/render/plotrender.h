@@ -12,15 +12,23 @@
 
 namespace aq::gui {
 
-// Paints the plan view as printed, one page, into the painter's area `page`.
-void PaintPlanPage(QPainter& painter, CVKPView& view, const CVKDoc& doc, const QRect& page,
-                   const std::string& documentTitle = {});
-// Paints page p of n of the section view; BeginPrinting must have run.
-void PaintSectionPage(QPainter& painter, CVKView& view, const CVKDoc& doc, const QRect& page, int32_t p, int32_t n);
+// The pixel ratio of a paint device: its resolution over 96 dpi (a printer's or PDF's
+// page), 1 for images and SVG, whose pixels are screen pixels.
+double DeviceRatio(const QPaintDevice* device);
 
-// A view as on screen, into an image of the given size (white ground).
-QImage RenderPlan(CVKPView& view, const CVKDoc& doc, QSize size, const DrawOptions& options = {});
-QImage RenderSection(CVKView& view, const CVKDoc& doc, QSize size, const DrawOptions& options = {});
+// Paints the plan view as printed, one page, into the painter's area `page`; ratio 0
+// takes the device's.
+void PaintPlanPage(QPainter& painter, CVKPView& view, const CVKDoc& doc, const QRect& page,
+                   const std::string& documentTitle = {}, double ratio = 0);
+// Paints page p of n of the section view; BeginPrinting must have run.
+void PaintSectionPage(QPainter& painter, CVKView& view, const CVKDoc& doc, const QRect& page, int32_t p, int32_t n,
+                      double ratio = 0);
+
+// A view as on screen at a pixel ratio, into an image of size times ratio device pixels
+// (white ground): what a window of that size shows on a screen of that ratio.
+QImage RenderPlan(CVKPView& view, const CVKDoc& doc, QSize size, const DrawOptions& options = {}, double ratio = 1);
+QImage RenderSection(CVKView& view, const CVKDoc& doc, QSize size, const DrawOptions& options = {},
+                     double ratio = 1);
 
 enum class PlotKind { Plan, Section };
 
@@ -32,6 +40,7 @@ struct PlotRequest {
     QSize size;        // pixels; empty for the format's default
     std::string title; // the section's print title, or the document title of the plan
     int32_t pages = 1; // section pages in width; one file each for images
+    double scale = 1;  // pixel ratio of images: size times scale pixels, as a screen of that ratio
 };
 
 // The files a request writes, in order (one per page for images).

@@ -2,23 +2,26 @@
 #include "render/qtcanvas.h"
 
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QPen>
 #include <cmath>
 
 namespace aq::gui {
 
 QFont ViewFont(int pixelSize) {
-    QFont f(QStringLiteral("DejaVu Sans"));
+    // The application's font where there is one (the desktop's choice), else a sans-serif.
+    QFont f = QGuiApplication::instance() ? QGuiApplication::font() : QFont();
     f.setStyleHint(QFont::SansSerif);
     f.setPixelSize(std::max(1, pixelSize));
-    f.setStyleStrategy(QFont::NoAntialias);
-    f.setHintingPreference(QFont::PreferFullHinting);
+    f.setStyleStrategy(QFont::PreferAntialias);
+    f.setHintingPreference(QFont::PreferVerticalHinting);
     return f;
 }
 
-QtCanvas::QtCanvas(QPainter& painter) : p_(painter) {
+QtCanvas::QtCanvas(QPainter& painter, double ratio) : p_(painter) {
+    SetPixelRatio(ratio);
     p_.setRenderHint(QPainter::Antialiasing, false);
-    p_.setRenderHint(QPainter::TextAntialiasing, false);
+    p_.setRenderHint(QPainter::TextAntialiasing, true);
     p_.setBackgroundMode(Qt::TransparentMode);
     QPaintDevice* device = p_.device();
     if (device && device->devType() == QInternal::Image && p_.transform().isIdentity() && !p_.hasClipping()) {
@@ -39,26 +42,6 @@ void QtCanvas::DirectFill(QRect r, QRgb colour) {
     r = r.intersected(QRect(0, 0, width_, height_));
     if (r.isEmpty()) return;
     for (int y = r.top(); y <= r.bottom(); ++y) std::fill_n(bits_ + y * stride_ + r.left(), r.width(), colour);
-}
-
-void QtCanvas::DirectLine(QPoint a, QPoint b, QRgb colour) {
-    // Bresenham, leaving out the last point.
-    int x = a.x(), y = a.y();
-    const int dx = std::abs(b.x() - x), dy = -std::abs(b.y() - y);
-    const int sx = x < b.x() ? 1 : -1, sy = y < b.y() ? 1 : -1;
-    int err = dx + dy;
-    while (x != b.x() || y != b.y()) {
-        if (x >= 0 && y >= 0 && x < width_ && y < height_) bits_[y * stride_ + x] = colour;
-        const int e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y += sy;
-        }
-    }
 }
 
 const std::vector<uint8_t>& QtCanvas::Mask(int shape, int w, int h, double rx, double ry) {
@@ -105,7 +88,7 @@ void QtCanvas::Stamp(const QRect& r, const std::vector<uint8_t>& mask) {
         QRgb* out = bits_ + y * stride_;
         for (int x = clip.left(); x <= clip.right(); ++x) {
             const uint8_t m = row[x - r.left()];
-            if (m) out[x] = m == 1 ? pen : brush;
+            if (m == 1 || (m == 2 && !hollow_)) out[x] = m == 1 ? pen : brush;
         }
     }
 }
@@ -126,7 +109,7 @@ void QtCanvas::SelectPen(Colour colour, int32_t width) {
     penPixels_ = DevicePenWidth();
 }
 
-void QtCanvas::SelectFont(int32_t height) { fontHeight_ = height; }
+void QtCanvas::SelectFont(double points) { fontPoints_ = points; }
 
 int QtCanvas::DevicePenWidth() const {
     if (penWidth_ <= 0) return 1;
@@ -160,7 +143,7 @@ void QtCanvas::ApplyBrush() {
 
 namespace {
 // The device pixels a shape covers: left/top up to but excluding right/bottom.
-QRect Pixels(const CRect& d) { return QRect(d.left, d.top, d.right - d.left, d.bottom - d.top); }
+QRect DevicePixels(const CRect& d) { return QRect(d.left, d.top, d.right - d.left, d.bottom - d.top); }
 bool Empty(const CRect& d) { return d.right <= d.left || d.bottom <= d.top; }
 }  // namespace
 
@@ -173,11 +156,14 @@ void QtCanvas::Line(CPoint from, CPoint to) {
     const CPoint a = Map().ToDevice(from);
     const CPoint b = Map().ToDevice(to);
     if (a == b) return;
-    // Short enough to walk pixel by pixel; longer ones are clipped by QPainter.
-    constexpr int kReach = 1 << 15;
-    if (Direct() && penPixels_ == 1 && std::abs(a.x) < kReach && std::abs(a.y) < kReach &&
-        std::abs(b.x) < kReach && std::abs(b.y) < kReach)
-        return DirectLine(QPoint(a.x, a.y), QPoint(b.x, b.y), penRgb_);
+    // Into an image, pixel by pixel, as drawing that paints the image itself walks lines.
+    if (Direct() && penPixels_ == 1) {
+        QRgb* const bits = bits_;
+        const qsizetype stride = stride_;
+        const QRgb colour = penRgb_;
+        return WalkLine(a, b, CRect{0, 0, width_, height_},
+                        [=](int32_t x, int32_t y) { bits[y * stride + x] = colour; });
+    }
     ApplyPen();
     p_.drawLine(QPoint(a.x, a.y), QPoint(b.x, b.y));
 }
@@ -185,7 +171,7 @@ void QtCanvas::Line(CPoint from, CPoint to) {
 void QtCanvas::Rectangle(const CRect& r) {
     const CRect d = Map().ToDevice(r);
     if (Empty(d)) return;
-    const QRect px = Pixels(d);
+    const QRect px = DevicePixels(d);
     if (hollow_ && px.width() > 2 && px.height() > 2) {
         // The frame alone, side by side.
         Solid(QRect(px.left(), px.top(), px.width(), 1));
@@ -207,16 +193,16 @@ void QtCanvas::Rectangle(const CRect& r) {
 void QtCanvas::FillRect(const CRect& r, Colour colour) {
     const CRect d = Map().ToDevice(r);
     if (Empty(d)) return;
-    if (Direct()) return DirectFill(Pixels(d), ToRgb(colour));
-    p_.fillRect(Pixels(d), ToQColor(colour));
+    if (Direct()) return DirectFill(DevicePixels(d), ToRgb(colour));
+    p_.fillRect(DevicePixels(d), ToQColor(colour));
 }
 
 namespace {
 double CornerRadius(int32_t corner, double scale) { return std::abs(corner * scale) / 2; }
 }  // namespace
 
-const std::vector<uint8_t>* QtCanvas::ShapeMask(Shape shape, const QRect& px, int32_t cornerWidth,
-                                                int32_t cornerHeight) {
+const std::vector<uint8_t>* QtCanvas::MaskFor(Shape shape, const QRect& px, int32_t cornerWidth,
+                                              int32_t cornerHeight) {
     if (!Direct() || px.width() > 256 || px.height() > 256) return nullptr;
     if (shape == Shape::Ellipse) return &Mask(0, px.width(), px.height(), 0, 0);
     return &Mask(1, px.width(), px.height(), CornerRadius(cornerWidth, Map().ScaleX()),
@@ -226,10 +212,9 @@ const std::vector<uint8_t>* QtCanvas::ShapeMask(Shape shape, const QRect& px, in
 void QtCanvas::Ellipse(const CRect& r) {
     const CRect d = Map().ToDevice(r);
     if (Empty(d)) return;
-    const QRect px = Pixels(d);
+    const QRect px = DevicePixels(d);
     if (px.width() <= 2 || px.height() <= 2) return Solid(px);
-    if (const std::vector<uint8_t>* mask = hollow_ ? nullptr : ShapeMask(Shape::Ellipse, px, 0, 0))
-        return Stamp(px, *mask);
+    if (const std::vector<uint8_t>* mask = MaskFor(Shape::Ellipse, px, 0, 0)) return Stamp(px, *mask);
     ApplyPen();
     ApplyBrush();
     p_.drawEllipse(px.adjusted(0, 0, -1, -1));
@@ -238,10 +223,9 @@ void QtCanvas::Ellipse(const CRect& r) {
 void QtCanvas::RoundRect(const CRect& r, int32_t cornerWidth, int32_t cornerHeight) {
     const CRect d = Map().ToDevice(r);
     if (Empty(d)) return;
-    const QRect px = Pixels(d);
+    const QRect px = DevicePixels(d);
     if (px.width() <= 2 || px.height() <= 2) return Solid(px);
-    if (const std::vector<uint8_t>* mask =
-            hollow_ ? nullptr : ShapeMask(Shape::RoundRect, px, cornerWidth, cornerHeight))
+    if (const std::vector<uint8_t>* mask = MaskFor(Shape::RoundRect, px, cornerWidth, cornerHeight))
         return Stamp(px, *mask);
     ApplyPen();
     ApplyBrush();
@@ -254,14 +238,14 @@ bool QtCanvas::ShapePixels(Shape shape, const CRect& r, int32_t cornerWidth, int
     // Exactly the pixels Ellipse and RoundRect paint.
     const CRect d = Map().ToDevice(r);
     if (!Direct() || Empty(d) || d.right - d.left > 64) return false;
-    const QRect px = Pixels(d);
+    const QRect px = DevicePixels(d);
     rows.assign(static_cast<size_t>(px.height()), 0);
     const uint64_t full = px.width() == 64 ? ~uint64_t{0} : (uint64_t{1} << px.width()) - 1;
     if (px.width() <= 2 || px.height() <= 2) {
         std::fill(rows.begin(), rows.end(), full);
         return true;
     }
-    const std::vector<uint8_t>* mask = ShapeMask(shape, px, cornerWidth, cornerHeight);
+    const std::vector<uint8_t>* mask = MaskFor(shape, px, cornerWidth, cornerHeight);
     if (!mask) return false;
     for (int y = 0; y < px.height(); ++y)
         for (int x = 0; x < px.width(); ++x)
@@ -270,24 +254,25 @@ bool QtCanvas::ShapePixels(Shape shape, const CRect& r, int32_t cornerWidth, int
     return true;
 }
 
+QFont QtCanvas::FontFor(int pixels) const { return ViewFont(pixels); }
+
 bool QtCanvas::ApplyFont() {
-    const int px = static_cast<int>(std::lround(std::abs(fontHeight_ * Map().ScaleY())));
+    // Points through the pixel ratio, never through the mapping: a zoom box leaves labels
+    // their size.
+    const int px = static_cast<int>(std::lround(PointPixels(fontPoints_)));
     if (px < 2) return false;  // nothing legible
     if (px != painterFontPixels_) {
-        p_.setFont(ViewFont(px));
+        p_.setFont(FontFor(px));
         painterFontPixels_ = px;
     }
     return true;
 }
 
-void QtCanvas::Text(CPoint at, const std::string& text) {
-    if (text.empty() || !ApplyFont()) return;
-    const QString s = QString::fromStdString(text);
-    const QFontMetrics fm = p_.fontMetrics();
+void QtCanvas::Place(CPoint at, const QString& s, const QFontMetrics& fm, int& x, int& baseline, int& width) const {
     const CPoint d = Map().ToDevice(at);
-    const int width = fm.horizontalAdvance(s);
-    int x = d.x;
-    int baseline = d.y - fm.descent();
+    width = fm.horizontalAdvance(s);
+    x = d.x;
+    baseline = d.y - fm.descent();
     switch (anchor_) {
         case TextAnchor::LeftBottom: break;
         case TextAnchor::CentreBottom: x -= width / 2; break;
@@ -295,12 +280,50 @@ void QtCanvas::Text(CPoint at, const std::string& text) {
             x -= width / 2;
             baseline = d.y + fm.ascent();
             break;
+        case TextAnchor::LeftTop: baseline = d.y + fm.ascent(); break;
     }
+}
+
+CRect QtCanvas::TextBox(CPoint at, const std::string& text) const {
+    const int px = static_cast<int>(std::lround(PointPixels(fontPoints_)));
+    if (text.empty() || px < 2) return {};
+    const QString s = QString::fromStdString(text);
+    const QFontMetrics fm(FontFor(px));
+    int x = 0, baseline = 0, width = 0;
+    Place(at, s, fm, x, baseline, width);
+    return {x, baseline - fm.ascent(), x + width, baseline + fm.descent()};
+}
+
+void QtCanvas::Text(CPoint at, const std::string& text) {
+    if (text.empty() || !ApplyFont()) return;
+    const QString s = QString::fromStdString(text);
+    const QFontMetrics fm = p_.fontMetrics();
+    int x = 0, baseline = 0, width = 0;
+    Place(at, s, fm, x, baseline, width);
     if (!transparent_) p_.fillRect(QRect(x, baseline - fm.ascent(), width, fm.ascent() + fm.descent()), Qt::white);
     const QPen keep = p_.pen();
     p_.setPen(Qt::black);
     p_.drawText(QPoint(x, baseline), s);
     p_.setPen(keep);
+}
+
+bool QtCanvas::Surface(PixelSurface& surface) {
+    if (!Direct()) return false;
+    surface.bits = bits_;
+    surface.stride = stride_;
+    surface.width = width_;
+    surface.height = height_;
+    return true;
+}
+
+bool QtCanvas::ShapeMask(Shape shape, const CRect& r, int32_t cornerWidth, int32_t cornerHeight,
+                         std::vector<uint8_t>& mask) {
+    const CRect d = Map().ToDevice(r);
+    if (Empty(d) || d.right - d.left <= 2 || d.bottom - d.top <= 2) return false;
+    const std::vector<uint8_t>* m = MaskFor(shape, DevicePixels(d), cornerWidth, cornerHeight);
+    if (!m) return false;
+    mask = *m;
+    return true;
 }
 
 }  // namespace aq::gui

@@ -17,7 +17,8 @@ namespace aq::gui {
 // same logical drawing gives the same pixels wherever it is painted.
 class QtCanvas final : public Canvas {
 public:
-    explicit QtCanvas(QPainter& painter);
+    // ratio: device pixels to a 96-dpi pixel (see Canvas::PixelRatio).
+    explicit QtCanvas(QPainter& painter, double ratio = 1.0);
 
     void SelectPen(Colour colour, int32_t width) override;
     void SelectBlackPen() override { SelectPen(COLOUR_BLACK, 0); }
@@ -30,7 +31,7 @@ public:
         SetBrush(COLOUR_LIGHT_GREY);
     }
     void SelectHollowBrush() override { hollow_ = true; }
-    void SelectFont(int32_t height) override;
+    void SelectFont(double points) override;
     void SetTextTransparent(bool transparent) override { transparent_ = transparent; }
     void SetTextAnchor(TextAnchor anchor) override { anchor_ = anchor; }
 
@@ -40,9 +41,14 @@ public:
     void RoundRect(const CRect& r, int32_t cornerWidth, int32_t cornerHeight) override;
     void FillRect(const CRect& r, Colour colour) override;
     void Text(CPoint at, const std::string& text) override;
+    CRect TextBox(CPoint at, const std::string& text) const override;
     CRect VisibleArea() const override { return Direct() ? CRect{0, 0, width_, height_} : CRect{}; }
     bool ShapePixels(Shape shape, const CRect& r, int32_t cornerWidth, int32_t cornerHeight,
                      std::vector<uint64_t>& rows) override;
+    bool Surface(PixelSurface& surface) override;
+    uint32_t SurfaceWord(Colour colour) const override { return ToRgb(colour); }
+    bool ShapeMask(Shape shape, const CRect& r, int32_t cornerWidth, int32_t cornerHeight,
+                   std::vector<uint8_t>& mask) override;
 
     static QColor ToQColor(Colour c) { return QColor(ColourRed(c), ColourGreen(c), ColourBlue(c)); }
     static QRgb ToRgb(Colour c) { return qRgb(ColourRed(c), ColourGreen(c), ColourBlue(c)); }
@@ -57,11 +63,11 @@ private:
     // stamped from masks QPainter drew).
     bool Direct() const { return bits_ != nullptr; }
     void DirectFill(QRect r, QRgb colour);
-    void DirectLine(QPoint a, QPoint b, QRgb colour);
     // 0 outside, 1 pen, 2 brush; rows of w bytes.
     const std::vector<uint8_t>& Mask(int shape, int w, int h, double rx, double ry);
     // The mask a shape of these pixels is stamped from, or null where QPainter draws it.
-    const std::vector<uint8_t>* ShapeMask(Shape shape, const QRect& px, int32_t cornerWidth, int32_t cornerHeight);
+    const std::vector<uint8_t>* MaskFor(Shape shape, const QRect& px, int32_t cornerWidth, int32_t cornerHeight);
+    // The mask's pen and brush pixels; the pen's alone when hollow.
     void Stamp(const QRect& r, const std::vector<uint8_t>& mask);
 
     void SetBrush(Colour colour) {
@@ -74,6 +80,9 @@ private:
     void ApplyPen();
     void ApplyBrush();
     bool ApplyFont();
+    // Where a text goes: its left edge and baseline in device pixels, and its width.
+    void Place(CPoint at, const QString& s, const QFontMetrics& fm, int& x, int& baseline, int& width) const;
+    QFont FontFor(int pixels) const;
     // Paints a marker too small to show its inside: all pen.
     void Solid(const QRect& r);
 
@@ -87,7 +96,7 @@ private:
     Colour brushColour_ = COLOUR_WHITE;
     QRgb brushRgb_ = 0xFFFFFFFFu;
     bool hollow_ = false;
-    int32_t fontHeight_ = 0;
+    double fontPoints_ = 9;
     bool transparent_ = false;
     TextAnchor anchor_ = TextAnchor::LeftBottom;
 
@@ -108,7 +117,7 @@ private:
     const std::vector<uint8_t>* lastMask_ = nullptr;
 };
 
-// A font family present wherever the program runs; aliased so pictures are exact.
+// The platform's sans-serif font at a pixel size, antialiased and hinted for the screen.
 QFont ViewFont(int pixelSize);
 
 }  // namespace aq::gui

@@ -67,6 +67,9 @@ QString MenuText(const char* text) {
 CRect ToCRect(const QRect& r) { return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
 
 constexpr char kRecentGroup[] = "Recent File List";
+// View > Equal Scale, chosen apart for grid and geographic surveys.
+constexpr char kEqualScaleGrid[] = "View/EqualScaleGrid";
+constexpr char kEqualScaleGeographic[] = "View/EqualScaleGeographic";
 constexpr char kPreviewPages[] = "Settings/PreviewPages";
 
 }  // namespace
@@ -100,6 +103,13 @@ CMainFrame::CMainFrame(const FrameOptions& options, QWidget* parent)
     LoadRecent();
     if (const QVariant mb = Settings()->value(QStringLiteral("Settings/UndoMegabytes")); mb.isValid())
         history_.SetBudget(doc_, static_cast<size_t>(std::max(0, mb.toInt())) << 20);
+    {
+        const std::unique_ptr<QSettings> profile = Settings();
+        CVKPView::EqualScaleChoice equal;
+        equal.grid = profile->value(QString::fromLatin1(kEqualScaleGrid), equal.grid).toBool();
+        equal.geographic = profile->value(QString::fromLatin1(kEqualScaleGeographic), equal.geographic).toBool();
+        plan_->SetEqualScaleChoices(equal);
+    }
 
     for (ViewWidget* v : {plan_, section_}) {
         v->busy = [this] { return port_->InPhase(); };
@@ -295,6 +305,14 @@ void CMainFrame::BuildHandlers() {
              plan_->SetShowDeleted(show);
              section_->SetShowDeleted(show);
          }},
+        {ID_VIEW_EQUAL_SCALE,
+         [this] {
+             plan_->SetEqualScale(!plan_->EqualScale());
+             const CVKPView::EqualScaleChoice choice = plan_->EqualScaleChoices();
+             const std::unique_ptr<QSettings> profile = Settings();
+             profile->setValue(QString::fromLatin1(kEqualScaleGrid), choice.grid);
+             profile->setValue(QString::fromLatin1(kEqualScaleGeographic), choice.geographic);
+         }},
         {ID_VIEW_ANIMATE, [this] { doc_.Animating = !doc_.Animating; }},
         {ID_OFFSETS_POSITIONS, [this] { OnOffsets(ID_OFFSETS_POSITIONS); }},
         {ID_OFFSETS_DEPTHS, [this] { OnOffsets(ID_OFFSETS_DEPTHS); }},
@@ -340,6 +358,7 @@ void CMainFrame::UpdateActions() {
     ctx.statusBarVisible = !statusBar()->isHidden();
     ctx.editBarVisible = editBar_ && !editBar_->isHidden();
     ctx.deletedShown = plan_->ShowDeleted();
+    ctx.equalScale = plan_->EqualScale();
     ctx.recentFileCount = static_cast<int>(recent_.size());
     ctx.canUndo = history_.CanUndo();
     ctx.canRedo = history_.CanRedo();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QImage>
+#include <QTimer>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -51,8 +52,25 @@ public:
     // Where the box edits of the view become undoable steps; none when null.
     UndoHistory* history = nullptr;
 
-    // What the last paint drew (for tests and screenshots).
+    // View > Equal Scale (the plan only): the choice for the survey's kind of coordinates,
+    // and both choices (grid, geographic).
+    bool EqualScale() const { return planView_.EqualScaleFor(doc_); }
+    void SetEqualScale(bool on);
+    CVKPView::EqualScaleChoice EqualScaleChoices() const { return planView_.EqualScale; }
+    void SetEqualScaleChoices(CVKPView::EqualScaleChoice choice);
+
+    // What the last full redraw drew, in device pixels (for tests and screenshots), and
+    // how many full redraws there have been.
     const QImage& Picture() const { return picture_; }
+    int Redraws() const { return redraws_; }
+    // Wheel zoom, drag pan and the keys show the last picture moved and scaled at once;
+    // the full redraw follows when they have rested this long (milliseconds).
+    void SetRedrawDelay(int ms) { settle_.setInterval(ms); }
+    // A full redraw is waiting for the moves to rest.
+    bool Settling() const { return settle_.isActive(); }
+    // Device pixels to the widget's pixels: the screen's, unless a test chose one.
+    double Ratio() const;
+    void SetRatioForTesting(double ratio);
 
 signals:
     // Text for the first status pane: a read-out, or empty.
@@ -77,6 +95,14 @@ protected:
 
 private:
     void Render();
+    // The view moved under the user's hand: the picture follows at once, scaled, and the
+    // full redraw comes when the moves rest.
+    void Moved();
+    // Paints the last picture where the current mapping puts what it shows.
+    void PaintMoved(QPainter& painter);
+    QSize DeviceSize() const;
+    // A widget point in the device pixels the views are drawn in.
+    CPoint Device(QPointF at) const;
     // The rubber-band box between two device points, applied by the drag mode.
     void ApplyBox(QPoint from, QPoint to);
 
@@ -85,7 +111,12 @@ private:
     CVKPView planView_;
     CVKView sectionView_;
     QImage picture_;
+    // The map the picture was drawn with, to move it when the window moves.
+    Mapping pictureMap_;
     bool dirty_ = true;
+    bool moved_ = false;  // the picture is out of date but shown moved
+    QTimer settle_;
+    int redraws_ = 0;
     bool dragging_ = false;
     QPoint pressAt_;
     QPoint dragTo_;
@@ -95,6 +126,7 @@ private:
     bool panning_ = false;
     bool spaceDown_ = false;
     QPoint panFrom_;
+    double ratioOverride_ = 0;
 };
 
 }  // namespace aq::gui

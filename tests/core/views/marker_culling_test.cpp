@@ -17,11 +17,17 @@ namespace {
 
 // Paints into its own pixels. Ellipses and rounded squares get a made-up shape in their
 // rectangle, which it tells when asked (knowsShapes) so culling can use it; nothing may
-// depend on what the shape looks like.
+// depend on what the shape looks like. As a surface, it lets the drawing write its
+// pixels itself.
 class PixelCanvas final : public Canvas {
 public:
-    PixelCanvas(int w, int h, bool knowsShapes, bool clipped)
-        : w_(w), h_(h), knows_(knowsShapes), clipped_(clipped), pixels(static_cast<size_t>(w * h), COLOUR_WHITE) {}
+    PixelCanvas(int w, int h, bool knowsShapes, bool clipped, bool surface = false)
+        : w_(w),
+          h_(h),
+          knows_(knowsShapes),
+          clipped_(clipped),
+          surface_(surface),
+          pixels(static_cast<size_t>(w * h), COLOUR_WHITE) {}
 
     void SelectPen(Colour colour, int32_t) override { pen_ = colour; }
     void SelectBlackPen() override { pen_ = COLOUR_BLACK; }
@@ -34,7 +40,7 @@ public:
         hollow_ = false;
     }
     void SelectHollowBrush() override { hollow_ = true; }
-    void SelectFont(int32_t) override {}
+    void SelectFont(double) override {}
     void SetTextTransparent(bool) override {}
     void SetTextAnchor(TextAnchor) override {}
     void Text(CPoint, const std::string&) override {}
@@ -44,14 +50,7 @@ public:
         if (a == b) return;
         ++lines;
         // Bresenham, the last point left out.
-        int x = a.x, y = a.y;
-        const int dx = std::abs(b.x - x), dy = -std::abs(b.y - y), sx = x < b.x ? 1 : -1, sy = y < b.y ? 1 : -1;
-        for (int err = dx + dy; x != b.x || y != b.y;) {
-            Put(x, y, pen_);
-            const int e2 = 2 * err;
-            if (e2 >= dy) err += dy, x += sx;
-            if (e2 <= dx) err += dx, y += sy;
-        }
+        WalkLine(a, b, {0, 0, w_, h_}, [&](int32_t x, int32_t y) { Put(x, y, pen_); });
     }
     void Rectangle(const CRect& r) override {
         const CRect d = Map().ToDevice(r);
@@ -71,6 +70,22 @@ public:
     void RoundRect(const CRect& r, int32_t, int32_t) override { Shape(aq::Shape::RoundRect, r); }
 
     CRect VisibleArea() const override { return clipped_ ? CRect{0, 0, w_, h_} : CRect{}; }
+    bool Surface(PixelSurface& s) override {
+        if (!surface_) return false;
+        s = {pixels.data(), w_, w_, h_};
+        return true;
+    }
+    bool ShapeMask(aq::Shape shape, const CRect& r, int32_t, int32_t, std::vector<uint8_t>& mask) override {
+        const CRect d = Map().ToDevice(r);
+        const int w = d.right - d.left, h = d.bottom - d.top;
+        if (!surface_ || w <= 2 || h <= 2 || w > 64) return false;
+        const std::vector<uint64_t> rows = Mask(shape, w, h);
+        mask.assign(static_cast<size_t>(w * h), 0);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                if (rows[static_cast<size_t>(y)] >> x & 1) mask[static_cast<size_t>(y * w + x)] = (x + y) % 3 ? 2 : 1;
+        return true;
+    }
     bool ShapePixels(aq::Shape shape, const CRect& r, int32_t, int32_t, std::vector<uint64_t>& rows) override {
         if (!knows_) return false;
         const CRect d = Map().ToDevice(r);
@@ -93,11 +108,18 @@ private:
         const CRect d = Map().ToDevice(r);
         if (d.right <= d.left || d.bottom <= d.top) return;
         ++shapes;
+        // As a surface, by its rules: all pen at two pixels or less across.
+        if (surface_ && (d.right - d.left <= 2 || d.bottom - d.top <= 2)) {
+            --shapes;
+            Fill(d, pen_);
+            return;
+        }
         const std::vector<uint64_t> rows = Mask(shape, d.right - d.left, d.bottom - d.top);
         for (int y = d.top; y < d.bottom; ++y)
             for (int x = d.left; x < d.right && x - d.left < 64; ++x)
                 if (rows[static_cast<size_t>(y - d.top)] >> (x - d.left) & 1) {
-                    if (!hollow_ || (x + y) % 3 == 0) Put(x, y, (x + y) % 3 ? brush_ : pen_);
+                    const bool pen = (x - d.left + y - d.top) % 3 == 0;
+                    if (!hollow_ || pen) Put(x, y, pen ? pen_ : brush_);
                 }
     }
     bool Fill(const CRect& d, Colour colour) {
@@ -112,7 +134,7 @@ private:
     }
 
     int w_, h_;
-    bool knows_, clipped_;
+    bool knows_, clipped_, surface_;
     Colour pen_ = COLOUR_BLACK, brush_ = COLOUR_WHITE;
     bool hollow_ = false;
 
@@ -126,15 +148,18 @@ struct Case {
 };
 
 // Both views drawn with and without leaving anything out, on canvases that know their
-// shapes or not, whose pixels show only on the screen area or around it too.
-void ExpectSamePictures(const CVKDoc& doc, const Case& k, int w, int h, const char* what) {
+// shapes or not, whose pixels show only on the screen area or around it too, and on a
+// surface the drawing paints itself (the whole of it, or a page's plot area).
+void ExpectSamePictures(const CVKDoc& doc, const Case& k, int w, int h, const char* what, size_t parallelFrom = 0) {
     for (int view = 0; view < 2; ++view)
-        for (int variant = 0; variant < 3; ++variant) {
-            const bool knows = variant != 1, clipped = variant == 0;
+        for (int variant = 0; variant < 5; ++variant) {
+            const bool knows = variant != 1, clipped = variant == 0 || variant == 3, surface = variant >= 3;
             // Unclipped: a page whose margin shows what reaches past the plot.
-            const CRect screen = clipped ? CRect{0, 0, w, h} : CRect{w / 20, h / 20, w - w / 20, h - h / 20};
-            PixelCanvas fast(w, h, knows, clipped), every(w, h, knows, clipped);
-            DrawOptions all;
+            const CRect screen =
+                clipped ? CRect{0, 0, w, h} : CRect{w / 20, h / 20, w - w / 20, h - h / 20};
+            PixelCanvas fast(w, h, knows, clipped, surface), every(w, h, knows, clipped, surface);
+            DrawOptions some, all;
+            if (parallelFrom) some.parallel.minimum = parallelFrom;
             all.cull = false;
             for (PixelCanvas* c : {&fast, &every}) {
                 CVKPView plan;
@@ -143,9 +168,9 @@ void ExpectSamePictures(const CVKDoc& doc, const Case& k, int w, int h, const ch
                 state.Window = k.window;
                 state.ScreenArea = screen;
                 if (view)
-                    section.Draw(*c, doc, c == &fast ? DrawOptions{} : all);
+                    section.Draw(*c, doc, c == &fast ? some : all);
                 else
-                    plan.Draw(*c, doc, c == &fast ? DrawOptions{} : all);
+                    plan.Draw(*c, doc, c == &fast ? some : all);
             }
             size_t differ = 0;
             for (size_t i = 0; i < fast.pixels.size(); ++i) differ += fast.pixels[i] != every.pixels[i];
@@ -176,13 +201,33 @@ TEST(MarkerCullingTest, DenseSurveyPicturesMatchDrawingEveryMarker) {
         ExpectSamePictures(doc, k, 700, 500, "one walk");
     }
     // The same in two halves walked at once, the later half going on from the earlier.
-    const size_t before = SetMarkerSplitMinimum(1000);
     for (const Case& k : kCases) {
         doc.ColourMode = k.colourMode;
         doc.BoxSize = k.boxSize;
-        ExpectSamePictures(doc, k, 700, 500, "two halves");
+        ExpectSamePictures(doc, k, 700, 500, "two halves", 1000);
     }
-    SetMarkerSplitMinimum(before);
+    // Deleted records under the live ones, shown and not, on a surface in three parts.
+    for (size_t i = 0; i < doc.Records.size(); i += 7) doc.Records[i].Flags |= REC_DELETED;
+    doc.ColourMode = COLOUR_POINT_TYPE;
+    doc.BoxSize = 3;
+    for (const bool shown : {true, false})
+        for (int view = 0; view < 2; ++view) {
+            PixelCanvas fast(400, 300, true, true, true), every(400, 300, true, true, true);
+            DrawOptions some, all;
+            some.parallel = {1000, 3, 1, 0};
+            all.cull = false;
+            some.showDeleted = all.showDeleted = shown;
+            CVKPView plan;
+            CVKView section;
+            plan.ScreenArea = section.ScreenArea = {0, 0, 400, 300};
+            for (PixelCanvas* c : {&fast, &every}) {
+                if (view)
+                    section.Draw(*c, doc, c == &fast ? some : all);
+                else
+                    plan.Draw(*c, doc, c == &fast ? some : all);
+            }
+            EXPECT_EQ(fast.pixels, every.pixels) << "view " << view << " deleted shown " << shown;
+        }
 }
 
 TEST(MarkerCullingTest, MostOfADenseSurveyIsLeftOut) {
@@ -206,6 +251,18 @@ TEST(MarkerCullingTest, MostOfADenseSurveyIsLeftOut) {
         }
         EXPECT_EQ(fast.pixels, every.pixels);
         EXPECT_LT(fast.shapes + fast.lines, (every.shapes + every.lines) / 2) << view;
+        // On a surface the markers are written, not asked of the canvas: only the grid,
+        // the key and the plan's furniture are.
+        PixelCanvas written(200, 150, true, true, true), called(200, 150, true, true, true);
+        if (view) {
+            section.Draw(written, doc);
+            section.Draw(called, doc, all);
+        } else {
+            plan.Draw(written, doc);
+            plan.Draw(called, doc, all);
+        }
+        EXPECT_EQ(written.pixels, called.pixels);
+        EXPECT_LT(written.shapes + written.lines, 60) << view;
     }
 }
 

@@ -36,5 +36,24 @@ TEST(PlanViewRegression, GridOfExtentsFurtherApartThanInt64Reaches) {
     EXPECT_LT(lines, 100u);
 }
 
+// Extents far out along the reals with a span of a few units: a grid step there is below
+// the reals' resolution, so adding it to a grid value changes nothing.
+TEST(PlanViewRegression, GridOfTinyExtentsFarOut) {
+    CVKDoc doc;
+    for (int i = 0; i < 8; ++i) test::Append(doc, {test::Pos(1000 + i, 0, 0)});
+    Recalculate(doc);
+    doc.XMin = 3'900'000'000'000'000'000;
+    doc.XMax = doc.XMin + 600;  // a few ulps: a step of 100 adds nothing
+    doc.YMin = -3'900'000'000'000'000'000;
+    doc.YMax = doc.YMin + 600;
+    CVKPView view;
+    view.ScreenArea = {0, 0, 800, 600};
+    RecordingCanvas canvas;
+    view.Draw(canvas, doc);  // returns
+    size_t lines = 0;
+    for (const auto& call : canvas.calls) lines += call.op == RecordingCanvas::Op::Line;
+    EXPECT_LE(lines, 2000u);
+}
+
 }  // namespace
 }  // namespace aq

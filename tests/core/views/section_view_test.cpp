@@ -86,9 +86,11 @@ TEST_F(SectionFixture, TimeGridMinorAndMajorLines) {
     EXPECT_EQ(lines[0].pen, COLOUR_BLACK);
     EXPECT_EQ(lines[0].from.x, -54);  // 09:00 is 300 s before TimeMin
     EXPECT_EQ(lines[1].pen, COLOUR_GRID);
-    EXPECT_EQ(lines[1].penWidth, 1);
-    // No time or date labels on screen; the level labels only.
-    for (const std::string& t : canvas.Texts()) EXPECT_EQ(t.back(), 'm') << t;
+    EXPECT_EQ(lines[1].penWidth, 0);  // one device pixel at any zoom
+    // Time labels on screen too, just inside the plot, where they fit.
+    const auto texts = canvas.Texts();
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "10:00"), texts.end());
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "05 Dec 2009"), texts.end());
 
     canvas.calls.clear();
     Span(3 * 86400);
@@ -106,23 +108,38 @@ TEST_F(SectionFixture, TimeGridMinorAndMajorLines) {
 
 TEST_F(SectionFixture, LevelGridAndLabels) {
     Depths(6);
+    // Labelled lines at least 40 pixels apart (here 0.5 m, 50 pixels), labels at the left
+    // edge in points; zoomed in, the step follows what is shown.
+    const auto levelTexts = [&] {
+        std::vector<Call> out;
+        for (const Call& c : canvas.Of(Op::Text))
+            if (c.text.back() == 'm') out.push_back(c);
+        return out;
+    };
     view.Draw(canvas, doc);
-    // Every metre from 5.00 m down to -10.00 m; labelled where a whole ten metres.
-    EXPECT_EQ(canvas.Texts(), (std::vector<std::string>{" 0.00m", "-10.00m"}));
-    const auto texts = canvas.Of(Op::Text);
-    EXPECT_EQ(texts[0].from, (CPoint{-1000, 5000}));
+    auto texts = levelTexts();
+    ASSERT_GE(texts.size(), 3u);
+    EXPECT_EQ(texts[0].text, " 5.00m");
+    EXPECT_EQ(texts[1].text, " 4.50m");
+    EXPECT_EQ(texts[0].from.x, 3);  // device pixels, just inside the left edge
     EXPECT_EQ(texts[0].anchor, TextAnchor::LeftBottom);
-    EXPECT_FALSE(texts[0].transparent);
-    EXPECT_EQ(texts[0].fontHeight, 250);
+    EXPECT_EQ(texts[0].fontPoints, 9);  // points now, whatever the zoom
+    const auto has = [&](const char* t) {
+        return std::any_of(texts.begin(), texts.end(), [&](const Call& c) { return c.text == t; });
+    };
+    EXPECT_TRUE(has(" 0.00m"));
+    EXPECT_TRUE(has("-10.00m"));
+    for (size_t i = 1; i < texts.size(); ++i)
+        EXPECT_GE(texts[i].from.y - texts[i - 1].from.y, 40);
 
-    // Ten times zoomed in vertically: 0.1 m lines, labels every metre.
+    // Ten times zoomed in vertically: labels 0.05 m apart, the same size.
     canvas.calls.clear();
     view.Window = {-1000, 4000, 16000, 5500};
     view.Draw(canvas, doc);
-    EXPECT_EQ(canvas.Texts(), (std::vector<std::string>{" 0.00m"}));
-    int horizontal = 0;
-    for (const Call& c : canvas.Of(Op::Line)) horizontal += c.from.y == c.to.y;
-    EXPECT_EQ(horizontal, 14 + 2);  // y 4100..5400 every 100, then the window's top and bottom
+    texts = levelTexts();
+    EXPECT_TRUE(has(" 0.00m"));
+    EXPECT_TRUE(has("-0.05m"));
+    EXPECT_EQ(texts[0].fontPoints, 9);
 }
 
 TEST_F(SectionFixture, LinesBreakAtDeletedRecordsAndStopAtTheWindow) {
@@ -138,13 +155,14 @@ TEST_F(SectionFixture, LinesBreakAtDeletedRecordsAndStopAtTheWindow) {
     view.Draw(canvas, doc);
     auto joins = MarkerLines();
     ASSERT_EQ(joins.size(), 3u);
-    EXPECT_EQ(joins[0].from, (CPoint{1000, 1000}));
-    EXPECT_EQ(joins[0].to, (CPoint{2000, 2000}));
-    EXPECT_EQ(joins[1].from, (CPoint{4000, 4000}));  // broken at the deleted record
-    EXPECT_EQ(joins[2].from, (CPoint{6000, 6000}));
+    // In device pixels: the window's left edge (-1000) is pixel 0.
+    EXPECT_EQ(joins[0].from, (CPoint{2000, 2000}));
+    EXPECT_EQ(joins[0].to, (CPoint{3000, 3000}));
+    EXPECT_EQ(joins[1].from, (CPoint{5000, 5000}));  // broken at the deleted record
+    EXPECT_EQ(joins[2].from, (CPoint{7000, 7000}));
     const auto ellipses = canvas.Of(Op::Ellipse);
     ASSERT_EQ(ellipses.size(), 4u + 1);
-    EXPECT_EQ(ellipses[0].rect, (CRect{2999, 2999, 3001, 3001}));  // the deleted one, first and hollow
+    EXPECT_EQ(ellipses[0].rect, (CRect{4000, 4000, 4001, 4001}));  // the deleted one, first and hollow
     EXPECT_EQ(ellipses[0].brush, RecordingCanvas::Brush::Hollow);
     EXPECT_EQ(ellipses[0].pen, COLOUR_DELETED);
 
@@ -172,10 +190,11 @@ TEST_F(SectionFixture, MarkersShrinkWithTheRecordCountAndStackByKind) {
     Add(REC_POSITION, {400, 400});
     Depths(6);
     view.Draw(canvas, doc);
-    // half = 2 x 3 x 15000 / 10 records = 9000, plus one unit.
+    // Few records: the full box size, 3 + 2 pixels square however the window stretches
+    // (400 is device 140 at 10 units a pixel).
     const auto ellipses = canvas.Of(Op::Ellipse);
     ASSERT_EQ(ellipses.size(), 1u);
-    EXPECT_EQ(ellipses[0].rect, (CRect{400 - 9001, 400 - 9001, 400 + 9001, 400 + 9001}));
+    EXPECT_EQ(ellipses[0].rect, (CRect{138, 138, 143, 143}));
     // Position, tide, depth, event: the event's cross comes last.
     std::vector<Op> order;
     for (const Call& c : canvas.calls)
@@ -185,7 +204,16 @@ TEST_F(SectionFixture, MarkersShrinkWithTheRecordCountAndStackByKind) {
     EXPECT_EQ(order[1], Op::RoundRect);
     EXPECT_EQ(order[2], Op::Rectangle);
     EXPECT_EQ(canvas.calls.back().op, Op::Line);
-    EXPECT_EQ(canvas.calls.back().from, (CPoint{100 - 9001, 100 + 9001}));
+    EXPECT_EQ(canvas.calls.back().from, (CPoint{108, 113}));
+
+    // Many records: down to a device pixel, never less.
+    for (int i = 0; i < 20000; ++i) Add(REC_DEPTH, {500, 500});
+    canvas.calls.clear();
+    view.Draw(canvas, doc);
+    const auto squares = canvas.Of(Op::Rectangle);
+    ASSERT_FALSE(squares.empty());
+    EXPECT_EQ(squares.back().rect.right - squares.back().rect.left, 1);
+    EXPECT_EQ(squares.back().rect.bottom - squares.back().rect.top, 1);
 }
 
 TEST_F(SectionFixture, NothingForPositionsOnlyOrFewRecords) {
