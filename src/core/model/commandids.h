@@ -86,6 +86,11 @@ enum CommandId : int {
     // commands of the window alone
     ID_VIEW_SHOW_DELETED = 32920,
 
+    // quality control
+    ID_QC_LINES = 32950,
+    ID_QC_CROSSINGS = 32951,
+    ID_QC_FLAG_SPIKES = 32952,
+
     // general commands
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,
