@@ -20,8 +20,10 @@ struct CrossingOptions {
     // interpolated from lies further than this from the crossing (metres) ...
     double MaxDistance = 5.0;
     // ... or the two soundings differ in level by more than this slope (rise over run),
-    // where an interpolation between them means little.
-    double MaxSlope = 0.3;
+    // where an interpolation between them means little. Neighbouring soundings of a fast
+    // sounder lie a decimetre or two apart, so their noise alone makes a few centimetres
+    // over such a run: the default leaves room for it.
+    double MaxSlope = 0.5;
 };
 
 enum class CrossingStatus { Accepted, TooFar, TooSteep };

@@ -327,7 +327,7 @@ const std::vector<CommandInfo> kCommands = {
              "S-44 order (TVU = sqrt(a^2 + (b d)^2)) the share within TVU and pass=yes when it is 95 % or\n"
              "more. A crossing is rejected when a line's nearer sounding lies more than --max-distance\n"
              "metres away (default 5) or its two soundings differ by more than --max-slope (rise over run,\n"
-             "default 0.3). --table adds one tab-separated line a crossing; --csv writes them to FILE\n"
+             "default 0.5). --table adds one tab-separated line a crossing; --csv writes them to FILE\n"
              "(- for standard output).\n" AQ_LINE_HELP},
     {.id = ID_QC_FLAG_SPIKES, .text = "Flag Spikes...",
      .prompt = "Delete the soundings that stand out from their neighbours along each line\nFlag Spikes",
