@@ -47,6 +47,7 @@
 #include "render/plotrender.h"
 #include "shell/about.h"
 #include "shell/filecommands.h"
+#include "shell/qualitycontrol.h"
 #include "shell/splash.h"
 #include "ui/properties.h"
 #include "views/viewwidget.h"
@@ -301,6 +302,9 @@ void CMainFrame::BuildHandlers() {
         {ID_CONTROL_EDIT, [this] { OnControl(ID_CONTROL_EDIT); }},
         {ID_EDIT_PROPERTIES, [this] { OnProperties(); }},
         {ID_IMPORT_FORMATTED, [this] { OnImportFormatted(); }},
+        {ID_QC_LINES, [this] { ShowSurveyLines(*this); }},
+        {ID_QC_CROSSINGS, [this] { ShowCrossings(*this); }},
+        {ID_QC_FLAG_SPIKES, [this] { FlagSpikesInWindow(*this); }},
     };
     for (const int id : {ID_ZOOM_EXTENTS, ID_ZOOM_OUT, ID_PAN_LEFT, ID_PAN_RIGHT, ID_PAN_UP, ID_PAN_DOWN})
         handlers_[id] = [this, id] { active_->ZoomPan(id); };
