@@ -78,12 +78,23 @@ struct Segment {
     uint32_t line;  // in LineSet::Lines
 };
 
-// A uniform grid of cells over the main lines' track, each holding the segments whose
-// bounding box touches it (compressed: the segments of cell c are items[start[c],
-// start[c + 1])).
+// A uniform grid of cells over the main lines' track, each holding (a copy of) the
+// segments whose bounding box touches it, so that a query reads one cell's segments from
+// one stretch of memory: the segments of cell c are items[start[c], start[c + 1]).
 class SegmentGrid {
 public:
-    SegmentGrid(const std::vector<TrackFix>& fixes, const std::vector<Segment>& segments) : fixes_(fixes) {
+    struct Item {
+        double e0, n0, e1, n1;
+        uint32_t segment;
+        int32_t x0, y0;  // the first cell of the segment's box
+    };
+    // The cells a box covers, clamped to the grid (a box outside it comes back empty).
+    struct Box {
+        int64_t x0, y0, x1, y1;
+        bool Empty() const { return x0 > x1 || y0 > y1; }
+    };
+
+    SegmentGrid(const std::vector<TrackFix>& fixes, const std::vector<Segment>& segments) {
         double minE = std::numeric_limits<double>::max(), minN = minE;
         double maxE = -minE, maxN = -minE;
         double total = 0;
@@ -107,36 +118,36 @@ public:
         ny_ = static_cast<int64_t>(height / cell_) + 1;
 
         start_.assign(static_cast<size_t>(nx_ * ny_ + 1), 0);
-        for (const Segment& s : segments) {
-            const Box b = BoxOf(s.fix);
-            for (int64_t y = b.y0; y <= b.y1; ++y)
-                for (int64_t x = b.x0; x <= b.x1; ++x) ++start_[static_cast<size_t>(y * nx_ + x + 1)];
+        std::vector<Box> boxes(segments.size());
+        for (size_t i = 0; i < segments.size(); ++i) {
+            const TrackFix& a = fixes[segments[i].fix];
+            const TrackFix& b = fixes[segments[i].fix + 1];
+            boxes[i] = BoxOf(a.East, a.North, b.East, b.North);
+            const Box& bx = boxes[i];
+            for (int64_t y = bx.y0; y <= bx.y1; ++y)
+                for (int64_t x = bx.x0; x <= bx.x1; ++x) ++start_[static_cast<size_t>(y * nx_ + x + 1)];
         }
         for (size_t c = 1; c < start_.size(); ++c) start_[c] += start_[c - 1];
         items_.resize(start_.back());
-        std::vector<uint32_t> fill(start_.begin(), start_.end() - 1);
-        for (uint32_t i = 0; i < segments.size(); ++i) {
-            const Box b = BoxOf(segments[i].fix);
-            for (int64_t y = b.y0; y <= b.y1; ++y)
-                for (int64_t x = b.x0; x <= b.x1; ++x) items_[fill[static_cast<size_t>(y * nx_ + x)]++] = i;
+        std::vector<size_t> fill(start_.begin(), start_.end() - 1);
+        for (size_t i = 0; i < segments.size(); ++i) {
+            const TrackFix& a = fixes[segments[i].fix];
+            const TrackFix& b = fixes[segments[i].fix + 1];
+            const Box& bx = boxes[i];
+            const Item item{a.East, a.North, b.East, b.North, static_cast<uint32_t>(i), static_cast<int32_t>(bx.x0),
+                            static_cast<int32_t>(bx.y0)};
+            for (int64_t y = bx.y0; y <= bx.y1; ++y)
+                for (int64_t x = bx.x0; x <= bx.x1; ++x) items_[fill[static_cast<size_t>(y * nx_ + x)]++] = item;
         }
     }
 
-    // The cells a segment's bounding box covers, clamped to the grid (a box outside it
-    // comes back empty).
-    struct Box {
-        int64_t x0, y0, x1, y1;
-        bool Empty() const { return x0 > x1 || y0 > y1; }
-    };
-    Box BoxOf(uint32_t fix) const {
-        const TrackFix& a = fixes_[fix];
-        const TrackFix& b = fixes_[fix + 1];
-        return {Cell(std::min(a.East, b.East) - e0_, nx_), Cell(std::min(a.North, b.North) - n0_, ny_),
-                Cell(std::max(a.East, b.East) - e0_, nx_, true), Cell(std::max(a.North, b.North) - n0_, ny_, true)};
+    Box BoxOf(double ea, double na, double eb, double nb) const {
+        return {Cell(std::min(ea, eb) - e0_, nx_), Cell(std::min(na, nb) - n0_, ny_), Cell(std::max(ea, eb) - e0_, nx_, true),
+                Cell(std::max(na, nb) - n0_, ny_, true)};
     }
     // Segments of cell (x, y).
-    const uint32_t* Begin(int64_t x, int64_t y) const { return items_.data() + start_[static_cast<size_t>(y * nx_ + x)]; }
-    const uint32_t* End(int64_t x, int64_t y) const { return items_.data() + start_[static_cast<size_t>(y * nx_ + x + 1)]; }
+    const Item* Begin(int64_t x, int64_t y) const { return items_.data() + start_[static_cast<size_t>(y * nx_ + x)]; }
+    const Item* End(int64_t x, int64_t y) const { return items_.data() + start_[static_cast<size_t>(y * nx_ + x + 1)]; }
 
 private:
     // The cell of an offset: clamped to the grid at the low end for a lower edge and at the
@@ -148,12 +159,27 @@ private:
         return static_cast<int64_t>(c);
     }
 
-    const std::vector<TrackFix>& fixes_;
     double e0_ = 0, n0_ = 0, cell_ = 1;
     int64_t nx_ = 1, ny_ = 1;
-    std::vector<uint32_t> start_;
-    std::vector<uint32_t> items_;
+    std::vector<size_t> start_;
+    std::vector<Item> items_;
 };
+
+// Which side of the line through a and b the point p lies: the cross product, whose sign
+// is all that is used. The same three points always give the same value, so a position
+// shared by two segments of a track is judged alike from both.
+double Orientation(double ae, double an, double be, double bn, double pe, double pn) {
+    return (be - ae) * (pn - an) - (bn - an) * (pe - ae);
+}
+
+// Whether a segment from a point of orientation o0 to one of o1 crosses the line they
+// are measured against. A segment owns its first point but not its last (unless it is
+// the last of its line), so a crossing through a shared position is counted once.
+bool Straddles(double o0, double o1, bool last) {
+    if (o0 == 0) return o1 != 0;
+    if (o1 == 0) return last;
+    return (o0 < 0) != (o1 < 0);
+}
 
 // What one line measured at a crossing.
 struct Side {
@@ -165,17 +191,18 @@ struct Side {
 };
 
 // The line's corrected seabed level at moment t (hundredths) and place (e, n), from the
-// two soundings either side of t along the line.
-Side SideAt(const CVKDoc& doc, const LineSet& set, const SurveyLine& line, double t, double e, double n) {
+// two soundings either side of t along the line. The crossing lies between positions
+// `fix` and `fix + 1`, so the search starts among the soundings logged between them.
+Side SideAt(const CVKDoc& doc, const LineSet& set, const SurveyLine& line, uint32_t fix, double t, double e, double n) {
     Side side;
-    const auto first = set.Soundings.begin() + line.SoundingBegin;
-    const auto last = set.Soundings.begin() + line.SoundingEnd;
-    const auto after = std::partition_point(first, last, [&](uint32_t i) {
-        return static_cast<double>(doc.Records[i].TimeHundredths()) <= t;
-    });
-    if (after == first || after == last) return side;
-    const CVKData& a = doc.Records[*(after - 1)];
-    const CVKData& b = doc.Records[*after];
+    const auto timeOf = [&](uint32_t k) { return static_cast<double>(doc.Records[set.Soundings[k]].TimeHundredths()); };
+    // The first sounding after t: forward from the segment's first, or back from it.
+    uint32_t k = std::clamp(set.SoundingsBefore[fix], line.SoundingBegin, line.SoundingEnd);
+    while (k > line.SoundingBegin && timeOf(k - 1) > t) --k;
+    while (k < line.SoundingEnd && timeOf(k) <= t) ++k;
+    if (k == line.SoundingBegin || k == line.SoundingEnd) return side;
+    const CVKData& a = doc.Records[set.Soundings[k - 1]];
+    const CVKData& b = doc.Records[set.Soundings[k]];
     const double ta = static_cast<double>(a.TimeHundredths());
     const double tb = static_cast<double>(b.TimeHundredths());
     const double f = tb > ta ? std::clamp((t - ta) / (tb - ta), 0.0, 1.0) : 0.5;
@@ -194,7 +221,8 @@ Side SideAt(const CVKDoc& doc, const LineSet& set, const SurveyLine& line, doubl
 
 }  // namespace
 
-CrossingResult FindCrossings(const CVKDoc& doc, const LineSet& set, const CrossingOptions& o) {
+CrossingResult FindCrossings(const CVKDoc& doc, const LineSet& set, const CrossingOptions& o,
+                             const ParallelSettings& parallel) {
     CrossingResult result;
     UserPort& port = doc.Port();
     port.BeginPhase("Finding Crossings");
@@ -212,68 +240,111 @@ CrossingResult FindCrossings(const CVKDoc& doc, const LineSet& set, const Crossi
         return result;
     }
     const SegmentGrid grid(set.Fixes, mains);
-    port.SetProgress(20);
+    port.SetProgress(10);
 
+    // First where the tracks cross; then what each line measured there, the main lines'
+    // soundings visited in record order so that a large survey is read front to back.
+    struct Hit {
+        uint32_t mainFix, crossFix, mainLine, crossLine;
+        double e, n, mainTime, crossTime;
+    };
     const std::vector<TrackFix>& fx = set.Fixes;
-    const size_t step = std::max<size_t>(crosses.size() / 16, 1);
-    for (size_t q = 0; q < crosses.size(); ++q) {
-        if (q % step == 0) port.SetProgress(20 + static_cast<int>(q * 80 / crosses.size()));
-        const Segment& cs = crosses[q];
-        const SurveyLine& crossLine = set.Lines[cs.line];
-        const SegmentGrid::Box cb = grid.BoxOf(cs.fix);
-        if (cb.Empty()) continue;
-        const TrackFix& c0 = fx[cs.fix];
-        const TrackFix& c1 = fx[cs.fix + 1];
-        const double se = c1.East - c0.East, sn = c1.North - c0.North;
-        // A crossing at a position shared by two segments belongs to the later one,
-        // except at the line's last position.
-        const bool crossLast = cs.fix + 2 == crossLine.FixEnd;
-        for (int64_t y = cb.y0; y <= cb.y1; ++y) {
-            for (int64_t x = cb.x0; x <= cb.x1; ++x) {
-                for (const uint32_t* it = grid.Begin(x, y); it != grid.End(x, y); ++it) {
-                    const Segment& ms = mains[*it];
-                    // A pair whose boxes share several cells is tested in the first of them only.
-                    const SegmentGrid::Box mb = grid.BoxOf(ms.fix);
-                    if (x != std::max(cb.x0, mb.x0) || y != std::max(cb.y0, mb.y0)) continue;
-                    const TrackFix& m0 = fx[ms.fix];
-                    const TrackFix& m1 = fx[ms.fix + 1];
-                    const double re = m1.East - m0.East, rn = m1.North - m0.North;
-                    const double denom = re * sn - rn * se;
-                    if (denom == 0) continue;  // parallel: no single crossing
-                    const double qe = c0.East - m0.East, qn = c0.North - m0.North;
-                    const double t = (qe * sn - qn * se) / denom;  // along the main segment
-                    const double u = (qe * rn - qn * re) / denom;  // along the cross segment
-                    const SurveyLine& mainLine = set.Lines[ms.line];
-                    const bool mainLast = ms.fix + 2 == mainLine.FixEnd;
-                    if (t < 0 || (mainLast ? t > 1 : t >= 1) || u < 0 || (crossLast ? u > 1 : u >= 1)) continue;
-                    const double e = m0.East + t * re, n = m0.North + t * rn;
-                    const double mt = static_cast<double>(m0.Time) + t * static_cast<double>(m1.Time - m0.Time);
-                    const double ct = static_cast<double>(c0.Time) + u * static_cast<double>(c1.Time - c0.Time);
-                    const Side ms1 = SideAt(doc, set, mainLine, mt, e, n);
-                    const Side cs1 = SideAt(doc, set, crossLine, ct, e, n);
-                    Crossing c;
-                    c.East = set.Frame.EastingOf(e);
-                    c.North = set.Frame.NorthingOf(n);
-                    c.MainLine = mainLine.Number;
-                    c.CrossLine = crossLine.Number;
-                    c.MainTime = std::llround(mt);
-                    c.CrossTime = std::llround(ct);
-                    c.MainLevel = ms1.level;
-                    c.CrossLevel = cs1.level;
-                    c.Depth = (ms1.depth + cs1.depth) / 2;
-                    c.Delta = c.MainLevel - c.CrossLevel;
-                    if (!ms1.found || !cs1.found || ms1.nearest > o.MaxDistance || cs1.nearest > o.MaxDistance)
-                        c.Status = CrossingStatus::TooFar;
-                    else if (ms1.slope > o.MaxSlope || cs1.slope > o.MaxSlope)
-                        c.Status = CrossingStatus::TooSteep;
-                    result.Crossings.push_back(c);
+    const unsigned parts = std::max(parallel.parts, 1u);
+    std::vector<std::vector<Hit>> found(parts);
+    const auto progress = [&](int from, int span, size_t total) {
+        return [&port, from, span, total](size_t done) {
+            port.SetProgress(from + static_cast<int>(total ? done * static_cast<size_t>(span) / total : 0));
+        };
+    };
+    ParallelFor(
+        crosses.size(), parallel,
+        [&](unsigned part, size_t begin, size_t end) {
+            std::vector<Hit>& hits = found[part];
+            for (size_t q = begin; q < end; ++q) {
+                const Segment& cs = crosses[q];
+                const TrackFix& c0 = fx[cs.fix];
+                const TrackFix& c1 = fx[cs.fix + 1];
+                const SegmentGrid::Box cb = grid.BoxOf(c0.East, c0.North, c1.East, c1.North);
+                if (cb.Empty()) continue;
+                const bool crossLast = cs.fix + 2 == set.Lines[cs.line].FixEnd;
+                for (int64_t y = cb.y0; y <= cb.y1; ++y) {
+                    for (int64_t x = cb.x0; x <= cb.x1; ++x) {
+                        for (const SegmentGrid::Item* it = grid.Begin(x, y); it != grid.End(x, y); ++it) {
+                            // A pair whose boxes share several cells is tested in the first of them.
+                            if (x != std::max<int64_t>(cb.x0, it->x0) || y != std::max<int64_t>(cb.y0, it->y0)) continue;
+                            const Segment& ms = mains[it->segment];
+                            const double p0 = Orientation(it->e0, it->n0, it->e1, it->n1, c0.East, c0.North);
+                            const double p1 = Orientation(it->e0, it->n0, it->e1, it->n1, c1.East, c1.North);
+                            if (!Straddles(p0, p1, crossLast)) continue;
+                            const double o0 = Orientation(c0.East, c0.North, c1.East, c1.North, it->e0, it->n0);
+                            const double o1 = Orientation(c0.East, c0.North, c1.East, c1.North, it->e1, it->n1);
+                            if (!Straddles(o0, o1, ms.fix + 2 == set.Lines[ms.line].FixEnd)) continue;
+                            const double t = o0 / (o0 - o1);  // along the main segment
+                            const double u = p0 / (p0 - p1);  // along the cross segment
+                            const TrackFix& m0 = fx[ms.fix];
+                            const TrackFix& m1 = fx[ms.fix + 1];
+                            hits.push_back({ms.fix, cs.fix, ms.line, cs.line, m0.East + t * (m1.East - m0.East),
+                                            m0.North + t * (m1.North - m0.North),
+                                            static_cast<double>(m0.Time) + t * static_cast<double>(m1.Time - m0.Time),
+                                            static_cast<double>(c0.Time) + u * static_cast<double>(c1.Time - c0.Time)});
+                        }
+                    }
                 }
             }
-        }
+        },
+        progress(10, 40, crosses.size()));
+    std::vector<Hit> hits;
+    for (std::vector<Hit>& h : found) {
+        hits.insert(hits.end(), h.begin(), h.end());
+        std::vector<Hit>().swap(h);
     }
-    std::stable_sort(result.Crossings.begin(), result.Crossings.end(), [](const Crossing& a, const Crossing& b) {
+
+    std::vector<uint32_t> byMain(hits.size());
+    for (uint32_t i = 0; i < byMain.size(); ++i) byMain[i] = i;
+    std::stable_sort(byMain.begin(), byMain.end(), [&](uint32_t a, uint32_t b) { return hits[a].mainFix < hits[b].mainFix; });
+    std::vector<Side> mainSides(hits.size());
+    ParallelFor(
+        byMain.size(), parallel,
+        [&](unsigned, size_t begin, size_t end) {
+            for (size_t k = begin; k < end; ++k) {
+                const Hit& h = hits[byMain[k]];
+                mainSides[byMain[k]] = SideAt(doc, set, set.Lines[h.mainLine], h.mainFix, h.mainTime, h.e, h.n);
+            }
+        },
+        progress(50, 25, byMain.size()));
+    result.Crossings.resize(hits.size());
+    ParallelFor(
+        hits.size(), parallel,
+        [&](unsigned, size_t begin, size_t end) {
+            for (size_t i = begin; i < end; ++i) {
+                const Hit& h = hits[i];
+                const Side& ms = mainSides[i];
+                const Side cs = SideAt(doc, set, set.Lines[h.crossLine], h.crossFix, h.crossTime, h.e, h.n);
+                Crossing& c = result.Crossings[i];
+                c.East = set.Frame.EastingOf(h.e);
+                c.North = set.Frame.NorthingOf(h.n);
+                c.MainLine = set.Lines[h.mainLine].Number;
+                c.CrossLine = set.Lines[h.crossLine].Number;
+                c.MainTime = std::llround(h.mainTime);
+                c.CrossTime = std::llround(h.crossTime);
+                c.MainLevel = ms.level;
+                c.CrossLevel = cs.level;
+                c.Depth = (ms.depth + cs.depth) / 2;
+                c.Delta = c.MainLevel - c.CrossLevel;
+                if (!ms.found || !cs.found || ms.nearest > o.MaxDistance || cs.nearest > o.MaxDistance)
+                    c.Status = CrossingStatus::TooFar;
+                else if (ms.slope > o.MaxSlope || cs.slope > o.MaxSlope)
+                    c.Status = CrossingStatus::TooSteep;
+            }
+        },
+        progress(75, 20, hits.size()));
+    // The crosslines' segments were taken in time order; only several crossings of one
+    // segment may need their order.
+    const auto earlier = [](const Crossing& a, const Crossing& b) {
         return a.CrossTime != b.CrossTime ? a.CrossTime < b.CrossTime : a.MainTime < b.MainTime;
-    });
+    };
+    if (!std::is_sorted(result.Crossings.begin(), result.Crossings.end(), earlier))
+        std::stable_sort(result.Crossings.begin(), result.Crossings.end(), earlier);
     result.Rejected = static_cast<size_t>(std::count_if(result.Crossings.begin(), result.Crossings.end(), [](const Crossing& c) {
         return c.Status != CrossingStatus::Accepted;
     }));

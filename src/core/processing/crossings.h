@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/doc.h"
+#include "model/parallel.h"
 #include "processing/lines.h"
 #include "processing/s44.h"
 
@@ -70,9 +71,13 @@ struct CrossingResult {
 // The statistics of the accepted crossings of a list.
 CrossingStatistics ComputeCrossingStatistics(const std::vector<Crossing>& crossings);
 
+// How the search and the measuring are shared between threads.
+inline constexpr ParallelSettings kCrossingParallel{.minimum = 4096, .parts = 2, .slices = 8, .sliceMinimum = 4096};
+
 // Every crossing of the lines' crosslines with their main lines. Shows its progress
 // through the document's port; never changes the document.
-CrossingResult FindCrossings(const CVKDoc& doc, const LineSet& lines, const CrossingOptions& options);
+CrossingResult FindCrossings(const CVKDoc& doc, const LineSet& lines, const CrossingOptions& options,
+                             const ParallelSettings& parallel = kCrossingParallel);
 
 // What the options' refusal says, empty when they are fine.
 std::string CrossingOptionsRefusal(const CrossingOptions& options);

@@ -262,6 +262,7 @@ LineSet FindLines(const CVKDoc& doc, const LineOptions& o) {
     port.SetProgress(90);
     Classify(set, o);
     set.Fixes = std::move(track.fixes);
+    set.SoundingsBefore = std::move(track.soundingsBefore);
     set.Soundings = std::move(track.soundings);
     port.SetProgress(100);
     port.EndPhase();

@@ -91,6 +91,9 @@ struct LineSet {
     std::vector<SurveyLine> Lines;
     // Every live position of the track, in record order; each line holds a range of them.
     std::vector<TrackFix> Fixes;
+    // For each position, how many live depths come before it in the records: the depths
+    // between positions k and k + 1 are Soundings[SoundingsBefore[k], SoundingsBefore[k + 1]).
+    std::vector<uint32_t> SoundingsBefore;
     // The record index of every live depth, in record order; each line holds the range
     // between its first and last position.
     std::vector<uint32_t> Soundings;
