@@ -30,9 +30,12 @@
 #include "io/document.h"
 #include "model/docfile.h"
 #include "model/userport.h"
+#include "processing/crossings.h"
 #include "processing/flags.h"
+#include "processing/lines.h"
 #include "processing/offsets.h"
 #include "processing/recalc.h"
+#include "processing/spikes.h"
 #include "survey_gen.h"
 #include "ui/commands.h"
 #include "views/planview.h"
@@ -315,5 +318,21 @@ int main(int argc, char** argv) {
 #else
     std::printf("pending\tredraw plan\npending\tredraw section\n");
 #endif
+
+    // Quality control of the loaded survey: its lines, their crossings, then the spikes,
+    // which delete and so come last.
+    Step("survey lines", loaded, [&] {
+        aq::LineSet lines;
+        return aq::SurveyLines(doc, aq::LineOptions{}, lines) && !port.failed;
+    });
+    Step("crossings", loaded, [&] {
+        aq::LineSet lines;
+        aq::CrossingResult crossings;
+        return aq::SurveyCrossings(doc, aq::LineOptions{}, aq::CrossingOptions{}, lines, crossings) && !port.failed;
+    });
+    Step("flag spikes", loaded, [&] {
+        aq::SpikeResult spikes;
+        return aq::FlagSpikes(doc, aq::SpikeOptions{}, spikes) && !port.failed;
+    });
     return 0;
 }

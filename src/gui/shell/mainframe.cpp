@@ -48,6 +48,7 @@
 #include "render/plotrender.h"
 #include "shell/about.h"
 #include "shell/filecommands.h"
+#include "shell/qualitycontrol.h"
 #include "shell/splash.h"
 #include "surface/convertcrs.h"
 #include "surface/crs.h"
@@ -306,6 +307,9 @@ void CMainFrame::BuildHandlers() {
         {ID_IMPORT_FORMATTED, [this] { OnImportFormatted(); }},
         {ID_CONVERT_CRS, [this] { OnConvertCrs(); }},
         {ID_COORDINATE_SYSTEM, [this] { OnCoordinateSystem(); }},
+        {ID_QC_LINES, [this] { ShowSurveyLines(*this); }},
+        {ID_QC_CROSSINGS, [this] { ShowCrossings(*this); }},
+        {ID_QC_FLAG_SPIKES, [this] { FlagSpikesInWindow(*this); }},
     };
     for (const int id : {ID_ZOOM_EXTENTS, ID_ZOOM_OUT, ID_PAN_LEFT, ID_PAN_RIGHT, ID_PAN_UP, ID_PAN_DOWN})
         handlers_[id] = [this, id] { active_->ZoomPan(id); };
