@@ -450,7 +450,8 @@ std::span<const VerbParser> DocumentParsers() { return kDocumentParsers; }
 Parser FindParser(const CommandInfo& cmd) {
     if (!cmd.verb) return nullptr;
     for (std::span<const VerbParser> group :
-         {DocumentParsers(), ImportParsers(), ExportParsers(), TransformParsers(), PlotParsers(), EditParsers()})
+         {DocumentParsers(), ImportParsers(), ExportParsers(), TransformParsers(), PlotParsers(), EditParsers(),
+          TideParsers()})
         for (const VerbParser& p : group)
             if (p.verb == cmd.verb) return p.parse;
     if (cmd.action == ActionKind::Plain && cmd.run) return ParsePlain;

@@ -84,6 +84,7 @@ std::span<const VerbParser> ExportParsers();     // verbs_export.cpp
 std::span<const VerbParser> TransformParsers();  // verbs_transform.cpp
 std::span<const VerbParser> PlotParsers();       // verbs_plot.cpp
 std::span<const VerbParser> EditParsers();       // verbs_edit.cpp
+std::span<const VerbParser> TideParsers();       // verbs_tide.cpp
 // The parser of a command: its own, or the one of its kind of action; null when the
 // command line cannot run it.
 Parser FindParser(const CommandInfo& cmd);

@@ -86,6 +86,10 @@ enum CommandId : int {
     // commands of the window alone
     ID_VIEW_SHOW_DELETED = 32920,
 
+    // water level from GNSS heights
+    ID_TIDE_FROM_GNSS = 32970,
+    ID_TIDE_COMPARE = 32971,
+
     // general commands
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,
