@@ -59,11 +59,18 @@ void SmoothSegment(std::span<const int64_t> t, std::span<const double> h, int64_
         scratch[i] = sum / static_cast<double>(hi - lo);
     }
     // Pass 2: the same mean of those at each whole interval, or where no fix is that
-    // close, the line between the fixes either side.
-    const int64_t first = t[0] >= 0 ? (t[0] + interval - 1) / interval * interval : -(-t[0] / interval * interval);
+    // close, the line between the fixes either side. Only where the whole window lies
+    // within the stretch: at its ends the heave would not cancel. A stretch shorter than
+    // the window gives its middle one.
+    const auto ceilTo = [interval](int64_t v) { return v >= 0 ? (v + interval - 1) / interval * interval : -(-v / interval * interval); };
+    int64_t first = ceilTo(t[0] + half), last = t[n - 1] - half;
+    if (first > last) {
+        first = ceilTo((t[0] + t[n - 1]) / 2 - interval / 2);
+        last = first <= t[n - 1] ? first : first - 1;
+    }
     lo = hi = 0;
     sum = 0;
-    for (int64_t T = first; T <= t[n - 1]; T += interval) {
+    for (int64_t T = first; T <= last; T += interval) {
         while (hi < n && t[hi] <= T + reach) sum += scratch[hi++];
         while (lo < hi && t[lo] < T - reach) sum -= scratch[lo++];
         double v;
@@ -131,7 +138,8 @@ bool ComputeGnssTide(const CVKDoc& doc, const GnssTideSettings& s, SeparationSou
         const CVKData& r = doc.Records[i];
         if (!r.IsLive(REC_POSITION)) continue;
         ++result.positions;
-        if (r.Z == 0) {
+        // GLL and RMC positions have neither height nor quality; a GGA altitude of 0 is a height.
+        if (r.Z == 0 && r.Quality == 0) {
             ++result.withoutHeight;
         } else if (r.Quality != 0 && GgaQualityRank(r.Quality) < minRank) {
             ++result.belowQuality;

@@ -88,7 +88,7 @@ struct TideLevel {
 struct GnssTideResult {
     std::vector<TideLevel> levels;
     size_t positions = 0;     // live position records
-    size_t withoutHeight = 0; // of them, with no height (Z 0)
+    size_t withoutHeight = 0; // of them, with no height (Z 0 and no quality: GLL, RMC)
     size_t belowQuality = 0;  // of them, below the quality asked for
     size_t unknownQuality = 0;// used without a quality to test
     size_t used = 0;
