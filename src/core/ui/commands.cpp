@@ -69,6 +69,8 @@ constexpr EnablingRule kUsableControl{[](const CVKDoc& d) { return d.Control.IsU
                                       "two control points or more"};
 constexpr EnablingRule kPositionsAndDepths{[](const CVKDoc& d) { return Has(d, REC_POSITION | REC_DEPTH); },
                                           "position and depth records"};
+constexpr EnablingRule kPositionsAndTides{[](const CVKDoc& d) { return Has(d, REC_POSITION | REC_TIDE); },
+                                          "position and tide records"};
 constexpr EnablingRule kHprApplicable{
     [](const CVKDoc& d) { return d.ElevOffset != 0 && d.SounderImported != 0 && !Has(d, REC_HPR); },
     "an elevation offset, sounder data and no earlier Apply HPR"};
@@ -106,6 +108,33 @@ constexpr char kListing[] = "a listing for scripts; the window shows the survey 
     "line then being a main line. Geographic surveys are measured in metres about their centre."
 constexpr char kMixHelp[] =
     "Asks before it brings latitude/longitude positions into a grid survey or the reverse: --yes or --no.";
+
+// The options of the water level from GNSS heights, shared by its two commands.
+#define AQ_GNSS_TIDE_ARGS                                                                                      \
+    "--heights ellipsoidal|geoid [--separation M | --separation-grid FILE | --geoid egm96]\n"             \
+    "        [--datum-offset M] [--antenna-height M] [--window S] [--interval S] [--max-gap S]\n"           \
+    "        [--min-quality Q]"
+#define AQ_GNSS_TIDE_HELP                                                                                      \
+    "Water level = ellipsoidal antenna height - antenna height above the waterline - separation\n"          \
+    "- datum offset, from the positions of RTK quality, smoothed and resampled to tide records.\n"          \
+    "--heights says what the positions' heights are measured from, which the survey cannot tell:\n"       \
+    "  ellipsoidal  above the WGS84 ellipsoid: Trimble GGK (EHT), PJK\n"                                  \
+    "  geoid        above the receiver's geoid, taken as EGM96: NMEA GGA altitude\n"                      \
+    "  (Leica and Brivel positions carry the height their receiver was set up to give.)\n"                \
+    "The separation of the datum above the ellipsoid: --separation M (a constant), --separation-grid\n"    \
+    "FILE (any grid GDAL reads: GTX, GeoTIFF, ...; in degrees or any coordinate system PROJ knows), or\n" \
+    "--geoid egm96 (PROJ's egm96_15.gtx; the default). Grids are interpolated bilinearly and need a\n"    \
+    "survey in latitude and longitude.\n"                                                                \
+    "--datum-offset M: the datum's height above that surface (negative for a chart datum below the\n"     \
+    "geoid; default 0). --antenna-height M: the antenna's height above the waterline still in the\n"      \
+    "heights, beyond the elevation offset of Offsets > Positions already applied (default 0).\n"         \
+    "--window S: the smoothing, a triangular moving average over S seconds (default 60; 0 for none).\n"  \
+    "--interval S: seconds between tide records (default 10). --max-gap S: longer gaps between used\n"   \
+    "fixes stay gaps (default 120).\n"                                                                   \
+    "--min-quality Q: the poorest GGA fix quality used, in the order 1 GPS < 2 DGPS < 5 RTK float\n"     \
+    "< 4 RTK fixed (default 4: RTK fixed only). NMEA GGA and Brivel positions carry their quality;\n"     \
+    "GGK, PJK and Leica positions carry none and are all used. Positions without a height (GLL,\n"       \
+    "RMC) are never used."
 
 // In menu order, then the commands reached only from a tool bar or a key, then those of
 // the command line alone.
@@ -313,6 +342,24 @@ const std::vector<CommandInfo> kCommands = {
     {.id = ID_CLEAR_Z, .text = "Clear Z", .prompt = "Set every height to zero and discard deleted points\nClear Z",
      .target = T::Document, .menu = "&Edit/Transform", .rule = kAlways, .action = A::Plain, .run = ClearZ,
      .verb = "clear-z", .undo = U::Records},
+    {.id = ID_TIDE_FROM_GNSS, .text = "Tide from GNSS Heights...",
+     .prompt = "Replace the tides by the water level worked out from the RTK heights of the positions\nTide from "
+               "GNSS Heights",
+     .target = T::Document, .menu = "&Edit/Transform", .separatorBefore = true, .rule = kPositionRecords,
+     .action = A::Values, .verb = "tide-from-gnss", .args = AQ_GNSS_TIDE_ARGS " [--yes | --no]",
+     .help = AQ_GNSS_TIDE_HELP "\n"
+             "The tide records made replace every tide record of the survey, and the tide offsets go back to\n"
+             "0. Where the survey has tide records it asks \"Replace them...?\": --yes or --no.",
+     .answer = "", .undo = U::Records},
+    {.id = ID_TIDE_COMPARE, .text = "Compare Tide with GNSS Heights...",
+     .prompt = "Compare the observed tides with the water level from the RTK heights\nCompare Tide",
+     .target = T::Document, .menu = "&Edit/Transform", .rule = kPositionsAndTides, .action = A::Values,
+     .verb = "tide-compare",
+     .args = AQ_GNSS_TIDE_ARGS "\n        [--plot FILE.png|FILE.svg|FILE.pdf] [--size WIDTHxHEIGHT]",
+     .help = "Works out the water level as tide-from-gnss does, without changing the survey, and prints\n"
+             "its difference from the survey's tide records (interpolated to each level's time): the number\n"
+             "compared, the mean, the standard deviation and the largest, in metres. --plot draws both\n"
+             "curves over time (- for a PNG on standard output).\n" AQ_GNSS_TIDE_HELP},
     {.id = ID_FILTER_RANGE, .text = "Range",
      .prompt = "Delete points outside a position, level, quality and time window\nRange Filter",
      .target = T::Document, .menu = "&Edit/Filter", .rule = kMoreThan3, .action = A::Values,
@@ -531,6 +578,8 @@ const std::vector<CommandInfo> kCommands = {
 #undef AQ_BOX_HELP
 #undef AQ_LINE_ARGS
 #undef AQ_LINE_HELP
+#undef AQ_GNSS_TIDE_ARGS
+#undef AQ_GNSS_TIDE_HELP
 
 const std::vector<VerbGroup> kGroups = {
     {"import", "FORMAT",

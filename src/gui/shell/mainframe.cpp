@@ -32,6 +32,7 @@
 #include "dialogs/exportdlg.h"
 #include "dialogs/filtdlg.h"
 #include "dialogs/formimportdlg.h"
+#include "dialogs/gnsstidedlg.h"
 #include "dialogs/helpwindow.h"
 #include "dialogs/offdlg.h"
 #include "dialogs/setdlg.h"
@@ -310,6 +311,8 @@ void CMainFrame::BuildHandlers() {
         {ID_QC_LINES, [this] { ShowSurveyLines(*this); }},
         {ID_QC_CROSSINGS, [this] { ShowCrossings(*this); }},
         {ID_QC_FLAG_SPIKES, [this] { FlagSpikesInWindow(*this); }},
+        {ID_TIDE_FROM_GNSS, [this] { TideFromGnssCommand(doc_, this, [this](QDialog& d) { return RunDialog(d); }); }},
+        {ID_TIDE_COMPARE, [this] { TideCompareCommand(doc_, this, [this](QDialog& d) { return RunDialog(d); }); }},
     };
     for (const int id : {ID_ZOOM_EXTENTS, ID_ZOOM_OUT, ID_PAN_LEFT, ID_PAN_RIGHT, ID_PAN_UP, ID_PAN_DOWN})
         handlers_[id] = [this, id] { active_->ZoomPan(id); };
