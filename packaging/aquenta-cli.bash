@@ -3,7 +3,7 @@
 _aquenta_cli() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
     local verb= at=0 i opts=
-    local verbs="apply-control apply-hpr clear-z contours control convert-crs crs delete-box edit enquire export filter gradient grid hi-pass history import info layout lo-pass new offsets open patch-test plot records redo remove restore save self-test set status summary time-frame undelete-box undo utm"
+    local verbs="apply-control apply-hpr clear-z contours control convert-crs crossings crs delete-box edit enquire export filter flag-spikes gradient grid hi-pass history import info layout lines lo-pass new offsets open patch-test plot records redo remove restore save self-test set status summary tide-compare tide-from-gnss time-frame undelete-box undo utm"
     for ((i = 1; i < COMP_CWORD; i++)); do
         case " $verbs " in *" ${COMP_WORDS[i]} "*) verb=${COMP_WORDS[i]}; at=$i ;; esac
     done
@@ -67,7 +67,12 @@ _aquenta_cli() {
         "offsets depths") opts="--depth --sound-velocity --time" ;;
         "offsets tide") opts="--tide --time" ;;
         "control add") opts="--grid --lat --lon --name" ;;
+        "tide-from-gnss "*) opts="--antenna-height --datum-offset --geoid --heights --interval --max-gap --min-quality --no --separation --separation-grid --window --yes" ;;
+        "tide-compare "*) opts="--antenna-height --datum-offset --geoid --heights --interval --max-gap --min-quality --plot --separation --separation-grid --size --window" ;;
         "filter range") opts="--end --qa --start --x --y --z" ;;
+        "lines "*) opts="--cross --gap --gap-distance --ignore-events --min-length --tolerance --turn --turn-distance" ;;
+        "crossings "*) opts="--cross --csv --gap --gap-distance --ignore-events --max-distance --max-slope --min-length --table --tolerance --turn --turn-distance" ;;
+        "flag-spikes "*) opts="--cross --gap --gap-distance --ignore-events --k --max-depth --min-depth --min-length --order --tolerance --turn --turn-distance --window --window-metres" ;;
         "delete-box "*) opts="--units" ;;
         "undelete-box "*) opts="--units" ;;
         "time-frame "*) opts="--units" ;;

@@ -147,6 +147,79 @@ void GenerateSurvey(CVKDoc& doc, size_t n, uint64_t seed) {
     doc.NeedsSort = true;
 }
 
+void GenerateLineSurvey(CVKDoc& doc, size_t soundings, uint64_t seed) {
+    Rng rng(seed);
+    const int64_t start = civil::FromFields(2009, 12, 5, 8, 0, 0);
+    doc.Records.clear();
+    doc.Records.shrink_to_fit();
+    // A position a second and an event a line beside ten depths a second.
+    doc.Records.reserve(soundings + soundings / 10 + soundings / 1000 + 64);
+
+    constexpr double kSpeed = 2.0;  // m/s on a line and in a turn
+    constexpr int kMainLines = 50, kCrossLines = 11;
+    const auto seabed = [](double x, double y) {
+        return 400.0 + 1.0 * x + 0.8 * y + 30.0 * std::sin(x / 40.0) * std::cos(y / 25.0);  // cm
+    };
+    size_t depths = 0;
+    int64_t t = 0;  // seconds from the start
+    double px = 0, py = 0;
+    // Runs from (px, py) to (x, y) at the boat's speed, logging as it goes; a survey line
+    // starts with an event.
+    const auto run = [&](double x, double y, bool line) {
+        const double length = std::hypot(x - px, y - py);
+        const int seconds = std::max(1, static_cast<int>(std::lround(length / kSpeed)));
+        if (line) doc.AddRecord(CVKData::OfKind(start + t, 1, REC_EVENT, 0));
+        for (int s = 0; s < seconds && depths < soundings; ++s, ++t) {
+            for (int k = 0; k < 10 && depths < soundings; ++k) {
+                const double f = (s + k / 10.0) / seconds;
+                const double ex = px + f * (x - px), ny = py + f * (y - py);
+                if (k == 0)
+                    doc.AddRecord(CVKData::OfPosition(start + t, static_cast<int32_t>(std::lround(ex * 100)),
+                                                      static_cast<int32_t>(std::lround(ny * 100)), 0, REC_POSITION, 0));
+                int depth = static_cast<int>(seabed(ex, ny)) + rng.Range(-4, 4);
+                if (rng.Range(0, 1999) == 0) depth += rng.Range(100, 300);
+                doc.AddRecord(CVKData::OfDepth(start + t, depth, 100, REC_DEPTH, static_cast<uint8_t>(k * 10)));
+                ++depths;
+            }
+        }
+        px = x;
+        py = y;
+    };
+    // A half circle from (px, py) to (x, y), on the side `ahead` of the line just run.
+    const auto turn = [&](double x, double y, double aheadX, double aheadY) {
+        const double cx = (px + x) / 2, cy = (py + y) / 2, r = std::hypot(x - px, y - py) / 2;
+        const double ax = (px - cx) / r, ay = (py - cy) / r;
+        const int steps = 8;
+        for (int i = 1; i <= steps && depths < soundings; ++i) {
+            const double a = kPi * i / steps;
+            run(cx + r * (std::cos(a) * ax + std::sin(a) * aheadX), cy + r * (std::cos(a) * ay + std::sin(a) * aheadY),
+                false);
+        }
+    };
+    while (depths < soundings) {
+        for (int i = 0; i < kMainLines && depths < soundings; ++i) {
+            const bool east = i % 2 == 0;
+            const double y = 10.0 * i;
+            if (i > 0) turn(east ? 0 : 1000, y, east ? -1 : 1, 0);
+            else run(east ? 0 : 1000, y, false);
+            run(east ? 1000 : 0, y, true);
+        }
+        for (int i = 0; i < kCrossLines && depths < soundings; ++i) {
+            const bool north = i % 2 == 0;
+            const double x = 1000.0 - 100.0 * i;
+            if (i > 0) turn(x, north ? -10 : 500, 0, north ? -1 : 1);
+            else run(x, north ? -10 : 500, false);
+            run(x, north ? 500 : -10, true);
+        }
+        // Back to the start outside the lines' ends, for the next pass.
+        run(-50, -50, false);
+    }
+    doc.KindFlags = 0;
+    for (const CVKData& r : doc.Records) doc.KindFlags |= r.Flags;
+    doc.NeedsSort = true;
+    Recalculate(doc);
+}
+
 void MakeSmallSurvey(CVKDoc& doc, int seconds, uint32_t seed) {
     const int64_t start = civil::FromFields(2009, 12, 5, 8, 0, 0);
     uint32_t state = seed;

@@ -16,6 +16,15 @@ namespace aq::gen {
 // KindFlags holds every kind. The same n and seed always give the same records.
 void GenerateSurvey(CVKDoc& doc, size_t n, uint64_t seed = 0x5EED2009);
 
+// Replaces the document's records by a survey of main lines and crosslines, in time
+// order and recalculated, with `soundings` depths: main lines running east and west in
+// turn, 1000 m long and 10 m apart, then crosslines running north and south every 100 m
+// across them, each line joined to the next by a half circle (or a transit between the
+// passes), pass after pass until there are enough depths. Depths at 10 Hz over a seabed
+// sloping from 4 to 14 m with ripples, with centimetres of noise and a spike of 1 to 3 m
+// in every 2000 soundings; a position every second, an event at the start of each line.
+void GenerateLineSurvey(CVKDoc& doc, size_t soundings, uint64_t seed = 0x5EED2009);
+
 // A small harbour survey appended to the document: a boat running lines with a depth
 // every 0.2 s, a position every second, a tide every ten minutes and a few deleted
 // records, recalculated. The same seconds and seed always give the same records.

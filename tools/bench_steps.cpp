@@ -30,10 +30,15 @@
 #include "io/document.h"
 #include "model/docfile.h"
 #include "model/userport.h"
+#include "processing/crossings.h"
 #include "processing/flags.h"
+#include "processing/gnsstide.h"
+#include "processing/lines.h"
 #include "processing/offsets.h"
 #include "processing/recalc.h"
+#include "processing/spikes.h"
 #include "survey_gen.h"
+#include "surface/separation.h"
 #include "ui/commands.h"
 #include "views/planview.h"
 #include "views/sectionview.h"
@@ -251,6 +256,21 @@ int main(int argc, char** argv) {
           }));
     Step("export kml", n, [&] { return Export(doc, "kml", dir + "/out.kml"); });
 
+    // The water level from the receiver's heights, with the EGM96 geoid looked up at
+    // every position (the heights taken as ellipsoidal, so that no lookup cancels).
+    size_t positions = 0;
+    for (const aq::CVKData& r : doc.Records) positions += r.IsLive(aq::REC_POSITION);
+    Step("tide from gnss", positions, [&] {
+        aq::GnssTideSettings settings;
+        settings.heights = aq::GnssHeights::Ellipsoidal;
+        bool failed = false;
+        std::string error;
+        const auto source = aq::surface::MakeSeparationSource({aq::surface::SeparationKind::Egm96, 0, {}}, settings,
+                                                              failed, error);
+        if (failed) std::fprintf(stderr, "error: %s\n", error.c_str());
+        return !failed && aq::TideFromGnss(doc, settings, source.get());
+    });
+
     Step("convert to utm", n, [&] {
         aq::ConvertToUtm(doc);
         return !port.failed && !doc.IsGeographic();
@@ -315,5 +335,21 @@ int main(int argc, char** argv) {
 #else
     std::printf("pending\tredraw plan\npending\tredraw section\n");
 #endif
+
+    // Quality control of the loaded survey: its lines, their crossings, then the spikes,
+    // which delete and so come last.
+    Step("survey lines", loaded, [&] {
+        aq::LineSet lines;
+        return aq::SurveyLines(doc, aq::LineOptions{}, lines) && !port.failed;
+    });
+    Step("crossings", loaded, [&] {
+        aq::LineSet lines;
+        aq::CrossingResult crossings;
+        return aq::SurveyCrossings(doc, aq::LineOptions{}, aq::CrossingOptions{}, lines, crossings) && !port.failed;
+    });
+    Step("flag spikes", loaded, [&] {
+        aq::SpikeResult spikes;
+        return aq::FlagSpikes(doc, aq::SpikeOptions{}, spikes) && !port.failed;
+    });
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <type_traits>
 
@@ -105,13 +106,16 @@ constexpr size_t RowOffset(size_t c) {
 // The stored fields of every record as they stood before a command, a packed row each.
 struct Snapshot {
     size_t count = 0;
-    std::vector<uint8_t> rows;
+    // Left unwritten until the copy: both threads then fault in their own halves, where
+    // zeroing it first would take one thread's pass over memory that is overwritten at once.
+    std::unique_ptr<uint8_t[]> rows;
 
     void Take(const std::vector<CVKData>& records) {
         count = records.size();
-        rows.resize(count * kRowBytes);
+        rows = std::make_unique_for_overwrite<uint8_t[]>(count * kRowBytes);
+        platform::AdviseHugePages(rows.get(), count * kRowBytes);
         ParallelFor(count, kHalves, [&](unsigned, size_t begin, size_t end) {
-            uint8_t* out = rows.data() + begin * kRowBytes;
+            uint8_t* out = rows.get() + begin * kRowBytes;
             for (size_t i = begin; i < end; ++i, out += kRowBytes) {
                 const auto* in = reinterpret_cast<const uint8_t*>(&records[i]);
                 std::memcpy(out, in, kHeadBytes);
@@ -119,7 +123,7 @@ struct Snapshot {
             }
         });
     }
-    const uint8_t* Row(size_t i) const { return rows.data() + i * kRowBytes; }
+    const uint8_t* Row(size_t i) const { return rows.get() + i * kRowBytes; }
     const uint8_t* At(size_t c, size_t i) const { return Row(i) + RowOffset(c); }
     // Whether record r still holds row i's fields.
     bool Same(const CVKData& r, size_t i) const {

@@ -52,6 +52,8 @@ CVKData BrivelRecord(const uint8_t* b, DayClock& clock) {
             r.Heave = TruncToInt16(c * 100.0);
             r.Quality = quality;
             break;
+        // Z of a position is the height the sounder logged with it, from its receiver, and
+        // Quality the receiver's fix quality it passed on (4 RTK fixed, 5 float).
         case BRIVEL_GRID:
             r.Flags = REC_POSITION | REC_SOUNDER;
             r.X = TruncToInt32(a * 100.0);

@@ -79,6 +79,10 @@ const LogKind kLeicaLog = {
 
 }  // namespace
 
+// Z of a GGK position is the ellipsoidal height of the fix (the field Trimble marks
+// "EHT"); a PJK position's Z is the height of the projected fix from the same field. The
+// fix quality is read but not kept (Quality 0): Trimble numbers its qualities otherwise
+// than GGA does (3 is RTK fixed), and our records cannot say which receiver made them.
 bool TrimbleLine(CVKDoc& doc, TextImportState& state, std::string_view line, bool grid) {
     const size_t tag = line.find(grid ? "PJK" : "GGK");
     if (tag == 0) return false;
@@ -112,6 +116,9 @@ bool TrimbleLine(CVKDoc& doc, TextImportState& state, std::string_view line, boo
     return true;
 }
 
+// Z of a Leica position is the height of the local fix, in whatever height system the
+// receiver was set up for; only fixes of quality 3 (RTK, ambiguities fixed) are read, and
+// the quality is not kept (Quality 0).
 bool LeicaLine(CVKDoc& doc, TextImportState& state, std::string_view line) {
     if (!SentenceIs(line, "LLK") && !SentenceIs(line, "LLQ") && !SentenceIs(line, "GGK")) return false;
     double time = 0, easting = 0, northing = 0, height = 0;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "import/nmea.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 
@@ -98,7 +99,12 @@ void NmeaReader::Gga(std::string_view line) {
     int32_t quality = 0;
     const int n = Scan(line, "%*6s,%lf,%lf,%1c,%lf,%1c,%d,%*d,%*lf,%lf,%*1c,%lf",
                        {&time, &lat, &ns, &lon, &ew, &quality, &altitude, &separation});
-    // Many receivers leave the geoidal separation empty; it is never used.
+    // Z of a GGA position is the altitude above the receiver's geoid, as the sentence
+    // gives it. The geoidal separation (often left empty) is not kept: the document file
+    // has no room for it, and Tide from GNSS Heights takes such heights as above EGM96,
+    // the model receivers report against. The fix quality is kept in Quality (4 RTK
+    // fixed, 5 RTK float), so that fixes below RTK quality can be told apart; GLL and
+    // RMC positions carry no height (Z 0) and no quality (0).
     if (n < 7 || quality < 1) {
         int32_t q = 0;
         const std::string_view field = Field(line, 6);
@@ -110,6 +116,7 @@ void NmeaReader::Gga(std::string_view line) {
     latitude_ = HemisphereDegrees(lat, ns);
     longitude_ = HemisphereDegrees(lon, ew);
     height_ = altitude;
+    quality_ = static_cast<uint8_t>(std::min<int32_t>(quality, 255));
     NewPosition(NMEA_GGA);
 }
 
@@ -125,6 +132,7 @@ void NmeaReader::Gll(std::string_view line) {
     latitude_ = HemisphereDegrees(lat, ns);
     longitude_ = HemisphereDegrees(lon, ew);
     height_ = 0;
+    quality_ = 0;
     NewPosition(NMEA_GLL);
 }
 
@@ -151,6 +159,7 @@ void NmeaReader::Rmc(std::string_view line) {
     latitude_ = HemisphereDegrees(lat, ns[0]);
     longitude_ = HemisphereDegrees(lon, ew[0]);
     height_ = 0;
+    quality_ = 0;
     state_.Pending |= NMEA_DATE_KNOWN;
     dateCarried_ = true;
     NewPosition(NMEA_RMC);
@@ -242,8 +251,11 @@ void NmeaReader::Line(std::string_view line) {
     if ((p & NMEA_POSITION_PENDING) && dated) {
         p &= static_cast<uint8_t>(~NMEA_POSITION_PENDING);
         const int64_t t = state_.Stamp();
-        Append(CVKData::OfPosition(t, TruncScaled(longitude_, 10000000.0), TruncScaled(latitude_, 10000000.0),
-                                   TruncScaled(height_, 100.0), REC_POSITION | REC_GEOGRAPHIC, 0));
+        CVKData position = CVKData::OfPosition(t, TruncScaled(longitude_, 10000000.0),
+                                               TruncScaled(latitude_, 10000000.0), TruncScaled(height_, 100.0),
+                                               REC_POSITION | REC_GEOGRAPHIC, 0);
+        position.Quality = quality_;
+        Append(position);
         ++positions_;
         ++used_[positionFrom_];
     }

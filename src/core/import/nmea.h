@@ -87,6 +87,8 @@ private:
     CVKDoc& doc_;
     TextImportState& state_;
     double latitude_ = 0, longitude_ = 0, height_ = 0;
+    // The GGA fix quality of the pending position; 0 for GLL and RMC, which give none.
+    uint8_t quality_ = 0;
     int16_t depth_ = 0, tide_ = 0;
     bool tidePending_ = false;  // the pending depth came with an offset
     NmeaSentence positionFrom_ = NMEA_GGA, depthFrom_ = NMEA_DPT;

@@ -95,6 +95,15 @@ enum CommandId : int {
     ID_SURFACE_GRID = 32940,
     ID_SURFACE_CONTOURS = 32941,
 
+    // quality control
+    ID_QC_LINES = 32950,
+    ID_QC_CROSSINGS = 32951,
+    ID_QC_FLAG_SPIKES = 32952,
+
+    // water level from GNSS heights
+    ID_TIDE_FROM_GNSS = 32970,
+    ID_TIDE_COMPARE = 32971,
+
     // general commands
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,

@@ -47,6 +47,16 @@ bool FaultInPages([[maybe_unused]] void* begin, [[maybe_unused]] size_t bytes) {
 #endif
 }
 
+void AdviseHugePages([[maybe_unused]] void* begin, [[maybe_unused]] size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    // Only the whole huge pages inside the array can be had.
+    constexpr uintptr_t kHuge = uintptr_t{2} << 20;
+    const uintptr_t lo = (reinterpret_cast<uintptr_t>(begin) + kHuge - 1) & ~(kHuge - 1);
+    const uintptr_t hi = (reinterpret_cast<uintptr_t>(begin) + bytes) & ~(kHuge - 1);
+    if (hi > lo) ::madvise(reinterpret_cast<void*>(lo), hi - lo, MADV_HUGEPAGE);
+#endif
+}
+
 namespace {
 
 uintptr_t ReleasablePageSize() {

@@ -22,6 +22,10 @@ bool CanFaultInPages();
 // without writing into them. False when the system refused or cannot.
 bool FaultInPages(void* begin, size_t bytes);
 
+// Asks for the pages of a large array that is about to be written whole to be huge ones,
+// so that filling it takes fewer page faults. A hint; nothing happens where it is not had.
+void AdviseHugePages(void* begin, size_t bytes);
+
 // Gives the system back the memory of an array from its start on, a piece at a time, as
 // its bytes are no longer needed; only whole pages go. Their contents are lost: the
 // array must never be read there again. Does nothing where the system cannot.

@@ -67,6 +67,10 @@ constexpr EnablingRule kGeographicAndControl{
     "a geographic survey and two control points or more"};
 constexpr EnablingRule kUsableControl{[](const CVKDoc& d) { return d.Control.IsUsable(); },
                                       "two control points or more"};
+constexpr EnablingRule kPositionsAndDepths{[](const CVKDoc& d) { return Has(d, REC_POSITION | REC_DEPTH); },
+                                          "position and depth records"};
+constexpr EnablingRule kPositionsAndTides{[](const CVKDoc& d) { return Has(d, REC_POSITION | REC_TIDE); },
+                                          "position and tide records"};
 constexpr EnablingRule kHprApplicable{
     [](const CVKDoc& d) { return d.ElevOffset != 0 && d.SounderImported != 0 && !Has(d, REC_HPR); },
     "an elevation offset, sounder data and no earlier Apply HPR"};
@@ -89,8 +93,48 @@ constexpr char kListing[] = "a listing for scripts; the window shows the survey 
     "With --units survey they are survey units instead, every edge included: in the plan view eastings\n" \
     "and northings in metres (longitudes and latitudes in degrees in a geographic survey); in the\n"      \
     "section view times in seconds (as records prints them) and levels in metres."
+// The options that cut the track into lines, shared by the quality-control verbs.
+#define AQ_LINE_ARGS                                                                                  \
+    "[--turn DEG] [--turn-distance M] [--gap S] [--gap-distance M]\n"                                 \
+    "        [--min-length M] [--tolerance DEG] [--cross LIST] [--ignore-events]"
+#define AQ_LINE_HELP                                                                                   \
+    "Lines are runs of live positions with a steady heading. A turn (the heading over the next\n"       \
+    "--turn-distance metres, default 20, differs from that over the last ones by more than --turn\n"   \
+    "degrees, default 30), a gap between positions (more than --gap seconds, default 10, or\n"        \
+    "--gap-distance metres, default 50) or an event ends a line (--ignore-events: events do not);\n" \
+    "runs shorter than --min-length metres (default 20) are no lines. Lines within --tolerance\n"      \
+    "degrees (default 20) of the dominant heading are main lines, of its perpendicular crosslines,\n" \
+    "the rest other lines; --cross LIST (\"4,7,10-12\") names the crosslines instead, every other\n"   \
+    "line then being a main line. Geographic surveys are measured in metres about their centre."
 constexpr char kMixHelp[] =
     "Asks before it brings latitude/longitude positions into a grid survey or the reverse: --yes or --no.";
+
+// The options of the water level from GNSS heights, shared by its two commands.
+#define AQ_GNSS_TIDE_ARGS                                                                                      \
+    "--heights ellipsoidal|geoid [--separation M | --separation-grid FILE | --geoid egm96]\n"             \
+    "        [--datum-offset M] [--antenna-height M] [--window S] [--interval S] [--max-gap S]\n"           \
+    "        [--min-quality Q]"
+#define AQ_GNSS_TIDE_HELP                                                                                      \
+    "Water level = ellipsoidal antenna height - antenna height above the waterline - separation\n"          \
+    "- datum offset, from the positions of RTK quality, smoothed and resampled to tide records.\n"          \
+    "--heights says what the positions' heights are measured from, which the survey cannot tell:\n"       \
+    "  ellipsoidal  above the WGS84 ellipsoid: Trimble GGK (EHT), PJK\n"                                  \
+    "  geoid        above the receiver's geoid, taken as EGM96: NMEA GGA altitude\n"                      \
+    "  (Leica and Brivel positions carry the height their receiver was set up to give.)\n"                \
+    "The separation of the datum above the ellipsoid: --separation M (a constant), --separation-grid\n"    \
+    "FILE (any grid GDAL reads: GTX, GeoTIFF, ...; in degrees or any coordinate system PROJ knows), or\n" \
+    "--geoid egm96 (PROJ's egm96_15.gtx; the default). Grids are interpolated bilinearly and need a\n"    \
+    "survey in latitude and longitude.\n"                                                                \
+    "--datum-offset M: the datum's height above that surface (negative for a chart datum below the\n"     \
+    "geoid; default 0). --antenna-height M: the antenna's height above the waterline still in the\n"      \
+    "heights, beyond the elevation offset of Offsets > Positions already applied (default 0).\n"         \
+    "--window S: the smoothing, a triangular moving average over S seconds (default 60; 0 for none).\n"  \
+    "--interval S: seconds between tide records (default 10). --max-gap S: longer gaps between used\n"   \
+    "fixes stay gaps (default 120).\n"                                                                   \
+    "--min-quality Q: the poorest GGA fix quality used, in the order 1 GPS < 2 DGPS < 5 RTK float\n"     \
+    "< 4 RTK fixed (default 4: RTK fixed only). NMEA GGA and Brivel positions carry their quality;\n"     \
+    "GGK, PJK and Leica positions carry none and are all used. Positions without a height (GLL,\n"       \
+    "RMC) are never used."
 
 // In menu order, then the commands reached only from a tool bar or a key, then those of
 // the command line alone.
@@ -300,6 +344,24 @@ const std::vector<CommandInfo> kCommands = {
     {.id = ID_CLEAR_Z, .text = "Clear Z", .prompt = "Set every height to zero and discard deleted points\nClear Z",
      .target = T::Document, .menu = "&Edit/Transform", .rule = kAlways, .action = A::Plain, .run = ClearZ,
      .verb = "clear-z", .undo = U::Records},
+    {.id = ID_TIDE_FROM_GNSS, .text = "Tide from GNSS Heights...",
+     .prompt = "Replace the tides by the water level worked out from the RTK heights of the positions\nTide from "
+               "GNSS Heights",
+     .target = T::Document, .menu = "&Edit/Transform", .separatorBefore = true, .rule = kPositionRecords,
+     .action = A::Values, .verb = "tide-from-gnss", .args = AQ_GNSS_TIDE_ARGS " [--yes | --no]",
+     .help = AQ_GNSS_TIDE_HELP "\n"
+             "The tide records made replace every tide record of the survey, and the tide offsets go back to\n"
+             "0. Where the survey has tide records it asks \"Replace them...?\": --yes or --no.",
+     .answer = "", .undo = U::Records},
+    {.id = ID_TIDE_COMPARE, .text = "Compare Tide with GNSS Heights...",
+     .prompt = "Compare the observed tides with the water level from the RTK heights\nCompare Tide",
+     .target = T::Document, .menu = "&Edit/Transform", .rule = kPositionsAndTides, .action = A::Values,
+     .verb = "tide-compare",
+     .args = AQ_GNSS_TIDE_ARGS "\n        [--plot FILE.png|FILE.svg|FILE.pdf] [--size WIDTHxHEIGHT]",
+     .help = "Works out the water level as tide-from-gnss does, without changing the survey, and prints\n"
+             "its difference from the survey's tide records (interpolated to each level's time): the number\n"
+             "compared, the mean, the standard deviation and the largest, in metres. --plot draws both\n"
+             "curves over time (- for a PNG on standard output).\n" AQ_GNSS_TIDE_HELP},
     {.id = ID_FILTER_RANGE, .text = "Range",
      .prompt = "Delete points outside a position, level, quality and time window\nRange Filter",
      .target = T::Document, .menu = "&Edit/Filter", .rule = kMoreThan3, .action = A::Values,
@@ -316,6 +378,43 @@ const std::vector<CommandInfo> kCommands = {
     {.id = ID_EDIT_REMOVE, .text = "Remove", .prompt = "Discard the deleted points for good\nRemove",
      .target = T::Document, .menu = "&Edit", .rule = kAnyRecords, .action = A::Plain, .run = RunRemove,
      .verb = "remove", .undo = U::Records},
+    {.id = ID_QC_LINES, .text = "Lines...", .prompt = "List the survey lines, main lines and crosslines\nSurvey Lines",
+     .target = T::Document, .menu = "&Edit/Quality Control", .rule = kPositions,
+     .action = A::Values, .verb = "lines", .args = AQ_LINE_ARGS,
+     .help = "Prints one tab-separated line a survey line: number, kind (main, cross, other), heading\n"
+             "(degrees from grid north, first position to last), length along the track (m), start and end\n"
+             "(local time), duration (s), live soundings, and the record indices of its first and last\n"
+             "position.\n" AQ_LINE_HELP},
+    {.id = ID_QC_CROSSINGS, .text = "Crossings...",
+     .prompt = "Compare the seabed where crosslines run over main lines, against IHO S-44\nCrossings",
+     .target = T::Document, .menu = "&Edit/Quality Control", .rule = kPositionsAndDepths, .action = A::Values,
+     .verb = "crossings",
+     .args = "[--max-distance M] [--max-slope S] [--table] [--csv FILE]\n        " AQ_LINE_ARGS,
+     .help = "Finds where each crossline's track crosses a main line's, takes each line's corrected seabed\n"
+             "level there from its two soundings either side along the line, and prints name=value lines:\n"
+             "the crossings found, accepted and rejected, the bias (mean of delta, the crossline's depth less\n"
+             "the main line's), standard deviation, RMS and 95th percentile of |delta| in metres, and per\n"
+             "S-44 order (TVU = sqrt(a^2 + (b d)^2)) the share within TVU and pass=yes when it is 95 % or\n"
+             "more. A crossing is rejected when a line's nearer sounding lies more than --max-distance\n"
+             "metres away (default 5) or its two soundings differ by more than --max-slope (rise over run,\n"
+             "default 0.5). --table adds one tab-separated line a crossing; --csv writes them to FILE\n"
+             "(- for standard output).\n" AQ_LINE_HELP},
+    {.id = ID_QC_FLAG_SPIKES, .text = "Flag Spikes...",
+     .prompt = "Delete the soundings that stand out from their neighbours along each line\nFlag Spikes",
+     .target = T::Document, .menu = "&Edit/Quality Control", .rule = kPositionsAndDepths, .action = A::Values,
+     .verb = "flag-spikes",
+     .args = "[--order exclusive|special|1a|1b|2] [--window N | --window-metres M] [--k K]\n"
+             "        [--min-depth M] [--max-depth M] " AQ_LINE_ARGS,
+     .help = "Along each line, a sounding is deleted when its seabed level departs from the median of the\n"
+             "--window soundings around it (default 21; or those within --window-metres along the line)\n"
+             "by more than --k (default 3) times their robust spread (1.4826 x the median absolute\n"
+             "deviation) and by more than the TVU of --order (default 1a) at its depth: a steep but real\n"
+             "slope keeps its soundings. Every live sounding shallower than --min-depth or deeper than\n"
+             "--max-depth metres is deleted too. The marks are ordinary deletions (restore brings them\n"
+             "back); the survey is recalculated. Prints one tab-separated line a survey line: number,\n"
+             "kind, live soundings before, soundings deleted; then the soundings on no line deleted for\n"
+             "their depth (line 0) and the total.\n" AQ_LINE_HELP,
+     .undo = U::Records},
     {.id = ID_EDIT_PROPERTIES, .text = "Properties ...", .prompt = "Edit properties of current view\nProperties",
      .promptIsOurs = false, .target = T::Document, .menu = "&Edit", .separatorBefore = true, .icon = "properties",
      .rule = kAlways, .action = A::Values, .verb = "set interp-limit", .args = "N",
@@ -483,6 +582,10 @@ const std::vector<CommandInfo> kCommands = {
 };
 
 #undef AQ_BOX_HELP
+#undef AQ_LINE_ARGS
+#undef AQ_LINE_HELP
+#undef AQ_GNSS_TIDE_ARGS
+#undef AQ_GNSS_TIDE_HELP
 
 const std::vector<VerbGroup> kGroups = {
     {"import", "FORMAT",

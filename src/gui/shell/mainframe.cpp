@@ -32,6 +32,7 @@
 #include "dialogs/exportdlg.h"
 #include "dialogs/filtdlg.h"
 #include "dialogs/formimportdlg.h"
+#include "dialogs/gnsstidedlg.h"
 #include "dialogs/helpwindow.h"
 #include "dialogs/offdlg.h"
 #include "dialogs/setdlg.h"
@@ -48,6 +49,7 @@
 #include "render/plotrender.h"
 #include "shell/about.h"
 #include "shell/filecommands.h"
+#include "shell/qualitycontrol.h"
 #include "shell/splash.h"
 #include "surface/convertcrs.h"
 #include "surface/crs.h"
@@ -324,6 +326,11 @@ void CMainFrame::BuildHandlers() {
         {ID_IMPORT_FORMATTED, [this] { OnImportFormatted(); }},
         {ID_CONVERT_CRS, [this] { OnConvertCrs(); }},
         {ID_COORDINATE_SYSTEM, [this] { OnCoordinateSystem(); }},
+        {ID_QC_LINES, [this] { ShowSurveyLines(*this); }},
+        {ID_QC_CROSSINGS, [this] { ShowCrossings(*this); }},
+        {ID_QC_FLAG_SPIKES, [this] { FlagSpikesInWindow(*this); }},
+        {ID_TIDE_FROM_GNSS, [this] { TideFromGnssCommand(doc_, this, [this](QDialog& d) { return RunDialog(d); }); }},
+        {ID_TIDE_COMPARE, [this] { TideCompareCommand(doc_, this, [this](QDialog& d) { return RunDialog(d); }); }},
     };
     for (const int id : {ID_ZOOM_EXTENTS, ID_ZOOM_OUT, ID_PAN_LEFT, ID_PAN_RIGHT, ID_PAN_UP, ID_PAN_DOWN})
         handlers_[id] = [this, id] { active_->ZoomPan(id); };

@@ -101,7 +101,7 @@ TEST(CommandTable, MenuBarFromTheTable) {
                                         "&Print...", "Print Pre&view", "P&rint Setup...", "-", "recent", "-", "E&xit"}));
     EXPECT_EQ(Shape(Popup(bar, "&Edit").items),
               (std::vector<std::string>{"&Undo", "&Redo", "-", "Cu&t", "&Copy", "&Paste", "-", "Restore", "Offsets/",
-                                        "Transform/", "Filter/", "Remove", "-", "Properties ..."}));
+                                        "Transform/", "Filter/", "Remove", "Quality Control/", "-", "Properties ..."}));
     EXPECT_EQ(Shape(Popup(Popup(bar, "&File").items, "Import").items),
               (std::vector<std::string>{"Brivel", "ASCII/", "Leica RTK", "NMEA", "Trimble/", "Information", "Tide/"}));
     EXPECT_EQ(Shape(Popup(Popup(bar, "&File").items, "Export").items),

@@ -1,0 +1,226 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Quality control: survey lines, crossings against S-44, spike flagging.
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "cliport.h"
+#include "export/crossingscsv.h"
+#include "output.h"
+#include "processing/crossings.h"
+#include "processing/lines.h"
+#include "processing/spikes.h"
+#include "values.h"
+#include "verbs.h"
+
+namespace aq::cli {
+
+namespace {
+
+// A real argument of an option; a UsageError naming the option otherwise.
+double TakeReal(Args& a, const std::string& option, const char* unit) {
+    const std::string text = a.Take(std::string(unit) + " after " + option);
+    const auto v = ParseReal(text);
+    if (!v) throw UsageError(option + " takes a number of " + unit + ", not \"" + text + "\"");
+    return *v;
+}
+
+// Consumes one of the options that cut the track into lines; false when `option` is
+// none of them.
+bool TakeLineOption(Args& a, const std::string& option, LineOptions& o) {
+    if (option == "--turn")
+        o.TurnAngle = TakeReal(a, option, "degrees");
+    else if (option == "--turn-distance")
+        o.TurnDistance = TakeReal(a, option, "metres");
+    else if (option == "--gap")
+        o.GapSeconds = TakeReal(a, option, "seconds");
+    else if (option == "--gap-distance")
+        o.GapDistance = TakeReal(a, option, "metres");
+    else if (option == "--min-length")
+        o.MinLength = TakeReal(a, option, "metres");
+    else if (option == "--tolerance")
+        o.Tolerance = TakeReal(a, option, "degrees");
+    else if (option == "--ignore-events")
+        o.SplitAtEvents = false;
+    else if (option == "--cross") {
+        const std::string text = a.Take("LIST after --cross");
+        if (!ParseLineList(text, o.CrossLines))
+            throw UsageError("--cross takes line numbers such as 4,7,10-12, not \"" + text + "\"");
+    } else
+        return false;
+    return true;
+}
+
+void Fixed(Output& out, double v, int decimals) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+    out.Text(buf);
+}
+
+// ---- lines ----
+
+Step ParseLines(Args& a, const CommandInfo&) {
+    LineOptions o;
+    while (!a.AtEnd() && a.Peek().starts_with("--")) {
+        const std::string option = a.Take("option");
+        if (!TakeLineOption(a, option, o)) throw UsageError("unknown option " + option);
+    }
+    return [o](Context& c) {
+        LineSet set;
+        if (!SurveyLines(c.doc, o, set)) return false;
+        c.out.Text("line\tkind\theading\tlength\tstart\tend\tseconds\tsoundings\tfirst_record\tlast_record\n");
+        for (const SurveyLine& l : set.Lines) {
+            c.out.Int(l.Number);
+            c.out.Char('\t');
+            c.out.Text(LineKindName(l.Kind));
+            c.out.Char('\t');
+            Fixed(c.out, l.Heading, 1);
+            c.out.Char('\t');
+            Fixed(c.out, l.Length, 2);
+            c.out.Char('\t');
+            c.out.Text(MomentText(l.Start));
+            c.out.Char('\t');
+            c.out.Text(MomentText(l.End));
+            c.out.Char('\t');
+            Fixed(c.out, static_cast<double>(l.End - l.Start) / 100.0, 2);
+            c.out.Char('\t');
+            c.out.Int(static_cast<int64_t>(l.SoundingCount()));
+            c.out.Char('\t');
+            c.out.Int(l.FirstRecord);
+            c.out.Char('\t');
+            c.out.Int(l.LastRecord);
+            c.out.Char('\n');
+        }
+        return true;
+    };
+}
+
+// ---- crossings ----
+
+struct CrossingArgs {
+    LineOptions lines;
+    CrossingOptions crossings;
+    bool table = false;
+    std::optional<std::string> csv;
+};
+
+// A CSV line as a table row: the same fields, tab-separated (no field holds a comma).
+std::string Tabbed(std::string s) {
+    for (char& ch : s)
+        if (ch == ',') ch = '\t';
+    return s;
+}
+
+Step ParseCrossings(Args& a, const CommandInfo&) {
+    CrossingArgs x;
+    while (!a.AtEnd() && a.Peek().starts_with("--")) {
+        const std::string option = a.Take("option");
+        if (TakeLineOption(a, option, x.lines)) continue;
+        if (option == "--max-distance")
+            x.crossings.MaxDistance = TakeReal(a, option, "metres");
+        else if (option == "--max-slope")
+            x.crossings.MaxSlope = TakeReal(a, option, "rise over run");
+        else if (option == "--table")
+            x.table = true;
+        else if (option == "--csv")
+            x.csv = a.Take("FILE after --csv");
+        else
+            throw UsageError("unknown option " + option);
+    }
+    return [x](Context& c) {
+        LineSet lines;
+        CrossingResult result;
+        if (!SurveyCrossings(c.doc, x.lines, x.crossings, lines, result)) return false;
+        c.out.Text("main_lines=" + std::to_string(lines.Count(LineKind::Main)) + "\n");
+        c.out.Text("cross_lines=" + std::to_string(lines.Count(LineKind::Cross)) + "\n");
+        c.out.Text(CrossingSummaryText(result));
+        if (x.table) {
+            c.out.Text(Tabbed(CROSSINGS_CSV_HEADER));
+            c.out.Char('\n');
+            for (const Crossing& k : result.Crossings) {
+                c.out.Text(Tabbed(CrossingCsvLine(k, c.doc.IsGeographic())));
+                c.out.Char('\n');
+            }
+        }
+        // What was printed goes out before a CSV on standard output follows it.
+        if (x.csv && *x.csv == "-") c.out.Flush();
+        if (x.csv && !ExportCrossingsCsv(c.doc, *x.csv, result)) return false;
+        if (result.Stats.Count == 0)
+            c.port.Message("crossings: every crossing was rejected; see --max-distance and --max-slope.",
+                           Severity::Warning);
+        return true;
+    };
+}
+
+// ---- flag-spikes ----
+
+Step ParseFlagSpikes(Args& a, const CommandInfo&) {
+    SpikeOptions o;
+    bool window = false;
+    while (!a.AtEnd() && a.Peek().starts_with("--")) {
+        const std::string option = a.Take("option");
+        if (TakeLineOption(a, option, o.Lines)) continue;
+        if (option == "--order") {
+            const std::string word = a.Take("ORDER after --order");
+            const auto order = ParseS44Order(word);
+            if (!order)
+                throw UsageError("unknown S-44 order \"" + word + "\"; one of: exclusive, special, 1a, 1b, 2");
+            o.Order = *order;
+        } else if (option == "--window") {
+            const std::string text = a.Take("N after --window");
+            const auto n = ParseInteger(text, 3, 1001);
+            if (!n) throw UsageError("--window takes a count of soundings from 3 to 1001, not \"" + text + "\"");
+            o.Window = static_cast<int>(*n);
+            window = true;
+        } else if (option == "--window-metres") {
+            o.WindowMetres = TakeReal(a, option, "metres");
+            if (!(o.WindowMetres > 0)) throw UsageError("--window-metres takes a length of more than 0 metres");
+        } else if (option == "--k") {
+            o.K = TakeReal(a, option, "spreads");
+        } else if (option == "--min-depth") {
+            o.MinDepth = TakeReal(a, option, "metres");
+        } else if (option == "--max-depth") {
+            o.MaxDepth = TakeReal(a, option, "metres");
+        } else {
+            throw UsageError("unknown option " + option);
+        }
+    }
+    if (window && o.WindowMetres > 0) throw UsageError("--window and --window-metres exclude each other");
+    return [o](Context& c) {
+        SpikeResult result;
+        if (!FlagSpikes(c.doc, o, result)) return false;
+        c.out.Text("line\tkind\tsoundings\tflagged\n");
+        size_t soundings = 0;
+        for (const SpikeLineCount& l : result.PerLine) {
+            c.out.Int(l.Line);
+            c.out.Char('\t');
+            c.out.Text(l.Line == 0 ? "none" : LineKindName(l.Kind));
+            c.out.Char('\t');
+            c.out.Int(static_cast<int64_t>(l.Soundings));
+            c.out.Char('\t');
+            c.out.Int(static_cast<int64_t>(l.Flagged));
+            c.out.Char('\n');
+            soundings += l.Soundings;
+        }
+        c.out.Text("total\t-\t");
+        c.out.Int(static_cast<int64_t>(soundings));
+        c.out.Char('\t');
+        c.out.Int(static_cast<int64_t>(result.Total()));
+        c.out.Char('\n');
+        if (result.Lines == 0)
+            c.port.Message("flag-spikes: no survey lines were found; only the depth limits applied.", Severity::Warning);
+        return true;
+    };
+}
+
+constexpr VerbParser kQcParsers[] = {
+    {"lines", ParseLines},
+    {"crossings", ParseCrossings},
+    {"flag-spikes", ParseFlagSpikes},
+};
+
+}  // namespace
+
+std::span<const VerbParser> QcParsers() { return kQcParsers; }
+
+}  // namespace aq::cli

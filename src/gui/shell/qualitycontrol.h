@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// Edit > Quality Control in the window: each asks for its settings in a dialog, runs
+// the core command and shows what it found. The settings last used are offered again.
+namespace aq::gui {
+
+class CMainFrame;
+
+// Lines: the table of the survey lines in a dock; choosing a line selects its first
+// position in both views.
+void ShowSurveyLines(CMainFrame& frame);
+// Crossings: the statistics in a message, the crossings in a CSV file when one is named.
+void ShowCrossings(CMainFrame& frame);
+// Flag Spikes: deletes the spikes and says how many went (the window makes it one undo
+// step, as every command that changes the survey).
+void FlagSpikesInWindow(CMainFrame& frame);
+
+}  // namespace aq::gui

@@ -1,0 +1,132 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The quality-control verbs: lines, crossings, flag-spikes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "io/document.h"
+#include "support/cli_runner.h"
+#include "support/qc_survey.h"
+
+namespace {
+
+using aq::test::Lines;
+using aq::test::Split;
+using aq::test::Values;
+
+class QcCliTest : public aq::test::CliFixture {
+protected:
+    // Five main lines and two crosslines over a sloping seabed, the crosslines 0.10 m
+    // deep; `spikes` soundings made 2 m deeper.
+    std::string WriteSurvey(int spikes = 0) const {
+        aq::CVKDoc doc;
+        aq::test::QcSurveySpec spec = aq::test::GridSpec(5, {100, 200});
+        spec.depth = [](double x, double y) { return 400.0 + 2.0 * x + 4.0 * y; };
+        for (size_t i = 5; i < spec.lines.size(); ++i) spec.lines[i].depthOffset = 10;
+        aq::test::BuildQcSurvey(doc, spec);
+        int n = 0;
+        for (size_t i = 0; i < doc.Records.size() && n < spikes; i += 97)
+            if (doc.Records[i].IsLive(aq::REC_DEPTH)) doc.Records[i].Depth += 200, ++n;
+        aq::Recalculate(doc);
+        const std::string path = File("survey.son");
+        EXPECT_TRUE(aq::SaveDocument(doc, path));
+        return path;
+    }
+};
+
+TEST_F(QcCliTest, LinesPrintsATableAndTakesTheUsersCrosslines) {
+    const std::string survey = WriteSurvey();
+    auto r = Run({"open", survey, "lines"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    std::vector<std::string> rows = Lines(r.out);
+    ASSERT_EQ(rows.size(), 8u);
+    EXPECT_EQ(rows[0], "line\tkind\theading\tlength\tstart\tend\tseconds\tsoundings\tfirst_record\tlast_record");
+    std::vector<std::string> first = Split(rows[1], '\t');
+    ASSERT_EQ(first.size(), 10u);
+    EXPECT_EQ(first[0], "1");
+    EXPECT_EQ(first[1], "main");
+    EXPECT_EQ(first[2], "90.0");
+    EXPECT_EQ(first[3], "300.00");
+    EXPECT_EQ(first[6], "150.00");
+    EXPECT_EQ(first[7], "1500");
+    EXPECT_EQ(Split(rows[6], '\t')[1], "cross");
+    EXPECT_EQ(Split(rows[7], '\t')[2], "180.0");
+
+    r = Run({"open", survey, "lines", "--cross", "2,6", "--turn", "45"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    rows = Lines(r.out);
+    ASSERT_EQ(rows.size(), 8u);
+    const char* kinds[] = {"main", "cross", "main", "main", "main", "cross", "main"};
+    for (size_t i = 0; i < 7; ++i) EXPECT_EQ(Split(rows[i + 1], '\t')[1], kinds[i]) << i;
+}
+
+TEST_F(QcCliTest, CrossingsSummaryTableAndCsv) {
+    const std::string survey = WriteSurvey();
+    const auto r = Run({"open", survey, "crossings", "--table", "--csv", File("x.csv")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto v = Values(r.out);
+    EXPECT_EQ(v.at("main_lines"), "5");
+    EXPECT_EQ(v.at("cross_lines"), "2");
+    EXPECT_EQ(v.at("crossings"), "10");
+    EXPECT_EQ(v.at("accepted"), "10");
+    EXPECT_EQ(v.at("bias_m"), "0.100");
+    EXPECT_EQ(v.at("stddev_m"), "0.000");
+    EXPECT_EQ(v.at("within_exclusive_pct"), "100.0");
+    EXPECT_EQ(v.at("pass_2"), "yes");
+    const std::vector<std::string> rows = Lines(r.out);
+    const auto header = std::find_if(rows.begin(), rows.end(), [](const std::string& s) { return s.starts_with("easting\t"); });
+    ASSERT_NE(header, rows.end());
+    EXPECT_EQ(rows.end() - header, 11);
+    EXPECT_EQ(Split(*(header + 1), '\t').back(), "ok");
+
+    const std::string csv = aq::test::ReadAll(File("x.csv"));
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 11);
+    EXPECT_TRUE(csv.starts_with("easting,northing,main_line,cross_line,"));
+    EXPECT_NE(csv.find(",0.100,"), std::string::npos);
+}
+
+TEST_F(QcCliTest, FlagSpikesCountsPerLineAndUndoesAsOneStep) {
+    const std::string survey = WriteSurvey(40);
+    const auto before = Run({"open", survey, "records"});
+    ASSERT_EQ(before.code, 0);
+    const auto flagged = Run({"open", survey, "flag-spikes", "--order", "special", "--window", "15", "status"});
+    ASSERT_EQ(flagged.code, 0) << flagged.err;
+    const std::vector<std::string> rows = Lines(flagged.out);
+    ASSERT_EQ(rows.size(), 1u + 7u + 1u + 1u);
+    EXPECT_EQ(rows[0], "line\tkind\tsoundings\tflagged");
+    EXPECT_EQ(rows[8], "total\t-\t8700\t40");
+    EXPECT_NE(rows[9].find("40 Deleted"), std::string::npos);
+
+    const auto undone = Run({"open", survey, "flag-spikes", "undo", "history", "records"});
+    ASSERT_EQ(undone.code, 0) << undone.err;
+    EXPECT_NE(undone.out.find("undone\t"), std::string::npos);
+    EXPECT_NE(undone.out.find("Quality Control Flag Spikes"), std::string::npos);
+    EXPECT_TRUE(undone.out.ends_with(before.out));
+}
+
+TEST_F(QcCliTest, BadInputIsRefusedClearly) {
+    const std::string survey = WriteSurvey();
+    auto r = Run({"open", survey, "flag-spikes", "--order", "3"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("unknown S-44 order \"3\""), std::string::npos) << r.err;
+    r = Run({"open", survey, "lines", "--cross", "x"});
+    EXPECT_EQ(r.code, 2);
+    r = Run({"open", survey, "lines", "--turn", "200"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("turn angle"), std::string::npos) << r.err;
+    // Every line named a crossline leaves no main line.
+    r = Run({"open", survey, "crossings", "--cross", "1-7"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("0 main lines and 7 crosslines"), std::string::npos) << r.err;
+    r = Run({"open", survey, "crossings", "--csv", File("missing/x.csv")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find(File("missing/x.csv")), std::string::npos) << r.err;
+    // A survey of depths alone has no track.
+    r = Run({"new", "lines"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("position records"), std::string::npos) << r.err;
+}
+
+}  // namespace
