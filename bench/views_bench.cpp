@@ -155,6 +155,7 @@ public:
     void RoundRect(const aq::CRect&, int32_t, int32_t) override { ++calls; }
     void FillRect(const aq::CRect&, aq::Colour) override { ++calls; }
     void Text(aq::CPoint, const std::string&) override { ++calls; }
+    void Picture(const aq::CRect&, const uint32_t*, int32_t, int32_t) override { ++calls; }
     int64_t calls = 0;
 };
 

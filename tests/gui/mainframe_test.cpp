@@ -75,7 +75,7 @@ QStringList Titles(const QList<QAction*>& actions) {
 }
 
 TEST_F(FrameTest, MenusToolBarsAndKeysFromTheCommandTable) {
-    EXPECT_EQ(Titles(frame->menuBar()->actions()), (QStringList{"&File", "&Edit", "&View", "&Help"}));
+    EXPECT_EQ(Titles(frame->menuBar()->actions()), (QStringList{"&File", "&Edit", "&View", "&Surface", "&Help"}));
     QMenu* file = frame->menuBar()->actions()[0]->menu();
     const QStringList entries = Titles(file->actions());
     EXPECT_EQ(entries.mid(0, 6), (QStringList{"&New", "&Open...", "&Save", "Save &As...", "Import", "Export"}));

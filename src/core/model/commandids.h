@@ -94,6 +94,7 @@ enum CommandId : int {
     // surfaces
     ID_SURFACE_GRID = 32940,
     ID_SURFACE_CONTOURS = 32941,
+    ID_VIEW_SHOW_SURFACE = 32942,
 
     // quality control
     ID_QC_LINES = 32950,
@@ -153,6 +154,7 @@ struct CommandContext {
     bool editBarVisible = true;
     bool deletedShown = true;
     bool equalScale = true;  // of the plan, for the survey's kind of coordinates
+    bool surfaceShown = true;  // the plan's surface layer
     int recentFileCount = 0;
     // The undo history's state.
     bool canUndo = false;

@@ -436,6 +436,10 @@ const std::vector<CommandInfo> kCommands = {
      .prompt = "Keep the plan's ground scale the same across and up, or stretch it over the pane\nEqual Scale",
      .target = T::Frame, .checkable = true, .menu = "&View", .reach = Reach::WindowOnly,
      .only = "how the window's plan fits its pane; plot keeps equal scale for grid surveys"},
+    {.id = ID_VIEW_SHOW_SURFACE, .text = "Show S&urface",
+     .prompt = "Show or hide the last surface, shaded under the soundings with its contours\nShow Surface",
+     .target = T::Frame, .checkable = true, .menu = "&View", .reach = Reach::WindowOnly,
+     .only = "the window's plan shows the last surface made; the command line writes it (grid, contours)"},
     {.id = ID_PAN_DOWN, .text = "&Down", .prompt = "Move the view a quarter of its height north\nPan Down",
      .target = T::View, .menu = "&View/&Pan", .separatorBefore = true, .icon = "pandown",
      .reach = Reach::WindowOnly, .only = kViewOnly},
@@ -863,6 +867,7 @@ CommandState EvaluateCommand(int id, const CommandContext& ctx) {
                 case ID_VIEW_EDITBAR: return {true, ctx.editBarVisible};
                 case ID_VIEW_SHOW_DELETED: return {true, ctx.deletedShown};
                 case ID_VIEW_EQUAL_SCALE: return {true, ctx.equalScale};
+                case ID_VIEW_SHOW_SURFACE: return {true, ctx.surfaceShown};
                 case ID_EDIT_UNDO: return {ctx.canUndo, false};
                 case ID_EDIT_REDO: return {ctx.canRedo, false};
                 default: return {true, false};

@@ -174,6 +174,12 @@ public:
     // Fills with a colour, no outline.
     virtual void FillRect(const CRect& r, Colour colour) = 0;
     virtual void Text(CPoint at, const std::string& text) = 0;
+    // A picture of width x height pixels (0xAARRGGBB, row 0 at the top, each opaque or
+    // clear) stretched over the logical rectangle r, each pixel over its share of it and
+    // shown as it is, without smoothing. Nothing on a canvas that cannot show pictures.
+    virtual void Picture(const CRect& r, const uint32_t* pixels, int32_t width, int32_t height) {
+        (void)r, (void)pixels, (void)width, (void)height;
+    }
     // The device rectangle Text(at, text) would cover with the font and anchor in force;
     // empty when the canvas cannot measure text (then no label is kept from another).
     virtual CRect TextBox(CPoint at, const std::string& text) const {

@@ -126,8 +126,15 @@ void CVKPView::Draw(Canvas& c, const CVKDoc& doc, const DrawOptions& options) {
     if (showBar)
         labels.Reserve({bar.left - margin, bar.top - c.Pixels(20), ScreenArea.right, bar.bottom + margin});
 
-    // A layer under the soundings (a shaded surface, say) belongs here: over the white
-    // ground, under the grid, the labels and the markers.
+    // The surface layer: over the white ground, under the grid, the labels and the
+    // markers; its key under the north arrow.
+    const PlanLayer* layer = ShowLayer && Layer && !Layer->Empty() ? Layer.get() : nullptr;
+    CRect layerKey{};
+    if (layer) {
+        layerKey = DrawPlanLayerLegend(c, *layer, ScreenArea, arrow.bottom + margin, points, false);
+        if (layerKey.right > layerKey.left) labels.Reserve(layerKey);
+        DrawPlanLayer(c, doc, *layer, layerCache_, labels, points);
+    }
 
     // Grid lines 1, 2 or 5 times a power of ten apart over all that is shown, far enough
     // apart for their labels; the lines first, then the labels on a white ground of their
@@ -222,6 +229,8 @@ void CVKPView::Draw(Canvas& c, const CVKDoc& doc, const DrawOptions& options) {
             HighlightMarker(c, sel->ptPlan, side);
     }
     DrawColourLegend(c, doc, ScreenArea);
+    if (layer && layerKey.right > layerKey.left)
+        DrawPlanLayerLegend(c, *layer, ScreenArea, arrow.bottom + margin, points);
 
     DeviceScope device(c);
     // North arrow: grid north is up in every plan.

@@ -2,9 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "views/canvas.h"
+#include "views/planlayer.h"
 #include "views/viewstate.h"
 
 namespace aq {
@@ -33,6 +35,10 @@ public:
         bool geographic = false;
     };
     EqualScaleChoice EqualScale;
+    // A shaded surface with its contours under the soundings, and its key; drawn while
+    // ShowLayer is on.
+    std::shared_ptr<const PlanLayer> Layer;
+    bool ShowLayer = true;
 
     // Whether the plan keeps equal scale for this document, and the choice for its kind.
     bool EqualScaleFor(const CVKDoc& doc) const;
@@ -51,6 +57,9 @@ public:
     // One printed page: the same Window drawn into the page with a margin of a
     // twentieth of the printable width and height.
     void PreparePage(const CRect& printable) { ScreenArea = ShrinkPage(printable, 20, 20); }
+
+private:
+    PlanLayerCache layerCache_;
 };
 
 }  // namespace aq

@@ -12,7 +12,7 @@ namespace aq {
 // check what a view draws without a screen.
 class RecordingCanvas final : public Canvas {
 public:
-    enum class Op { Line, Ellipse, Rectangle, RoundRect, FillRect, Text };
+    enum class Op { Line, Ellipse, Rectangle, RoundRect, FillRect, Text, Picture };
     enum class Brush { Solid, LightGrey, Hollow };
 
     struct Call {
@@ -29,6 +29,9 @@ public:
         TextAnchor anchor = TextAnchor::LeftBottom;
         bool transparent = false;
         CRect window;  // the mapping's window when drawn
+        // Picture: its pixels (as the caller keeps them) and size.
+        const uint32_t* pixels = nullptr;
+        int32_t width = 0, height = 0;
     };
 
     std::vector<Call> calls;
@@ -67,6 +70,12 @@ public:
         Shape(Op::FillRect, r);
         calls.back().brush = Brush::Solid;
         calls.back().brushColour = colour;
+    }
+    void Picture(const CRect& r, const uint32_t* pixels, int32_t width, int32_t height) override {
+        Shape(Op::Picture, r);
+        calls.back().pixels = pixels;
+        calls.back().width = width;
+        calls.back().height = height;
     }
     void Text(CPoint at, const std::string& text) override {
         Call c = Base(Op::Text);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "render/qtcanvas.h"
 
+#include <QImage>
+
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPen>
@@ -195,6 +197,34 @@ void QtCanvas::FillRect(const CRect& r, Colour colour) {
     if (Empty(d)) return;
     if (Direct()) return DirectFill(DevicePixels(d), ToRgb(colour));
     p_.fillRect(DevicePixels(d), ToQColor(colour));
+}
+
+void QtCanvas::Picture(const CRect& r, const uint32_t* pixels, int32_t width, int32_t height) {
+    const CRect d = Map().ToDevice(r);
+    if (Empty(d) || !pixels || width <= 0 || height <= 0) return;
+    // The pixels as they are, no copy: opaque or clear words are the same premultiplied.
+    const QImage image(reinterpret_cast<const uchar*>(pixels), width, height, qsizetype{width} * 4,
+                       QImage::Format_ARGB32_Premultiplied);
+    QRectF target(d.left, d.top, double(d.right) - d.left, double(d.bottom) - d.top);
+    QRectF source(0, 0, width, height);
+    // Only the part that shows: a deep zoom would otherwise stretch the whole picture
+    // over millions of pixels.
+    QRectF shown = target;
+    if (Direct())
+        shown = target.intersected(QRectF(0, 0, width_, height_));
+    else if (p_.hasClipping())
+        shown = target.intersected(p_.clipBoundingRect());
+    if (shown.isEmpty()) return;
+    if (shown != target) {
+        const double kx = width / target.width(), ky = height / target.height();
+        source = QRectF((shown.left() - target.left()) * kx, (shown.top() - target.top()) * ky, shown.width() * kx,
+                        shown.height() * ky);
+        target = shown;
+    }
+    const bool smooth = p_.testRenderHint(QPainter::SmoothPixmapTransform);
+    p_.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    p_.drawImage(target, image, source);
+    p_.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
 }
 
 namespace {

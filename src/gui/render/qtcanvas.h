@@ -40,6 +40,7 @@ public:
     void Rectangle(const CRect& r) override;
     void RoundRect(const CRect& r, int32_t cornerWidth, int32_t cornerHeight) override;
     void FillRect(const CRect& r, Colour colour) override;
+    void Picture(const CRect& r, const uint32_t* pixels, int32_t width, int32_t height) override;
     void Text(CPoint at, const std::string& text) override;
     CRect TextBox(CPoint at, const std::string& text) const override;
     CRect VisibleArea() const override { return Direct() ? CRect{0, 0, width_, height_} : CRect{}; }

@@ -52,7 +52,10 @@
 #include "shell/qualitycontrol.h"
 #include "shell/splash.h"
 #include "surface/convertcrs.h"
+#include "surface/contours.h"
 #include "surface/crs.h"
+#include "surface/surface.h"
+#include "shell/surfacecommands.h"
 #include "ui/properties.h"
 #include "views/viewwidget.h"
 
@@ -73,6 +76,7 @@ constexpr char kRecentGroup[] = "Recent File List";
 constexpr char kEqualScaleGrid[] = "View/EqualScaleGrid";
 constexpr char kEqualScaleGeographic[] = "View/EqualScaleGeographic";
 constexpr char kPreviewPages[] = "Settings/PreviewPages";
+constexpr char kShowSurface[] = "Settings/ShowSurface";
 
 }  // namespace
 
@@ -111,6 +115,7 @@ CMainFrame::CMainFrame(const FrameOptions& options, QWidget* parent)
         equal.grid = profile->value(QString::fromLatin1(kEqualScaleGrid), equal.grid).toBool();
         equal.geographic = profile->value(QString::fromLatin1(kEqualScaleGeographic), equal.geographic).toBool();
         plan_->SetEqualScaleChoices(equal);
+        plan_->Plan().ShowLayer = profile->value(QString::fromLatin1(kShowSurface), true).toBool();
     }
 
     for (ViewWidget* v : {plan_, section_}) {
@@ -316,6 +321,14 @@ void CMainFrame::BuildHandlers() {
              profile->setValue(QString::fromLatin1(kEqualScaleGeographic), choice.geographic);
          }},
         {ID_VIEW_ANIMATE, [this] { doc_.Animating = !doc_.Animating; }},
+        {ID_VIEW_SHOW_SURFACE,
+         [this] {
+             plan_->Plan().ShowLayer = !plan_->Plan().ShowLayer;
+             Settings()->setValue(QString::fromLatin1(kShowSurface), plan_->Plan().ShowLayer);
+             plan_->Invalidate();
+         }},
+        {ID_SURFACE_GRID, [this] { GridSurfaceCommand(*this); }},
+        {ID_SURFACE_CONTOURS, [this] { ContoursCommand(*this); }},
         {ID_OFFSETS_POSITIONS, [this] { OnOffsets(ID_OFFSETS_POSITIONS); }},
         {ID_OFFSETS_DEPTHS, [this] { OnOffsets(ID_OFFSETS_DEPTHS); }},
         {ID_OFFSETS_TIDE, [this] { OnOffsets(ID_OFFSETS_TIDE); }},
@@ -366,6 +379,7 @@ void CMainFrame::UpdateActions() {
     ctx.editBarVisible = editBar_ && !editBar_->isHidden();
     ctx.deletedShown = plan_->ShowDeleted();
     ctx.equalScale = plan_->EqualScale();
+    ctx.surfaceShown = SurfaceShown();
     ctx.recentFileCount = static_cast<int>(recent_.size());
     ctx.canUndo = history_.CanUndo();
     ctx.canRedo = history_.CanRedo();
@@ -479,8 +493,26 @@ void CMainFrame::OnNew() {
     doc_.PathName.clear();
     doc_.SetModified(false);
     history_.Clear();
+    ClearSurface();
     InitialUpdateViews();
 }
+
+void CMainFrame::SetLastSurface(std::shared_ptr<const surface::Surface> surface,
+                                const std::vector<surface::ContourLine>& contours) {
+    lastSurface_ = std::move(surface);
+    plan_->Plan().Layer =
+        lastSurface_ ? std::make_shared<const PlanLayer>(MakePlanLayer(*lastSurface_, contours)) : nullptr;
+    plan_->Invalidate();
+    UpdateActions();
+}
+
+void CMainFrame::ClearSurface() {
+    lastSurface_.reset();
+    plan_->Plan().Layer.reset();
+    plan_->Invalidate();
+}
+
+bool CMainFrame::SurfaceShown() const { return plan_->Plan().ShowLayer; }
 
 QString CMainFrame::ChoosePath(int command, bool save, const QString& title, const QStringList& filters,
                                const QString& initialName, const QString& suffix) {
@@ -511,6 +543,8 @@ bool CMainFrame::OpenFile(const QString& path) {
     if (ok) surface::CheckRecordedCrs(doc_);
     // Another survey, or the old one reset after a failure: the steps lead nowhere now.
     if (ok || doc_.Records.empty()) history_.Clear(!doc_.Modified);
+    // The surface was of the survey that went.
+    if (ok || doc_.Records.empty()) ClearSurface();
     if (ok)
         AddRecent(QFileInfo(path).absoluteFilePath());
     else

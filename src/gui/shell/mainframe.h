@@ -24,6 +24,11 @@ class QMenu;
 class QSplitter;
 class QToolBar;
 
+namespace aq::surface {
+struct ContourLine;
+struct Surface;
+}  // namespace aq::surface
+
 namespace aq::gui {
 
 class CDepthPrnDlg;
@@ -106,6 +111,16 @@ public:
     // information and editor) in place of exec() in tests; true for OK.
     std::function<bool(QDialog&)> runDialog;
 
+    // The last surface made or contoured in the window (null when none since the survey
+    // was opened), shown on the plan with the contours traced on it.
+    const surface::Surface* LastSurface() const { return lastSurface_.get(); }
+    std::shared_ptr<const surface::Surface> LastSurfaceShared() const { return lastSurface_; }
+    void SetLastSurface(std::shared_ptr<const surface::Surface> surface,
+                        const std::vector<surface::ContourLine>& contours);
+    void ClearSurface();
+    // View > Show Surface.
+    bool SurfaceShown() const;
+
     // The "Point Information" list of an Enquire box; recalculates when a record was
     // edited in it.
     void ShowPoints(const std::vector<int32_t>& indices);
@@ -179,6 +194,7 @@ private:
     QString settingsFile_;
     QPrinter printer_;
     QPointer<HelpWindow> help_;
+    std::shared_ptr<const surface::Surface> lastSurface_;
 };
 
 }  // namespace aq::gui

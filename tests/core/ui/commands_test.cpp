@@ -107,7 +107,7 @@ TEST(CommandTable, MenuBarFromTheTable) {
     EXPECT_EQ(Shape(Popup(Popup(bar, "&File").items, "Export").items),
               (std::vector<std::string>{"ASCII", "DXF", "Trimble/", "Simple/", "Spreadsheet/", "KML"}));
     EXPECT_EQ(Shape(Popup(bar, "&View").items),
-              (std::vector<std::string>{"&Toolbar", "Status &Bar", "&EditBar", "Show &Deleted", "E&qual Scale", "-", "&Pan/", "&Zoom/", "&Drag Mode/", "-",
+              (std::vector<std::string>{"&Toolbar", "Status &Bar", "&EditBar", "Show &Deleted", "E&qual Scale", "Show S&urface", "-", "&Pan/", "&Zoom/", "&Drag Mode/", "-",
                                         "Animate", "Gradient"}));
     EXPECT_EQ(Shape(Popup(bar, "&Help").items), (std::vector<std::string>{"&Help Topics", "-", "&About Aquenta..."}));
 }
