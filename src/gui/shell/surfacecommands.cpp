@@ -3,6 +3,8 @@
 
 #include <QDir>
 #include <QStatusBar>
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <string>
@@ -86,6 +88,21 @@ PlanLayer MakePlanLayer(const surface::Surface& s, const std::vector<surface::Co
     layer.south = s.north - s.ny * s.cellY;
     double lo = 0, hi = 0;
     if (s.Range(lo, hi)) {
+        // The bands over the middle 98 % of the cells: a few spikes would otherwise
+        // stretch them until the seabed is all one colour. Cells beyond take the end bands.
+        std::vector<float> levels;
+        const size_t stride = std::max<size_t>(1, s.Cells() / 1'000'000);
+        for (size_t i = 0; i < s.elevation.size(); i += stride)
+            if (!std::isnan(s.elevation[i])) levels.push_back(s.elevation[i]);
+        if (levels.size() >= 100) {
+            const auto at = [&](double q) {
+                auto it = levels.begin() + static_cast<std::ptrdiff_t>(q * static_cast<double>(levels.size() - 1));
+                std::nth_element(levels.begin(), it, levels.end());
+                return static_cast<double>(*it);
+            };
+            lo = at(0.01);
+            hi = at(0.99);
+        }
         layer.bands = LevelBands(lo, hi);
         if (s.elevation.size() >= s.Cells()) layer.Shade(s.elevation.data(), s.nx, s.ny);
     }
