@@ -992,3 +992,39 @@ DifferencePicture PictureOf(const Surface& d, const Boundary& boundary, const Pl
 }
 
 }  // namespace aq::surface
+
+namespace aq::surface {
+
+VolumeReport ReportOf(const VolumeResult& r, const VolumeOptions& o, const std::string& survey,
+                      const Reference& reference, const std::string& centreLine, const CoordinateSystem& crs,
+                      const Plane& plane) {
+    VolumeReport report;
+    report.title = "Volumes";
+    auto& in = report.inputs;
+    in.emplace_back("Survey", survey);
+    switch (reference.kind) {
+        case ReferenceKind::Level: in.emplace_back("Reference", "design level " + Metres(reference.level) + " m"); break;
+        case ReferenceKind::Raster: in.emplace_back("Reference", "design surface " + reference.description); break;
+        case ReferenceKind::Tin: in.emplace_back("Reference", "design " + reference.description + " (triangulated)"); break;
+        case ReferenceKind::Survey: in.emplace_back("Reference", "second survey " + reference.description); break;
+    }
+    in.emplace_back("Area", o.boundary.Empty() ? std::string("the survey's coverage") : "boundary: " + o.boundary.source);
+    in.emplace_back("Area measured", Fixed2(r.areaMeasured) + " m2");
+    in.emplace_back("Coordinate system", crs.name.empty() ? std::string("not known") : crs.name);
+    std::string methods;
+    for (const VolumeFigures& f : r.figures) methods += (methods.empty() ? "" : ", ") + f.method;
+    in.emplace_back("Methods", methods);
+    if (o.grid) in.emplace_back("Grid", Metres(r.cell) + " m cells, surfaces by " + MethodName(o.method));
+    in.emplace_back("Longest triangle edge", Metres(r.maxEdge) + " m");
+    if (o.overdepth > 0) in.emplace_back("Overdepth", Metres(o.overdepth) + " m below the design");
+    if (o.sections)
+        in.emplace_back("Cross sections", std::to_string(r.sections.size()) + " along " + centreLine + ", every " +
+                                              Metres(o.spacing) + " m, " + Metres(o.width) + " m wide");
+    report.figures = r.figures;
+    report.plan = PictureOf(r.difference, o.boundary, plane);
+    report.sections = r.sections;
+    report.reference = reference.kind == ReferenceKind::Survey ? "second survey" : "design";
+    return report;
+}
+
+}  // namespace aq::surface

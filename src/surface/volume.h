@@ -123,6 +123,16 @@ bool MeasureSections(const Soundings& survey, const Soundings* second, const Ref
                      const VolumeOptions& options, std::vector<SectionProfile>& out, std::string& error,
                      UserPort* progress = nullptr);
 
+// Whether two surveys' (or a survey's and a file's) systems are one; a system not given
+// (no WKT) matches any.
+bool SameCoordinateSystem(const CoordinateSystem& a, const CoordinateSystem& b);
+
+// The report of a measurement: the inputs named (`survey` the survey's file or files, the
+// centre line's source as given), the figures, the plan and the sections.
+VolumeReport ReportOf(const VolumeResult& result, const VolumeOptions& options, const std::string& survey,
+                      const Reference& reference, const std::string& centreLine, const CoordinateSystem& crs,
+                      const Plane& plane);
+
 // The picture of a difference surface and boundary for the report and the window.
 DifferencePicture PictureOf(const Surface& difference, const Boundary& boundary, const Plane& plane);
 

@@ -292,13 +292,17 @@ bool ReadCentreLine(const std::string& source, const CoordinateSystem& crs, Poly
 
 namespace {
 
-bool SameSystem(const CoordinateSystem& a, const CoordinateSystem& b) {
+}  // namespace
+
+bool SameCoordinateSystem(const CoordinateSystem& a, const CoordinateSystem& b) {
     if (a.wkt.empty() || b.wkt.empty() || a.wkt == b.wkt) return true;
     OGRSpatialReference sa, sb;
     if (sa.importFromWkt(a.wkt.c_str()) != OGRERR_NONE || sb.importFromWkt(b.wkt.c_str()) != OGRERR_NONE) return true;
     const char* const options[] = {"IGNORE_DATA_AXIS_TO_SRS_AXIS_MAPPING=YES", "CRITERION=EQUIVALENT", nullptr};
     return sa.IsSame(&sb, options);
 }
+
+namespace {
 
 // A DXF's 3D faces, or its 3D polylines and points for the triangulation.
 bool ReadDxfDesign(const std::string& path, TinModel& tin, std::string& error) {
@@ -416,7 +420,7 @@ bool ReadDesign(const std::string& path, const CoordinateSystem& crs, Reference&
     if (raster) {
         out.kind = ReferenceKind::Raster;
         if (!ReadSurface(path, out.raster, error)) return false;
-        if (!out.raster.crs.wkt.empty() && !SameSystem(out.raster.crs, crs)) {
+        if (!out.raster.crs.wkt.empty() && !SameCoordinateSystem(out.raster.crs, crs)) {
             error = "The design \"" + path + "\" is in " + out.raster.crs.name + " and the survey in " + crs.name +
                     ": bring them into one coordinate system first.";
             return false;
