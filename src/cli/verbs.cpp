@@ -454,7 +454,7 @@ Parser FindParser(const CommandInfo& cmd) {
     if (!cmd.verb) return nullptr;
     for (std::span<const VerbParser> group :
          {DocumentParsers(), ImportParsers(), ExportParsers(), TransformParsers(), PlotParsers(), EditParsers(),
-          CrsParsers(), SurfaceParsers(), QcParsers(), TideParsers()})
+          CrsParsers(), SurfaceParsers(), QcParsers(), TideParsers(), VolumeParsers()})
         for (const VerbParser& p : group)
             if (p.verb == cmd.verb) return p.parse;
     if (cmd.action == ActionKind::Plain && cmd.run) return ParsePlain;

@@ -88,6 +88,7 @@ std::span<const VerbParser> CrsParsers();        // verbs_crs.cpp
 std::span<const VerbParser> SurfaceParsers();    // verbs_surface.cpp
 std::span<const VerbParser> QcParsers();         // verbs_qc.cpp
 std::span<const VerbParser> TideParsers();       // verbs_tide.cpp
+std::span<const VerbParser> VolumeParsers();     // verbs_volume.cpp
 // The parser of a command: its own, or the one of its kind of action; null when the
 // command line cannot run it.
 Parser FindParser(const CommandInfo& cmd);

@@ -105,6 +105,10 @@ enum CommandId : int {
     ID_TIDE_FROM_GNSS = 32970,
     ID_TIDE_COMPARE = 32971,
 
+    // volumes and cross sections
+    ID_SURFACE_VOLUMES = 32980,
+    ID_SURFACE_SECTIONS = 32981,
+
     // general commands
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,

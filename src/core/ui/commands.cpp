@@ -519,6 +519,46 @@ const std::vector<CommandInfo> kCommands = {
              "a local site grid). The surface is --from a raster GDAL reads (as grid writes them), or made of\n"
              "the surveys as grid makes it: tin unless --method says otherwise, with cells of a fifth of the\n"
              "line spacing rounded down to 1, 2 or 5 times a power of ten unless --cell is given."},
+    {.id = ID_SURFACE_VOLUMES, .text = "Volumes...",
+     .prompt = "Measure the volume between the survey and a design or a second survey\nVolumes", .target = T::Document,
+     .menu = "&Surface", .rule = kDepths, .action = A::Values, .verb = "volume",
+     .args = "--design-level L | --design FILE | --against SURVEY.son\n"
+             "        [--boundary FILE | --boundary-points \"X,Y X,Y ...\"] [--overdepth M]\n"
+             "        [--method grid|tin|sections|all] [--cell M] [--max-edge M] [--surface METHOD]\n"
+             "        [--centreline FILE|X1,Y1,X2,Y2 --spacing M --width M] [--step M]\n"
+             "        [--report FILE.pdf] [--csv FILE.csv] [--difference FILE.tif] [--also SURVEY.son]...",
+     .help = "Measures the material between the survey (with any --also surveys) and a reference: a design\n"
+             "level, a design surface (a raster GDAL reads, linear between its cell centres; XYZ points\n"
+             "triangulated; a DXF of 3D faces, or of 3D polylines and points triangulated with the polylines\n"
+             "kept as edges) or a second survey. Cut is where the survey lies above the reference (material\n"
+             "to remove), fill where it lies below. Only the area covered by both is measured; the rest of\n"
+             "the area (the --boundary polygon, else the survey's coverage) is reported as uncovered.\n"
+             "--boundary reads every polygon and closed polyline of a GeoPackage, Shapefile, KML or DXF\n"
+             "(brought into the survey's coordinate system), or X Y pairs of a .txt file; --boundary-points\n"
+             "lists the corners. Triangles and cells are cut exactly at the boundary.\n"
+             "grid: the surfaces made on cells of --cell metres (a fifth of the line spacing) by --surface\n"
+             "(tin, or a binning method), each cell's difference times its area within the boundary. tin:\n"
+             "the prisms between the survey's triangles (edges up to --max-edge, 3 x the line spacing) and\n"
+             "the reference's. sections: cross sections every --spacing metres along --centreline (a line\n"
+             "file or two points), --width metres across, their areas summed by average end areas and by the\n"
+             "prismoidal rule; they measure the strip they cover. Default: grid and tin, and the sections\n"
+             "when a centre line is given.\n"
+             "Prints one row per method: method, cut m3, fill m3, net m3, cut area m2, fill area m2,\n"
+             "uncovered m2 and diff_pct (the net less the TIN's, in percent of the TIN's cut plus fill); with\n"
+             "--overdepth M also the volume above the design and the material within the allowance below it.\n"
+             "--report writes a PDF (inputs, table, plan of the difference, section sheets), --csv the same\n"
+             "figures, --difference the grid of the difference as a raster."},
+    {.id = ID_SURFACE_SECTIONS, .text = "Cross Sections...",
+     .prompt = "Draw cross sections of the survey along a centre line\nCross Sections", .target = T::Document,
+     .menu = "&Surface", .rule = kDepths, .action = A::Values, .verb = "sections",
+     .args = "FILE.pdf|FILE.png|FILE.svg|FILE.csv --centreline FILE|X1,Y1,X2,Y2 --spacing M --width M\n"
+             "        [--design FILE | --design-level L] [--against SURVEY.son] [--boundary FILE]\n"
+             "        [--max-edge M] [--step M] [--title TEXT] [--also SURVEY.son]...",
+     .help = "Cross sections every --spacing metres along the centre line, --width metres across and\n"
+             "sampled every --step metres (the width over 200): the survey's triangulated surface, and the\n"
+             "second survey's and the design's when given, with the cut and fill areas against the design\n"
+             "(else the second survey). PNG and SVG are written a sheet of three sections to a file\n"
+             "(FILE-2.png, ...), PDF one sheet to a page; CSV holds every point of every section."},
 
     // Help
     {.id = ID_HELP_FINDER, .text = "&Help Topics", .prompt = "List the help topics\nHelp Topics", .target = T::App,

@@ -36,7 +36,9 @@
 #include "dialogs/helpwindow.h"
 #include "dialogs/offdlg.h"
 #include "dialogs/setdlg.h"
+#include "dialogs/sectionsdlg.h"
 #include "dialogs/showdlg.h"
+#include "dialogs/volumedlg.h"
 #include "export/export.h"
 #include "export/textformats.h"
 #include "geodesy/controlpoints.h"
@@ -344,6 +346,8 @@ void CMainFrame::BuildHandlers() {
         {ID_QC_FLAG_SPIKES, [this] { FlagSpikesInWindow(*this); }},
         {ID_TIDE_FROM_GNSS, [this] { TideFromGnssCommand(doc_, this, [this](QDialog& d) { return RunDialog(d); }); }},
         {ID_TIDE_COMPARE, [this] { TideCompareCommand(doc_, this, [this](QDialog& d) { return RunDialog(d); }); }},
+        {ID_SURFACE_VOLUMES, [this] { VolumesCommand(doc_, this, [this](QDialog& d) { return RunDialog(d); }); }},
+        {ID_SURFACE_SECTIONS, [this] { SectionsCommand(doc_, this, [this](QDialog& d) { return RunDialog(d); }); }},
     };
     for (const int id : {ID_ZOOM_EXTENTS, ID_ZOOM_OUT, ID_PAN_LEFT, ID_PAN_RIGHT, ID_PAN_UP, ID_PAN_DOWN})
         handlers_[id] = [this, id] { active_->ZoomPan(id); };

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The triangulations of the volumes, made with CGAL in volumetin.cpp alone.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/parallel.h"
+#include "surface/soundings.h"
+
+namespace aq::surface {
+
+// Gets a batch of triangles: `count` triples of corners (indices into the soundings),
+// each anticlockwise, from part 0 or 1 (the thread it runs on: two parts never share a
+// batch's memory).
+using TriangleBatch = CallRef<void(unsigned part, const uint32_t* corners, size_t count)>;
+
+// Every triangle of the Delaunay triangulation of the soundings whose edges are all at
+// most `maxEdge` metres long, once. A large survey is triangulated a tile at a time, two
+// at once, each with the soundings of a margin of twice the longest edge around it (as
+// the triangulated surface is); a triangle belongs to the tile its centroid lies in.
+// `tilePoints` 0 takes the surface's own tile size. False with the reason (not enough
+// memory).
+bool ForEachTriangle(const Soundings& s, double maxEdge, size_t tilePoints, TriangleBatch batch, std::string& error,
+                     UserPort* progress, const char* phase);
+
+// The levels of the soundings' triangulated surface (as ForEachTriangle has it) at the
+// points of straight lines: for each line (points px[k], py[k] in order along it), the
+// soundings within twice the longest edge of it are triangulated and each point located;
+// NaN where no kept triangle holds it. False with the reason (not enough memory).
+bool SampleAlongLines(const Soundings& s, double maxEdge, const std::vector<std::vector<double>>& px,
+                      const std::vector<std::vector<double>>& py, std::vector<std::vector<double>>& z,
+                      std::string& error);
+
+// The Delaunay triangulation of design points with the listed polylines (indices into
+// the points) kept as edges, over the points' convex hull. Points at one position are
+// taken once (the first). False with the reason.
+bool TriangulateDesign(const std::vector<double>& x, const std::vector<double>& y,
+                       const std::vector<std::vector<uint32_t>>& polylines, std::vector<uint32_t>& triangles,
+                       std::string& error);
+
+// Where two triangles overlap, as a convex polygon: `a` and `b` are x0 y0 x1 y1 x2 y2;
+// the corners go into `out` as x y pairs, anticlockwise, at most 6 of them. Returns the
+// number of corners, 0 when the triangles share no area.
+int TriangleOverlap(const double a[6], const double b[6], double out[12]);
+
+}  // namespace aq::surface

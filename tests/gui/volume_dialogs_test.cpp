@@ -1,0 +1,156 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Surface > Volumes... and Surface > Cross Sections... in the window.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <cmath>
+
+#include "dialogs/sectionsdlg.h"
+#include "dialogs/volumedlg.h"
+#include "shell/mainframe.h"
+#include "support/builders.h"
+
+namespace aq::gui {
+namespace {
+
+struct VolumeFrame : ::testing::Test {
+    QTemporaryDir dir;
+    std::unique_ptr<CMainFrame> frame;
+    QStringList refusals;
+    std::vector<std::string> messages;
+
+    void SetUp() override {
+        FrameOptions o;
+        o.splash = false;
+        o.settingsFile = dir.filePath("settings.ini");
+        frame = std::make_unique<CMainFrame>(o);
+        frame->Port().onMessage = [this](const std::string& text, Severity) { messages.push_back(text); };
+        // A flat seabed at -10 m over 100 m x 60 m: lines every 5 m, a sounding a metre.
+        CVKDoc& doc = frame->Doc();
+        int64_t t = test::At(10, 0, 0);
+        for (int y = 0; y <= 60; y += 5)
+            for (int x = 0; x <= 100; ++x) {
+                CVKData r = CVKData::OfDepth(t++, 1000, 100, REC_DEPTH, 0);
+                r.X = x * 100;
+                r.Y = y * 100;
+                doc.AddRecord(r);
+            }
+        doc.KindFlags |= REC_DEPTH;
+    }
+    void TearDown() override {
+        frame->askToSave = [](const QString&) { return int(QMessageBox::No); };
+        frame.reset();
+    }
+    std::string Path(const char* name) const { return dir.filePath(name).toStdString(); }
+};
+
+// The figures the window shows are the words the command line prints, and the report and
+// CSV it saves hold them.
+TEST_F(VolumeFrame, VolumesShowsTheTableAndSavesTheReport) {
+    bool results = false;
+    frame->runDialog = [&](QDialog& d) {
+        if (auto* dlg = qobject_cast<CVolumeDlg*>(&d)) {
+            dlg->onRefusal = [this](const QString& t) { refusals << t; };
+            dlg->LevelChoice()->setChecked(true);
+            dlg->LevelField()->setText("-12");
+            dlg->CellField()->setText("1");
+            dlg->SectionsMethod()->setChecked(true);
+            dlg->CentreLineField()->setText("0,30,100,30");
+            dlg->SpacingField()->setText("10");
+            dlg->WidthField()->setText("60");
+            dlg->accept();
+            return dlg->result() == QDialog::Accepted;
+        }
+        auto* res = qobject_cast<CVolumeResultDlg*>(&d);
+        EXPECT_NE(res, nullptr);
+        if (!res) return false;
+        results = true;
+        const auto table = VolumeTable(res->Report().figures);
+        EXPECT_EQ(res->Table()->rowCount(), static_cast<int>(table.size()) - 1);
+        for (int r = 0; r < res->Table()->rowCount(); ++r)
+            for (int c = 0; c < res->Table()->columnCount(); ++c)
+                EXPECT_EQ(res->Table()->item(r, c)->text().toStdString(), table[static_cast<size_t>(r) + 1][static_cast<size_t>(c)]);
+        EXPECT_EQ(res->Table()->item(1, 0)->text(), "tin");
+        EXPECT_EQ(res->Table()->item(1, 1)->text(), "12000.00");
+        EXPECT_EQ(res->Table()->item(3, 0)->text(), "prismoidal");
+        EXPECT_EQ(res->Table()->item(3, 1)->text(), "12000.00");
+        EXPECT_EQ(res->SaveReport(Path("v.pdf")), "");
+        EXPECT_EQ(res->SaveCsv(Path("v.csv")), "");
+        // A folder that is not there: the message names the file.
+        const std::string bad = Path("no/such/folder/v.pdf");
+        EXPECT_NE(res->SaveReport(bad).find(bad), std::string::npos);
+        return true;
+    };
+    frame->DoCommand(ID_SURFACE_VOLUMES);
+    frame->runDialog = nullptr;
+    EXPECT_TRUE(results) << (messages.empty() ? "" : messages.back());
+    EXPECT_TRUE(refusals.isEmpty());
+    QFile pdf(dir.filePath("v.pdf"));
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_EQ(pdf.read(5), "%PDF-");
+    QFile csv(dir.filePath("v.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(csv.readAll().contains("grid,12000.00,0.00,12000.00,6000.00,0.00,0.00,0.00"));
+}
+
+TEST_F(VolumeFrame, VolumesRefusesMissingChoices) {
+    frame->runDialog = [&](QDialog& d) {
+        auto* dlg = qobject_cast<CVolumeDlg*>(&d);
+        EXPECT_NE(dlg, nullptr);
+        if (!dlg) return false;
+        dlg->onRefusal = [this](const QString& t) { refusals << t; };
+        dlg->GridMethod()->setChecked(false);
+        dlg->TinMethod()->setChecked(false);
+        dlg->SectionsMethod()->setChecked(false);
+        dlg->accept();
+        dlg->DesignChoice()->setChecked(true);
+        dlg->DesignField()->clear();
+        dlg->accept();
+        return false;
+    };
+    frame->DoCommand(ID_SURFACE_VOLUMES);
+    frame->runDialog = nullptr;
+    ASSERT_EQ(refusals.size(), 2);
+    EXPECT_EQ(refusals[0], "Please choose at least one method.");
+    EXPECT_EQ(refusals[1], "Please choose the design file.");
+}
+
+// Cross sections written as sheets and shown.
+TEST_F(VolumeFrame, CrossSectionsWritesAndShowsTheSheets) {
+    bool shown = false;
+    frame->runDialog = [&](QDialog& d) {
+        if (auto* dlg = qobject_cast<CSectionsDlg*>(&d)) {
+            dlg->CentreLineField()->setText("0,30,100,30");
+            dlg->SpacingField()->setText("20");
+            dlg->WidthField()->setText("60");
+            dlg->LevelChoice()->setChecked(true);
+            dlg->LevelField()->setText("-12");
+            dlg->OutputField()->setText(dir.filePath("s.png"));
+            dlg->accept();
+            return dlg->result() == QDialog::Accepted;
+        }
+        auto* view = qobject_cast<CSectionsViewDlg*>(&d);
+        EXPECT_NE(view, nullptr);
+        if (!view) return false;
+        shown = true;
+        EXPECT_FALSE(view->Picture()->pixmap().isNull());
+        view->ShowSheet(5);
+        EXPECT_EQ(view->Sheet(), 1);  // six sections: two sheets
+        return true;
+    };
+    frame->DoCommand(ID_SURFACE_SECTIONS);
+    frame->runDialog = nullptr;
+    EXPECT_TRUE(shown) << (messages.empty() ? "" : messages.back());
+    EXPECT_TRUE(QFile::exists(dir.filePath("s.png")));
+    EXPECT_TRUE(QFile::exists(dir.filePath("s-2.png")));
+}
+
+}  // namespace
+}  // namespace aq::gui
