@@ -16,6 +16,7 @@
 #include "dialogs/volumedlg.h"
 #include "shell/mainframe.h"
 #include "support/builders.h"
+#include "views/viewwidget.h"
 
 namespace aq::gui {
 namespace {
@@ -98,6 +99,13 @@ TEST_F(VolumeFrame, VolumesShowsTheTableAndSavesTheReport) {
     QFile csv(dir.filePath("v.csv"));
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     EXPECT_TRUE(csv.readAll().contains("grid,12000.00,0.00,12000.00,6000.00,0.00,0.00,0.00"));
+    // The difference of the survey and the design is left on the plan: 2 m everywhere.
+    const auto& layer = frame->PlanView()->Plan().Layer;
+    ASSERT_NE(layer, nullptr);
+    EXPECT_EQ(layer->title, "Survey less reference (m)");
+    ASSERT_FALSE(layer->bands.empty());
+    EXPECT_LE(layer->bands.front().from, 2.0);
+    EXPECT_GE(layer->bands.back().to, 2.0);
 }
 
 TEST_F(VolumeFrame, VolumesRefusesMissingChoices) {

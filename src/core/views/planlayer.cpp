@@ -216,7 +216,7 @@ CRect DrawPlanLayerLegend(Canvas& c, const PlanLayer& layer, const CRect& screen
     c.SelectFont(points);
     c.SetTextAnchor(TextAnchor::LeftBottom);
     std::vector<std::string> texts;
-    const std::string title = "Level (m)";
+    const std::string& title = layer.title;
     int32_t textW = 0, lineH = 0;
     const auto measure = [&](const std::string& s) {
         const CRect t = c.TextBox({0, 0}, s);

@@ -41,6 +41,8 @@ struct PlanLayer {
         Colour colour = 0;
     };
     std::vector<Band> bands;
+    // What the levels are, over the key.
+    std::string title = "Level (m)";
 
     bool Empty() const { return pixels.empty() && contours.empty(); }
     // The band colour of a level (the nearest end band outside them all); white without
@@ -86,8 +88,7 @@ void DrawPlanLayer(Canvas& canvas, const CVKDoc& doc, const PlanLayer& layer, Pl
                    LabelPlacer& labels, double points);
 
 // The key of the layer's bands in the top-left corner of the device area below `below`
-// (a device y): a swatch for each band, the highest at the top, under the title "Level
-// (m)". Returns the device rectangle it covers (empty without bands); without draw, only
+// (a device y): a swatch for each band, the highest at the top, under the layer's title. Returns the device rectangle it covers (empty without bands); without draw, only
 // that.
 CRect DrawPlanLayerLegend(Canvas& canvas, const PlanLayer& layer, const CRect& screen, int32_t below, double points,
                           bool draw = true);

@@ -346,7 +346,15 @@ void CMainFrame::BuildHandlers() {
         {ID_QC_FLAG_SPIKES, [this] { FlagSpikesInWindow(*this); }},
         {ID_TIDE_FROM_GNSS, [this] { TideFromGnssCommand(doc_, this, [this](QDialog& d) { return RunDialog(d); }); }},
         {ID_TIDE_COMPARE, [this] { TideCompareCommand(doc_, this, [this](QDialog& d) { return RunDialog(d); }); }},
-        {ID_SURFACE_VOLUMES, [this] { VolumesCommand(doc_, this, [this](QDialog& d) { return RunDialog(d); }); }},
+        {ID_SURFACE_VOLUMES,
+         [this] {
+             // The difference of the survey and its reference goes onto the plan as its layer.
+             auto difference = std::make_shared<surface::Surface>();
+             VolumesCommand(doc_, this, [this](QDialog& d) { return RunDialog(d); }, difference.get());
+             double low = 0, high = 0;
+             if (difference->Cells() > 0 && difference->Range(low, high))
+                 SetLastSurface(std::move(difference), {}, "Survey less reference (m)");
+         }},
         {ID_SURFACE_SECTIONS, [this] { SectionsCommand(doc_, this, [this](QDialog& d) { return RunDialog(d); }); }},
     };
     for (const int id : {ID_ZOOM_EXTENTS, ID_ZOOM_OUT, ID_PAN_LEFT, ID_PAN_RIGHT, ID_PAN_UP, ID_PAN_DOWN})
@@ -502,10 +510,10 @@ void CMainFrame::OnNew() {
 }
 
 void CMainFrame::SetLastSurface(std::shared_ptr<const surface::Surface> surface,
-                                const std::vector<surface::ContourLine>& contours) {
+                                const std::vector<surface::ContourLine>& contours, const std::string& title) {
     lastSurface_ = std::move(surface);
     plan_->Plan().Layer =
-        lastSurface_ ? std::make_shared<const PlanLayer>(MakePlanLayer(*lastSurface_, contours)) : nullptr;
+        lastSurface_ ? std::make_shared<const PlanLayer>(MakePlanLayer(*lastSurface_, contours, title)) : nullptr;
     plan_->Invalidate();
     UpdateActions();
 }

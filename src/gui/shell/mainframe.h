@@ -115,8 +115,9 @@ public:
     // was opened), shown on the plan with the contours traced on it.
     const surface::Surface* LastSurface() const { return lastSurface_.get(); }
     std::shared_ptr<const surface::Surface> LastSurfaceShared() const { return lastSurface_; }
+    // `title` heads the layer's key: what its values are.
     void SetLastSurface(std::shared_ptr<const surface::Surface> surface,
-                        const std::vector<surface::ContourLine>& contours);
+                        const std::vector<surface::ContourLine>& contours, const std::string& title = "Level (m)");
     void ClearSurface();
     // View > Show Surface.
     bool SurfaceShown() const;

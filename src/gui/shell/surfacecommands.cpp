@@ -80,8 +80,10 @@ void Note(CMainFrame& frame, const QString& text) { frame.statusBar()->showMessa
 
 }  // namespace
 
-PlanLayer MakePlanLayer(const surface::Surface& s, const std::vector<surface::ContourLine>& contours) {
+PlanLayer MakePlanLayer(const surface::Surface& s, const std::vector<surface::ContourLine>& contours,
+                        const std::string& title) {
     PlanLayer layer;
+    layer.title = title;
     layer.west = s.west;
     layer.north = s.north;
     layer.east = s.west + s.nx * s.cellX;

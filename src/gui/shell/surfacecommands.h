@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "surface/contours.h"
@@ -21,6 +22,7 @@ void ContoursCommand(CMainFrame& frame);
 
 // The plan's layer of a surface: its cells shaded in bands of level over its range, and
 // the contours traced on it.
-PlanLayer MakePlanLayer(const surface::Surface& s, const std::vector<surface::ContourLine>& contours);
+PlanLayer MakePlanLayer(const surface::Surface& s, const std::vector<surface::ContourLine>& contours,
+                        const std::string& title = "Level (m)");
 
 }  // namespace aq::gui
