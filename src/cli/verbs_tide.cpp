@@ -129,7 +129,8 @@ private:
 bool RunTideFromGnss(Context& c, TideArgs t) {
     bool failed = false;
     std::string error;
-    const auto source = surface::MakeSeparationSource(t.model, t.settings, failed, error);
+    const surface::CoordinateSystem crs = surface::DocumentCrs(c.doc);
+    const auto source = surface::MakeSeparationSource(t.model, t.settings, failed, error, &crs);
     if (failed) return Fail(c, "tide-from-gnss: " + error);
     AnswerPort port(c.port, t.answer);
     struct Restore {
@@ -145,7 +146,8 @@ bool RunTideFromGnss(Context& c, TideArgs t) {
 bool RunTideCompare(Context& c, TideArgs t) {
     bool failed = false;
     std::string error;
-    const auto source = surface::MakeSeparationSource(t.model, t.settings, failed, error);
+    const surface::CoordinateSystem crs = surface::DocumentCrs(c.doc);
+    const auto source = surface::MakeSeparationSource(t.model, t.settings, failed, error, &crs);
     if (failed) return Fail(c, "tide-compare: " + error);
     GnssTideResult result;
     if (!ComputeGnssTide(c.doc, t.settings, source.get(), result)) return false;

@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <mutex>
 
+#include "surface/projhandle.h"
+
 namespace aq::surface {
 
 namespace {
@@ -286,6 +288,27 @@ public:
     GridSource(std::unique_ptr<SeparationGrid> model, std::unique_ptr<SeparationGrid> geoid)
         : model_(std::move(model)), geoid_(std::move(geoid)) {}
 
+    // The survey's grid to WGS84 longitude and latitude; nothing for a local site grid.
+    void SetSurveyCrs(const CoordinateSystem& crs) {
+        if (crs.kind == CrsKind::LocalGrid || crs.kind == CrsKind::Geographic || crs.wkt.empty()) return;
+        proj::Object raw(proj_create_crs_to_crs(ctx_.get(), crs.wkt.c_str(), "EPSG:4326", nullptr));
+        if (!raw) return;
+        toLonLat_ = proj::Object(proj_normalize_for_visualization(ctx_.get(), raw.get()));
+        surveyName_ = crs.name;
+    }
+    bool ToLonLat(std::span<double> x, std::span<double> y, std::string& error) override {
+        if (!toLonLat_) return SeparationSource::ToLonLat(x, y, error);
+        proj_trans_generic(toLonLat_.get(), PJ_FWD, x.data(), sizeof(double), x.size(), y.data(), sizeof(double),
+                           y.size(), nullptr, 0, 0, nullptr, 0, 0);
+        for (size_t i = 0; i < x.size(); ++i)
+            if (!std::isfinite(x[i]) || !std::isfinite(y[i])) {
+                error = "A position of the survey could not be taken from " + surveyName_ +
+                        " to latitude and longitude for the separation model.";
+                return false;
+            }
+        return true;
+    }
+
     bool Prepare(double west, double south, double east, double north, std::string& error) override {
         return (!model_ || model_->Load(west, south, east, north, error)) &&
                (!geoid_ || geoid_->Load(west, south, east, north, error));
@@ -303,6 +326,9 @@ public:
 private:
     std::unique_ptr<SeparationGrid> model_, geoid_;
     std::vector<double> scratch_;
+    proj::Context ctx_;
+    proj::Object toLonLat_;
+    std::string surveyName_;
 };
 
 std::unique_ptr<SeparationGrid> OpenGrid(const std::string& path, std::string& error) {
@@ -324,7 +350,8 @@ std::unique_ptr<SeparationGrid> OpenEgm96(std::string& error) {
 }  // namespace
 
 std::unique_ptr<SeparationSource> MakeSeparationSource(const SeparationModel& model, GnssTideSettings& settings,
-                                                       bool& failed, std::string& error) {
+                                                       bool& failed, std::string& error,
+                                                       const CoordinateSystem* survey) {
     failed = false;
     const bool aboveGeoid = settings.heights == GnssHeights::Geoid;
     std::unique_ptr<SeparationGrid> grid, geoid;
@@ -357,7 +384,9 @@ std::unique_ptr<SeparationSource> MakeSeparationSource(const SeparationModel& mo
         }
     }
     if (!grid && !geoid) return nullptr;
-    return std::make_unique<GridSource>(std::move(grid), std::move(geoid));
+    auto source = std::make_unique<GridSource>(std::move(grid), std::move(geoid));
+    if (survey) source->SetSurveyCrs(*survey);
+    return source;
 }
 
 }  // namespace aq::surface

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "processing/gnsstide.h"
+#include "surface/crs.h"
 
 // Separation models for the water level from GNSS heights: the height of a datum surface
 // above the WGS84 ellipsoid, as a constant, a grid file GDAL reads (GTX, GeoTIFF, ...)
@@ -62,7 +63,10 @@ private:
 // above it. A constant model goes into settings.constantSeparation instead, and null is
 // returned where no lookup is needed (a constant with ellipsoidal heights, EGM96 with
 // heights above EGM96). On failure, error says why and null is returned.
+// For a survey on a grid, `survey` is its coordinate system: the source takes the
+// positions through PROJ to longitude and latitude (none for a local site grid).
 std::unique_ptr<SeparationSource> MakeSeparationSource(const SeparationModel& model, GnssTideSettings& settings,
-                                                       bool& failed, std::string& error);
+                                                       bool& failed, std::string& error,
+                                                       const CoordinateSystem* survey = nullptr);
 
 }  // namespace aq::surface

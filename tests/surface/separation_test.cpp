@@ -13,6 +13,7 @@
 #include <functional>
 #include <random>
 
+#include "geodesy/utm.h"
 #include "import/common.h"
 #include "import/nmea.h"
 #include "model/scriptedport.h"
@@ -229,7 +230,8 @@ protected:
         settings.antennaHeight = kAntenna;
         bool failed = false;
         std::string error;
-        const auto source = MakeSeparationSource(model, settings, failed, error);
+        const CoordinateSystem crs = DocumentCrs(doc);
+        const auto source = MakeSeparationSource(model, settings, failed, error, &crs);
         EXPECT_FALSE(failed) << error;
         port.answers = {true};
         return TideFromGnss(doc, settings, source.get());
@@ -265,6 +267,30 @@ TEST_F(RtkTideTest, TidesFollowTheWaterLevelOnEachSeparationModel) {
     // The same heights taken as ellipsoidal come out 43 m below EGM96.
     ASSERT_TRUE(Run({SeparationKind::Egm96, 0, {}}, GnssHeights::Ellipsoidal)) << port.Texts().back();
     EXPECT_LE(Rms([](double s) { return Curve(s) - ProjGeoid(Lon(s), Lat(s)); }, count), 0.03);
+}
+
+TEST_F(RtkTideTest, AGridSurveyIsTakenBackToLatitudeAndLongitudeForTheModel) {
+    if (Egm96GridPath().empty()) GTEST_SKIP() << "proj-data is not installed";
+    doc.SetPort(&port);
+    ASSERT_EQ(ImportNmea(doc, Log()), ImportResult::Imported);
+    ConvertToUtm(doc);
+    ASSERT_FALSE(doc.IsGeographic());
+    size_t count = 0;
+    // The sloping datum surface is looked up where the boat was, as for the survey in
+    // degrees: the transverse Mercator of the survey goes back through PROJ.
+    const auto plane = [](double x, double y) { return 40.0 + 2.0 * (x - 4.0) + 1.0 * (y - 52.0); };
+    const std::string grid = Grid("slope-utm.tif", 4326, 4.0, 52.5, 0.01, 100, 50, plane);
+    ASSERT_TRUE(Run({SeparationKind::Grid, 0, grid}, GnssHeights::Geoid)) << port.Texts().back();
+    EXPECT_LE(Rms([&](double s) { return Curve(s) + ProjGeoid(Lon(s), Lat(s)) - plane(Lon(s), Lat(s)); }, count),
+              0.03);
+    EXPECT_GT(count, 900u);
+
+    // A grid that nothing relates to the earth is refused, and the tides stay.
+    const size_t before = doc.Records.size();
+    doc.Crs = UnknownGridCrs();
+    EXPECT_FALSE(Run({SeparationKind::Egm96, 0, {}}, GnssHeights::Ellipsoidal));
+    EXPECT_NE(port.Texts().back().find("relation to the earth is not known"), std::string::npos);
+    EXPECT_EQ(doc.Records.size(), before);
 }
 
 TEST_F(RtkTideTest, FloatFixesSpoilTheLevelWhenAskedFor) {

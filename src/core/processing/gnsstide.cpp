@@ -158,9 +158,6 @@ bool ComputeGnssTide(const CVKDoc& doc, const GnssTideSettings& s, SeparationSou
         return Fail(doc, "None of the " + std::to_string(result.positions - result.withoutHeight) +
                              " positions with a height has the fix quality asked for (" +
                              GgaQualityName(s.minQuality) + " or better). Give a lower minimum quality to use them.");
-    if (source && !doc.IsGeographic())
-        return Fail(doc, "The separation model needs positions in latitude and longitude, and this survey is on a "
-                         "grid. Use a constant separation, or work out the tides before converting the positions.");
 
     UserPort& port = doc.Port();
     port.BeginPhase("Water level from GNSS heights");
@@ -180,34 +177,46 @@ bool ComputeGnssTide(const CVKDoc& doc, const GnssTideSettings& s, SeparationSou
         h[k] = r.Z / 100.0 - fixed;
     }
     if (source) {
+        // Longitudes and latitudes of the used positions from k on: stored 1e-7 degree, or
+        // centimetres of a grid that the source turns into degrees.
+        const bool geographic = doc.IsGeographic();
+        std::string error;
+        const auto lonLat = [&](size_t from, size_t m, std::vector<double>& lon, std::vector<double>& lat) {
+            lon.resize(m);
+            lat.resize(m);
+            const double unit = geographic ? 1e7 : 100.0;
+            for (size_t k = 0; k < m; ++k) {
+                lon[k] = doc.Records[used[from + k]].X / unit;
+                lat[k] = doc.Records[used[from + k]].Y / unit;
+            }
+            return geographic || source->ToLonLat(lon, lat, error);
+        };
+        std::vector<double> lon, lat, sep;
         double south = 90, north = -90, west = 180, east = -180, west360 = 360, east360 = 0;
-        for (const size_t i : used) {
-            const double lon = doc.Records[i].X / 1e7, lat = doc.Records[i].Y / 1e7;
-            south = std::min(south, lat);
-            north = std::max(north, lat);
-            west = std::min(west, lon);
-            east = std::max(east, lon);
-            const double l360 = lon < 0 ? lon + 360 : lon;
-            west360 = std::min(west360, l360);
-            east360 = std::max(east360, l360);
+        for (size_t at = 0; at < n; at += kLookupChunk) {
+            const size_t m = std::min(kLookupChunk, n - at);
+            if (!lonLat(at, m, lon, lat)) return Fail(doc, error);
+            for (size_t k = 0; k < m; ++k) {
+                const double lo = lon[k], la = lat[k];
+                south = std::min(south, la);
+                north = std::max(north, la);
+                west = std::min(west, lo);
+                east = std::max(east, lo);
+                const double l360 = lo < 0 ? lo + 360 : lo;
+                west360 = std::min(west360, l360);
+                east360 = std::max(east360, l360);
+            }
         }
         // A survey across 180° is narrower counted from 0° to 360°.
         if (east360 - west360 < east - west) {
             west = west360 > 180 ? west360 - 360 : west360;
             east = east360 > 180 ? east360 - 360 : east360;
         }
-        std::string error;
         if (!source->Prepare(west, south, east, north, error)) return Fail(doc, error);
-        std::vector<double> lon, lat, sep;
         for (size_t at = 0; at < n; at += kLookupChunk) {
             const size_t m = std::min(kLookupChunk, n - at);
-            lon.resize(m);
-            lat.resize(m);
+            if (!lonLat(at, m, lon, lat)) return Fail(doc, error);
             sep.assign(m, 0.0);
-            for (size_t k = 0; k < m; ++k) {
-                lon[k] = doc.Records[used[at + k]].X / 1e7;
-                lat[k] = doc.Records[used[at + k]].Y / 1e7;
-            }
             if (!source->Lookup(lon, lat, sep, error)) return Fail(doc, error);
             for (size_t k = 0; k < m; ++k) h[at + k] -= sep[k];
             port.SetProgress(static_cast<int>(80 * (at + m) / n));

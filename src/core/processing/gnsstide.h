@@ -68,6 +68,17 @@ public:
     // out[i] for the point (lon[i], lat[i]) in degrees; false with the reason in error.
     virtual bool Lookup(std::span<const double> lon, std::span<const double> lat, std::span<double> out,
                         std::string& error) = 0;
+    // For a survey on a grid: turns its eastings and northings in metres into longitudes
+    // and latitudes in degrees, in place. False with the reason where the source knows no
+    // relation of the grid to the earth.
+    virtual bool ToLonLat(std::span<double> x, std::span<double> y, std::string& error) {
+        (void)x;
+        (void)y;
+        error = "The separation model needs positions in latitude and longitude, and this survey is on a grid "
+                "whose relation to the earth is not known. Use a constant separation, or declare the survey's "
+                "coordinate system first.";
+        return false;
+    }
 };
 
 // The settings' checks: a text naming what is wrong, or empty.

@@ -123,8 +123,8 @@ constexpr char kMixHelp[] =
     "  (Leica and Brivel positions carry the height their receiver was set up to give.)\n"                \
     "The separation of the datum above the ellipsoid: --separation M (a constant), --separation-grid\n"    \
     "FILE (any grid GDAL reads: GTX, GeoTIFF, ...; in degrees or any coordinate system PROJ knows), or\n" \
-    "--geoid egm96 (PROJ's egm96_15.gtx; the default). Grids are interpolated bilinearly and need a\n"    \
-    "survey in latitude and longitude.\n"                                                                \
+    "--geoid egm96 (PROJ's egm96_15.gtx; the default). Grids are interpolated bilinearly; a survey on a\n" \
+    "grid is taken back to latitude and longitude through its coordinate system (not a site grid).\n"    \
     "--datum-offset M: the datum's height above that surface (negative for a chart datum below the\n"     \
     "geoid; default 0). --antenna-height M: the antenna's height above the waterline still in the\n"      \
     "heights, beyond the elevation offset of Offsets > Positions already applied (default 0).\n"         \

@@ -176,7 +176,8 @@ bool AskSettings(CVKDoc& doc, QWidget* parent, const std::function<bool(QDialog&
     settings = dlg.Values().settings;
     bool failed = false;
     std::string error;
-    source = surface::MakeSeparationSource(dlg.Values().model, settings, failed, error);
+    const surface::CoordinateSystem crs = surface::DocumentCrs(doc);
+    source = surface::MakeSeparationSource(dlg.Values().model, settings, failed, error, &crs);
     if (failed) doc.Port().Message(error, Severity::Error);
     return !failed;
 }
