@@ -71,7 +71,7 @@ _aquenta_cli() {
         "tide-compare "*) opts="--antenna-height --datum-offset --geoid --heights --interval --max-gap --min-quality --plot --separation --separation-grid --size --window" ;;
         "filter range") opts="--end --qa --start --x --y --z" ;;
         "lines "*) opts="--cross --gap --gap-distance --ignore-events --min-length --tolerance --turn --turn-distance" ;;
-        "crossings "*) opts="--cross --csv --gap --gap-distance --ignore-events --max-distance --max-slope --min-length --table --tolerance --turn --turn-distance" ;;
+        "crossings "*) opts="--cell --cross --csv --gap --gap-distance --ignore-events --max-distance --max-slope --min-length --nodes --surface --table --tolerance --turn --turn-distance" ;;
         "flag-spikes "*) opts="--cross --gap --gap-distance --ignore-events --k --max-depth --min-depth --min-length --order --tolerance --turn --turn-distance --window --window-metres" ;;
         "delete-box "*) opts="--units" ;;
         "undelete-box "*) opts="--units" ;;

@@ -10,6 +10,7 @@
 #include "processing/crossings.h"
 #include "processing/lines.h"
 #include "processing/spikes.h"
+#include "surface/nodecompare.h"
 #include "values.h"
 #include "verbs.h"
 
@@ -102,6 +103,8 @@ struct CrossingArgs {
     CrossingOptions crossings;
     bool table = false;
     std::optional<std::string> csv;
+    bool nodes = false;
+    surface::NodeOptions nodeOptions;
 };
 
 // A CSV line as a table row: the same fields, tab-separated (no field holds a comma).
@@ -113,6 +116,7 @@ std::string Tabbed(std::string s) {
 
 Step ParseCrossings(Args& a, const CommandInfo&) {
     CrossingArgs x;
+    bool surface = false, cell = false;
     while (!a.AtEnd() && a.Peek().starts_with("--")) {
         const std::string option = a.Take("option");
         if (TakeLineOption(a, option, x.lines)) continue;
@@ -124,9 +128,20 @@ Step ParseCrossings(Args& a, const CommandInfo&) {
             x.table = true;
         else if (option == "--csv")
             x.csv = a.Take("FILE after --csv");
-        else
+        else if (option == "--nodes")
+            x.nodes = true;
+        else if (option == "--surface") {
+            x.nodeOptions.surfacePath = a.Take("FILE after --surface");
+            surface = true;
+        } else if (option == "--cell") {
+            x.nodeOptions.cell = TakeReal(a, option, "metres");
+            if (!(x.nodeOptions.cell > 0)) throw UsageError("--cell takes a size of more than 0 metres");
+            cell = true;
+        } else
             throw UsageError("unknown option " + option);
     }
+    if ((surface || cell) && !x.nodes) throw UsageError("--surface and --cell are for --nodes");
+    if (surface && cell) throw UsageError("--cell is for the surface made of the main lines, not --surface");
     return [x](Context& c) {
         LineSet lines;
         CrossingResult result;
@@ -145,6 +160,13 @@ Step ParseCrossings(Args& a, const CommandInfo&) {
         // What was printed goes out before a CSV on standard output follows it.
         if (x.csv && *x.csv == "-") c.out.Flush();
         if (x.csv && !ExportCrossingsCsv(c.doc, *x.csv, result)) return false;
+        if (x.nodes) {
+            surface::NodeResult nodes;
+            std::string error;
+            if (!surface::CompareNodes(c.doc, lines, x.nodeOptions, nodes, error, &c.port))
+                return Fail(c, "crossings: " + error);
+            c.out.Text(surface::NodeSummaryText(nodes));
+        }
         if (result.Stats.Count == 0)
             c.port.Message("crossings: every crossing was rejected; see --max-distance and --max-slope.",
                            Severity::Warning);

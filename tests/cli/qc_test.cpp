@@ -87,6 +87,30 @@ TEST_F(QcCliTest, CrossingsSummaryTableAndCsv) {
     EXPECT_NE(csv.find(",0.100,"), std::string::npos);
 }
 
+TEST_F(QcCliTest, CrossingsNodesFollowTheSummary) {
+    const std::string survey = WriteSurvey();
+    auto r = Run({"open", survey, "crossings", "--nodes", "--cell", "1"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto v = Values(r.out);
+    EXPECT_EQ(v.at("bias_m"), "0.100");
+    EXPECT_EQ(v.at("node_bias_m"), "0.100");
+    // The depths are whole centimetres of the plane: the surface between them differs by less.
+    EXPECT_LT(std::stod(v.at("node_stddev_m")), 0.006);
+    EXPECT_EQ(v.at("node_cell_m"), "1");
+    // Two crosslines over the 80 m between the outer main lines, a sounding every 0.2 m.
+    EXPECT_GT(std::stoi(v.at("node_compared")), 780);
+    EXPECT_LE(std::stoi(v.at("node_compared")), std::stoi(v.at("node_cross_soundings")));
+    EXPECT_EQ(v.at("node_pass_exclusive"), "yes");
+    EXPECT_LT(r.out.find("pass_2="), r.out.find("node_cross_soundings="));
+
+    r = Run({"open", survey, "crossings", "--surface", File("s.tif")});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("--surface and --cell are for --nodes"), std::string::npos) << r.err;
+    r = Run({"open", survey, "crossings", "--nodes", "--surface", File("none.tif")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find(File("none.tif")), std::string::npos) << r.err;
+}
+
 TEST_F(QcCliTest, FlagSpikesCountsPerLineAndUndoesAsOneStep) {
     const std::string survey = WriteSurvey(40);
     const auto before = Run({"open", survey, "records"});

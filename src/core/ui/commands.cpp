@@ -389,7 +389,8 @@ const std::vector<CommandInfo> kCommands = {
      .prompt = "Compare the seabed where crosslines run over main lines, against IHO S-44\nCrossings",
      .target = T::Document, .menu = "&Edit/Quality Control", .rule = kPositionsAndDepths, .action = A::Values,
      .verb = "crossings",
-     .args = "[--max-distance M] [--max-slope S] [--table] [--csv FILE]\n        " AQ_LINE_ARGS,
+     .args = "[--max-distance M] [--max-slope S] [--table] [--csv FILE]\n"
+             "        [--nodes [--surface FILE] [--cell M]] " AQ_LINE_ARGS,
      .help = "Finds where each crossline's track crosses a main line's, takes each line's corrected seabed\n"
              "level there from its two soundings either side along the line, and prints name=value lines:\n"
              "the crossings found, accepted and rejected, the bias (mean of delta, the crossline's depth less\n"
@@ -398,7 +399,11 @@ const std::vector<CommandInfo> kCommands = {
              "more. A crossing is rejected when a line's nearer sounding lies more than --max-distance\n"
              "metres away (default 5) or its two soundings differ by more than --max-slope (rise over run,\n"
              "default 0.5). --table adds one tab-separated line a crossing; --csv writes them to FILE\n"
-             "(- for standard output).\n" AQ_LINE_HELP},
+             "(- for standard output).\n"
+             "--nodes then compares every live sounding of the crosslines with a surface of the main lines\n"
+             "(triangulated, --cell metres, default a fifth of the line spacing; or the raster --surface\n"
+             "FILE) and prints the same statistics as node_... lines, with node_compared the soundings that\n"
+             "have a surface value under them.\n" AQ_LINE_HELP},
     {.id = ID_QC_FLAG_SPIKES, .text = "Flag Spikes...",
      .prompt = "Delete the soundings that stand out from their neighbours along each line\nFlag Spikes",
      .target = T::Document, .menu = "&Edit/Quality Control", .rule = kPositionsAndDepths, .action = A::Values,
