@@ -3,7 +3,7 @@
 _aquenta_cli() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
     local verb= at=0 i opts=
-    local verbs="apply-control apply-hpr clear-z contours control convert-crs crossings crs delete-box edit enquire export filter flag-spikes gradient grid hi-pass history import info layout lines lo-pass new offsets open patch-test plot records redo remove restore save self-test set status summary tide-compare tide-from-gnss time-frame undelete-box undo utm"
+    local verbs="apply-control apply-hpr clear-z contours control convert-crs crossings crs delete-box edit enquire export filter flag-spikes gradient grid hi-pass history import info layout lines lo-pass new offsets open patch-test plot records redo remove report restore save self-test set status summary tide-compare tide-from-gnss time-frame undelete-box undo utm"
     for ((i = 1; i < COMP_CWORD; i++)); do
         case " $verbs " in *" ${COMP_WORDS[i]} "*) verb=${COMP_WORDS[i]}; at=$i ;; esac
     done
@@ -80,6 +80,7 @@ _aquenta_cli() {
         "gradient "*) opts="--units" ;;
         "grid "*) opts="--also --bands --cell --crs --extent --max-edge --method --min-count --radius" ;;
         "contours "*) opts="--also --cell --crs --extent --from --interval --levels --max-edge --method --min-count --radius" ;;
+        "report "*) opts="--cross --gap --gap-distance --ignore-events --max-distance --max-slope --min-length --tolerance --turn --turn-distance" ;;
         "patch-test "*) opts="--units" ;;
         "layout save") opts="--description --type" ;;
         "edit "*) opts="--depth --tide --x --y --z" ;;

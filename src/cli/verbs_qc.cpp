@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Quality control: survey lines, crossings against S-44, spike flagging.
+#include <cctype>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -10,9 +11,14 @@
 #include "processing/crossings.h"
 #include "processing/lines.h"
 #include "processing/spikes.h"
+#include "surface/crs.h"
 #include "surface/nodecompare.h"
 #include "values.h"
 #include "verbs.h"
+
+#ifdef AQUENTA_HAVE_PLOT
+#include "render/surveyreport.h"
+#endif
 
 namespace aq::cli {
 
@@ -235,7 +241,59 @@ Step ParseFlagSpikes(Args& a, const CommandInfo&) {
     };
 }
 
+// ---- report ----
+
+struct ReportArgs {
+    std::string path;
+    LineOptions lines;
+    CrossingOptions crossings;
+};
+
+Step ParseReport(Args& a, const CommandInfo&) {
+    ReportArgs x;
+    x.path = a.Take("FILE.pdf");
+    {
+        std::string ext = x.path.size() >= 4 ? x.path.substr(x.path.size() - 4) : std::string();
+        for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        if (ext != ".pdf") throw UsageError("the report is a PDF: its file must end in .pdf, not \"" + x.path + "\"");
+    }
+    while (!a.AtEnd() && a.Peek().starts_with("--")) {
+        const std::string option = a.Take("option");
+        if (TakeLineOption(a, option, x.lines)) continue;
+        if (option == "--max-distance")
+            x.crossings.MaxDistance = TakeReal(a, option, "metres");
+        else if (option == "--max-slope")
+            x.crossings.MaxSlope = TakeReal(a, option, "rise over run");
+        else
+            throw UsageError("unknown option " + option);
+    }
+    return [x](Context& c) {
+#ifdef AQUENTA_HAVE_PLOT
+        gui::ReportRequest r;
+        r.path = x.path;
+        r.lines = x.lines;
+        r.crossings = x.crossings;
+        r.crsName = surface::DocumentCrs(c.doc).name;
+        if (c.history) {
+            for (const UndoHistory::StepInfo& step : c.history->Steps())
+                if (step.done) r.steps.push_back(step.name);
+            r.droppedSteps = c.history->Dropped();
+        }
+        gui::ReportOutcome outcome;
+        if (const std::string error = gui::WriteSurveyReport(c.doc, r, &outcome); !error.empty())
+            return Fail(c, "report: " + error);
+        c.out.Text("pages=" + std::to_string(outcome.pages) + "\n");
+        c.out.Text("csv=" + (outcome.csvPath.empty() ? std::string("-") : outcome.csvPath) + "\n");
+        if (!outcome.hasCrossings) c.port.Message("report: " + outcome.noCrossings, Severity::Warning);
+        return true;
+#else
+        return Fail(c, "report: this aquenta-cli was built without Qt, which draws the report");
+#endif
+    };
+}
+
 constexpr VerbParser kQcParsers[] = {
+    {"report", ParseReport},
     {"lines", ParseLines},
     {"crossings", ParseCrossings},
     {"flag-spikes", ParseFlagSpikes},

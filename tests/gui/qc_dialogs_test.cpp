@@ -122,6 +122,32 @@ TEST_F(QcFrame, CrossingsCompareTheNodesWhenAsked) {
     }));
 }
 
+TEST_F(QcFrame, SurveyReportWritesThePdfAndTheCsvAndNamesAFailedFile) {
+    QString chosen = dir.filePath("survey.pdf");
+    frame->choosePath = [&](int command, bool save) {
+        EXPECT_EQ(command, ID_SURVEY_REPORT);
+        EXPECT_TRUE(save);
+        return chosen;
+    };
+    frame->DoCommand(ID_SURVEY_REPORT);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("(5 pages)"), std::string::npos) << messages[0];
+    EXPECT_NE(messages[0].find(dir.filePath("survey.csv").toStdString()), std::string::npos) << messages[0];
+    QFile pdf(chosen);
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(5) == "%PDF-");
+    QFile csv(dir.filePath("survey.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_EQ(csv.readAll().count('\n'), 11);
+
+    messages.clear();
+    chosen = dir.filePath("no/such/folder/survey.pdf");
+    frame->DoCommand(ID_SURVEY_REPORT);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("could not write \"" + chosen.toStdString() + "\""), std::string::npos) << messages[0];
+    frame->choosePath = nullptr;
+}
+
 TEST_F(QcFrame, FlagSpikesIsOneUndoStep) {
     // Ten soundings 3 m too deep.
     int made = 0;

@@ -524,6 +524,18 @@ const std::vector<CommandInfo> kCommands = {
              "a local site grid). The surface is --from a raster GDAL reads (as grid writes them), or made of\n"
              "the surveys as grid makes it: tin unless --method says otherwise, with cells of a fifth of the\n"
              "line spacing rounded down to 1, 2 or 5 times a power of ten unless --cell is given."},
+    {.id = ID_SURVEY_REPORT, .text = "Survey Report...",
+     .prompt = "Write a PDF report of the survey and its crossings against IHO S-44\nSurvey Report",
+     .target = T::Document, .menu = "&Surface", .separatorBefore = true, .rule = kAnyRecords, .action = A::Values,
+     .verb = "report", .args = "FILE.pdf [--max-distance M] [--max-slope S] " AQ_LINE_ARGS,
+     .help = "Writes a PDF of A4 pages: the survey's files, time span and records of each kind (live and\n"
+             "deleted; a record keeps its deleted mark, not its cause, so the edits of the run's undo history\n"
+             "are listed), the coordinate system, the offsets and sound velocity applied, the table of the\n"
+             "survey lines, the crossing statistics as crossings prints them with the S-44 order achieved, a\n"
+             "histogram of delta / TVU and a plan of the crossings within and beyond the allowance, and the\n"
+             "plan and section as plot draws them. The crossings go to FILE.csv beside it, as crossings --csv\n"
+             "writes them. A survey without crossings gets its report all the same, saying why.\n" AQ_LINE_HELP,
+     .undo = U::None},
 
     // Help
     {.id = ID_HELP_FINDER, .text = "&Help Topics", .prompt = "List the help topics\nHelp Topics", .target = T::App,

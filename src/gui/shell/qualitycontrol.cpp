@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/qualitycontrol.h"
 
+#include <QFileInfo>
+
 #include "dialogs/qcdlg.h"
 #include "export/crossingscsv.h"
+#include "render/surveyreport.h"
 #include "shell/mainframe.h"
+#include "surface/crs.h"
 #include "surface/nodecompare.h"
 
 namespace aq::gui {
@@ -106,6 +110,34 @@ void FlagSpikesInWindow(CMainFrame& frame) {
     SpikeResult result;
     if (!FlagSpikes(doc, Last().spikes, result)) return;
     doc.Port().Message(SpikeReport(result).toStdString(), Severity::Info);
+}
+
+void SurveyReportInWindow(CMainFrame& frame) {
+    CVKDoc& doc = frame.Doc();
+    const QString proposed = doc.PathName.empty()
+                                 ? QStringLiteral("report.pdf")
+                                 : QFileInfo(QString::fromStdString(doc.PathName)).completeBaseName() +
+                                       QStringLiteral("-report.pdf");
+    const QString path = frame.ChoosePath(ID_SURVEY_REPORT, true, QStringLiteral("Survey Report"),
+                                          {QStringLiteral("PDF files (*.pdf)")}, proposed, QStringLiteral("pdf"));
+    if (path.isEmpty()) return;
+    ReportRequest r;
+    r.path = path.toStdString();
+    r.lines = Last().lines;
+    r.crossings = Last().crossings;
+    r.crsName = surface::DocumentCrs(doc).name;
+    for (const UndoHistory::StepInfo& step : frame.History().Steps())
+        if (step.done) r.steps.push_back(step.name);
+    r.droppedSteps = frame.History().Dropped();
+    ReportOutcome outcome;
+    if (const std::string error = WriteSurveyReport(doc, r, &outcome); !error.empty()) {
+        doc.Port().Message(error, Severity::Error);
+        return;
+    }
+    std::string text = "The survey report is in " + r.path + " (" + std::to_string(outcome.pages) + " pages)";
+    text += outcome.csvPath.empty() ? ". It has no crossings: " + outcome.noCrossings
+                                    : ", its crossings in " + outcome.csvPath + ".";
+    doc.Port().Message(text, Severity::Info);
 }
 
 }  // namespace aq::gui
