@@ -3,7 +3,7 @@
 _aquenta_cli() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
     local verb= at=0 i opts=
-    local verbs="apply-control apply-hpr clear-z contours control convert-crs crossings crs delete-box edit enquire export filter flag-spikes gradient grid hi-pass history import info layout lines lo-pass new offsets open patch-test plot records redo remove restore save sections self-test set status summary tide-compare tide-from-gnss time-frame undelete-box undo utm volume"
+    local verbs="apply-control apply-hpr clear-z contours control convert-crs crossings crs delete-box edit enquire export filter flag-spikes gradient grid hi-pass history import info layout lines lo-pass new offsets open patch-test plot records redo remove report restore save sections self-test set status summary tide-compare tide-from-gnss time-frame undelete-box undo utm volume"
     for ((i = 1; i < COMP_CWORD; i++)); do
         case " $verbs " in *" ${COMP_WORDS[i]} "*) verb=${COMP_WORDS[i]}; at=$i ;; esac
     done
@@ -71,7 +71,7 @@ _aquenta_cli() {
         "tide-compare "*) opts="--antenna-height --datum-offset --geoid --heights --interval --max-gap --min-quality --plot --separation --separation-grid --size --window" ;;
         "filter range") opts="--end --qa --start --x --y --z" ;;
         "lines "*) opts="--cross --gap --gap-distance --ignore-events --min-length --tolerance --turn --turn-distance" ;;
-        "crossings "*) opts="--cross --csv --gap --gap-distance --ignore-events --max-distance --max-slope --min-length --table --tolerance --turn --turn-distance" ;;
+        "crossings "*) opts="--cell --cross --csv --gap --gap-distance --ignore-events --max-distance --max-slope --min-length --nodes --surface --table --tolerance --turn --turn-distance" ;;
         "flag-spikes "*) opts="--cross --gap --gap-distance --ignore-events --k --max-depth --min-depth --min-length --order --tolerance --turn --turn-distance --window --window-metres" ;;
         "delete-box "*) opts="--units" ;;
         "undelete-box "*) opts="--units" ;;
@@ -82,6 +82,7 @@ _aquenta_cli() {
         "contours "*) opts="--also --cell --crs --extent --from --interval --levels --max-edge --method --min-count --radius" ;;
         "volume "*) opts="--against --also --boundary --boundary-points --cell --centreline --csv --design --design-level --difference --max-edge --method --overdepth --report --spacing --step --surface --width" ;;
         "sections "*) opts="--against --also --boundary --centreline --design --design-level --max-edge --spacing --step --title --width" ;;
+        "report "*) opts="--cross --gap --gap-distance --ignore-events --max-distance --max-slope --min-length --tolerance --turn --turn-distance" ;;
         "patch-test "*) opts="--units" ;;
         "layout save") opts="--description --type" ;;
         "edit "*) opts="--depth --tide --x --y --z" ;;

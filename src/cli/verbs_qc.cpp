@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Quality control: survey lines, crossings against S-44, spike flagging.
+#include <cctype>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -10,8 +11,14 @@
 #include "processing/crossings.h"
 #include "processing/lines.h"
 #include "processing/spikes.h"
+#include "surface/crs.h"
+#include "surface/nodecompare.h"
 #include "values.h"
 #include "verbs.h"
+
+#ifdef AQUENTA_HAVE_PLOT
+#include "render/surveyreport.h"
+#endif
 
 namespace aq::cli {
 
@@ -102,6 +109,8 @@ struct CrossingArgs {
     CrossingOptions crossings;
     bool table = false;
     std::optional<std::string> csv;
+    bool nodes = false;
+    surface::NodeOptions nodeOptions;
 };
 
 // A CSV line as a table row: the same fields, tab-separated (no field holds a comma).
@@ -113,6 +122,7 @@ std::string Tabbed(std::string s) {
 
 Step ParseCrossings(Args& a, const CommandInfo&) {
     CrossingArgs x;
+    bool surface = false, cell = false;
     while (!a.AtEnd() && a.Peek().starts_with("--")) {
         const std::string option = a.Take("option");
         if (TakeLineOption(a, option, x.lines)) continue;
@@ -124,9 +134,20 @@ Step ParseCrossings(Args& a, const CommandInfo&) {
             x.table = true;
         else if (option == "--csv")
             x.csv = a.Take("FILE after --csv");
-        else
+        else if (option == "--nodes")
+            x.nodes = true;
+        else if (option == "--surface") {
+            x.nodeOptions.surfacePath = a.Take("FILE after --surface");
+            surface = true;
+        } else if (option == "--cell") {
+            x.nodeOptions.cell = TakeReal(a, option, "metres");
+            if (!(x.nodeOptions.cell > 0)) throw UsageError("--cell takes a size of more than 0 metres");
+            cell = true;
+        } else
             throw UsageError("unknown option " + option);
     }
+    if ((surface || cell) && !x.nodes) throw UsageError("--surface and --cell are for --nodes");
+    if (surface && cell) throw UsageError("--cell is for the surface made of the main lines, not --surface");
     return [x](Context& c) {
         LineSet lines;
         CrossingResult result;
@@ -145,6 +166,13 @@ Step ParseCrossings(Args& a, const CommandInfo&) {
         // What was printed goes out before a CSV on standard output follows it.
         if (x.csv && *x.csv == "-") c.out.Flush();
         if (x.csv && !ExportCrossingsCsv(c.doc, *x.csv, result)) return false;
+        if (x.nodes) {
+            surface::NodeResult nodes;
+            std::string error;
+            if (!surface::CompareNodes(c.doc, lines, x.nodeOptions, nodes, error, &c.port))
+                return Fail(c, "crossings: " + error);
+            c.out.Text(surface::NodeSummaryText(nodes));
+        }
         if (result.Stats.Count == 0)
             c.port.Message("crossings: every crossing was rejected; see --max-distance and --max-slope.",
                            Severity::Warning);
@@ -213,7 +241,59 @@ Step ParseFlagSpikes(Args& a, const CommandInfo&) {
     };
 }
 
+// ---- report ----
+
+struct ReportArgs {
+    std::string path;
+    LineOptions lines;
+    CrossingOptions crossings;
+};
+
+Step ParseReport(Args& a, const CommandInfo&) {
+    ReportArgs x;
+    x.path = a.Take("FILE.pdf");
+    {
+        std::string ext = x.path.size() >= 4 ? x.path.substr(x.path.size() - 4) : std::string();
+        for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        if (ext != ".pdf") throw UsageError("the report is a PDF: its file must end in .pdf, not \"" + x.path + "\"");
+    }
+    while (!a.AtEnd() && a.Peek().starts_with("--")) {
+        const std::string option = a.Take("option");
+        if (TakeLineOption(a, option, x.lines)) continue;
+        if (option == "--max-distance")
+            x.crossings.MaxDistance = TakeReal(a, option, "metres");
+        else if (option == "--max-slope")
+            x.crossings.MaxSlope = TakeReal(a, option, "rise over run");
+        else
+            throw UsageError("unknown option " + option);
+    }
+    return [x](Context& c) {
+#ifdef AQUENTA_HAVE_PLOT
+        gui::ReportRequest r;
+        r.path = x.path;
+        r.lines = x.lines;
+        r.crossings = x.crossings;
+        r.crsName = surface::DocumentCrs(c.doc).name;
+        if (c.history) {
+            for (const UndoHistory::StepInfo& step : c.history->Steps())
+                if (step.done) r.steps.push_back(step.name);
+            r.droppedSteps = c.history->Dropped();
+        }
+        gui::ReportOutcome outcome;
+        if (const std::string error = gui::WriteSurveyReport(c.doc, r, &outcome); !error.empty())
+            return Fail(c, "report: " + error);
+        c.out.Text("pages=" + std::to_string(outcome.pages) + "\n");
+        c.out.Text("csv=" + (outcome.csvPath.empty() ? std::string("-") : outcome.csvPath) + "\n");
+        if (!outcome.hasCrossings) c.port.Message("report: " + outcome.noCrossings, Severity::Warning);
+        return true;
+#else
+        return Fail(c, "report: this aquenta-cli was built without Qt, which draws the report");
+#endif
+    };
+}
+
 constexpr VerbParser kQcParsers[] = {
+    {"report", ParseReport},
     {"lines", ParseLines},
     {"crossings", ParseCrossings},
     {"flag-spikes", ParseFlagSpikes},

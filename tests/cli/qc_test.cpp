@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -87,6 +91,30 @@ TEST_F(QcCliTest, CrossingsSummaryTableAndCsv) {
     EXPECT_NE(csv.find(",0.100,"), std::string::npos);
 }
 
+TEST_F(QcCliTest, CrossingsNodesFollowTheSummary) {
+    const std::string survey = WriteSurvey();
+    auto r = Run({"open", survey, "crossings", "--nodes", "--cell", "1"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto v = Values(r.out);
+    EXPECT_EQ(v.at("bias_m"), "0.100");
+    EXPECT_EQ(v.at("node_bias_m"), "0.100");
+    // The depths are whole centimetres of the plane: the surface between them differs by less.
+    EXPECT_LT(std::stod(v.at("node_stddev_m")), 0.006);
+    EXPECT_EQ(v.at("node_cell_m"), "1");
+    // Two crosslines over the 80 m between the outer main lines, a sounding every 0.2 m.
+    EXPECT_GT(std::stoi(v.at("node_compared")), 780);
+    EXPECT_LE(std::stoi(v.at("node_compared")), std::stoi(v.at("node_cross_soundings")));
+    EXPECT_EQ(v.at("node_pass_exclusive"), "yes");
+    EXPECT_LT(r.out.find("pass_2="), r.out.find("node_cross_soundings="));
+
+    r = Run({"open", survey, "crossings", "--surface", File("s.tif")});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("--surface and --cell are for --nodes"), std::string::npos) << r.err;
+    r = Run({"open", survey, "crossings", "--nodes", "--surface", File("none.tif")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find(File("none.tif")), std::string::npos) << r.err;
+}
+
 TEST_F(QcCliTest, FlagSpikesCountsPerLineAndUndoesAsOneStep) {
     const std::string survey = WriteSurvey(40);
     const auto before = Run({"open", survey, "records"});
@@ -128,5 +156,88 @@ TEST_F(QcCliTest, BadInputIsRefusedClearly) {
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("position records"), std::string::npos) << r.err;
 }
+
+#ifdef AQUENTA_PLOT
+// The output of a command, or nothing when it cannot be run (the tool not installed).
+std::string Capture(const std::string& command) {
+    std::string out;
+    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
+    if (!pipe) return out;
+    std::array<char, 4096> buf;
+    size_t n;
+    while ((n = fread(buf.data(), 1, buf.size(), pipe)) > 0) out.append(buf.data(), n);
+    return pclose(pipe) == 0 ? out : std::string();
+}
+
+size_t CountPages(const std::string& pdf) {
+    size_t n = 0;
+    for (size_t at = pdf.find("/Type /Page"); at != std::string::npos; at = pdf.find("/Type /Page", at + 1))
+        n += pdf.compare(at, 12, "/Type /Pages") != 0;
+    return n;
+}
+
+TEST_F(QcCliTest, ReportHasThePagesAndTheCrossingsNumbers) {
+    const std::string survey = WriteSurvey(5);
+    auto crossings = Run({"open", survey, "flag-spikes", "crossings"});
+    ASSERT_EQ(crossings.code, 0) << crossings.err;
+    const auto v = Values(crossings.out);
+
+    // The edits before the report are listed as the reason for what is deleted.
+    auto r = Run({"open", survey, "flag-spikes", "report", File("survey.pdf")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto out = Values(r.out);
+    // Summary, line table, crossing pictures, plan, section.
+    EXPECT_EQ(out.at("pages"), "5");
+    EXPECT_EQ(out.at("csv"), File("survey.csv"));
+    const std::string pdf = aq::test::ReadAll(File("survey.pdf"));
+    ASSERT_TRUE(pdf.starts_with("%PDF-"));
+    EXPECT_EQ(CountPages(pdf), 5u);
+    // The CSV is the one crossings --csv writes.
+    ASSERT_EQ(Run({"open", survey, "flag-spikes", "crossings", "--csv", File("direct.csv")}).code, 0);
+    EXPECT_EQ(aq::test::ReadAll(File("survey.csv")), aq::test::ReadAll(File("direct.csv")));
+
+    const std::string info = Capture("pdfinfo '" + File("survey.pdf") + "'");
+    if (!info.empty()) {
+        EXPECT_NE(info.find("Pages:           5"), std::string::npos) << info;
+        EXPECT_NE(info.find("(A4)"), std::string::npos) << info;
+    }
+    const std::string text = Capture("pdftotext -layout '" + File("survey.pdf") + "' -");
+    if (text.empty()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed: the report's text is not checked";
+    EXPECT_NE(text.find("Bias (mean delta): " + v.at("bias_m") + " m"), std::string::npos) << text;
+    EXPECT_NE(text.find("Standard deviation: " + v.at("stddev_m") + " m"), std::string::npos) << text;
+    EXPECT_NE(text.find("RMS: " + v.at("rms_m") + " m"), std::string::npos) << text;
+    EXPECT_NE(text.find("95th percentile of |delta|: " + v.at("p95_abs_m") + " m"), std::string::npos);
+    const std::map<std::string, std::string> orders = {{"exclusive", "Exclusive"}, {"special", "Special"},
+                                                       {"1a", "1a"}, {"1b", "1b"}, {"2", "2"}};
+    for (const auto& [word, name] : orders) {
+        const std::string line = "S-44 " + name + ": " + v.at("within_" + word + "_pct") + " % within TVU, " +
+                                 (v.at("pass_" + word) == "yes" ? "passes" : "fails");
+        EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+    }
+    EXPECT_NE(text.find("Order achieved: Exclusive"), std::string::npos) << text;
+    EXPECT_NE(text.find("Crossings: 10 found, 10 accepted, 0 rejected."), std::string::npos) << text;
+    EXPECT_NE(text.find("1. Quality Control Flag Spikes"), std::string::npos) << text;
+    EXPECT_NE(text.find("5 records are marked deleted"), std::string::npos) << text;
+}
+
+TEST_F(QcCliTest, ReportRefusalsNameTheFile) {
+    const std::string survey = WriteSurvey();
+    auto r = Run({"open", survey, "report", File("missing/r.pdf")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("could not write \"" + File("missing/r.pdf") + "\""), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(File("missing")));
+    r = Run({"open", survey, "report", File("r.png")});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("must end in .pdf"), std::string::npos) << r.err;
+    // The CSV beside it cannot be written: a folder has its name.
+    std::filesystem::create_directory(File("taken.csv"));
+    r = Run({"open", survey, "report", File("taken.pdf")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find(File("taken.csv")), std::string::npos) << r.err;
+    // A survey without crosslines still gets its report, which says why there is no CSV.
+    r = Run({"open", survey, "report", File("plain.pdf"), "--tolerance", "1"});
+    ASSERT_EQ(r.code, 0) << r.err;
+}
+#endif
 
 }  // namespace

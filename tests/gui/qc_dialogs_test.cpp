@@ -2,6 +2,7 @@
 // Edit > Quality Control in the window: the line dock, the crossings and spike dialogs.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -101,6 +102,50 @@ TEST_F(QcFrame, CrossingsReportTheBiasAndWriteTheCsv) {
     QFile file(csv);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll().count('\n'), 11);
+}
+
+TEST_F(QcFrame, CrossingsCompareTheNodesWhenAsked) {
+    ASSERT_TRUE(Run<CrossingsDlg>(ID_QC_CROSSINGS, [&](CrossingsDlg& d) {
+        EXPECT_FALSE(d.Nodes()->isChecked());
+        d.Nodes()->setChecked(true);
+        return Ok(d);
+    }));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("Crossline soundings against the surface of the main lines"), std::string::npos)
+        << messages[0];
+    EXPECT_NE(messages[0].find("Bias 0.1"), std::string::npos) << messages[0];
+    // The dialog offers the choice again.
+    ASSERT_TRUE(Run<CrossingsDlg>(ID_QC_CROSSINGS, [&](CrossingsDlg& d) {
+        EXPECT_TRUE(d.Nodes()->isChecked());
+        d.Nodes()->setChecked(false);
+        return Ok(d);
+    }));
+}
+
+TEST_F(QcFrame, SurveyReportWritesThePdfAndTheCsvAndNamesAFailedFile) {
+    QString chosen = dir.filePath("survey.pdf");
+    frame->choosePath = [&](int command, bool save) {
+        EXPECT_EQ(command, ID_SURVEY_REPORT);
+        EXPECT_TRUE(save);
+        return chosen;
+    };
+    frame->DoCommand(ID_SURVEY_REPORT);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("(5 pages)"), std::string::npos) << messages[0];
+    EXPECT_NE(messages[0].find(dir.filePath("survey.csv").toStdString()), std::string::npos) << messages[0];
+    QFile pdf(chosen);
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(5) == "%PDF-");
+    QFile csv(dir.filePath("survey.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_EQ(csv.readAll().count('\n'), 11);
+
+    messages.clear();
+    chosen = dir.filePath("no/such/folder/survey.pdf");
+    frame->DoCommand(ID_SURVEY_REPORT);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("could not write \"" + chosen.toStdString() + "\""), std::string::npos) << messages[0];
+    frame->choosePath = nullptr;
 }
 
 TEST_F(QcFrame, FlagSpikesIsOneUndoStep) {

@@ -100,6 +100,7 @@ enum CommandId : int {
     ID_QC_LINES = 32950,
     ID_QC_CROSSINGS = 32951,
     ID_QC_FLAG_SPIKES = 32952,
+    ID_SURVEY_REPORT = 32960,
 
     // water level from GNSS heights
     ID_TIDE_FROM_GNSS = 32970,

@@ -35,27 +35,36 @@ std::string NoMainAndCrossText(size_t mainLines, size_t crossLines) {
 }
 
 CrossingStatistics ComputeCrossingStatistics(const std::vector<Crossing>& crossings) {
-    CrossingStatistics st;
-    std::vector<double> magnitudes;
-    double sum = 0, squares = 0;
-    std::array<size_t, kS44Orders.size()> within{};
+    std::vector<double> deltas, depths;
     for (const Crossing& c : crossings) {
         if (c.Status != CrossingStatus::Accepted) continue;
-        sum += c.Delta;
-        squares += c.Delta * c.Delta;
-        magnitudes.push_back(std::abs(c.Delta));
-        for (size_t o = 0; o < kS44Orders.size(); ++o)
-            if (std::abs(c.Delta) <= Tvu(kS44Orders[o], c.Depth)) ++within[o];
+        deltas.push_back(c.Delta);
+        depths.push_back(c.Depth);
     }
-    st.Count = magnitudes.size();
+    return DifferenceStatistics(deltas, depths);
+}
+
+CrossingStatistics DifferenceStatistics(std::span<const double> deltas, std::span<const double> depths) {
+    CrossingStatistics st;
+    st.Count = deltas.size();
     if (st.Count == 0) return st;
+    std::vector<double> magnitudes(st.Count);
+    double sum = 0, squares = 0;
+    std::array<size_t, kS44Orders.size()> within{};
+    for (size_t i = 0; i < st.Count; ++i) {
+        const double d = deltas[i];
+        sum += d;
+        squares += d * d;
+        magnitudes[i] = std::abs(d);
+        for (size_t o = 0; o < kS44Orders.size(); ++o)
+            if (std::abs(d) <= Tvu(kS44Orders[o], depths[i])) ++within[o];
+    }
     const double n = static_cast<double>(st.Count);
     st.Mean = sum / n;
     st.Rms = std::sqrt(squares / n);
     if (st.Count > 1) {
         double dev = 0;
-        for (const Crossing& c : crossings)
-            if (c.Status == CrossingStatus::Accepted) dev += (c.Delta - st.Mean) * (c.Delta - st.Mean);
+        for (const double d : deltas) dev += (d - st.Mean) * (d - st.Mean);
         st.StdDev = std::sqrt(dev / (n - 1));
     }
     // Nearest rank: the smallest value at least 95 % of the values do not exceed.
@@ -384,21 +393,26 @@ void AppendValue(std::string& s, const char* name, double v, int decimals) {
 
 }  // namespace
 
+std::string CrossingStatisticsText(const CrossingStatistics& st, const std::string& prefix) {
+    std::string s;
+    AppendValue(s, (prefix + "bias_m").c_str(), st.Mean, 3);
+    AppendValue(s, (prefix + "stddev_m").c_str(), st.StdDev, 3);
+    AppendValue(s, (prefix + "rms_m").c_str(), st.Rms, 3);
+    AppendValue(s, (prefix + "p95_abs_m").c_str(), st.P95, 3);
+    for (size_t o = 0; o < kS44Orders.size(); ++o) {
+        const std::string word = S44Word(kS44Orders[o]);
+        AppendValue(s, (prefix + "within_" + word + "_pct").c_str(), st.PercentWithin[o], 1);
+        s += prefix + "pass_" + word + "=" + (st.Count > 0 && st.Pass[o] ? "yes" : "no") + "\n";
+    }
+    return s;
+}
+
 std::string CrossingSummaryText(const CrossingResult& r) {
     std::string s;
     s += "crossings=" + std::to_string(r.Crossings.size()) + "\n";
     s += "accepted=" + std::to_string(r.Stats.Count) + "\n";
     s += "rejected=" + std::to_string(r.Rejected) + "\n";
-    AppendValue(s, "bias_m", r.Stats.Mean, 3);
-    AppendValue(s, "stddev_m", r.Stats.StdDev, 3);
-    AppendValue(s, "rms_m", r.Stats.Rms, 3);
-    AppendValue(s, "p95_abs_m", r.Stats.P95, 3);
-    for (size_t o = 0; o < kS44Orders.size(); ++o) {
-        const std::string word = S44Word(kS44Orders[o]);
-        AppendValue(s, ("within_" + word + "_pct").c_str(), r.Stats.PercentWithin[o], 1);
-        s += "pass_" + word + "=" + (r.Stats.Count > 0 && r.Stats.Pass[o] ? "yes" : "no") + "\n";
-    }
-    return s;
+    return s + CrossingStatisticsText(r.Stats, "");
 }
 
 }  // namespace aq

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,9 @@ struct CrossingResult {
 
 // The statistics of the accepted crossings of a list.
 CrossingStatistics ComputeCrossingStatistics(const std::vector<Crossing>& crossings);
+// The same statistics of any differences, each with the depth its allowance is taken at
+// (the node comparison's soundings against a surface).
+CrossingStatistics DifferenceStatistics(std::span<const double> deltas, std::span<const double> depths);
 
 // How the search and the measuring are shared between threads.
 inline constexpr ParallelSettings kCrossingParallel{.minimum = 4096, .parts = 2, .slices = 8, .sliceMinimum = 4096};
@@ -90,6 +94,8 @@ bool SurveyCrossings(const CVKDoc& doc, const LineOptions& lineOptions, const Cr
 
 // The summary the window shows and the command line prints: "name=value" lines.
 std::string CrossingSummaryText(const CrossingResult& result);
+// Its statistics lines alone (bias_m= ... pass_2=), each name after `prefix`.
+std::string CrossingStatisticsText(const CrossingStatistics& stats, const std::string& prefix);
 
 // The refusal of a survey whose lines include no main line or no crossline.
 std::string NoMainAndCrossText(size_t mainLines, size_t crossLines);

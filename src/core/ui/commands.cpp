@@ -389,7 +389,8 @@ const std::vector<CommandInfo> kCommands = {
      .prompt = "Compare the seabed where crosslines run over main lines, against IHO S-44\nCrossings",
      .target = T::Document, .menu = "&Edit/Quality Control", .rule = kPositionsAndDepths, .action = A::Values,
      .verb = "crossings",
-     .args = "[--max-distance M] [--max-slope S] [--table] [--csv FILE]\n        " AQ_LINE_ARGS,
+     .args = "[--max-distance M] [--max-slope S] [--table] [--csv FILE]\n"
+             "        [--nodes [--surface FILE] [--cell M]] " AQ_LINE_ARGS,
      .help = "Finds where each crossline's track crosses a main line's, takes each line's corrected seabed\n"
              "level there from its two soundings either side along the line, and prints name=value lines:\n"
              "the crossings found, accepted and rejected, the bias (mean of delta, the crossline's depth less\n"
@@ -398,7 +399,11 @@ const std::vector<CommandInfo> kCommands = {
              "more. A crossing is rejected when a line's nearer sounding lies more than --max-distance\n"
              "metres away (default 5) or its two soundings differ by more than --max-slope (rise over run,\n"
              "default 0.5). --table adds one tab-separated line a crossing; --csv writes them to FILE\n"
-             "(- for standard output).\n" AQ_LINE_HELP},
+             "(- for standard output).\n"
+             "--nodes then compares every live sounding of the crosslines with a surface of the main lines\n"
+             "(triangulated, --cell metres, default a fifth of the line spacing; or the raster --surface\n"
+             "FILE) and prints the same statistics as node_... lines, with node_compared the soundings that\n"
+             "have a surface value under them.\n" AQ_LINE_HELP},
     {.id = ID_QC_FLAG_SPIKES, .text = "Flag Spikes...",
      .prompt = "Delete the soundings that stand out from their neighbours along each line\nFlag Spikes",
      .target = T::Document, .menu = "&Edit/Quality Control", .rule = kPositionsAndDepths, .action = A::Values,
@@ -559,6 +564,18 @@ const std::vector<CommandInfo> kCommands = {
              "second survey's and the design's when given, with the cut and fill areas against the design\n"
              "(else the second survey). PNG and SVG are written a sheet of three sections to a file\n"
              "(FILE-2.png, ...), PDF one sheet to a page; CSV holds every point of every section."},
+    {.id = ID_SURVEY_REPORT, .text = "Survey Report...",
+     .prompt = "Write a PDF report of the survey and its crossings against IHO S-44\nSurvey Report",
+     .target = T::Document, .menu = "&Surface", .separatorBefore = true, .rule = kAnyRecords, .action = A::Values,
+     .verb = "report", .args = "FILE.pdf [--max-distance M] [--max-slope S] " AQ_LINE_ARGS,
+     .help = "Writes a PDF of A4 pages: the survey's files, time span and records of each kind (live and\n"
+             "deleted; a record keeps its deleted mark, not its cause, so the edits of the run's undo history\n"
+             "are listed), the coordinate system, the offsets and sound velocity applied, the table of the\n"
+             "survey lines, the crossing statistics as crossings prints them with the S-44 order achieved, a\n"
+             "histogram of delta / TVU and a plan of the crossings within and beyond the allowance, and the\n"
+             "plan and section as plot draws them. The crossings go to FILE.csv beside it, as crossings --csv\n"
+             "writes them. A survey without crossings gets its report all the same, saying why.\n" AQ_LINE_HELP,
+     .undo = U::None},
 
     // Help
     {.id = ID_HELP_FINDER, .text = "&Help Topics", .prompt = "List the help topics\nHelp Topics", .target = T::App,

@@ -94,8 +94,9 @@ bool LinesDlg::Exchange() { return ReadLineFields(options_); }
 
 // ---- Crossings ----
 
-CrossingsDlg::CrossingsDlg(const LineOptions& lines, const CrossingOptions& crossings, QWidget* parent)
-    : QcDialog(parent), lines_(lines), crossings_(crossings) {
+CrossingsDlg::CrossingsDlg(const LineOptions& lines, const CrossingOptions& crossings, bool compareNodes,
+                           QWidget* parent)
+    : QcDialog(parent), lines_(lines), crossings_(crossings), compareNodes_(compareNodes) {
     setWindowTitle(QStringLiteral("Crossings"));
     setObjectName(QStringLiteral("CrossingsDlg"));
     auto* layout = new QVBoxLayout(this);
@@ -117,6 +118,10 @@ CrossingsDlg::CrossingsDlg(const LineOptions& lines, const CrossingOptions& cros
     csvRow->addWidget(csv_);
     csvRow->addWidget(browse);
     lf->addRow(QStringLiteral("CSV of the crossings"), csvRow);
+    nodes_ = new QCheckBox(QStringLiteral("Also compare every crossline sounding with a surface of the main lines"),
+                           limits);
+    nodes_->setChecked(compareNodes);
+    lf->addRow(nodes_);
     layout->addWidget(limits);
     auto* group = new QGroupBox(QStringLiteral("Lines"), this);
     AddLineFields(new QFormLayout(group), lines);
@@ -128,6 +133,7 @@ bool CrossingsDlg::Exchange() {
     if (!ReadNumberBetween(maxDistance_, 0.001, 1e6, crossings_.MaxDistance)) return false;
     if (!ReadNumberBetween(maxSlope_, 0.001, 1e6, crossings_.MaxSlope)) return false;
     csvPath_ = csv_->text().trimmed();
+    compareNodes_ = nodes_->isChecked();
     return ReadLineFields(lines_);
 }
 

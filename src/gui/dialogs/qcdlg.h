@@ -55,7 +55,8 @@ private:
 class CrossingsDlg final : public QcDialog {
     Q_OBJECT
 public:
-    CrossingsDlg(const LineOptions& lines, const CrossingOptions& crossings, QWidget* parent = nullptr);
+    CrossingsDlg(const LineOptions& lines, const CrossingOptions& crossings, bool compareNodes = false,
+                 QWidget* parent = nullptr);
     const LineOptions& Lines() const { return lines_; }
     const CrossingOptions& Crossings() const { return crossings_; }
     // The CSV to write, empty for none.
@@ -64,6 +65,9 @@ public:
     QLineEdit* MaxDistance() const { return maxDistance_; }
     QLineEdit* MaxSlope() const { return maxSlope_; }
     QLineEdit* Csv() const { return csv_; }
+    // Also compare every crossline sounding with a surface of the main lines.
+    bool CompareNodes() const { return compareNodes_; }
+    QCheckBox* Nodes() const { return nodes_; }
 
 protected:
     bool Exchange() override;
@@ -72,7 +76,9 @@ private:
     LineOptions lines_;
     CrossingOptions crossings_;
     QString csvPath_;
+    bool compareNodes_ = false;
     QLineEdit *maxDistance_, *maxSlope_, *csv_;
+    QCheckBox* nodes_;
 };
 
 // "Flag Spikes": the filter's order, window and factor, the depth limits, the lines.

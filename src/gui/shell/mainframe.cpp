@@ -344,6 +344,7 @@ void CMainFrame::BuildHandlers() {
         {ID_QC_LINES, [this] { ShowSurveyLines(*this); }},
         {ID_QC_CROSSINGS, [this] { ShowCrossings(*this); }},
         {ID_QC_FLAG_SPIKES, [this] { FlagSpikesInWindow(*this); }},
+        {ID_SURVEY_REPORT, [this] { SurveyReportInWindow(*this); }},
         {ID_TIDE_FROM_GNSS, [this] { TideFromGnssCommand(doc_, this, [this](QDialog& d) { return RunDialog(d); }); }},
         {ID_TIDE_COMPARE, [this] { TideCompareCommand(doc_, this, [this](QDialog& d) { return RunDialog(d); }); }},
         {ID_SURFACE_VOLUMES,

@@ -103,6 +103,9 @@ public:
     // Dialog overrides for tests: the path an open or save dialog would return ("" for
     // Cancel) and whether the entity and printing dialogs are shown.
     std::function<QString(int command, bool save)> choosePath;
+    // A file to open or save, through choosePath when set, else the file dialog.
+    QString ChoosePath(int command, bool save, const QString& title, const QStringList& filters,
+                       const QString& initialName, const QString& suffix);
     std::function<bool(CExportDlg&)> runExportDialog;
     std::function<bool(CDepthPrnDlg&)> runPrintDialog;
     // The answer to the save prompt in tests: Yes, No or Cancel.
@@ -145,8 +148,6 @@ private:
     std::unique_ptr<QSettings> Settings() const;
     void LoadRecent();
     void SaveRecent();
-    QString ChoosePath(int command, bool save, const QString& title, const QStringList& filters,
-                       const QString& initialName, const QString& suffix);
 
     // The command itself, once DoCommand found it enabled.
     void RunCommand(int id);

@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/qualitycontrol.h"
 
+#include <QFileInfo>
+
 #include "dialogs/qcdlg.h"
 #include "export/crossingscsv.h"
+#include "render/surveyreport.h"
 #include "shell/mainframe.h"
+#include "surface/crs.h"
+#include "surface/nodecompare.h"
 
 namespace aq::gui {
 
@@ -13,11 +18,32 @@ namespace {
 struct Remembered {
     LineOptions lines;
     CrossingOptions crossings;
+    bool nodes = false;
     SpikeOptions spikes;
 };
 Remembered& Last() {
     static Remembered last;
     return last;
+}
+
+// The node comparison as the window tells it, after the crossings.
+QString NodeReport(const surface::NodeResult& r) {
+    const CrossingStatistics& s = r.stats;
+    QString text = QStringLiteral("Crossline soundings against the surface of the main lines (%1 m cells): %2 of %3 "
+                                  "compared.\nBias %4 m, standard deviation %5 m, RMS %6 m, 95 % within %7 m\n")
+                       .arg(r.cell)
+                       .arg(r.compared)
+                       .arg(r.crossSoundings)
+                       .arg(s.Mean, 0, 'f', 3)
+                       .arg(s.StdDev, 0, 'f', 3)
+                       .arg(s.Rms, 0, 'f', 3)
+                       .arg(s.P95, 0, 'f', 3);
+    for (size_t o = 0; o < kS44Orders.size(); ++o)
+        text += QStringLiteral("S-44 %1: %2 % within TVU, %3\n")
+                    .arg(QString::fromLatin1(S44Name(kS44Orders[o])))
+                    .arg(s.PercentWithin[o], 0, 'f', 1)
+                    .arg(s.Pass[o] ? QStringLiteral("passes") : QStringLiteral("fails"));
+    return text.trimmed();
 }
 
 bool Exec(CMainFrame& frame, QDialog& dialog) {
@@ -51,17 +77,29 @@ void ShowSurveyLines(CMainFrame& frame) {
 }
 
 void ShowCrossings(CMainFrame& frame) {
-    CrossingsDlg dlg(Last().lines, Last().crossings, &frame);
+    CrossingsDlg dlg(Last().lines, Last().crossings, Last().nodes, &frame);
     if (!Exec(frame, dlg)) return;
     Last().lines = dlg.Lines();
     Last().crossings = dlg.Crossings();
+    Last().nodes = dlg.CompareNodes();
     CVKDoc& doc = frame.Doc();
     LineSet lines;
     CrossingResult result;
     if (!SurveyCrossings(doc, Last().lines, Last().crossings, lines, result)) return;
     // A failed CSV says why itself; the statistics follow all the same.
     if (!dlg.CsvPath().isEmpty()) ExportCrossingsCsv(doc, dlg.CsvPath().toStdString(), result);
-    doc.Port().Message(CrossingReport(lines, result).toStdString(), Severity::Info);
+    QString text = CrossingReport(lines, result);
+    if (dlg.CompareNodes()) {
+        surface::NodeResult nodes;
+        std::string error;
+        if (surface::CompareNodes(doc, lines, surface::NodeOptions{}, nodes, error, &doc.Port())) {
+            text += QStringLiteral("\n\n") + NodeReport(nodes);
+        } else {
+            // The crossings stand; the comparison's refusal is said beside them.
+            text += QStringLiteral("\n\nNo node comparison: ") + QString::fromStdString(error);
+        }
+    }
+    doc.Port().Message(text.toStdString(), Severity::Info);
 }
 
 void FlagSpikesInWindow(CMainFrame& frame) {
@@ -72,6 +110,34 @@ void FlagSpikesInWindow(CMainFrame& frame) {
     SpikeResult result;
     if (!FlagSpikes(doc, Last().spikes, result)) return;
     doc.Port().Message(SpikeReport(result).toStdString(), Severity::Info);
+}
+
+void SurveyReportInWindow(CMainFrame& frame) {
+    CVKDoc& doc = frame.Doc();
+    const QString proposed = doc.PathName.empty()
+                                 ? QStringLiteral("report.pdf")
+                                 : QFileInfo(QString::fromStdString(doc.PathName)).completeBaseName() +
+                                       QStringLiteral("-report.pdf");
+    const QString path = frame.ChoosePath(ID_SURVEY_REPORT, true, QStringLiteral("Survey Report"),
+                                          {QStringLiteral("PDF files (*.pdf)")}, proposed, QStringLiteral("pdf"));
+    if (path.isEmpty()) return;
+    ReportRequest r;
+    r.path = path.toStdString();
+    r.lines = Last().lines;
+    r.crossings = Last().crossings;
+    r.crsName = surface::DocumentCrs(doc).name;
+    for (const UndoHistory::StepInfo& step : frame.History().Steps())
+        if (step.done) r.steps.push_back(step.name);
+    r.droppedSteps = frame.History().Dropped();
+    ReportOutcome outcome;
+    if (const std::string error = WriteSurveyReport(doc, r, &outcome); !error.empty()) {
+        doc.Port().Message(error, Severity::Error);
+        return;
+    }
+    std::string text = "The survey report is in " + r.path + " (" + std::to_string(outcome.pages) + " pages)";
+    text += outcome.csvPath.empty() ? ". It has no crossings: " + outcome.noCrossings
+                                    : ", its crossings in " + outcome.csvPath + ".";
+    doc.Port().Message(text, Severity::Info);
 }
 
 }  // namespace aq::gui

@@ -15,5 +15,8 @@ void ShowCrossings(CMainFrame& frame);
 // Flag Spikes: deletes the spikes and says how many went (the window makes it one undo
 // step, as every command that changes the survey).
 void FlagSpikesInWindow(CMainFrame& frame);
+// Surface > Survey Report: asks where the PDF goes, writes it with the crossings CSV
+// beside it (the lines and limits last used for Crossings), and says where they went.
+void SurveyReportInWindow(CMainFrame& frame);
 
 }  // namespace aq::gui

@@ -95,7 +95,7 @@ const MenuItem& Popup(const std::vector<MenuItem>& items, std::string_view text)
 TEST(CommandTable, MenuBarFromTheTable) {
     const std::vector<MenuItem>& bar = MenuBar();
     EXPECT_EQ(Shape(bar), (std::vector<std::string>{"&File/", "&Edit/", "&View/", "&Surface/", "&Help/"}));
-    EXPECT_EQ(Shape(Popup(bar, "&Surface").items), (std::vector<std::string>{"Grid Surface...", "Contours...", "Volumes...", "Cross Sections..."}));
+    EXPECT_EQ(Shape(Popup(bar, "&Surface").items), (std::vector<std::string>{"Grid Surface...", "Contours...", "Volumes...", "Cross Sections...", "-", "Survey Report..."}));
     EXPECT_EQ(Shape(Popup(bar, "&File").items),
               (std::vector<std::string>{"&New", "&Open...", "&Save", "Save &As...", "-", "Import/", "Export/", "-",
                                         "&Print...", "Print Pre&view", "P&rint Setup...", "-", "recent", "-", "E&xit"}));
