@@ -42,6 +42,13 @@ bool Available(Context& c, const CommandInfo& cmd) {
     return Fail(c, std::string(cmd.verb) + ": " + RefusalText(cmd, c.doc));
 }
 
+double TakeNumber(Args& a, const std::string& option) {
+    const std::string word = a.Take("a number after " + option);
+    const auto v = ParseReal(word);
+    if (!v) throw UsageError(option + " takes a number, not \"" + word + "\"");
+    return *v;
+}
+
 int32_t TakeCoordinate(Args& a, std::string_view what) {
     const std::string word = a.Take(std::string(what));
     const auto v = ParseInteger(word, INT32_MIN, INT32_MAX);

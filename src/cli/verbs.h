@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -102,6 +103,13 @@ bool Fail(Context& c, const std::string& text);
 bool Available(Context& c, const CommandInfo& cmd);
 // An integer argument; a UsageError naming it otherwise.
 int32_t TakeCoordinate(Args& a, std::string_view what);
+// A real number after an option; a UsageError naming the option otherwise.
+double TakeNumber(Args& a, const std::string& option);
+// Refuses an option given a second time.
+template <class T>
+void Once(const std::optional<T>& slot, const std::string& option) {
+    if (slot) throw UsageError(option + " given twice");
+}
 // "plan" or "section": true for the section view.
 bool TakeView(Args& a);
 // A box as typed: logical units, or survey units with --units survey.

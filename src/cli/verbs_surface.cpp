@@ -41,18 +41,6 @@ struct SurfaceArgs {
     std::optional<std::string> from;
 };
 
-double TakeNumber(Args& a, const std::string& option) {
-    const std::string word = a.Take("a number after " + option);
-    const auto v = ParseReal(word);
-    if (!v) throw UsageError(option + " takes a number, not \"" + word + "\"");
-    return *v;
-}
-
-template <class T>
-void Once(const std::optional<T>& slot, const std::string& option) {
-    if (slot) throw UsageError(option + " given twice");
-}
-
 // The options of the surface made from the surveys; false for one that is not.
 bool TakeSurfaceOption(Args& a, const std::string& option, SurfaceArgs& s) {
     if (option == "--cell") {

@@ -36,18 +36,6 @@ struct VolumeArgs {
     std::vector<std::string> also;
 };
 
-double TakeNumber(Args& a, const std::string& option) {
-    const std::string word = a.Take("a number after " + option);
-    const auto v = ParseReal(word);
-    if (!v) throw UsageError(option + " takes a number, not \"" + word + "\"");
-    return *v;
-}
-
-template <class T>
-void Once(const std::optional<T>& slot, const std::string& option) {
-    if (slot) throw UsageError(option + " given twice");
-}
-
 void TakeNumberOnce(Args& a, const std::string& option, std::optional<double>& slot) {
     Once(slot, option);
     slot = TakeNumber(a, option);
