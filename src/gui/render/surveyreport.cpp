@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QFont>
 #include <QFontMetrics>
+#include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -385,6 +386,17 @@ void CrossingPictures(Pages& pg, const ReportOutcome& o) {
     CrossingPlan(pg, o.lines, o.crossings, order, box);
 }
 
+// A white picture of `size` pixels at the resolution of the device `p` paints on, so that
+// text in points comes out the size it would on the page itself.
+QImage PagePicture(QSize size, const QPainter& p) {
+    QImage picture(size, QImage::Format_RGB32);
+    const int dpm = static_cast<int>(std::lround(p.device()->logicalDpiX() / 0.0254));
+    picture.setDotsPerMeterX(dpm);
+    picture.setDotsPerMeterY(dpm);
+    picture.fill(Qt::white);
+    return picture;
+}
+
 void ViewPictures(Pages& pg, const CVKDoc& doc) {
     QPainter& p = pg.Painter();
     const int text = pg.Height(pg.Body());
@@ -392,25 +404,31 @@ void ViewPictures(Pages& pg, const CVKDoc& doc) {
     pg.Heading(QStringLiteral("Plan"));
     {
         const QRect area(pg.Left(), pg.Y() + text / 2, pg.Width(), pg.Area().bottom() - pg.Y() - text / 2);
-        p.save();
-        p.translate(area.topLeft());
-        CVKPView plan;
-        PaintPlanPage(p, plan, doc, QRect(QPoint(0, 0), area.size()), doc.PathName);
-        p.restore();
+        // Drawn into a picture at the page's resolution, as the window draws: a survey of
+        // millions of soundings would otherwise put every marker into the file.
+        QImage picture = PagePicture(area.size(), p);
+        {
+            QPainter ip(&picture);
+            CVKPView plan;
+            PaintPlanPage(ip, plan, doc, QRect(QPoint(0, 0), area.size()), doc.PathName);
+        }
+        p.drawImage(area.topLeft(), picture);
     }
     pg.NewPage();
     pg.Heading(QStringLiteral("Section"));
     {
         const QRect area(pg.Left(), pg.Y() + text / 2, pg.Width(), pg.Area().bottom() - pg.Y() - text / 2);
-        p.save();
-        p.translate(area.topLeft());
-        CVKView section;
-        const QRect page(QPoint(0, 0), area.size());
-        const CRect printable{0, 0, page.width(), page.height()};
-        const int32_t n = section.BeginPrinting(printable, SectionPrintSettings{});
-        PaintSectionPage(p, section, doc, page, 1, n);
-        section.EndPrinting();
-        p.restore();
+        QImage picture = PagePicture(area.size(), p);
+        {
+            QPainter ip(&picture);
+            CVKView section;
+            const QRect page(QPoint(0, 0), area.size());
+            const CRect printable{0, 0, page.width(), page.height()};
+            const int32_t n = section.BeginPrinting(printable, SectionPrintSettings{});
+            PaintSectionPage(ip, section, doc, page, 1, n);
+            section.EndPrinting();
+        }
+        p.drawImage(area.topLeft(), picture);
     }
 }
 
