@@ -46,6 +46,8 @@ std::string PlotFormat(const PlotRequest& r) {
     return r.path == "-" ? std::string("png") : Extension(r.path);
 }
 
+}  // namespace
+
 // Puts the finished bytes in place through the same safe writer as every other file:
 // replaced whole or not at all, a FIFO or device written directly, "-" standard output.
 std::string WriteBytes(const std::string& path, const QByteArray& bytes) {
@@ -57,8 +59,6 @@ std::string WriteBytes(const std::string& path, const QByteArray& bytes) {
         return {};
     return "could not write \"" + path + "\": " + ErrorReason(file.Error());
 }
-
-}  // namespace
 
 namespace {
 QtMessageHandler g_previousHandler = nullptr;

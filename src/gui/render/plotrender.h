@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QPainter>
 #include <QRect>
@@ -51,6 +52,10 @@ std::vector<std::string> PlotFiles(const PlotRequest& request);
 // failure leaves nothing half written.
 // Returns an empty text on success, else what went wrong.
 std::string WritePlot(const CVKDoc& doc, const PlotRequest& request);
+
+// Puts finished bytes (a PNG, SVG or PDF made in memory) in place by the same rules: an
+// empty text on success, else "could not write "PATH": reason".
+std::string WriteBytes(const std::string& path, const QByteArray& bytes);
 
 // Makes sure a QGuiApplication exists, on the offscreen platform when none is there
 // (fonts need one, a display does not).

@@ -9,7 +9,6 @@
 #include <QSvgGenerator>
 #include <cctype>
 
-#include "model/safefile.h"
 #include "render/plotrender.h"
 #include "render/qtcanvas.h"
 #include "views/tidecurves.h"
@@ -85,13 +84,7 @@ std::string WriteTideComparison(const TideComparison& c, const std::string& path
         painter.end();
     }
     buffer.close();
-    AtomicFile::Options options;
-    options.dashIsStandardOutput = true;
-    AtomicFile file(path, options);
-    if (file.Write(reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<size_t>(bytes.size())) &&
-        file.Commit())
-        return {};
-    return "could not write \"" + path + "\": " + ErrorReason(file.Error());
+    return WriteBytes(path, bytes);
 }
 
 }  // namespace aq::gui

@@ -9,7 +9,6 @@
 #include <QSvgGenerator>
 #include <cctype>
 
-#include "model/safefile.h"
 #include "render/plotrender.h"
 #include "render/qtcanvas.h"
 #include "views/volumedraw.h"
@@ -31,17 +30,6 @@ std::string Extension(const std::string& path) {
 }
 
 std::string Failed(const std::string& path) { return "could not write \"" + path + "\""; }
-
-// The finished bytes put in place by the safe writer: replaced whole or not at all.
-std::string WriteBytes(const std::string& path, const QByteArray& bytes) {
-    AtomicFile::Options options;
-    options.dashIsStandardOutput = true;
-    AtomicFile file(path, options);
-    if (file.Write(reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<size_t>(bytes.size())) &&
-        file.Commit())
-        return {};
-    return "could not write \"" + path + "\": " + ErrorReason(file.Error());
-}
 
 void SetA4(QPdfWriter& pdf, QPageLayout::Orientation orientation) {
     pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), orientation, QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter));
