@@ -26,10 +26,10 @@ protected:
     // deep; `spikes` soundings made 2 m deeper.
     std::string WriteSurvey(int spikes = 0) const {
         aq::CVKDoc doc;
-        aq::test::QcSurveySpec spec = aq::test::GridSpec(5, {100, 200});
-        spec.depth = [](double x, double y) { return 400.0 + 2.0 * x + 4.0 * y; };
-        for (size_t i = 5; i < spec.lines.size(); ++i) spec.lines[i].depthOffset = 10;
-        aq::test::BuildQcSurvey(doc, spec);
+        aq::test::QcSurveyLayout layout = aq::test::GridLayout(5, {100, 200});
+        layout.depth = [](double x, double y) { return 400.0 + 2.0 * x + 4.0 * y; };
+        for (size_t i = 5; i < layout.lines.size(); ++i) layout.lines[i].depthOffset = 10;
+        aq::test::BuildQcSurvey(doc, layout);
         int n = 0;
         for (size_t i = 0; i < doc.Records.size() && n < spikes; i += 97)
             if (doc.Records[i].IsLive(aq::REC_DEPTH)) doc.Records[i].Depth += 200, ++n;

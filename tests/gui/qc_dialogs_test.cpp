@@ -30,10 +30,10 @@ struct QcFrame : ::testing::Test {
         frame = std::make_unique<CMainFrame>(o);
         frame->Port().onMessage = [this](const std::string& text, Severity) { messages.push_back(text); };
         // Main lines every 20 m, crosslines at 100 and 200 m east, the crosslines 0.10 m deep.
-        test::QcSurveySpec spec = test::GridSpec(5, {100, 200});
-        for (size_t i = 5; i < spec.lines.size(); ++i) spec.lines[i].depthOffset = 10;
-        spec.noise = 2;
-        test::BuildQcSurvey(frame->Doc(), spec);
+        test::QcSurveyLayout layout = test::GridLayout(5, {100, 200});
+        for (size_t i = 5; i < layout.lines.size(); ++i) layout.lines[i].depthOffset = 10;
+        layout.noise = 2;
+        test::BuildQcSurvey(frame->Doc(), layout);
     }
     void TearDown() override {
         frame->askToSave = [](const QString&) { return int(QMessageBox::No); };

@@ -18,12 +18,12 @@ namespace {
 // Main lines every 20 m north from 0 to 200 over 0 to 300 east, crosslines running from
 // 20 m south of them to 20 m north at these eastings, 0.10 m deep, over a plane sloping
 // 5 % east and north; soundings every 0.2 m along the lines.
-test::QcSurveySpec SlopingPlane() {
-    test::QcSurveySpec spec = test::GridSpec(11, {25, 51.3, 100, 175, 250});
-    for (size_t i = 11; i < spec.lines.size(); ++i) spec.lines[i].depthOffset = 10;
-    spec.depth = [](double x, double y) { return 500.0 + 5.0 * x + 5.0 * y; };
-    spec.noise = 2;
-    return spec;
+test::QcSurveyLayout SlopingPlane() {
+    test::QcSurveyLayout layout = test::GridLayout(11, {25, 51.3, 100, 175, 250});
+    for (size_t i = 11; i < layout.lines.size(); ++i) layout.lines[i].depthOffset = 10;
+    layout.depth = [](double x, double y) { return 500.0 + 5.0 * x + 5.0 * y; };
+    layout.noise = 2;
+    return layout;
 }
 
 size_t CrossSoundings(const LineSet& lines) {
@@ -125,8 +125,8 @@ TEST(NodeCompare, AGivenRasterIsReadAndOneElsewhereIsRefused) {
 TEST(NodeCompare, SurveysWithoutTheLinesItNeedsAreRefused) {
     // Main lines only.
     CVKDoc mainOnly;
-    test::QcSurveySpec spec = test::GridSpec(4, {});
-    test::BuildQcSurvey(mainOnly, spec);
+    test::QcSurveyLayout layout = test::GridLayout(4, {});
+    test::BuildQcSurvey(mainOnly, layout);
     NodeResult r;
     std::string error;
     EXPECT_FALSE(CompareNodes(mainOnly, FindLines(mainOnly, LineOptions{}), NodeOptions{}, r, error));
@@ -142,7 +142,7 @@ TEST(NodeCompare, SurveysWithoutTheLinesItNeedsAreRefused) {
 
     // Crosslines that run beside the main lines, never over them.
     CVKDoc apart;
-    test::QcSurveySpec beside = test::GridSpec(4, {500, 600}, 0, 300, -20);
+    test::QcSurveyLayout beside = test::GridLayout(4, {500, 600}, 0, 300, -20);
     test::BuildQcSurvey(apart, beside);
     EXPECT_FALSE(CompareNodes(apart, FindLines(apart, LineOptions{}), NodeOptions{}, r, error));
     EXPECT_NE(error.find("no value under any crossline sounding"), std::string::npos) << error;

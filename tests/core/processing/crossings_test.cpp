@@ -19,7 +19,7 @@ namespace aq {
 namespace {
 
 using test::BuildQcSurvey;
-using test::GridSpec;
+using test::GridLayout;
 
 TEST(S44, AllowancesFollowTheFormula) {
     struct Row {
@@ -48,12 +48,12 @@ TEST(S44, AllowancesFollowTheFormula) {
 // east the crossings fall on positions of both lines; at the others on one or neither.
 const std::vector<double> kCrossEastings = {25, 51.3, 100, 175, 250};
 
-test::QcSurveySpec SlopingPlane() {
-    test::QcSurveySpec spec = GridSpec(11, kCrossEastings);
-    for (size_t i = 11; i < spec.lines.size(); ++i) spec.lines[i].depthOffset = 10;
-    spec.depth = [](double x, double y) { return 500.0 + 5.0 * x + 5.0 * y; };
-    spec.noise = 2;
-    return spec;
+test::QcSurveyLayout SlopingPlane() {
+    test::QcSurveyLayout layout = GridLayout(11, kCrossEastings);
+    for (size_t i = 11; i < layout.lines.size(); ++i) layout.lines[i].depthOffset = 10;
+    layout.depth = [](double x, double y) { return 500.0 + 5.0 * x + 5.0 * y; };
+    layout.noise = 2;
+    return layout;
 }
 
 TEST(Crossings, SlopingPlaneGivesTheBiasOnceAtEveryCrossing) {
@@ -113,17 +113,17 @@ TEST(Crossings, SlopingPlaneGivesTheBiasOnceAtEveryCrossing) {
 TEST(Crossings, GeographicSurveyGivesTheSameCrossings) {
     const double lat0 = 53.5, lon0 = 8.5;
     const double perLat = 1.0 / 111297.0, perLon = 1.0 / 66360.0;
-    const test::QcSurveySpec grid = SlopingPlane();
-    test::QcSurveySpec spec = grid;
-    spec.geographic = true;
-    spec.unitsPerMetre = perLat;
-    for (test::QcLine& l : spec.lines) {
+    const test::QcSurveyLayout grid = SlopingPlane();
+    test::QcSurveyLayout layout = grid;
+    layout.geographic = true;
+    layout.unitsPerMetre = perLat;
+    for (test::QcLine& l : layout.lines) {
         l.x0 = lon0 + l.x0 * perLon, l.x1 = lon0 + l.x1 * perLon;
         l.y0 = lat0 + l.y0 * perLat, l.y1 = lat0 + l.y1 * perLat;
     }
-    spec.depth = [&](double lon, double lat) { return grid.depth((lon - lon0) / perLon, (lat - lat0) / perLat); };
+    layout.depth = [&](double lon, double lat) { return grid.depth((lon - lon0) / perLon, (lat - lat0) / perLat); };
     CVKDoc doc;
-    BuildQcSurvey(doc, spec);
+    BuildQcSurvey(doc, layout);
     LineSet lines;
     CrossingResult r;
     ASSERT_TRUE(SurveyCrossings(doc, LineOptions{}, CrossingOptions{}, lines, r));
@@ -134,11 +134,11 @@ TEST(Crossings, GeographicSurveyGivesTheSameCrossings) {
 }
 
 TEST(Crossings, RejectsFarAndSteepSoundings) {
-    test::QcSurveySpec spec = GridSpec(3, {25.1, 100});
+    test::QcSurveyLayout layout = GridLayout(3, {25.1, 100});
     // A 3 m step under the first crossline: its crossings interpolate across it.
-    spec.depth = [](double x, double) { return x > 25.1 ? 800.0 : 500.0; };
+    layout.depth = [](double x, double) { return x > 25.1 ? 800.0 : 500.0; };
     CVKDoc doc;
-    BuildQcSurvey(doc, spec);
+    BuildQcSurvey(doc, layout);
     // The main soundings within 6 m of (100, 20) are deleted: the nearest lies too far.
     for (CVKData& r : doc.Records)
         if (r.IsLive(REC_DEPTH) && std::abs(r.Y - 2000) < 5 && std::abs(r.X - 10000) < 600) r.Flags |= REC_DELETED;
@@ -170,14 +170,14 @@ TEST(Crossings, SaysWhyThereIsNothingToCompare) {
     {
         CVKDoc doc;
         doc.SetPort(&port);
-        BuildQcSurvey(doc, GridSpec(3, {}));
+        BuildQcSurvey(doc, GridLayout(3, {}));
         EXPECT_FALSE(SurveyCrossings(doc, LineOptions{}, CrossingOptions{}, lines, r));
     }
     {
         // Crosslines east of the main lines' end: no crossing.
         CVKDoc doc;
         doc.SetPort(&port);
-        BuildQcSurvey(doc, GridSpec(3, {400, 450}));
+        BuildQcSurvey(doc, GridLayout(3, {400, 450}));
         EXPECT_FALSE(SurveyCrossings(doc, LineOptions{}, CrossingOptions{}, lines, r));
         CrossingOptions bad;
         bad.MaxSlope = -1;

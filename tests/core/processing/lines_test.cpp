@@ -16,7 +16,7 @@ namespace {
 using test::Append;
 using test::At;
 using test::BuildQcSurvey;
-using test::GridSpec;
+using test::GridLayout;
 
 // Appends a track of positions only (no depths), one a second, along a path given by
 // place at each second.
@@ -31,7 +31,7 @@ void Track(CVKDoc& doc, int64_t start, int seconds, Place place) {
 
 TEST(SurveyLines, GridSurveySplitsAtGapsAndSortsByHeading) {
     CVKDoc doc;
-    BuildQcSurvey(doc, GridSpec(11, {25, 100, 175, 250}));
+    BuildQcSurvey(doc, GridLayout(11, {25, 100, 175, 250}));
     const LineSet set = FindLines(doc, LineOptions{});
     ASSERT_EQ(set.Lines.size(), 15u);
     EXPECT_EQ(set.Count(LineKind::Main), 11u);
@@ -135,7 +135,7 @@ TEST(SurveyLines, ABoatLyingStillMakesNoLine) {
 
 TEST(SurveyLines, UserNamesTheCrosslines) {
     CVKDoc doc;
-    BuildQcSurvey(doc, GridSpec(4, {100}));
+    BuildQcSurvey(doc, GridLayout(4, {100}));
     LineOptions o;
     o.CrossLines = {2, 3};
     const LineSet set = FindLines(doc, o);
@@ -171,15 +171,15 @@ TEST(SurveyLines, GeographicSurveyIsMeasuredInMetres) {
     // 1 / 66360 degree of longitude there on WGS84.
     const double lat0 = 53.5, lon0 = 8.5;
     const double perLat = 1.0 / 111297.0, perLon = 1.0 / 66360.0;
-    test::QcSurveySpec grid = GridSpec(5, {50, 150});
-    test::QcSurveySpec spec;
-    spec.geographic = true;
+    test::QcSurveyLayout grid = GridLayout(5, {50, 150});
+    test::QcSurveyLayout layout;
+    layout.geographic = true;
     for (const test::QcLine& l : grid.lines)
-        spec.lines.push_back({lon0 + l.x0 * perLon, lat0 + l.y0 * perLat, lon0 + l.x1 * perLon, lat0 + l.y1 * perLat});
+        layout.lines.push_back({lon0 + l.x0 * perLon, lat0 + l.y0 * perLat, lon0 + l.x1 * perLon, lat0 + l.y1 * perLat});
     // The builder's lengths are in the plan's units: each line keeps its own pace below.
-    spec.unitsPerMetre = perLat;
+    layout.unitsPerMetre = perLat;
     CVKDoc doc;
-    BuildQcSurvey(doc, spec);
+    BuildQcSurvey(doc, layout);
     ASSERT_TRUE(doc.IsGeographic());
     const LineSet set = FindLines(doc, LineOptions{});
     ASSERT_EQ(set.Lines.size(), 7u);

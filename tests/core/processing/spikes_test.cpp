@@ -15,7 +15,7 @@ namespace aq {
 namespace {
 
 using test::BuildQcSurvey;
-using test::GridSpec;
+using test::GridLayout;
 
 // Spikes are told by their quality of 1; clean soundings have 100.
 constexpr uint8_t kSpikeTag = 1;
@@ -64,12 +64,12 @@ void ExpectSpikesFound(const Tally& t) {
 }
 
 TEST(FlagSpikes, FindsSpikesOnANoisySlopingSeabed) {
-    test::QcSurveySpec spec = GridSpec(8, {60, 240});
-    spec.depth = [](double x, double y) { return 600.0 + 3.0 * x + 2.0 * y; };
-    spec.noise = 4;
+    test::QcSurveyLayout layout = GridLayout(8, {60, 240});
+    layout.depth = [](double x, double y) { return 600.0 + 3.0 * x + 2.0 * y; };
+    layout.noise = 4;
     for (const bool metres : {false, true}) {
         CVKDoc doc;
-        BuildQcSurvey(doc, spec);
+        BuildQcSurvey(doc, layout);
         AddSpikes(doc, 200, 11);
         SpikeOptions o;
         if (metres) o.WindowMetres = 4;
@@ -92,12 +92,12 @@ TEST(FlagSpikes, FindsSpikesOnANoisySlopingSeabed) {
 
 TEST(FlagSpikes, KeepsAQuayWallThatARangeFilterWouldCut) {
     // Lines across a quay wall: 2 m deep, then a 1:1 face down to 14 m, then 14 m.
-    test::QcSurveySpec spec;
-    for (int i = 0; i < 10; ++i) spec.lines.push_back({0, 10.0 * i, 200, 10.0 * i});
-    spec.depth = [](double x, double) { return 200.0 + 100.0 * std::clamp(x - 80.0, 0.0, 12.0); };
-    spec.noise = 3;
+    test::QcSurveyLayout layout;
+    for (int i = 0; i < 10; ++i) layout.lines.push_back({0, 10.0 * i, 200, 10.0 * i});
+    layout.depth = [](double x, double) { return 200.0 + 100.0 * std::clamp(x - 80.0, 0.0, 12.0); };
+    layout.noise = 3;
     CVKDoc doc;
-    BuildQcSurvey(doc, spec);
+    BuildQcSurvey(doc, layout);
     AddSpikes(doc, 200, 5);
     // Every spike's level lies within the levels of the clean seabed: no level window
     // that keeps the wall can take a spike away.
@@ -125,8 +125,8 @@ TEST(FlagSpikes, KeepsAQuayWallThatARangeFilterWouldCut) {
 
 TEST(FlagSpikes, DepthLimitsApplyEverywhere) {
     CVKDoc doc;
-    test::QcSurveySpec spec = GridSpec(2, {});
-    BuildQcSurvey(doc, spec);
+    test::QcSurveyLayout layout = GridLayout(2, {});
+    BuildQcSurvey(doc, layout);
     // A dropout of 30 soundings on the first line (depth 0) and one deep reading outside
     // any line: positions stop there.
     int dropout = 0;
@@ -150,9 +150,9 @@ TEST(FlagSpikes, DepthLimitsApplyEverywhere) {
 
 TEST(FlagSpikes, IsOneUndoStepAndRestoreBringsTheSoundingsBack) {
     CVKDoc doc;
-    test::QcSurveySpec spec = GridSpec(4, {150});
-    spec.noise = 3;
-    BuildQcSurvey(doc, spec);
+    test::QcSurveyLayout layout = GridLayout(4, {150});
+    layout.noise = 3;
+    BuildQcSurvey(doc, layout);
     AddSpikes(doc, 200, 9);
     // A sounding deleted by hand beforehand stays deleted through it all.
     doc.Records[1000].Flags |= REC_DELETED;
@@ -174,12 +174,12 @@ TEST(FlagSpikes, IsOneUndoStepAndRestoreBringsTheSoundingsBack) {
 }
 
 TEST(FlagSpikes, ParallelLinesGiveTheSameFlags) {
-    test::QcSurveySpec spec = GridSpec(12, {30, 90, 150, 210, 270});
-    spec.noise = 4;
+    test::QcSurveyLayout layout = GridLayout(12, {30, 90, 150, 210, 270});
+    layout.noise = 4;
     CVKDoc one, two;
-    BuildQcSurvey(one, spec);
+    BuildQcSurvey(one, layout);
     AddSpikes(one, 200, 21);
-    BuildQcSurvey(two, spec);
+    BuildQcSurvey(two, layout);
     AddSpikes(two, 200, 21);
     SpikeResult a, b;
     ASSERT_TRUE(FlagSpikes(one, SpikeOptions{}, a, ParallelSettings{.minimum = size_t(-1), .parts = 1}));
