@@ -4,7 +4,6 @@
 #include "surface/tin.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <limits>
 #include <new>
@@ -57,12 +56,13 @@ void Rasterise(const Soundings& s, const GridGeometry& g, const TinTile& t, cons
 
 }  // namespace
 
-bool TinTile::Owns(const Soundings& s, const uint32_t* c) const {
+bool TinTile::Owns(const uint32_t* c, double ax, double ay, double bx, double by, double cx, double cy) const {
     // The corners from the lowest index on, turning as they do: one order however the
     // triangle was found, so that its centroid rounds alike in every tile.
+    const double px[3] = {ax, bx, cx}, py[3] = {ay, by, cy};
     const int first = c[0] < c[1] ? (c[0] < c[2] ? 0 : 2) : (c[1] < c[2] ? 1 : 2);
-    const uint32_t a = c[first], b = c[(first + 1) % 3], d = c[(first + 2) % 3];
-    const double gx = (s.x[a] + s.x[b] + s.x[d]) / 3, gy = (s.y[a] + s.y[b] + s.y[d]) / 3;
+    const int second = (first + 1) % 3, third = (first + 2) % 3;
+    const double gx = (px[first] + px[second] + px[third]) / 3, gy = (py[first] + py[second] + py[third]) / 3;
     return gx >= x0 && gx < x1 && gy >= y0 && gy < y1;
 }
 
@@ -86,36 +86,20 @@ TinTiles PlanTinTiles(const Soundings& s, const GridGeometry& g, double maxEdge,
 }
 
 bool TinSoundings(const Soundings& s, const GridGeometry& g, double maxEdge, float* level, std::string& error,
-                  UserPort* progress, size_t tilePoints, const TriangleBatch* owned) {
+                  UserPort* progress, size_t tilePoints, const TriangleBatch* owned, unsigned threads) {
     if (!(maxEdge > 0) || !std::isfinite(maxEdge)) {
         error = "The longest edge of the triangles must be a length above 0 m.";
         return false;
     }
-    const TinTiles tiles = PlanTinTiles(s, g, maxEdge, tilePoints);
-    std::vector<uint32_t> mine[2];
-    std::atomic<bool> failed{false};
-    const bool ok = TriangulateTiles(
+    TinTiles tiles = PlanTinTiles(s, g, maxEdge, tilePoints);
+    tiles.threads = threads;
+    return TriangulateTiles(
         s, tiles, maxEdge,
-        [&](unsigned part, const TinTile& tile, const uint32_t* corners, size_t count) {
+        [&](unsigned part, const TinTile& tile, const uint32_t* corners, size_t ownedCount, size_t count) {
             Rasterise(s, g, tile, corners, count, level);
-            if (!owned) return;
-            std::vector<uint32_t>& list = mine[part];
-            list.clear();
-            try {
-                for (size_t k = 0; k < count; ++k)
-                    if (tile.Owns(s, corners + 3 * k)) list.insert(list.end(), corners + 3 * k, corners + 3 * k + 3);
-            } catch (const std::bad_alloc&) {
-                failed.store(true);
-                return;
-            }
-            (*owned)(part, list.data(), list.size() / 3);
+            if (owned) (*owned)(part, tile.index, corners, ownedCount);
         },
         error, progress, "Triangulating Soundings");
-    if (ok && failed.load()) {
-        error = "Not enough memory to triangulate " + std::to_string(s.size()) + " soundings.";
-        return false;
-    }
-    return ok;
 }
 
 }  // namespace aq::surface

@@ -106,11 +106,24 @@ void AreaAndIntegral(const double* xy, const double* v, int n, double& area, dou
 
 // Adds a convex piece on which the difference d (survey less reference) is linear.
 void AddPiece(const double* xy, int n, const Linear& d, double overdepth, Sums& sums) {
-    double v[kMaxCorners], part[2 * kMaxCorners], pv[kMaxCorners];
+    double v[kMaxCorners] = {}, part[2 * kMaxCorners], pv[kMaxCorners];
     for (int i = 0; i < n; ++i) v[i] = d.At(xy[2 * i], xy[2 * i + 1]);
     double area, integral;
     AreaAndIntegral(xy, v, n, area, integral);
     sums.compared += area;
+    // Wholly above or wholly below: the piece itself (most pieces are).
+    bool above = true, below = true;
+    for (int i = 0; i < n; ++i) above &= v[i] > 0, below &= v[i] < 0;
+    if (above && overdepth <= 0) {
+        sums.cut += integral;
+        sums.cutArea += area;
+        return;
+    }
+    if (below && overdepth <= 0) {
+        sums.fill -= integral;
+        sums.fillArea += area;
+        return;
+    }
     if (int m = PositivePart(xy, v, n, part, pv)) {
         AreaAndIntegral(part, pv, m, area, integral);
         sums.cut += integral;
@@ -220,14 +233,29 @@ public:
             x_ = s.x;
             y_ = s.y;
             z_.assign(s.z.begin(), s.z.end());
-            std::vector<uint32_t> parts[2];
+            // Each tile's triangles, put together in the order of the tiles.
+            std::vector<std::vector<uint32_t>> tiles;
+            std::mutex mutex;
+            bool failed = false;
             if (!ForEachTriangle(
                     s, maxEdge, tilePoints,
-                    [&](unsigned part, const uint32_t* c, size_t count) { parts[part].insert(parts[part].end(), c, c + 3 * count); },
+                    [&](unsigned, size_t tile, const uint32_t* c, size_t count) {
+                        std::vector<uint32_t> mine;
+                        try {
+                            mine.assign(c, c + 3 * count);
+                            const std::lock_guard lock(mutex);
+                            if (tiles.size() <= tile) tiles.resize(tile + 1);
+                            tiles[tile] = std::move(mine);
+                        } catch (const std::bad_alloc&) {
+                            const std::lock_guard lock(mutex);
+                            failed = true;
+                        }
+                    },
                     error, progress, "Triangulating the Reference"))
                 return false;
-            tris_ = std::move(parts[0]);
-            tris_.insert(tris_.end(), parts[1].begin(), parts[1].end());
+            if (failed) throw std::bad_alloc();
+            tris_.clear();
+            for (const std::vector<uint32_t>& t : tiles) tris_.insert(tris_.end(), t.begin(), t.end());
             Index();
         } catch (const std::bad_alloc&) {
             error = "Not enough memory for the second survey's triangles.";
@@ -401,14 +429,14 @@ VolumeFigures FiguresOf(const char* method, const Sums& s, double areaMeasured, 
 }
 
 // The prisms of the survey's triangles over the reference's, clipped to the area: a
-// batch of triangles at a time, from either part.
+// batch of triangles (a tile's) at a time, from either part, summed tile by tile.
 class Prisms {
 public:
     Prisms(const Soundings& s, const ReferenceTriangles& ref, const AreaClip& clip, double overdepth)
         : s_(s), ref_(ref), clip_(clip), overdepth_(overdepth) {}
 
-    void operator()(unsigned part, const uint32_t* c, size_t count) {
-        Sums& sum = sums_[part];
+    void operator()(unsigned, size_t tile, const uint32_t* c, size_t count) {
+        Sums sum;
         double xy[6], z[3], overlap[12];
         try {
             for (size_t t = 0; t < count; ++t) {
@@ -435,6 +463,9 @@ public:
                     if (n >= 3) Measure(overlap, n, Minus(a, b), overdepth_, clip_, sum);
                 });
             }
+            const std::lock_guard lock(mutex_);
+            if (tiles_.size() <= tile) tiles_.resize(tile + 1);
+            tiles_[tile] = sum;
         } catch (const std::bad_alloc&) {
             failed_.store(true);
         }
@@ -446,9 +477,10 @@ public:
             error = "Not enough memory to measure the triangles.";
             return false;
         }
+        // In the order of the tiles, whichever thread measured which: the same sums
+        // every time.
         total = Sums{};
-        total.Add(sums_[0]);
-        total.Add(sums_[1]);
+        for (const Sums& t : tiles_) total.Add(t);
         return true;
     }
 
@@ -457,7 +489,8 @@ private:
     const ReferenceTriangles& ref_;
     const AreaClip& clip_;
     double overdepth_;
-    Sums sums_[2];
+    std::vector<Sums> tiles_;
+    std::mutex mutex_;
     std::atomic<bool> failed_{false};
 };
 
@@ -469,7 +502,7 @@ bool TinMethod(const Soundings& s, const ReferenceTriangles& ref, const AreaClip
     double box[4];
     if (clip.Active()) clip.Bounds(box[0], box[1], box[2], box[3]);
     if (!ForEachTriangle(s, maxEdge, o.tilePoints, prisms, error, progress, "Measuring the Triangles",
-                         clip.Active() ? box : nullptr))
+                         clip.Active() ? box : nullptr, o.threads))
         return false;
     return prisms.Total(total, error);
 }
@@ -483,7 +516,8 @@ bool SurveyGrid(const Soundings& s, const GridGeometry& g, const VolumeOptions& 
         error = "Not enough memory for a grid of " + std::to_string(g.nx) + " x " + std::to_string(g.ny) + " cells.";
         return false;
     }
-    if (o.method == Method::Tin) return TinSoundings(s, g, maxEdge, level.data(), error, progress, o.tilePoints, owned);
+    if (o.method == Method::Tin)
+        return TinSoundings(s, g, maxEdge, level.data(), error, progress, o.tilePoints, owned, o.threads);
     if (o.method == Method::Idw) return IdwSoundings(s, g, 2 * g.cell, 1, level.data(), error, progress);
     BinOutputs out;
     out.level = level.data();
@@ -509,6 +543,7 @@ bool GridMethod(const Soundings& s, const Soundings* second, const ReferenceTria
     const double overdepth = o.overdepth;
     ParallelSettings settings;
     settings.minimum = 64;
+    settings.parts = std::clamp(o.threads, 1u, 2u);
     settings.slices = 8;
     settings.sliceMinimum = 256;
     ParallelFor(

@@ -133,29 +133,35 @@ using CdtFace = CGAL::Constrained_triangulation_face_base_2<Kernel>;
 using CdtTds = CGAL::Triangulation_data_structure_2<CdtVertex, CdtFace>;
 using Cdt = CGAL::Constrained_Delaunay_triangulation_2<Kernel, CdtTds, CGAL::Exact_predicates_tag>;
 
-// The index of a point on Hilbert's curve through a 65536 x 65536 grid.
+// The index of a point on Hilbert's curve through a 16384 x 16384 grid (without
+// branches: the turns are masks).
 uint32_t HilbertIndex(uint32_t x, uint32_t y) {
     uint32_t d = 0;
-    for (uint32_t s = 1u << 15; s > 0; s >>= 1) {
-        const uint32_t rx = (x & s) ? 1 : 0, ry = (y & s) ? 1 : 0;
-        d += s * s * ((3 * rx) ^ ry);
-        if (ry == 0) {
-            if (rx == 1) {
-                x = 0xFFFFu - x;
-                y = 0xFFFFu - y;
-            }
-            std::swap(x, y);
-        }
+    for (int s = 13; s >= 0; --s) {
+        const uint32_t rx = (x >> s) & 1u, ry = (y >> s) & 1u;
+        d |= ((3 * rx) ^ ry) << (2 * s);
+        // The quarter's own curve: mirrored when rx and not ry, turned when not ry.
+        const uint32_t flip = 0u - (rx & (ry ^ 1u));
+        x ^= flip, y ^= flip;
+        const uint32_t swap = (x ^ y) & (0u - (ry ^ 1u));
+        x ^= swap, y ^= swap;
     }
     return d;
 }
 
+// A sounding on its way into a triangulation: where it comes in the order of insertion,
+// and its index and position.
+struct Item {
+    uint32_t key;
+    uint32_t i;
+    double x, y;
+};
+
 // What a thread keeps from one triangulation to the next.
 struct Scratch {
-    std::vector<uint32_t> found;      // the soundings to triangulate
-    std::vector<uint64_t> keys, spare;  // their order of insertion, sorting
-    std::vector<uint32_t> order, spareOrder;
-    std::vector<uint32_t> triangles;  // the kept ones, three corners each
+    std::vector<uint32_t> found;        // the soundings to triangulate
+    std::vector<Item> items, spare;     // in the order of insertion, sorting
+    std::vector<uint32_t> triangles, margin;  // the kept ones, three corners each
     cgalmemory::BlockCache blocks;
 };
 
@@ -189,46 +195,48 @@ void Triangulate(const Soundings& s, Scratch& w, Delaunay& dt) {
     }
     // One scale both ways, so that the curve's squares stay square.
     const double span = std::max(x1 - x0, y1 - y0);
-    const double scale = span > 0 ? 65535.0 / span : 0;
-    w.keys.resize(n);
-    w.order.resize(n);
+    const double scale = span > 0 ? 16383.0 / span : 0;
+    // The positions travel with the keys (read from the soundings in the order found,
+    // which is in runs), so that the insertion reads them in order.
+    w.items.resize(n);
     for (size_t k = 0; k < n; ++k) {
-        const uint32_t i = found[k];
-        const auto qx = static_cast<uint32_t>(std::clamp((s.x[i] - x0) * scale, 0.0, 65535.0));
-        const auto qy = static_cast<uint32_t>(std::clamp((s.y[i] - y0) * scale, 0.0, 65535.0));
+        Item& it = w.items[k];
+        it.i = found[k];
+        it.x = s.x[it.i], it.y = s.y[it.i];
+        const auto qx = static_cast<uint32_t>(std::clamp((it.x - x0) * scale, 0.0, 16383.0));
+        const auto qy = static_cast<uint32_t>(std::clamp((it.y - y0) * scale, 0.0, 16383.0));
         // The later rounds sort after the earlier: the round counted down.
-        w.keys[k] = (static_cast<uint64_t>(15 - Round(i)) << 32) | HilbertIndex(qx, qy);
-        w.order[k] = i;
+        it.key = ((15 - Round(it.i)) << 28) | HilbertIndex(qx, qy);
     }
-    // Radix sort, a byte at a time (stable: ties keep their order).
+    // Radix sort, 11, 11 and 10 bits at a time (stable: ties keep their order).
     w.spare.resize(n);
-    w.spareOrder.resize(n);
-    for (int shift = 0; shift < 40; shift += 8) {
-        size_t count[257] = {};
-        for (const uint64_t k : w.keys) ++count[((k >> shift) & 0xFF) + 1];
-        if (count[((w.keys[0] >> shift) & 0xFF) + 1] == n) continue;  // one value: in order already
-        for (int b = 0; b < 256; ++b) count[b + 1] += count[b];
-        for (size_t k = 0; k < n; ++k) {
-            const size_t to = count[(w.keys[k] >> shift) & 0xFF]++;
-            w.spare[to] = w.keys[k];
-            w.spareOrder[to] = w.order[k];
-        }
-        w.keys.swap(w.spare);
-        w.order.swap(w.spareOrder);
+    constexpr int kShift[3] = {0, 11, 22}, kBits[3] = {11, 11, 10};
+    for (int pass = 0; pass < 3; ++pass) {
+        const uint32_t mask = (1u << kBits[pass]) - 1;
+        const int shift = kShift[pass];
+        size_t count[2049] = {};
+        for (const Item& it : w.items) ++count[((it.key >> shift) & mask) + 1];
+        if (count[((w.items[0].key >> shift) & mask) + 1] == n) continue;  // one value: in order already
+        for (uint32_t b = 0; b < mask + 1; ++b) count[b + 1] += count[b];
+        for (const Item& it : w.items) w.spare[count[(it.key >> shift) & mask]++] = it;
+        w.items.swap(w.spare);
     }
     Delaunay::Face_handle hint;
-    for (const uint32_t i : w.order) {
+    for (const Item& it : w.items) {
         const size_t before = dt.number_of_vertices();
-        const Delaunay::Vertex_handle v = dt.insert(Point(s.x[i], s.y[i]), hint);
+        const Delaunay::Vertex_handle v = dt.insert(Point(it.x, it.y), hint);
         if (v == Delaunay::Vertex_handle()) continue;
-        if (dt.number_of_vertices() > before || i < v->info()) v->info() = i;
+        if (dt.number_of_vertices() > before || it.i < v->info()) v->info() = it.i;
         hint = v->face();
     }
 }
 
-// The faces of a triangulation whose edges are all at most sqrt(l2) long, anticlockwise.
-void KeptTriangles(const Delaunay& dt, double l2, std::vector<uint32_t>& out) {
+// The faces of a triangulation whose edges are all at most sqrt(l2) long, anticlockwise:
+// those the tile owns first (their number returned), then those of its margin.
+size_t KeptTriangles(const Delaunay& dt, double l2, const TinTile& tile, std::vector<uint32_t>& out,
+                     std::vector<uint32_t>& margin) {
     out.clear();
+    margin.clear();
     out.reserve(2 * dt.number_of_vertices() * 3);
     for (const auto f : dt.finite_face_handles()) {
         const Point& pa = f->vertex(0)->point();
@@ -239,10 +247,16 @@ void KeptTriangles(const Delaunay& dt, double l2, std::vector<uint32_t>& out) {
         const double ex = pc.x() - pb.x(), ey = pc.y() - pb.y();
         if (bx * bx + by * by > l2 || qx * qx + qy * qy > l2 || ex * ex + ey * ey > l2) continue;
         if (!(bx * qy - by * qx > 0)) continue;
-        out.push_back(f->vertex(0)->info());
-        out.push_back(f->vertex(1)->info());
-        out.push_back(f->vertex(2)->info());
+        const uint32_t c[3] = {f->vertex(0)->info(), f->vertex(1)->info(), f->vertex(2)->info()};
+        const Point* p[3] = {&pa, &pb, &pc};
+        std::vector<uint32_t>& to = tile.Owns(c, p[0]->x(), p[0]->y(), p[1]->x(), p[1]->y(), p[2]->x(), p[2]->y())
+                                        ? out
+                                        : margin;
+        to.insert(to.end(), c, c + 3);
     }
+    const size_t owned = out.size() / 3;
+    out.insert(out.end(), margin.begin(), margin.end());
+    return owned;
 }
 
 }  // namespace
@@ -279,63 +293,75 @@ bool TriangulateTiles(const Soundings& s, const TinTiles& t, double maxEdge, Til
                               g.y0 - static_cast<double>(outside) * size, size, static_cast<int>(tx + 2 * outside),
                               static_cast<int>(ty + 2 * outside));
         const size_t tiles = static_cast<size_t>(tx * ty);
+        // The tiles largest first (by the soundings of their own buckets), so that the
+        // last ones the threads take are small and neither waits long for the other.
+        std::vector<std::pair<size_t, size_t>> order(tiles);
+        for (size_t k = 0; k < tiles; ++k) {
+            const auto a = static_cast<int64_t>(k) % tx, r = static_cast<int64_t>(k) / tx;
+            order[k] = {buckets.In(a + outside, r + outside).size(), k};
+        }
+        std::stable_sort(order.begin(), order.end(), [](const auto& p, const auto& q) { return p.first > q.first; });
+        std::atomic<size_t> next{0}, done{0};
         std::atomic<bool> failed{false};
         Scratch scratch[2];
         ParallelSettings settings;
         settings.minimum = 2;
-        settings.slices = std::min<size_t>(tiles, 32);
-        settings.sliceMinimum = 2;
-        ParallelFor(
-            tiles, settings,
-            [&](unsigned p, size_t b, size_t e) {
-                const unsigned part = std::min(p, 1u);
-                Scratch& w = scratch[part];
-                const cgalmemory::UseCache use(w.blocks);
-                for (size_t k = b; k < e && !failed.load(); ++k) {
-                    const auto a = static_cast<int64_t>(k) % tx, r = static_cast<int64_t>(k) / tx;
-                    TinTile tile;
-                    tile.c0 = a * t.side, tile.c1 = std::min(g.nx, (a + 1) * t.side);
-                    tile.r0 = r * t.side, tile.r1 = std::min(g.ny, (r + 1) * t.side);
-                    const double ex0 = g.x0 + static_cast<double>(tile.c0) * g.cell;
-                    const double ex1 = g.x0 + static_cast<double>(tile.c1) * g.cell;
-                    const double ey0 = g.y0 + static_cast<double>(tile.r0) * g.cell;
-                    const double ey1 = g.y0 + static_cast<double>(tile.r1) * g.cell;
-                    tile.x0 = a == 0 ? -inf : ex0, tile.x1 = a == tx - 1 ? inf : ex1;
-                    tile.y0 = r == 0 ? -inf : ey0, tile.y1 = r == ty - 1 ? inf : ey1;
-                    const double xlo = ex0 - margin, xhi = ex1 + margin, ylo = ey0 - margin, yhi = ey1 + margin;
-                    try {
-                        w.found.clear();
-                        const int64_t br0 = std::max<int64_t>(0, r + outside - ring);
-                        const int64_t br1 = std::min<int64_t>(buckets.Ny() - 1, r + outside + ring);
-                        const int64_t bc0 = std::max<int64_t>(0, a + outside - ring);
-                        const int64_t bc1 = std::min<int64_t>(buckets.Nx() - 1, a + outside + ring);
-                        for (int64_t br = br0; br <= br1; ++br)
-                            for (int64_t bc = bc0; bc <= bc1; ++bc) {
-                                const std::span<const uint32_t> in = buckets.In(bc, br);
-                                // A bucket wholly within the margin is taken whole.
-                                const double bx0 = buckets.X0() + static_cast<double>(bc) * size;
-                                const double by0 = buckets.Y0() + static_cast<double>(br) * size;
-                                if (bx0 >= xlo && bx0 + size <= xhi && by0 >= ylo && by0 + size <= yhi) {
-                                    w.found.insert(w.found.end(), in.begin(), in.end());
-                                    continue;
-                                }
-                                for (const uint32_t i : in)
-                                    if (s.x[i] >= xlo && s.x[i] <= xhi && s.y[i] >= ylo && s.y[i] <= yhi)
-                                        w.found.push_back(i);
+        settings.parts = std::clamp(t.threads, 1u, 2u);
+        ParallelFor(settings.parts, settings, [&](unsigned p, size_t, size_t) {
+            const unsigned part = std::min(p, 1u);
+            Scratch& w = scratch[part];
+            const cgalmemory::UseCache use(w.blocks);
+            for (size_t taken = next++; taken < tiles && !failed.load(); taken = next++) {
+                const size_t k = order[taken].second;
+                const auto a = static_cast<int64_t>(k) % tx, r = static_cast<int64_t>(k) / tx;
+                TinTile tile;
+                tile.index = k;
+                tile.c0 = a * t.side, tile.c1 = std::min(g.nx, (a + 1) * t.side);
+                tile.r0 = r * t.side, tile.r1 = std::min(g.ny, (r + 1) * t.side);
+                const double ex0 = g.x0 + static_cast<double>(tile.c0) * g.cell;
+                const double ex1 = g.x0 + static_cast<double>(tile.c1) * g.cell;
+                const double ey0 = g.y0 + static_cast<double>(tile.r0) * g.cell;
+                const double ey1 = g.y0 + static_cast<double>(tile.r1) * g.cell;
+                tile.x0 = a == 0 ? -inf : ex0, tile.x1 = a == tx - 1 ? inf : ex1;
+                tile.y0 = r == 0 ? -inf : ey0, tile.y1 = r == ty - 1 ? inf : ey1;
+                const double xlo = ex0 - margin, xhi = ex1 + margin, ylo = ey0 - margin, yhi = ey1 + margin;
+                try {
+                    w.found.clear();
+                    const int64_t br0 = std::max<int64_t>(0, r + outside - ring);
+                    const int64_t br1 = std::min<int64_t>(buckets.Ny() - 1, r + outside + ring);
+                    const int64_t bc0 = std::max<int64_t>(0, a + outside - ring);
+                    const int64_t bc1 = std::min<int64_t>(buckets.Nx() - 1, a + outside + ring);
+                    for (int64_t br = br0; br <= br1; ++br)
+                        for (int64_t bc = bc0; bc <= bc1; ++bc) {
+                            const std::span<const uint32_t> in = buckets.In(bc, br);
+                            // A bucket wholly within the margin is taken whole.
+                            const double bx0 = buckets.X0() + static_cast<double>(bc) * size;
+                            const double by0 = buckets.Y0() + static_cast<double>(br) * size;
+                            if (bx0 >= xlo && bx0 + size <= xhi && by0 >= ylo && by0 + size <= yhi) {
+                                w.found.insert(w.found.end(), in.begin(), in.end());
+                                continue;
                             }
-                        if (w.found.size() < 3) continue;
+                            for (const uint32_t i : in)
+                                if (s.x[i] >= xlo && s.x[i] <= xhi && s.y[i] >= ylo && s.y[i] <= yhi)
+                                    w.found.push_back(i);
+                        }
+                    if (w.found.size() >= 3) {
+                        size_t owned = 0;
                         {
                             Delaunay dt;
                             Triangulate(s, w, dt);
-                            KeptTriangles(dt, l2, w.triangles);
+                            owned = KeptTriangles(dt, l2, tile, w.triangles, w.margin);
                         }
-                        work(part, tile, w.triangles.data(), w.triangles.size() / 3);
-                    } catch (const std::bad_alloc&) {
-                        failed.store(true);
+                        work(part, tile, w.triangles.data(), owned, w.triangles.size() / 3);
                     }
+                } catch (const std::bad_alloc&) {
+                    failed.store(true);
                 }
-            },
-            [&](size_t done) { phase.At(done, tiles); });
+                ++done;
+                // The calling thread tells how far the work is.
+                if (p == 0) phase.At(done.load(), tiles);
+            }
+        });
         if (failed.load()) throw std::bad_alloc();
     } catch (const std::bad_alloc&) {
         error = "Not enough memory to triangulate " + std::to_string(n) + " soundings.";
@@ -345,7 +371,7 @@ bool TriangulateTiles(const Soundings& s, const TinTiles& t, double maxEdge, Til
 }
 
 bool ForEachTriangle(const Soundings& s, double maxEdge, size_t tilePoints, TriangleBatch batch, std::string& error,
-                     UserPort* progress, const char* phaseName, const double* within) {
+                     UserPort* progress, const char* phaseName, const double* within, unsigned threads) {
     if (!(maxEdge > 0) || !std::isfinite(maxEdge)) {
         error = "The longest edge of the triangles must be a length above 0 m.";
         return false;
@@ -371,29 +397,14 @@ bool ForEachTriangle(const Soundings& s, double maxEdge, size_t tilePoints, Tria
         error = "The survey is too large for tiles of its triangulation.";
         return false;
     }
-    const TinTiles tiles = PlanTinTiles(s, g, maxEdge, tilePoints);
-    std::vector<uint32_t> mine[2];
-    std::atomic<bool> failed{false};
-    const bool ok = TriangulateTiles(
+    TinTiles tiles = PlanTinTiles(s, g, maxEdge, tilePoints);
+    tiles.threads = threads;
+    return TriangulateTiles(
         s, tiles, maxEdge,
-        [&](unsigned part, const TinTile& tile, const uint32_t* corners, size_t count) {
-            std::vector<uint32_t>& list = mine[part];
-            list.clear();
-            try {
-                for (size_t k = 0; k < count; ++k)
-                    if (tile.Owns(s, corners + 3 * k)) list.insert(list.end(), corners + 3 * k, corners + 3 * k + 3);
-            } catch (const std::bad_alloc&) {
-                failed.store(true);
-                return;
-            }
-            batch(part, list.data(), list.size() / 3);
+        [&](unsigned part, const TinTile& tile, const uint32_t* corners, size_t owned, size_t) {
+            batch(part, tile.index, corners, owned);
         },
         error, progress, phaseName);
-    if (ok && failed.load()) {
-        error = "Not enough memory to triangulate " + std::to_string(n) + " soundings.";
-        return false;
-    }
-    return ok;
 }
 
 bool SampleAlongLines(const Soundings& s, double maxEdge, const std::vector<std::vector<double>>& px,

@@ -21,7 +21,7 @@ namespace aq::surface {
 // is a box outside which no triangle is wanted: those wholly outside it may be left out.
 // False with the reason (not enough memory).
 bool ForEachTriangle(const Soundings& s, double maxEdge, size_t tilePoints, TriangleBatch batch, std::string& error,
-                     UserPort* progress, const char* phase, const double* within = nullptr);
+                     UserPort* progress, const char* phase, const double* within = nullptr, unsigned threads = 2);
 
 // The levels of the soundings' triangulated surface (as ForEachTriangle has it) at the
 // points of straight lines: for each line (points px[k], py[k] in order along it), the
