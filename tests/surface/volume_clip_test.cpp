@@ -224,5 +224,30 @@ TEST(VolumeBoundary, CellsOnTheEdgeCountThePartInside) {
     EXPECT_NEAR(g.compared, (bx1 - bx0) * (by1 - by0), 1e-9);
 }
 
+
+// A boundary whose edges lie just short of survey lines, so that the grid over its box
+// stops short of the centroids of the triangles that reach into it from the lines
+// beyond: those triangles are measured all the same, by the TIN method made with the
+// grid's surface and alone.
+TEST(VolumeBoundary, TrianglesReachingInFromBeyondTheGrid) {
+    const Soundings s = Survey(0, 60, 5, 0, 100, 1, [](double, double) { return -10.0; });
+    surface::VolumeOptions o;
+    o.cell = 1;
+    o.maxEdge = 8;
+    std::string error;
+    ASSERT_TRUE(surface::ParseBoundary("10.3,4.6 83.1,4.6 83.1,50.4 10.3,50.4", o.boundary, error)) << error;
+    const double area = (83.1 - 10.3) * (50.4 - 4.6);
+    for (const bool grid : {true, false}) {
+        o.grid = grid;
+        surface::VolumeResult r;
+        ASSERT_TRUE(surface::MeasureVolumes(s, Level(-12), o, r, error)) << error;
+        EXPECT_NEAR(Row(r, "tin").cut, 2 * area, 1e-9 * area) << grid;
+        EXPECT_NEAR(Row(r, "tin").uncovered, 0, 1e-6) << grid;
+        if (grid) {
+            EXPECT_NEAR(Row(r, "grid").cut, 2 * area, 1e-9 * area);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace aq
