@@ -429,6 +429,7 @@ bool SampleAlongLines(const Soundings& s, double maxEdge, const std::vector<std:
         settings.minimum = 2;
         ParallelFor(lines, settings, [&](unsigned, size_t b, size_t e) {
             Scratch w;
+            const cgalmemory::UseCache use(w.blocks);
             std::vector<uint32_t>& pts = w.found;
             for (size_t k = b; k < e && !failed.load(); ++k) {
                 const std::vector<double>& x = px[k];
