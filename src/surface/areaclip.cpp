@@ -108,6 +108,7 @@ void CutByPolygon(const double* rings, const std::vector<size_t>& starts, const 
         one.assign(rings + starts[k], rings + starts[k + 1]);
         for (int e = 0; e < m && !one.empty(); ++e) {
             const int f = e + 1 == m ? 0 : e + 1;
+            if (poly[2 * e] == poly[2 * f] && poly[2 * e + 1] == poly[2 * f + 1]) continue;  // a corner twice
             CutRing(one.data(), one.size() / 2, poly[2 * e], poly[2 * e + 1], poly[2 * f], poly[2 * f + 1], two);
             one.swap(two);
         }
@@ -306,7 +307,12 @@ void AreaClip::Clip(const double* xy, int n, double& area, double& cx, double& c
     }
     double poly[128];
     for (int i = 0; i < n; ++i) poly[2 * i] = xy[2 * i] - ox, poly[2 * i + 1] = xy[2 * i + 1] - oy;
-    if (TwiceArea(poly, static_cast<size_t>(n)) < 0)
+    // A polygon of no area (its corners at one point or on a line, as the parts of a
+    // piece above or below a level can be) has none inside either: its edges would cut
+    // nothing away.
+    const double twice = TwiceArea(poly, static_cast<size_t>(n));
+    if (twice == 0 || !std::isfinite(twice)) return;
+    if (twice < 0)
         for (int i = 0, j = n - 1; i < j; ++i, --j) std::swap(poly[2 * i], poly[2 * j]), std::swap(poly[2 * i + 1], poly[2 * j + 1]);
     double a2 = 0, mx6 = 0, my6 = 0;
     if (where == Where::Inside) {

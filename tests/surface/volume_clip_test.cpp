@@ -105,6 +105,44 @@ TEST(AreaClip, CutsPiecesAsGeosDoes) {
     EXPECT_GT(crossing, 2000);
 }
 
+// A boundary kilometres across, whose blocks are larger than the pieces: long thin
+// triangles of single-beam lines across its edges, cut through the rings held for each
+// block, as GEOS cuts them.
+TEST(AreaClip, CutsThinTrianglesOfALargeBoundaryAsGeosDoes) {
+    Boundary b;
+    std::string error;
+    ASSERT_TRUE(surface::ParseBoundary("500100.3,5700020.7 502400.1,5700050.2 502300.5,5704970 501250.2,5704995 "
+                                       "500200.9,5704940",
+                                       b, error))
+        << error;
+    AreaClip clip;
+    ASSERT_TRUE(clip.Make(b, surface::Plane{}, error)) << error;
+    const double xs[] = {500100.3, 502400.1, 502300.5, 501250.2, 500200.9};
+    const double ys[] = {5700020.7, 5700050.2, 5704970, 5704995, 5704940};
+    Random rnd(11);
+    int crossing = 0;
+    for (int k = 0; k < 40000; ++k) {
+        // A point near an edge, and a triangle from it: 0.25 m along a line, 5 m across.
+        const int e = k % 5;
+        const double t = rnd.Uniform(0, 1);
+        const double px = xs[e] + t * (xs[(e + 1) % 5] - xs[e]) + rnd.Uniform(-8, 8);
+        const double py = ys[e] + t * (ys[(e + 1) % 5] - ys[e]) + rnd.Uniform(-8, 8);
+        const double along = rnd.Uniform(0.1, 0.4), across = rnd.Uniform(-6, 6), skew = rnd.Uniform(-0.3, 0.3);
+        const double xy[6] = {px, py, px + along, py, px + skew, py + across};
+        double a, x, y, ga, gx, gy;
+        clip.Clip(xy, 3, a, x, y);
+        clip.ClipWithGeos(xy, 3, ga, gx, gy);
+        ASSERT_NEAR(a, ga, 1e-8) << "piece " << k;
+        if (ga > 1e-6) {
+            ASSERT_NEAR(x, gx, 1e-6) << "piece " << k;
+            ASSERT_NEAR(y, gy, 1e-6) << "piece " << k;
+        }
+        const double whole = std::fabs(along * across - 0 * skew) / 2;
+        crossing += ga > 1e-9 && ga < whole * (1 - 1e-6);
+    }
+    EXPECT_GT(crossing, 3000);
+}
+
 // Corners and edges of pieces exactly on the boundary's corners and edges.
 TEST(AreaClip, PiecesOnTheEdgeItself) {
     AreaClip clip;
@@ -117,6 +155,12 @@ TEST(AreaClip, PiecesOnTheEdgeItself) {
         {20, 20, 30, 20, 30, 30, 20, 30},  // the hole itself
         {50, 25, 60, 40, 40, 40},          // from the notch's corner
         {100, 60, 90, 60, 100, 50},        // a corner, on two edges
+        // Pieces of no area (the part of a piece above a level can be one): nothing.
+        {42.7, 42, 42.7, 42, 42.7, 42},
+        {-0.3, 5, 0.2, 5, 0.6, 5},
+        {-1, 1, 3, 1, 3, 1, 8, 1},
+        // A corner twice.
+        {10, 10, 20, 10, 20, 10, 15, 18},
     };
     for (const std::vector<double>& p : pieces) {
         double a, x, y, ga, gx, gy;
@@ -247,6 +291,34 @@ TEST(VolumeBoundary, TrianglesReachingInFromBeyondTheGrid) {
             EXPECT_NEAR(Row(r, "grid").cut, 2 * area, 1e-9 * area);
         }
     }
+}
+
+
+// A plane through the level at a line of soundings, far from the origin, within a
+// boundary that cuts the triangles there: those triangles' parts above and below the
+// level are slivers (a piece of no area has none inside the boundary either: the
+// boundary tests above hold that); cut and fill are the plane's integrals.
+TEST(VolumeBoundary, SeabedMeetingTheLevelAtSoundings) {
+    Soundings s = Survey(0, 60, 5, 0, 100, 1, [](double x, double) { return -10 - 0.05 * x; });
+    for (size_t i = 0; i < s.size(); ++i) s.x[i] += 500000, s.y[i] += 5700000;
+    surface::VolumeOptions o;
+    o.grid = false;
+    o.cell = 1;
+    o.maxEdge = 8;
+    std::string error;
+    ASSERT_TRUE(surface::ParseBoundary("500010.3,5700005.7 500083.1,5700005.7 500083.1,5700052.2 500010.3,5700052.2",
+                                       o.boundary, error))
+        << error;
+    surface::VolumeResult r;
+    ASSERT_TRUE(surface::MeasureVolumes(s, Level(-12), o, r, error)) << error;
+    const double h = 52.2 - 5.7;
+    const double cut = ((2 * 40 - 0.025 * 40 * 40) - (2 * 10.3 - 0.025 * 10.3 * 10.3)) * h;
+    const double fill = ((0.025 * 83.1 * 83.1 - 2 * 83.1) - (0.025 * 40 * 40 - 2 * 40)) * h;
+    // (float levels: -10 - 0.05 x is not exact)
+    EXPECT_NEAR(Row(r, "tin").cut, cut, 1e-6 * cut);
+    EXPECT_NEAR(Row(r, "tin").fill, fill, 1e-6 * fill);
+    EXPECT_NEAR(Row(r, "tin").cutArea, (40 - 10.3) * h, 1e-9 * h);
+    EXPECT_NEAR(Row(r, "tin").fillArea, (83.1 - 40) * h, 1e-9 * h);
 }
 
 }  // namespace
