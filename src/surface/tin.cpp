@@ -71,17 +71,20 @@ TinTiles PlanTinTiles(const Soundings& s, const GridGeometry& g, double maxEdge,
     t.g = g;
     t.margin = 2 * maxEdge + g.cell;
     const size_t n = s.size();
-    if (tilePoints == 0) tilePoints = std::clamp(n / 32, kTinTilePoints, kTinTilePointsMost);
-    const int64_t cellsAcross = std::max<int64_t>({g.nx, g.ny, 1});
-    t.side = cellsAcross;
+    if (tilePoints == 0) tilePoints = std::clamp(n / 48, kTinTilePoints, kTinTilePointsMost);
+    const int64_t nx = std::max<int64_t>(g.nx, 1), ny = std::max<int64_t>(g.ny, 1);
+    int64_t side = std::max(nx, ny);
     if (n > tilePoints && g.Cells() > 0) {
         const double perCell = static_cast<double>(n) / static_cast<double>(g.Cells());
         const auto dense = static_cast<int64_t>(std::sqrt(static_cast<double>(tilePoints) / perCell));
         const auto wide = static_cast<int64_t>(std::ceil(8 * t.margin / g.cell));
-        t.side = std::min(cellsAcross, std::max({dense, wide, int64_t{16}}));
+        side = std::min(side, std::max({dense, wide, int64_t{16}}));
     }
-    t.tx = std::max<int64_t>(1, (g.nx + t.side - 1) / t.side);
-    t.ty = std::max<int64_t>(1, (g.ny + t.side - 1) / t.side);
+    // As many tiles as that side takes each way, sharing the grid evenly.
+    t.tx = (nx + side - 1) / side;
+    t.ty = (ny + side - 1) / side;
+    t.sideX = (nx + t.tx - 1) / t.tx;
+    t.sideY = (ny + t.ty - 1) / t.ty;
     return t;
 }
 

@@ -27,9 +27,9 @@ namespace aq::surface {
 // Soundings a tile is sized to hold at least (a triangulation takes some 180 bytes a
 // sounding); a survey of no more is triangulated whole.
 inline constexpr size_t kTinTilePoints = size_t{1} << 17;
-// ... and at most: larger surveys take larger tiles, up to a thirty-second of the survey
-// (two tiles' triangulations then take some 11 bytes a sounding of the survey), so that
-// the margins, triangulated twice, are a smaller share of the work.
+// ... and at most: larger surveys take larger tiles, a forty-eighth of the survey (two
+// tiles' triangulations and what goes with them then take some 12 bytes a sounding of the
+// survey), so that the margins, triangulated twice, are a smaller share of the work.
 inline constexpr size_t kTinTilePointsMost = size_t{1} << 19;
 
 // Gets a batch of triangles: `count` triples of corners (indices into the soundings),
@@ -55,7 +55,7 @@ bool TinSoundings(const Soundings& s, const GridGeometry& g, double maxEdge, flo
 // soundings of a margin around it.
 struct TinTiles {
     GridGeometry g;        // the tiles cover its cells; their edges are its cell edges
-    int64_t side = 1;      // cells across a tile
+    int64_t sideX = 1, sideY = 1;  // cells across a tile, east and north
     int64_t tx = 1, ty = 1;
     double margin = 0;     // metres
     unsigned threads = 2;  // triangulating at once
@@ -76,7 +76,8 @@ struct TinTile {
 
 // The tiles for the soundings over the grid: of about `tilePoints` soundings (0: as many
 // as the survey's size takes, between kTinTilePoints and kTinTilePointsMost), and wide
-// beside their margin of twice the longest edge and a cell.
+// beside their margin of twice the longest edge and a cell; as nearly square as the grid
+// divides evenly into (no sliver of a tile at its edge, with a whole margin round it).
 TinTiles PlanTinTiles(const Soundings& s, const GridGeometry& g, double maxEdge, size_t tilePoints);
 
 // Gets the kept triangles of a tile's triangulation (edges at most the longest edge,

@@ -161,7 +161,7 @@ struct Item {
 struct Scratch {
     std::vector<uint32_t> found;        // the soundings to triangulate
     std::vector<Item> items, spare;     // in the order of insertion, sorting
-    std::vector<uint32_t> triangles, margin;  // the kept ones, three corners each
+    std::vector<uint32_t> triangles;    // the kept ones, three corners each
     cgalmemory::BlockCache blocks;
 };
 
@@ -233,11 +233,10 @@ void Triangulate(const Soundings& s, Scratch& w, Delaunay& dt) {
 
 // The faces of a triangulation whose edges are all at most sqrt(l2) long, anticlockwise:
 // those the tile owns first (their number returned), then those of its margin.
-size_t KeptTriangles(const Delaunay& dt, double l2, const TinTile& tile, std::vector<uint32_t>& out,
-                     std::vector<uint32_t>& margin) {
-    out.clear();
-    margin.clear();
-    out.reserve(2 * dt.number_of_vertices() * 3);
+size_t KeptTriangles(const Delaunay& dt, double l2, const TinTile& tile, std::vector<uint32_t>& out) {
+    // One array for both: the owned from its start, the others from its end.
+    out.resize(3 * dt.number_of_faces());
+    size_t front = 0, back = out.size();
     for (const auto f : dt.finite_face_handles()) {
         const Point& pa = f->vertex(0)->point();
         const Point& pb = f->vertex(1)->point();
@@ -248,14 +247,16 @@ size_t KeptTriangles(const Delaunay& dt, double l2, const TinTile& tile, std::ve
         if (bx * bx + by * by > l2 || qx * qx + qy * qy > l2 || ex * ex + ey * ey > l2) continue;
         if (!(bx * qy - by * qx > 0)) continue;
         const uint32_t c[3] = {f->vertex(0)->info(), f->vertex(1)->info(), f->vertex(2)->info()};
-        const Point* p[3] = {&pa, &pb, &pc};
-        std::vector<uint32_t>& to = tile.Owns(c, p[0]->x(), p[0]->y(), p[1]->x(), p[1]->y(), p[2]->x(), p[2]->y())
-                                        ? out
-                                        : margin;
-        to.insert(to.end(), c, c + 3);
+        if (tile.Owns(c, pa.x(), pa.y(), pb.x(), pb.y(), pc.x(), pc.y())) {
+            std::copy(c, c + 3, out.begin() + static_cast<std::ptrdiff_t>(front));
+            front += 3;
+        } else {
+            back -= 3;
+            std::copy(c, c + 3, out.begin() + static_cast<std::ptrdiff_t>(back));
+        }
     }
-    const size_t owned = out.size() / 3;
-    out.insert(out.end(), margin.begin(), margin.end());
+    const size_t owned = front / 3;
+    out.erase(out.begin() + static_cast<std::ptrdiff_t>(front), out.begin() + static_cast<std::ptrdiff_t>(back));
     return owned;
 }
 
@@ -271,7 +272,7 @@ bool TriangulateTiles(const Soundings& s, const TinTiles& t, double maxEdge, Til
     if (n < 3) return true;
     Phase phase(progress, phaseName);
     const GridGeometry& g = t.g;
-    const double size = static_cast<double>(t.side) * g.cell;
+    const double sizeX = static_cast<double>(t.sideX) * g.cell, sizeY = static_cast<double>(t.sideY) * g.cell;
     const double margin = t.margin;
     // One bucket a tile, with rings of buckets around the grid for the margin, as far as
     // there are soundings out there.
@@ -279,26 +280,29 @@ bool TriangulateTiles(const Soundings& s, const TinTiles& t, double maxEdge, Til
     const auto [ylo, yhi] = std::minmax_element(s.y.begin(), s.y.end());
     const double reach = std::max({g.x0 - *xlo, *xhi - (g.x0 + static_cast<double>(g.nx) * g.cell), g.y0 - *ylo,
                                    *yhi - (g.y0 + static_cast<double>(g.ny) * g.cell), 0.0});
-    const auto ring = static_cast<int64_t>(std::ceil(margin / size));  // tiles a tile's margin reaches
-    const auto outside = static_cast<int64_t>(std::ceil(std::min(margin, reach) / size));
+    // Tiles a tile's margin reaches, and rings of buckets outside the grid.
+    const auto ringX = static_cast<int64_t>(std::ceil(margin / sizeX));
+    const auto ringY = static_cast<int64_t>(std::ceil(margin / sizeY));
+    const auto outX = static_cast<int64_t>(std::ceil(std::min(margin, reach) / sizeX));
+    const auto outY = static_cast<int64_t>(std::ceil(std::min(margin, reach) / sizeY));
     const int64_t tx = t.tx, ty = t.ty;
-    if (static_cast<double>(tx + 2 * outside) * static_cast<double>(ty + 2 * outside) > 1e8) {
+    if (static_cast<double>(tx + 2 * outX) * static_cast<double>(ty + 2 * outY) > 1e8) {
         error = "The survey is too large for tiles of its triangulation.";
         return false;
     }
     const double l2 = maxEdge * maxEdge;
     constexpr double inf = std::numeric_limits<double>::infinity();
     try {
-        const Buckets buckets(s.x, s.y, g.x0 - static_cast<double>(outside) * size,
-                              g.y0 - static_cast<double>(outside) * size, size, static_cast<int>(tx + 2 * outside),
-                              static_cast<int>(ty + 2 * outside));
+        const Buckets buckets(s.x, s.y, g.x0 - static_cast<double>(outX) * sizeX,
+                              g.y0 - static_cast<double>(outY) * sizeY, sizeX, sizeY, static_cast<int>(tx + 2 * outX),
+                              static_cast<int>(ty + 2 * outY));
         const size_t tiles = static_cast<size_t>(tx * ty);
         // The tiles largest first (by the soundings of their own buckets), so that the
         // last ones the threads take are small and neither waits long for the other.
         std::vector<std::pair<size_t, size_t>> order(tiles);
         for (size_t k = 0; k < tiles; ++k) {
             const auto a = static_cast<int64_t>(k) % tx, r = static_cast<int64_t>(k) / tx;
-            order[k] = {buckets.In(a + outside, r + outside).size(), k};
+            order[k] = {buckets.In(a + outX, r + outY).size(), k};
         }
         std::stable_sort(order.begin(), order.end(), [](const auto& p, const auto& q) { return p.first > q.first; });
         std::atomic<size_t> next{0}, done{0};
@@ -316,8 +320,8 @@ bool TriangulateTiles(const Soundings& s, const TinTiles& t, double maxEdge, Til
                 const auto a = static_cast<int64_t>(k) % tx, r = static_cast<int64_t>(k) / tx;
                 TinTile tile;
                 tile.index = k;
-                tile.c0 = a * t.side, tile.c1 = std::min(g.nx, (a + 1) * t.side);
-                tile.r0 = r * t.side, tile.r1 = std::min(g.ny, (r + 1) * t.side);
+                tile.c0 = a * t.sideX, tile.c1 = std::min(g.nx, (a + 1) * t.sideX);
+                tile.r0 = r * t.sideY, tile.r1 = std::min(g.ny, (r + 1) * t.sideY);
                 const double ex0 = g.x0 + static_cast<double>(tile.c0) * g.cell;
                 const double ex1 = g.x0 + static_cast<double>(tile.c1) * g.cell;
                 const double ey0 = g.y0 + static_cast<double>(tile.r0) * g.cell;
@@ -327,17 +331,25 @@ bool TriangulateTiles(const Soundings& s, const TinTiles& t, double maxEdge, Til
                 const double xlo = ex0 - margin, xhi = ex1 + margin, ylo = ey0 - margin, yhi = ey1 + margin;
                 try {
                     w.found.clear();
-                    const int64_t br0 = std::max<int64_t>(0, r + outside - ring);
-                    const int64_t br1 = std::min<int64_t>(buckets.Ny() - 1, r + outside + ring);
-                    const int64_t bc0 = std::max<int64_t>(0, a + outside - ring);
-                    const int64_t bc1 = std::min<int64_t>(buckets.Nx() - 1, a + outside + ring);
+                    // Room for every sounding of the buckets, taken at once: no growing.
+                    size_t most = 0;
+                    for (int64_t br = std::max<int64_t>(0, r + outY - ringY);
+                         br <= std::min<int64_t>(buckets.Ny() - 1, r + outY + ringY); ++br)
+                        for (int64_t bc = std::max<int64_t>(0, a + outX - ringX);
+                             bc <= std::min<int64_t>(buckets.Nx() - 1, a + outX + ringX); ++bc)
+                            most += buckets.In(bc, br).size();
+                    w.found.reserve(most);
+                    const int64_t br0 = std::max<int64_t>(0, r + outY - ringY);
+                    const int64_t br1 = std::min<int64_t>(buckets.Ny() - 1, r + outY + ringY);
+                    const int64_t bc0 = std::max<int64_t>(0, a + outX - ringX);
+                    const int64_t bc1 = std::min<int64_t>(buckets.Nx() - 1, a + outX + ringX);
                     for (int64_t br = br0; br <= br1; ++br)
                         for (int64_t bc = bc0; bc <= bc1; ++bc) {
                             const std::span<const uint32_t> in = buckets.In(bc, br);
                             // A bucket wholly within the margin is taken whole.
-                            const double bx0 = buckets.X0() + static_cast<double>(bc) * size;
-                            const double by0 = buckets.Y0() + static_cast<double>(br) * size;
-                            if (bx0 >= xlo && bx0 + size <= xhi && by0 >= ylo && by0 + size <= yhi) {
+                            const double bx0 = buckets.X0() + static_cast<double>(bc) * sizeX;
+                            const double by0 = buckets.Y0() + static_cast<double>(br) * sizeY;
+                            if (bx0 >= xlo && bx0 + sizeX <= xhi && by0 >= ylo && by0 + sizeY <= yhi) {
                                 w.found.insert(w.found.end(), in.begin(), in.end());
                                 continue;
                             }
@@ -350,7 +362,7 @@ bool TriangulateTiles(const Soundings& s, const TinTiles& t, double maxEdge, Til
                         {
                             Delaunay dt;
                             Triangulate(s, w, dt);
-                            owned = KeptTriangles(dt, l2, tile, w.triangles, w.margin);
+                            owned = KeptTriangles(dt, l2, tile, w.triangles);
                         }
                         work(part, tile, w.triangles.data(), owned, w.triangles.size() / 3);
                     }
