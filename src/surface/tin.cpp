@@ -71,7 +71,7 @@ TinTiles PlanTinTiles(const Soundings& s, const GridGeometry& g, double maxEdge,
     t.g = g;
     t.margin = 2 * maxEdge + g.cell;
     const size_t n = s.size();
-    if (tilePoints == 0) tilePoints = std::clamp(n / 48, kTinTilePoints, kTinTilePointsMost);
+    if (tilePoints == 0) tilePoints = TinTilePoints(n);
     const int64_t nx = std::max<int64_t>(g.nx, 1), ny = std::max<int64_t>(g.ny, 1);
     int64_t side = std::max(nx, ny);
     if (n > tilePoints && g.Cells() > 0) {

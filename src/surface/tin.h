@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -31,6 +32,9 @@ inline constexpr size_t kTinTilePoints = size_t{1} << 17;
 // tiles' triangulations and what goes with them then take some 12 bytes a sounding of the
 // survey), so that the margins, triangulated twice, are a smaller share of the work.
 inline constexpr size_t kTinTilePointsMost = size_t{1} << 19;
+
+// The soundings a tile of a survey of n soundings is sized for.
+inline size_t TinTilePoints(size_t n) { return std::clamp(n / 48, kTinTilePoints, kTinTilePointsMost); }
 
 // Gets a batch of triangles: `count` triples of corners (indices into the soundings),
 // each anticlockwise, from part 0 or 1 (the thread it runs on: two parts never share a
