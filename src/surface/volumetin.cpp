@@ -104,8 +104,8 @@ public:
 #include <CGAL/intersections.h>
 
 #include <algorithm>
-#include <array>
 #include <atomic>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -172,8 +172,7 @@ uint32_t Round(uint32_t i) {
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
     z ^= z >> 31;
-    const int zeros = z == 0 ? 64 : __builtin_clzll(z);
-    return static_cast<uint32_t>(std::min(zeros / 2, 15));
+    return static_cast<uint32_t>(std::min(std::countl_zero(z) / 2, 15));
 }
 
 // The Delaunay triangulation of the soundings listed in `found`: inserted one by one in
