@@ -548,24 +548,34 @@ bool TriangulateDesign(std::vector<double>& x, std::vector<double>& y, std::vect
         for (const auto v : cdt.finite_vertex_handles()) {
             if (v->info().i != UINT32_MAX) continue;
             const double px = v->point().x(), py = v->point().y();
-            double sum = 0;
+            // Each segment through the corner (within the rounding of the crossing's
+            // position), or failing any, the nearest: a crossing of segments all but
+            // parallel is found less exactly.
+            double sum = 0, nearest = std::numeric_limits<double>::infinity(), nearestLevel = 0;
             int count = 0;
-            for (const std::vector<uint32_t>& line : polylines)
-                for (size_t k = 1; k < line.size(); ++k) {
-                    const uint32_t a = line[k - 1], b = line[k];
-                    const double dx = x[b] - x[a], dy = y[b] - y[a], len2 = dx * dx + dy * dy;
-                    if (!(len2 > 0)) continue;
-                    // On the segment, within the rounding of the crossing's position.
-                    const double tol = 1e-9 * (std::sqrt(len2) + std::fabs(px) + std::fabs(py)) + 1e-12;
-                    if (px < std::min(x[a], x[b]) - tol || px > std::max(x[a], x[b]) + tol ||
-                        py < std::min(y[a], y[b]) - tol || py > std::max(y[a], y[b]) + tol)
-                        continue;
-                    const double t = std::clamp(((px - x[a]) * dx + (py - y[a]) * dy) / len2, 0.0, 1.0);
-                    if (std::hypot(x[a] + t * dx - px, y[a] + t * dy - py) > tol) continue;
-                    sum += z[a] + t * (z[b] - z[a]);
-                    ++count;
-                }
-            if (count == 0) continue;  // not on a constraint (cannot be): its faces are left out
+            for (int pass = 0; pass < 2 && count == 0; ++pass)
+                for (const std::vector<uint32_t>& line : polylines)
+                    for (size_t k = 1; k < line.size(); ++k) {
+                        const uint32_t a = line[k - 1], b = line[k];
+                        const double dx = x[b] - x[a], dy = y[b] - y[a], len2 = dx * dx + dy * dy;
+                        if (!(len2 > 0)) continue;
+                        const double tol = 1e-9 * (std::sqrt(len2) + std::fabs(px) + std::fabs(py)) + 1e-12;
+                        if (pass == 0 && (px < std::min(x[a], x[b]) - tol || px > std::max(x[a], x[b]) + tol ||
+                                          py < std::min(y[a], y[b]) - tol || py > std::max(y[a], y[b]) + tol))
+                            continue;
+                        const double t = std::clamp(((px - x[a]) * dx + (py - y[a]) * dy) / len2, 0.0, 1.0);
+                        const double off = std::hypot(x[a] + t * dx - px, y[a] + t * dy - py);
+                        const double level = z[a] + t * (z[b] - z[a]);
+                        if (pass == 1) {
+                            if (off < nearest) nearest = off, nearestLevel = level;
+                            continue;
+                        }
+                        if (off > tol) continue;
+                        sum += level;
+                        ++count;
+                    }
+            if (count == 0 && std::isfinite(nearest)) sum = nearestLevel, count = 1;
+            if (count == 0) continue;  // no polyline at all (cannot be): its faces are left out
             v->info().i = static_cast<uint32_t>(x.size());
             x.push_back(px);
             y.push_back(py);
