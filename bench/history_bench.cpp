@@ -139,35 +139,37 @@ const CVKDoc& GeographicSurvey() {
     return *doc;
 }
 
+// A copy of the geographic survey to convert.
+void CopyGeographic(CVKDoc& doc) {
+    doc.Records = GeographicSurvey().Records;
+    static_cast<aq::SurveySettings&>(doc) = GeographicSurvey();
+    static_cast<aq::DerivedState&>(doc) = GeographicSurvey();
+}
+
 void BM_ConvertToUtm(benchmark::State& state) {
     const bool withHistory = state.range(0) != 0;
-    size_t bytes = 0;
+    CVKDoc doc;
+    CopyGeographic(doc);
+    UndoHistory history;
     for (auto _ : state) {
+        aq::Undoable(withHistory ? &history : nullptr, doc, "Convert to UTM", UndoScope::Records,
+                     [&] { aq::ConvertToUtm(doc); });
         state.PauseTiming();
-        auto doc = std::make_unique<CVKDoc>();
-        doc->Records = GeographicSurvey().Records;
-        static_cast<aq::SurveySettings&>(*doc) = GeographicSurvey();
-        static_cast<aq::DerivedState&>(*doc) = GeographicSurvey();
-        auto history = std::make_unique<UndoHistory>();
-        state.ResumeTiming();
-        aq::Undoable(withHistory ? history.get() : nullptr, *doc, "Convert to UTM", UndoScope::Records,
-                     [&] { aq::ConvertToUtm(*doc); });
-        state.PauseTiming();
-        bytes = history->Bytes();
-        history.reset();
-        doc.reset();
+        if (withHistory) {
+            state.counters["step_bytes"] = static_cast<double>(history.Bytes());
+            history.Undo(doc);
+        } else {
+            CopyGeographic(doc);
+        }
         state.ResumeTiming();
     }
-    if (withHistory) state.counters["step_bytes"] = static_cast<double>(bytes);
     state.SetLabel(withHistory ? "with history" : "without history");
 }
 BENCHMARK(BM_ConvertToUtm)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_UndoRedoConvertToUtm(benchmark::State& state) {
     CVKDoc doc;
-    doc.Records = GeographicSurvey().Records;
-    static_cast<aq::SurveySettings&>(doc) = GeographicSurvey();
-    static_cast<aq::DerivedState&>(doc) = GeographicSurvey();
+    CopyGeographic(doc);
     UndoHistory history;
     aq::Undoable(&history, doc, "Convert to UTM", UndoScope::Records, [&] { aq::ConvertToUtm(doc); });
     state.counters["step_bytes"] = static_cast<double>(history.Bytes());
