@@ -33,9 +33,15 @@ public:
     // (the piece must then go through Clip). Safe from any thread.
     Where Box(double xmin, double ymin, double xmax, double ymax) const;
 
-    // The part of a polygon (x y pairs) within the boundary: its area and centroid
-    // (area 0 when none). From one thread at a time.
+    // The part of a convex polygon (x y pairs, either way round) within the boundary: its
+    // area and centroid (area 0 when none). Exact but for rounding, without GEOS: each
+    // ring of the boundary is cut by the polygon's edges in turn (Sutherland and
+    // Hodgman), which keeps the area of any ring, holes counted negative. Safe from any
+    // thread.
     void Clip(const double* xy, int n, double& area, double& cx, double& cy) const;
+    // The same through GEOS (GDAL's intersection): what the tests hold Clip to. From one
+    // thread at a time.
+    void ClipWithGeos(const double* xy, int n, double& area, double& cx, double& cy) const;
     // The parts of a segment within the boundary, as fractions of its length, in order.
     // From one thread at a time.
     std::vector<std::pair<double, double>> Inside(double x0, double y0, double x1, double y1) const;
@@ -48,6 +54,20 @@ private:
     double block_ = 1;
     int bx_ = 0, by_ = 0;
     std::vector<unsigned char> blocks_;  // Where, a block
+    // The boundary's rings, outer rings anticlockwise and holes clockwise, each as x y
+    // pairs from ringStart_[k] to ringStart_[k + 1].
+    std::vector<double> rings_;
+    std::vector<size_t> ringStart_;
+    // Near the edge, the rings cut to a window: the block and as far again east and north
+    // (a polygon no wider than a block whose box begins in the block lies within it), in
+    // coordinates from the block's corner. local_[b] is -1 for a block with none.
+    struct Local {
+        double ox = 0, oy = 0;
+        std::vector<double> xy;
+        std::vector<size_t> start;
+    };
+    std::vector<Local> locals_;
+    std::vector<int32_t> local_;
 };
 
 }  // namespace aq::surface

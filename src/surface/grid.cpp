@@ -168,10 +168,11 @@ uint64_t MemoryNeeded(const GridGeometry& g, const GridOptions& o, size_t soundi
             bytes += std::max(cells * 4 + n * 4, (o.countBand || o.stddevBand) ? lists : 0);
             break;
         case Method::Tin: {
-            // The tiles' buckets and two tiles' triangulations at a time (about 160 bytes a
-            // vertex with its faces, margins included).
-            const uint64_t tile = std::min<uint64_t>(n, kTinTilePoints);
-            bytes += std::max(n * 4 + 2 * tile * 2 * 160, (o.countBand || o.stddevBand) ? lists : 0);
+            // The tiles' buckets and two tiles' triangulations at a time (about 230 bytes a
+            // vertex with its faces, its sorting and its triangles handed on; margins
+            // counted generously).
+            const uint64_t tile = std::min<uint64_t>(n, TinTilePoints(static_cast<size_t>(n)));
+            bytes += std::max(n * 4 + 2 * tile * 2 * 230, (o.countBand || o.stddevBand) ? lists : 0);
             break;
         }
         default: bytes += lists; break;

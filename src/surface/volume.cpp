@@ -8,6 +8,7 @@
 #include <limits>
 #include <mutex>
 #include <new>
+#include <optional>
 
 #include "model/parallel.h"
 #include "surface/areaclip.h"
@@ -103,21 +104,26 @@ void AreaAndIntegral(const double* xy, const double* v, int n, double& area, dou
     }
 }
 
-// A piece with one linear difference over it that crosses the boundary: measured once
-// the parallel part is done, through GEOS.
-struct Piece {
-    double xy[2 * kMaxCorners];
-    int n = 0;
-    Linear d;
-};
-
 // Adds a convex piece on which the difference d (survey less reference) is linear.
 void AddPiece(const double* xy, int n, const Linear& d, double overdepth, Sums& sums) {
-    double v[kMaxCorners], part[2 * kMaxCorners], pv[kMaxCorners];
+    double v[kMaxCorners] = {}, part[2 * kMaxCorners], pv[kMaxCorners];
     for (int i = 0; i < n; ++i) v[i] = d.At(xy[2 * i], xy[2 * i + 1]);
     double area, integral;
     AreaAndIntegral(xy, v, n, area, integral);
     sums.compared += area;
+    // Wholly above or wholly below: the piece itself (most pieces are).
+    bool above = true, below = true;
+    for (int i = 0; i < n; ++i) above &= v[i] > 0, below &= v[i] < 0;
+    if (above && overdepth <= 0) {
+        sums.cut += integral;
+        sums.cutArea += area;
+        return;
+    }
+    if (below && overdepth <= 0) {
+        sums.fill -= integral;
+        sums.fillArea += area;
+        return;
+    }
     if (int m = PositivePart(xy, v, n, part, pv)) {
         AreaAndIntegral(part, pv, m, area, integral);
         sums.cut += integral;
@@ -138,38 +144,38 @@ void AddPiece(const double* xy, int n, const Linear& d, double overdepth, Sums& 
     }
 }
 
-// The same for a piece crossing the boundary: each part clipped by GEOS, the integral
-// of the linear difference its area times the difference at its centroid.
-void AddClippedPiece(const Piece& p, double overdepth, const AreaClip& clip, Sums& sums) {
+// The same for a piece crossing the boundary: each part clipped to the area, the
+// integral of the linear difference its area times the difference at its centroid.
+void AddClippedPiece(const double* xy, int n, const Linear& d, double overdepth, const AreaClip& clip, Sums& sums) {
     double v[kMaxCorners], part[2 * kMaxCorners], pv[kMaxCorners];
-    for (int i = 0; i < p.n; ++i) v[i] = p.d.At(p.xy[2 * i], p.xy[2 * i + 1]);
+    for (int i = 0; i < n; ++i) v[i] = d.At(xy[2 * i], xy[2 * i + 1]);
     double area, cx, cy;
-    clip.Clip(p.xy, p.n, area, cx, cy);
+    clip.Clip(xy, n, area, cx, cy);
     if (!(area > 0)) return;
     sums.compared += area;
-    if (int m = PositivePart(p.xy, v, p.n, part, pv)) {
+    if (int m = PositivePart(xy, v, n, part, pv)) {
         clip.Clip(part, m, area, cx, cy);
-        sums.cut += area * p.d.At(cx, cy);
+        sums.cut += area * d.At(cx, cy);
         sums.cutArea += area;
     }
-    for (int i = 0; i < p.n; ++i) v[i] = -v[i];
-    if (int m = PositivePart(p.xy, v, p.n, part, pv)) {
+    for (int i = 0; i < n; ++i) v[i] = -v[i];
+    if (int m = PositivePart(xy, v, n, part, pv)) {
         clip.Clip(part, m, area, cx, cy);
-        sums.fill -= area * p.d.At(cx, cy);
+        sums.fill -= area * d.At(cx, cy);
         sums.fillArea += area;
     }
     if (overdepth > 0) {
-        for (int i = 0; i < p.n; ++i) v[i] = overdepth - v[i];
-        if (int m = PositivePart(p.xy, v, p.n, part, pv)) {
+        for (int i = 0; i < n; ++i) v[i] = overdepth - v[i];
+        if (int m = PositivePart(xy, v, n, part, pv)) {
             clip.Clip(part, m, area, cx, cy);
-            sums.over += area * (p.d.At(cx, cy) + overdepth);
+            sums.over += area * (d.At(cx, cy) + overdepth);
         }
     }
 }
 
-// Adds a piece inside the area, keeps one on its edge for later, leaves one outside.
-void Measure(const double* xy, int n, const Linear& d, double overdepth, const AreaClip& clip, Sums& sums,
-             std::vector<Piece>& crossing) {
+// Adds a piece inside the area, the part inside of one on its edge, nothing of one
+// outside.
+void Measure(const double* xy, int n, const Linear& d, double overdepth, const AreaClip& clip, Sums& sums) {
     double x0 = xy[0], x1 = xy[0], y0 = xy[1], y1 = xy[1];
     for (int i = 1; i < n; ++i) {
         x0 = std::min(x0, xy[2 * i]), x1 = std::max(x1, xy[2 * i]);
@@ -178,14 +184,7 @@ void Measure(const double* xy, int n, const Linear& d, double overdepth, const A
     switch (clip.Box(x0, y0, x1, y1)) {
         case AreaClip::Where::Outside: return;
         case AreaClip::Where::Inside: AddPiece(xy, n, d, overdepth, sums); return;
-        case AreaClip::Where::Crossing: {
-            Piece p;
-            std::copy(xy, xy + 2 * n, p.xy);
-            p.n = n;
-            p.d = d;
-            crossing.push_back(p);
-            return;
-        }
+        case AreaClip::Where::Crossing: AddClippedPiece(xy, n, d, overdepth, clip, sums); return;
     }
 }
 
@@ -234,14 +233,29 @@ public:
             x_ = s.x;
             y_ = s.y;
             z_.assign(s.z.begin(), s.z.end());
-            std::vector<uint32_t> parts[2];
+            // Each tile's triangles, put together in the order of the tiles.
+            std::vector<std::vector<uint32_t>> tiles;
+            std::mutex mutex;
+            bool failed = false;
             if (!ForEachTriangle(
                     s, maxEdge, tilePoints,
-                    [&](unsigned part, const uint32_t* c, size_t count) { parts[part].insert(parts[part].end(), c, c + 3 * count); },
+                    [&](unsigned, size_t tile, const uint32_t* c, size_t count) {
+                        std::vector<uint32_t> mine;
+                        try {
+                            mine.assign(c, c + 3 * count);
+                            const std::lock_guard lock(mutex);
+                            if (tiles.size() <= tile) tiles.resize(tile + 1);
+                            tiles[tile] = std::move(mine);
+                        } catch (const std::bad_alloc&) {
+                            const std::lock_guard lock(mutex);
+                            failed = true;
+                        }
+                    },
                     error, progress, "Triangulating the Reference"))
                 return false;
-            tris_ = std::move(parts[0]);
-            tris_.insert(tris_.end(), parts[1].begin(), parts[1].end());
+            if (failed) throw std::bad_alloc();
+            tris_.clear();
+            for (const std::vector<uint32_t>& t : tiles) tris_.insert(tris_.end(), t.begin(), t.end());
             Index();
         } catch (const std::bad_alloc&) {
             error = "Not enough memory for the second survey's triangles.";
@@ -414,81 +428,96 @@ VolumeFigures FiguresOf(const char* method, const Sums& s, double areaMeasured, 
     return f;
 }
 
+// The prisms of the survey's triangles over the reference's, clipped to the area: a
+// batch of triangles (a tile's) at a time, from either part, summed tile by tile.
+class Prisms {
+public:
+    Prisms(const Soundings& s, const ReferenceTriangles& ref, const AreaClip& clip, double overdepth)
+        : s_(s), ref_(ref), clip_(clip), overdepth_(overdepth) {}
+
+    void operator()(unsigned, size_t tile, const uint32_t* c, size_t count) {
+        Sums sum;
+        double xy[6], z[3], overlap[12];
+        try {
+            for (size_t t = 0; t < count; ++t) {
+                for (int v = 0; v < 3; ++v) {
+                    const uint32_t i = c[3 * t + v];
+                    xy[2 * v] = s_.x[i];
+                    xy[2 * v + 1] = s_.y[i];
+                    z[v] = s_.z[i];
+                }
+                Linear a;
+                if (!PlaneThrough(xy, z, a)) continue;
+                sum.coverage += ((xy[2] - xy[0]) * (xy[5] - xy[1]) - (xy[3] - xy[1]) * (xy[4] - xy[0])) / 2;
+                if (ref_.Kind() == ReferenceKind::Level) {
+                    a.d0 -= ref_.Level();
+                    Measure(xy, 3, a, overdepth_, clip_, sum);
+                    continue;
+                }
+                const double x0 = std::min({xy[0], xy[2], xy[4]}), x1 = std::max({xy[0], xy[2], xy[4]});
+                const double y0 = std::min({xy[1], xy[3], xy[5]}), y1 = std::max({xy[1], xy[3], xy[5]});
+                ref_.Overlapping(x0, y0, x1, y1, [&](const double* bxy, const double* bz) {
+                    Linear b;
+                    if (!PlaneThrough(bxy, bz, b)) return;
+                    const int n = TriangleOverlap(xy, bxy, overlap);
+                    if (n >= 3) Measure(overlap, n, Minus(a, b), overdepth_, clip_, sum);
+                });
+            }
+            const std::lock_guard lock(mutex_);
+            if (tiles_.size() <= tile) tiles_.resize(tile + 1);
+            tiles_[tile] = sum;
+        } catch (const std::bad_alloc&) {
+            failed_.store(true);
+        }
+    }
+
+    // The sums, or false with the reason.
+    bool Total(Sums& total, std::string& error) const {
+        if (failed_.load()) {
+            error = "Not enough memory to measure the triangles.";
+            return false;
+        }
+        // In the order of the tiles, whichever thread measured which: the same sums
+        // every time.
+        total = Sums{};
+        for (const Sums& t : tiles_) total.Add(t);
+        return true;
+    }
+
+private:
+    const Soundings& s_;
+    const ReferenceTriangles& ref_;
+    const AreaClip& clip_;
+    double overdepth_;
+    std::vector<Sums> tiles_;
+    std::mutex mutex_;
+    std::atomic<bool> failed_{false};
+};
+
 // Prisms of the survey's triangles over the reference's, clipped to the area.
 bool TinMethod(const Soundings& s, const ReferenceTriangles& ref, const AreaClip& clip, const VolumeOptions& o,
                double maxEdge, Sums& total, std::string& error, UserPort* progress) {
-    Sums sums[2];
-    std::vector<Piece> crossing[2];
-    std::atomic<bool> failed{false};
-    const double overdepth = o.overdepth;
-    const bool ok = ForEachTriangle(
-        s, maxEdge, o.tilePoints,
-        [&](unsigned part, const uint32_t* c, size_t count) {
-            Sums& sum = sums[part];
-            std::vector<Piece>& cross = crossing[part];
-            double xy[6], z[3], overlap[12];
-            try {
-                for (size_t t = 0; t < count; ++t) {
-                    for (int v = 0; v < 3; ++v) {
-                        const uint32_t i = c[3 * t + v];
-                        xy[2 * v] = s.x[i];
-                        xy[2 * v + 1] = s.y[i];
-                        z[v] = s.z[i];
-                    }
-                    Linear a;
-                    if (!PlaneThrough(xy, z, a)) continue;
-                    sum.coverage +=
-                        ((xy[2] - xy[0]) * (xy[5] - xy[1]) - (xy[3] - xy[1]) * (xy[4] - xy[0])) / 2;
-                    if (ref.Kind() == ReferenceKind::Level) {
-                        a.d0 -= ref.Level();
-                        Measure(xy, 3, a, overdepth, clip, sum, cross);
-                        continue;
-                    }
-                    const double x0 = std::min({xy[0], xy[2], xy[4]}), x1 = std::max({xy[0], xy[2], xy[4]});
-                    const double y0 = std::min({xy[1], xy[3], xy[5]}), y1 = std::max({xy[1], xy[3], xy[5]});
-                    ref.Overlapping(x0, y0, x1, y1, [&](const double* bxy, const double* bz) {
-                        Linear b;
-                        if (!PlaneThrough(bxy, bz, b)) return;
-                        const int n = TriangleOverlap(xy, bxy, overlap);
-                        if (n >= 3) Measure(overlap, n, Minus(a, b), overdepth, clip, sum, cross);
-                    });
-                }
-            } catch (const std::bad_alloc&) {
-                failed.store(true);
-            }
-        },
-        error, progress, "Measuring the Triangles");
-    if (!ok) return false;
-    if (failed.load()) {
-        error = "Not enough memory to measure the triangles.";
+    Prisms prisms(s, ref, clip, o.overdepth);
+    // Within a boundary, only triangles over its box are wanted.
+    double box[4];
+    if (clip.Active()) clip.Bounds(box[0], box[1], box[2], box[3]);
+    if (!ForEachTriangle(s, maxEdge, o.tilePoints, prisms, error, progress, "Measuring the Triangles",
+                         clip.Active() ? box : nullptr, o.threads))
         return false;
-    }
-    total = Sums{};
-    total.Add(sums[0]);
-    total.Add(sums[1]);
-    const size_t pieces = crossing[0].size() + crossing[1].size();
-    if (pieces > 0) {
-        Phase phase(progress, "Clipping to the Boundary");
-        size_t done = 0;
-        for (const std::vector<Piece>& list : crossing)
-            for (const Piece& p : list) {
-                AddClippedPiece(p, overdepth, clip, total);
-                if (++done % 4096 == 0) phase.At(done, pieces);
-            }
-    }
-    return true;
+    return prisms.Total(total, error);
 }
 
 // The levels of a survey on a grid, made by the method the options name.
 bool SurveyGrid(const Soundings& s, const GridGeometry& g, const VolumeOptions& o, double maxEdge,
-                std::vector<float>& level, std::string& error, UserPort* progress) {
+                std::vector<float>& level, std::string& error, UserPort* progress, const TriangleBatch* owned = nullptr) {
     try {
         level.assign(g.Cells(), std::numeric_limits<float>::quiet_NaN());
     } catch (const std::bad_alloc&) {
         error = "Not enough memory for a grid of " + std::to_string(g.nx) + " x " + std::to_string(g.ny) + " cells.";
         return false;
     }
-    if (o.method == Method::Tin) return TinSoundings(s, g, maxEdge, level.data(), error, progress);
+    if (o.method == Method::Tin)
+        return TinSoundings(s, g, maxEdge, level.data(), error, progress, o.tilePoints, owned, o.threads);
     if (o.method == Method::Idw) return IdwSoundings(s, g, 2 * g.cell, 1, level.data(), error, progress);
     BinOutputs out;
     out.level = level.data();
@@ -503,18 +532,18 @@ struct GridSums {
 // The cells' differences, each cell weighted by the part of it within the area.
 bool GridMethod(const Soundings& s, const Soundings* second, const ReferenceTriangles& ref, const AreaClip& clip,
                 const VolumeOptions& o, const GridGeometry& g, double maxEdge, Sums& total, Surface& difference,
-                std::string& error, UserPort* progress) {
+                std::string& error, UserPort* progress, const TriangleBatch* owned = nullptr) {
     std::vector<float> survey, other;
-    if (!SurveyGrid(s, g, o, maxEdge, survey, error, progress)) return false;
+    if (!SurveyGrid(s, g, o, maxEdge, survey, error, progress, owned)) return false;
     if (second && !SurveyGrid(*second, g, o, maxEdge, other, error, progress)) return false;
     const double area = g.cell * g.cell;
     std::vector<float>& diff = survey;  // the survey's levels become the difference
     Phase phase(progress, "Measuring the Grid");
     Sums sums[2];
-    std::vector<size_t> crossing[2];
     const double overdepth = o.overdepth;
     ParallelSettings settings;
     settings.minimum = 64;
+    settings.parts = std::clamp(o.threads, 1u, 2u);
     settings.slices = 8;
     settings.sliceMinimum = 256;
     ParallelFor(
@@ -542,14 +571,22 @@ bool GridMethod(const Soundings& s, const Soundings* second, const ReferenceTria
                     }
                     const double d = level - r;
                     diff[c] = static_cast<float>(d);
+                    // A cell on the boundary counts by the part of it inside.
+                    double inside = area;
                     if (where == AreaClip::Where::Crossing) {
-                        crossing[part].push_back(c);
-                        continue;
+                        const double h = g.cell / 2;
+                        const double xy[8] = {cx - h, cy - h, cx + h, cy - h, cx + h, cy + h, cx - h, cy + h};
+                        double mx, my;
+                        clip.Clip(xy, 4, inside, mx, my);
+                        if (!(inside > 0)) {
+                            diff[c] = std::numeric_limits<float>::quiet_NaN();
+                            continue;
+                        }
                     }
-                    sum.compared += area;
-                    if (d > 0) sum.cut += d * area, sum.cutArea += area;
-                    if (d < 0) sum.fill -= d * area, sum.fillArea += area;
-                    if (overdepth > 0 && d + overdepth > 0) sum.over += (d + overdepth) * area;
+                    sum.compared += inside;
+                    if (d > 0) sum.cut += d * inside, sum.cutArea += inside;
+                    if (d < 0) sum.fill -= d * inside, sum.fillArea += inside;
+                    if (overdepth > 0 && d + overdepth > 0) sum.over += (d + overdepth) * inside;
                 }
             }
         },
@@ -557,25 +594,6 @@ bool GridMethod(const Soundings& s, const Soundings* second, const ReferenceTria
     total = Sums{};
     total.Add(sums[0]);
     total.Add(sums[1]);
-    // Cells on the boundary count by the part of them inside.
-    for (const std::vector<size_t>& list : crossing)
-        for (const size_t c : list) {
-            const auto row = static_cast<int64_t>(c / static_cast<size_t>(g.nx));
-            const auto col = static_cast<int64_t>(c % static_cast<size_t>(g.nx));
-            const double cx = g.CentreX(col), cy = g.CentreY(row), h = g.cell / 2;
-            const double xy[8] = {cx - h, cy - h, cx + h, cy - h, cx + h, cy + h, cx - h, cy + h};
-            double inside, mx, my;
-            clip.Clip(xy, 4, inside, mx, my);
-            if (!(inside > 0)) {
-                diff[c] = std::numeric_limits<float>::quiet_NaN();
-                continue;
-            }
-            const double d = diff[c];
-            total.compared += inside;
-            if (d > 0) total.cut += d * inside, total.cutArea += inside;
-            if (d < 0) total.fill -= d * inside, total.fillArea += inside;
-            if (overdepth > 0 && d + overdepth > 0) total.over += (d + overdepth) * inside;
-        }
     difference = Surface{};
     difference.west = s.plane.SurveyX(g.x0);
     difference.north = s.plane.SurveyY(g.y0 + static_cast<double>(g.ny) * g.cell);
@@ -911,17 +929,30 @@ bool MeasureVolumes(const Soundings& survey, const Reference& reference, const V
     if (!ref.Make(reference, survey.plane, error)) return false;
 
     Sums gridSums, tinSums;
+    // The grid's surface by TIN and the TIN method against a design take their triangles
+    // from one triangulation: the prisms are measured as the grid's tiles are made. (A
+    // second survey's grid is made from its own triangulation, which the TIN method does
+    // not use.)
+    const bool together = o.grid && o.tin && o.method == Method::Tin && !isSurvey;
+    std::optional<Prisms> prisms;
+    if (together) prisms.emplace(survey, ref, clip, o.overdepth);
     if (o.grid) {
         GridGeometry g;
         if (!PlanVolumeGrid(survey, clip, cell, g, error)) return false;
+        std::optional<TriangleBatch> owned;
+        if (together) owned.emplace(*prisms);
         if (!GridMethod(survey, isSurvey ? &second : nullptr, ref, clip, o, g, maxEdge, gridSums, out.difference, error,
-                        progress))
+                        progress, owned ? &*owned : nullptr))
             return false;
         out.difference.crs = CoordinateSystem{};
         const double measured = clip.Active() ? clip.Area() : gridSums.coverage;
         out.figures.push_back(FiguresOf("grid", gridSums, measured, o.overdepth));
     }
-    if (o.tin) {
+    if (together) {
+        if (!prisms->Total(tinSums, error)) return false;
+        const double measured = clip.Active() ? clip.Area() : tinSums.coverage;
+        out.figures.push_back(FiguresOf("tin", tinSums, measured, o.overdepth));
+    } else if (o.tin) {
         ReferenceTriangles secondTriangles;
         if (isSurvey && !secondTriangles.MakeSurvey(second, maxEdge, o.tilePoints, error, progress)) return false;
         if (!TinMethod(survey, isSurvey ? secondTriangles : ref, clip, o, maxEdge, tinSums, error, progress)) return false;

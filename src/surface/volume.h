@@ -94,8 +94,9 @@ struct VolumeOptions {
     double spacing = 0;
     double width = 0;
     double step = 0;
-    // Tiles of the triangulation, for the tests.
+    // Tiles of the triangulation, and threads measuring at once (1 or 2), for the tests.
     size_t tilePoints = 0;
+    unsigned threads = 2;
 };
 
 struct VolumeResult {

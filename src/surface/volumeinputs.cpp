@@ -359,7 +359,7 @@ bool ReadDxfDesign(const std::string& path, TinModel& tin, std::string& error) {
         error = "The design \"" + path + "\" holds no 3D faces, 3D polylines or points with levels.";
         return false;
     }
-    if (!TriangulateDesign(tin.x, tin.y, lines, tin.triangles, error)) {
+    if (!TriangulateDesign(tin.x, tin.y, tin.z, lines, tin.triangles, error)) {
         error = "The design \"" + path + "\": " + error;
         return false;
     }
@@ -391,7 +391,7 @@ bool ReadPointDesign(const std::string& path, TinModel& tin, std::string& error)
         tin.y.push_back(y);
         tin.z.push_back(z);
     }
-    if (!TriangulateDesign(tin.x, tin.y, {}, tin.triangles, error)) {
+    if (!TriangulateDesign(tin.x, tin.y, tin.z, {}, tin.triangles, error)) {
         error = "The design \"" + path + "\": " + error;
         return false;
     }

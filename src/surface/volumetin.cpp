@@ -1,6 +1,100 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The volumes' use of CGAL: the survey's triangles, a design's constrained
-// triangulation and the overlap of two triangles. Its templates are built here once.
+// The one unit that includes CGAL's triangulations, so that their templates are built
+// once and the allocator below is theirs everywhere: the survey's triangulation a tile at
+// a time (for the triangulated surface and the volumes' triangles), the triangulations
+// along cross sections, a design's constrained triangulation and the overlap of two
+// triangles.
+#include <cstddef>
+#include <new>
+#include <unordered_map>
+#include <vector>
+
+namespace aq::surface::cgalmemory {
+
+// The blocks of memory CGAL's containers take for a triangulation's vertices and faces,
+// given back when it is destroyed and handed out again to the next one on the thread: a
+// tile's triangulation takes the same sizes of blocks as the tile's before it, and the
+// blocks are then neither returned to the system nor faulted in afresh, tile after tile.
+// One a thread at a time, while it is current; it frees what it holds when destroyed.
+class BlockCache {
+public:
+    BlockCache() = default;
+    ~BlockCache() {
+        for (auto& [bytes, list] : free_)
+            for (void* p : list) ::operator delete(p);
+    }
+    BlockCache(const BlockCache&) = delete;
+    BlockCache& operator=(const BlockCache&) = delete;
+
+    void* Take(size_t bytes) {
+        const auto it = free_.find(bytes);
+        if (it != free_.end() && !it->second.empty()) {
+            void* p = it->second.back();
+            it->second.pop_back();
+            return p;
+        }
+        return ::operator new(bytes);
+    }
+    void Give(void* p, size_t bytes) noexcept {
+        try {
+            free_[bytes].push_back(p);
+        } catch (...) {
+            ::operator delete(p);
+        }
+    }
+
+    // The cache of the calling thread, if any.
+    static BlockCache*& Current() {
+        static thread_local BlockCache* current = nullptr;
+        return current;
+    }
+
+private:
+    std::unordered_map<size_t, std::vector<void*>> free_;
+};
+
+// Makes a cache the thread's current one for a while.
+class UseCache {
+public:
+    explicit UseCache(BlockCache& c) : before_(BlockCache::Current()) { BlockCache::Current() = &c; }
+    ~UseCache() { BlockCache::Current() = before_; }
+    UseCache(const UseCache&) = delete;
+    UseCache& operator=(const UseCache&) = delete;
+
+private:
+    BlockCache* before_;
+};
+
+// CGAL's containers' allocator in this unit: through the thread's cache when it has one.
+template <class T>
+class Recycling {
+public:
+    using value_type = T;
+    Recycling() noexcept = default;
+    template <class U>
+    Recycling(const Recycling<U>&) noexcept {}  // NOLINT(google-explicit-constructor): rebinding
+    T* allocate(size_t n) {
+        BlockCache* c = BlockCache::Current();
+        return static_cast<T*>(c ? c->Take(n * sizeof(T)) : ::operator new(n * sizeof(T)));
+    }
+    void deallocate(T* p, size_t n) noexcept {
+        if (BlockCache* c = BlockCache::Current()) c->Give(p, n * sizeof(T));
+        else ::operator delete(p);
+    }
+    template <class U>
+    bool operator==(const Recycling<U>&) const noexcept {
+        return true;
+    }
+    template <class U>
+    bool operator!=(const Recycling<U>&) const noexcept {
+        return false;
+    }
+};
+
+}  // namespace aq::surface::cgalmemory
+
+#define CGAL_ALLOCATOR(T) ::aq::surface::cgalmemory::Recycling<T>
+
 #include "surface/volumetin.h"
 
 #include <CGAL/Constrained_Delaunay_triangulation_2.h>
@@ -11,9 +105,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cmath>
 #include <limits>
-#include <new>
 #include <utility>
 
 #include "surface/buckets.h"
@@ -39,101 +133,289 @@ using CdtFace = CGAL::Constrained_triangulation_face_base_2<Kernel>;
 using CdtTds = CGAL::Triangulation_data_structure_2<CdtVertex, CdtFace>;
 using Cdt = CGAL::Constrained_Delaunay_triangulation_2<Kernel, CdtTds, CGAL::Exact_predicates_tag>;
 
+// The index of a point on Hilbert's curve through a 16384 x 16384 grid (without
+// branches: the turns are masks).
+uint32_t HilbertIndex(uint32_t x, uint32_t y) {
+    uint32_t d = 0;
+    for (int s = 13; s >= 0; --s) {
+        const uint32_t rx = (x >> s) & 1u, ry = (y >> s) & 1u;
+        d |= ((3 * rx) ^ ry) << (2 * s);
+        // The quarter's own curve: mirrored when rx and not ry, turned when not ry.
+        const uint32_t flip = 0u - (rx & (ry ^ 1u));
+        x ^= flip, y ^= flip;
+        const uint32_t swap = (x ^ y) & (0u - (ry ^ 1u));
+        x ^= swap, y ^= swap;
+    }
+    return d;
+}
+
+// A sounding on its way into a triangulation: where it comes in the order of insertion,
+// and its index and position.
+struct Item {
+    uint32_t key;
+    uint32_t i;
+    double x, y;
+};
+
+// What a thread keeps from one triangulation to the next.
+struct Scratch {
+    std::vector<uint32_t> found;        // the soundings to triangulate
+    std::vector<Item> items, spare;     // in the order of insertion, sorting
+    std::vector<uint32_t> triangles;    // the kept ones, three corners each
+    cgalmemory::BlockCache blocks;
+};
+
+// The round a sounding is inserted in: a quarter of the soundings of a round are in the
+// rounds before it, chosen by a hash of the sounding's index.
+uint32_t Round(uint32_t i) {
+    uint64_t z = (static_cast<uint64_t>(i) + 1) * 0x9E3779B97F4A7C15ULL;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    z ^= z >> 31;
+    return static_cast<uint32_t>(std::min(std::countl_zero(z) / 2, 15));
+}
+
+// The Delaunay triangulation of the soundings listed in `found`: inserted one by one in
+// rounds of growing size (a quarter of each round's soundings before it, as CGAL's own
+// spatial sort has them), each round along Hilbert's curve through their box, each
+// sounding found from the one before. CGAL's insertion of a range orders them alike, but
+// through an index and more slowly. Of soundings at one position the vertex keeps the
+// lowest index. The Delaunay triangulation of points is one whatever the order they come
+// in (CGAL breaks ties of four points on a circle symbolically), so tiles agree where
+// they overlap.
+void Triangulate(const Soundings& s, Scratch& w, Delaunay& dt) {
+    const std::vector<uint32_t>& found = w.found;
+    const size_t n = found.size();
+    if (n == 0) return;
+    double x0 = s.x[found[0]], x1 = x0, y0 = s.y[found[0]], y1 = y0;
+    for (const uint32_t i : found) {
+        x0 = std::min(x0, s.x[i]), x1 = std::max(x1, s.x[i]);
+        y0 = std::min(y0, s.y[i]), y1 = std::max(y1, s.y[i]);
+    }
+    // One scale both ways, so that the curve's squares stay square.
+    const double span = std::max(x1 - x0, y1 - y0);
+    const double scale = span > 0 ? 16383.0 / span : 0;
+    // The positions travel with the keys (read from the soundings in the order found,
+    // which is in runs), so that the insertion reads them in order.
+    w.items.resize(n);
+    for (size_t k = 0; k < n; ++k) {
+        Item& it = w.items[k];
+        it.i = found[k];
+        it.x = s.x[it.i], it.y = s.y[it.i];
+        const auto qx = static_cast<uint32_t>(std::clamp((it.x - x0) * scale, 0.0, 16383.0));
+        const auto qy = static_cast<uint32_t>(std::clamp((it.y - y0) * scale, 0.0, 16383.0));
+        // The later rounds sort after the earlier: the round counted down.
+        it.key = ((15 - Round(it.i)) << 28) | HilbertIndex(qx, qy);
+    }
+    // Radix sort, 11, 11 and 10 bits at a time (stable: ties keep their order).
+    w.spare.resize(n);
+    constexpr int kShift[3] = {0, 11, 22}, kBits[3] = {11, 11, 10};
+    for (int pass = 0; pass < 3; ++pass) {
+        const uint32_t mask = (1u << kBits[pass]) - 1;
+        const int shift = kShift[pass];
+        size_t count[2049] = {};
+        for (const Item& it : w.items) ++count[((it.key >> shift) & mask) + 1];
+        if (count[((w.items[0].key >> shift) & mask) + 1] == n) continue;  // one value: in order already
+        for (uint32_t b = 0; b < mask + 1; ++b) count[b + 1] += count[b];
+        for (const Item& it : w.items) w.spare[count[(it.key >> shift) & mask]++] = it;
+        w.items.swap(w.spare);
+    }
+    Delaunay::Face_handle hint;
+    for (const Item& it : w.items) {
+        const size_t before = dt.number_of_vertices();
+        const Delaunay::Vertex_handle v = dt.insert(Point(it.x, it.y), hint);
+        if (v == Delaunay::Vertex_handle()) continue;
+        if (dt.number_of_vertices() > before || it.i < v->info()) v->info() = it.i;
+        hint = v->face();
+    }
+}
+
+// The faces of a triangulation whose edges are all at most sqrt(l2) long, anticlockwise:
+// those the tile owns first (their number returned), then those of its margin.
+size_t KeptTriangles(const Delaunay& dt, double l2, const TinTile& tile, std::vector<uint32_t>& out) {
+    // One array for both: the owned from its start, the others from its end.
+    out.resize(3 * dt.number_of_faces());
+    size_t front = 0, back = out.size();
+    for (const auto f : dt.finite_face_handles()) {
+        const Point& pa = f->vertex(0)->point();
+        const Point& pb = f->vertex(1)->point();
+        const Point& pc = f->vertex(2)->point();
+        const double bx = pb.x() - pa.x(), by = pb.y() - pa.y();
+        const double qx = pc.x() - pa.x(), qy = pc.y() - pa.y();
+        const double ex = pc.x() - pb.x(), ey = pc.y() - pb.y();
+        if (bx * bx + by * by > l2 || qx * qx + qy * qy > l2 || ex * ex + ey * ey > l2) continue;
+        if (!(bx * qy - by * qx > 0)) continue;
+        const uint32_t c[3] = {f->vertex(0)->info(), f->vertex(1)->info(), f->vertex(2)->info()};
+        if (tile.Owns(c, pa.x(), pa.y(), pb.x(), pb.y(), pc.x(), pc.y())) {
+            std::copy(c, c + 3, out.begin() + static_cast<std::ptrdiff_t>(front));
+            front += 3;
+        } else {
+            back -= 3;
+            std::copy(c, c + 3, out.begin() + static_cast<std::ptrdiff_t>(back));
+        }
+    }
+    const size_t owned = front / 3;
+    out.erase(out.begin() + static_cast<std::ptrdiff_t>(front), out.begin() + static_cast<std::ptrdiff_t>(back));
+    return owned;
+}
+
 }  // namespace
 
-bool ForEachTriangle(const Soundings& s, double maxEdge, size_t tilePoints, TriangleBatch batch, std::string& error,
-                     UserPort* progress, const char* phaseName) {
+bool TriangulateTiles(const Soundings& s, const TinTiles& t, double maxEdge, TileTriangles work, std::string& error,
+                      UserPort* progress, const char* phaseName) {
     if (!(maxEdge > 0) || !std::isfinite(maxEdge)) {
         error = "The longest edge of the triangles must be a length above 0 m.";
         return false;
     }
-    if (tilePoints == 0) tilePoints = kTinTilePoints;
     const size_t n = s.size();
     if (n < 3) return true;
     Phase phase(progress, phaseName);
+    const GridGeometry& g = t.g;
+    const double sizeX = static_cast<double>(t.sideX) * g.cell, sizeY = static_cast<double>(t.sideY) * g.cell;
+    const double margin = t.margin;
+    // One bucket a tile, with rings of buckets around the grid for the margin, as far as
+    // there are soundings out there.
     const auto [xlo, xhi] = std::minmax_element(s.x.begin(), s.x.end());
     const auto [ylo, yhi] = std::minmax_element(s.y.begin(), s.y.end());
-    const double x0 = *xlo, y0 = *ylo;
-    const double spanX = std::max(*xhi - x0, 1e-6), spanY = std::max(*yhi - y0, 1e-6);
-    // Tiles square, of about tilePoints soundings, and wide beside their margin.
-    const double margin = 2 * maxEdge;
-    double side = std::max(spanX, spanY) * (1 + 1e-9) + 1e-6;
-    if (n > tilePoints) {
-        const double density = static_cast<double>(n) / (spanX * spanY);
-        side = std::min(side, std::max(std::sqrt(static_cast<double>(tilePoints) / density), 8 * margin));
-    }
-    const auto tx = static_cast<int64_t>(std::floor(spanX / side)) + 1;
-    const auto ty = static_cast<int64_t>(std::floor(spanY / side)) + 1;
-    if (static_cast<double>(tx) * static_cast<double>(ty) > 1e8) {
+    const double reach = std::max({g.x0 - *xlo, *xhi - (g.x0 + static_cast<double>(g.nx) * g.cell), g.y0 - *ylo,
+                                   *yhi - (g.y0 + static_cast<double>(g.ny) * g.cell), 0.0});
+    // Tiles a tile's margin reaches, and rings of buckets outside the grid.
+    const auto ringX = static_cast<int64_t>(std::ceil(margin / sizeX));
+    const auto ringY = static_cast<int64_t>(std::ceil(margin / sizeY));
+    const auto outX = static_cast<int64_t>(std::ceil(std::min(margin, reach) / sizeX));
+    const auto outY = static_cast<int64_t>(std::ceil(std::min(margin, reach) / sizeY));
+    const int64_t tx = t.tx, ty = t.ty;
+    if (static_cast<double>(tx + 2 * outX) * static_cast<double>(ty + 2 * outY) > 1e8) {
         error = "The survey is too large for tiles of its triangulation.";
         return false;
     }
     const double l2 = maxEdge * maxEdge;
+    constexpr double inf = std::numeric_limits<double>::infinity();
     try {
-        const Buckets buckets(s.x, s.y, x0, y0, side, static_cast<int>(tx), static_cast<int>(ty));
-        const auto ring = static_cast<int64_t>(std::ceil(margin / side));
+        const Buckets buckets(s.x, s.y, g.x0 - static_cast<double>(outX) * sizeX,
+                              g.y0 - static_cast<double>(outY) * sizeY, sizeX, sizeY, static_cast<int>(tx + 2 * outX),
+                              static_cast<int>(ty + 2 * outY));
         const size_t tiles = static_cast<size_t>(tx * ty);
+        // The tiles largest first (by the soundings of their own buckets), so that the
+        // last ones the threads take are small and neither waits long for the other.
+        std::vector<std::pair<size_t, size_t>> order(tiles);
+        for (size_t k = 0; k < tiles; ++k) {
+            const auto a = static_cast<int64_t>(k) % tx, r = static_cast<int64_t>(k) / tx;
+            order[k] = {buckets.In(a + outX, r + outY).size(), k};
+        }
+        std::stable_sort(order.begin(), order.end(), [](const auto& p, const auto& q) { return p.first > q.first; });
+        std::atomic<size_t> next{0}, done{0};
         std::atomic<bool> failed{false};
-        std::vector<std::pair<Point, uint32_t>> points[2];
-        std::vector<uint32_t> found[2];
+        Scratch scratch[2];
         ParallelSettings settings;
         settings.minimum = 2;
-        settings.slices = std::min<size_t>(tiles, 32);
-        settings.sliceMinimum = 2;
-        ParallelFor(
-            tiles, settings,
-            [&](unsigned p, size_t b, size_t e) {
-                const unsigned part = std::min(p, 1u);
-                std::vector<std::pair<Point, uint32_t>>& pts = points[part];
-                std::vector<uint32_t>& tris = found[part];
-                for (size_t k = b; k < e && !failed.load(); ++k) {
-                    const auto a = static_cast<int64_t>(k) % tx, r = static_cast<int64_t>(k) / tx;
-                    // The tile's own area; the last tile of a row or column reaches on
-                    // past the soundings.
-                    const double cx0 = x0 + static_cast<double>(a) * side, cx1 = cx0 + side;
-                    const double cy0 = y0 + static_cast<double>(r) * side, cy1 = cy0 + side;
-                    const bool lastX = a == tx - 1, lastY = r == ty - 1;
-                    try {
-                        pts.clear();
-                        tris.clear();
-                        for (int64_t br = std::max<int64_t>(0, r - ring); br <= std::min(ty - 1, r + ring); ++br)
-                            for (int64_t bc = std::max<int64_t>(0, a - ring); bc <= std::min(tx - 1, a + ring); ++bc)
-                                for (const uint32_t i : buckets.In(bc, br))
-                                    if (s.x[i] >= cx0 - margin && s.x[i] <= cx1 + margin && s.y[i] >= cy0 - margin &&
-                                        s.y[i] <= cy1 + margin)
-                                        pts.emplace_back(Point(s.x[i], s.y[i]), i);
-                        if (pts.size() < 3) continue;
-                        Delaunay dt;
-                        dt.insert(pts.begin(), pts.end());
-                        for (const auto f : dt.finite_face_handles()) {
-                            const Point& pa = f->vertex(0)->point();
-                            const Point& pb = f->vertex(1)->point();
-                            const Point& pc = f->vertex(2)->point();
-                            const double bx = pb.x() - pa.x(), by = pb.y() - pa.y();
-                            const double qx = pc.x() - pa.x(), qy = pc.y() - pa.y();
-                            const double ex = pc.x() - pb.x(), ey = pc.y() - pb.y();
-                            if (bx * bx + by * by > l2 || qx * qx + qy * qy > l2 || ex * ex + ey * ey > l2) continue;
-                            if (!(bx * qy - by * qx > 0)) continue;
-                            // The tile the centroid lies in has the triangle.
-                            const double gx = (pa.x() + pb.x() + pc.x()) / 3, gy = (pa.y() + pb.y() + pc.y()) / 3;
-                            if (gx < cx0 || gy < cy0 || (gx >= cx1 && !lastX) || (gy >= cy1 && !lastY)) continue;
-                            tris.push_back(f->vertex(0)->info());
-                            tris.push_back(f->vertex(1)->info());
-                            tris.push_back(f->vertex(2)->info());
+        settings.parts = std::clamp(t.threads, 1u, 2u);
+        ParallelFor(settings.parts, settings, [&](unsigned p, size_t, size_t) {
+            const unsigned part = std::min(p, 1u);
+            Scratch& w = scratch[part];
+            const cgalmemory::UseCache use(w.blocks);
+            for (size_t taken = next++; taken < tiles && !failed.load(); taken = next++) {
+                const size_t k = order[taken].second;
+                const auto a = static_cast<int64_t>(k) % tx, r = static_cast<int64_t>(k) / tx;
+                TinTile tile;
+                tile.index = k;
+                tile.c0 = a * t.sideX, tile.c1 = std::min(g.nx, (a + 1) * t.sideX);
+                tile.r0 = r * t.sideY, tile.r1 = std::min(g.ny, (r + 1) * t.sideY);
+                const double ex0 = g.x0 + static_cast<double>(tile.c0) * g.cell;
+                const double ex1 = g.x0 + static_cast<double>(tile.c1) * g.cell;
+                const double ey0 = g.y0 + static_cast<double>(tile.r0) * g.cell;
+                const double ey1 = g.y0 + static_cast<double>(tile.r1) * g.cell;
+                tile.x0 = a == 0 ? -inf : ex0, tile.x1 = a == tx - 1 ? inf : ex1;
+                tile.y0 = r == 0 ? -inf : ey0, tile.y1 = r == ty - 1 ? inf : ey1;
+                const double xlo = ex0 - margin, xhi = ex1 + margin, ylo = ey0 - margin, yhi = ey1 + margin;
+                try {
+                    w.found.clear();
+                    // Room for every sounding of the buckets, taken at once: no growing.
+                    size_t most = 0;
+                    for (int64_t br = std::max<int64_t>(0, r + outY - ringY);
+                         br <= std::min<int64_t>(buckets.Ny() - 1, r + outY + ringY); ++br)
+                        for (int64_t bc = std::max<int64_t>(0, a + outX - ringX);
+                             bc <= std::min<int64_t>(buckets.Nx() - 1, a + outX + ringX); ++bc)
+                            most += buckets.In(bc, br).size();
+                    w.found.reserve(most);
+                    const int64_t br0 = std::max<int64_t>(0, r + outY - ringY);
+                    const int64_t br1 = std::min<int64_t>(buckets.Ny() - 1, r + outY + ringY);
+                    const int64_t bc0 = std::max<int64_t>(0, a + outX - ringX);
+                    const int64_t bc1 = std::min<int64_t>(buckets.Nx() - 1, a + outX + ringX);
+                    for (int64_t br = br0; br <= br1; ++br)
+                        for (int64_t bc = bc0; bc <= bc1; ++bc) {
+                            const std::span<const uint32_t> in = buckets.In(bc, br);
+                            // A bucket wholly within the margin is taken whole.
+                            const double bx0 = buckets.X0() + static_cast<double>(bc) * sizeX;
+                            const double by0 = buckets.Y0() + static_cast<double>(br) * sizeY;
+                            if (bx0 >= xlo && bx0 + sizeX <= xhi && by0 >= ylo && by0 + sizeY <= yhi) {
+                                w.found.insert(w.found.end(), in.begin(), in.end());
+                                continue;
+                            }
+                            for (const uint32_t i : in)
+                                if (s.x[i] >= xlo && s.x[i] <= xhi && s.y[i] >= ylo && s.y[i] <= yhi)
+                                    w.found.push_back(i);
                         }
-                        batch(part, tris.data(), tris.size() / 3);
-                    } catch (const std::bad_alloc&) {
-                        failed.store(true);
+                    if (w.found.size() >= 3) {
+                        size_t owned = 0;
+                        {
+                            Delaunay dt;
+                            Triangulate(s, w, dt);
+                            owned = KeptTriangles(dt, l2, tile, w.triangles);
+                        }
+                        work(part, tile, w.triangles.data(), owned, w.triangles.size() / 3);
                     }
+                } catch (const std::bad_alloc&) {
+                    failed.store(true);
                 }
-            },
-            [&](size_t done) { phase.At(done, tiles); });
+                ++done;
+                // The calling thread tells how far the work is.
+                if (p == 0) phase.At(done.load(), tiles);
+            }
+        });
         if (failed.load()) throw std::bad_alloc();
     } catch (const std::bad_alloc&) {
         error = "Not enough memory to triangulate " + std::to_string(n) + " soundings.";
         return false;
     }
     return true;
+}
+
+bool ForEachTriangle(const Soundings& s, double maxEdge, size_t tilePoints, TriangleBatch batch, std::string& error,
+                     UserPort* progress, const char* phaseName, const double* within, unsigned threads) {
+    if (!(maxEdge > 0) || !std::isfinite(maxEdge)) {
+        error = "The longest edge of the triangles must be a length above 0 m.";
+        return false;
+    }
+    const size_t n = s.size();
+    if (n < 3) return true;
+    const auto [xlo, xhi] = std::minmax_element(s.x.begin(), s.x.end());
+    const auto [ylo, yhi] = std::minmax_element(s.y.begin(), s.y.end());
+    double x0 = *xlo, y0 = *ylo, x1 = *xhi, y1 = *yhi;
+    if (within) {
+        // Triangles wholly outside the box need not be found: tiles over the box alone.
+        x0 = std::max(x0, within[0] - maxEdge), y0 = std::max(y0, within[1] - maxEdge);
+        x1 = std::min(x1, within[2] + maxEdge), y1 = std::min(y1, within[3] + maxEdge);
+        if (x0 > x1 || y0 > y1) return true;
+    }
+    // Cells a quarter of the longest edge: the tiles' edges fall on them.
+    GridGeometry g;
+    g.cell = maxEdge / 4;
+    g.x0 = x0, g.y0 = y0;
+    g.nx = static_cast<int64_t>(std::floor((x1 - x0) / g.cell)) + 1;
+    g.ny = static_cast<int64_t>(std::floor((y1 - y0) / g.cell)) + 1;
+    if (static_cast<double>(g.nx) * static_cast<double>(g.ny) > 1e15) {
+        error = "The survey is too large for tiles of its triangulation.";
+        return false;
+    }
+    TinTiles tiles = PlanTinTiles(s, g, maxEdge, tilePoints);
+    tiles.threads = threads;
+    return TriangulateTiles(
+        s, tiles, maxEdge,
+        [&](unsigned part, const TinTile& tile, const uint32_t* corners, size_t owned, size_t) {
+            batch(part, tile.index, corners, owned);
+        },
+        error, progress, phaseName);
 }
 
 bool SampleAlongLines(const Soundings& s, double maxEdge, const std::vector<std::vector<double>>& px,
@@ -157,7 +439,9 @@ bool SampleAlongLines(const Soundings& s, double maxEdge, const std::vector<std:
         ParallelSettings settings;
         settings.minimum = 2;
         ParallelFor(lines, settings, [&](unsigned, size_t b, size_t e) {
-            std::vector<std::pair<Point, uint32_t>> pts;
+            Scratch w;
+            const cgalmemory::UseCache use(w.blocks);
+            std::vector<uint32_t>& pts = w.found;
             for (size_t k = b; k < e && !failed.load(); ++k) {
                 const std::vector<double>& x = px[k];
                 const std::vector<double>& y = py[k];
@@ -175,11 +459,11 @@ bool SampleAlongLines(const Soundings& s, double maxEdge, const std::vector<std:
                                 double t = len2 > 0 ? ((s.x[i] - ax) * dx + (s.y[i] - ay) * dy) / len2 : 0;
                                 t = std::clamp(t, 0.0, 1.0);
                                 const double ex = s.x[i] - (ax + t * dx), ey = s.y[i] - (ay + t * dy);
-                                if (ex * ex + ey * ey <= reach * reach) pts.emplace_back(Point(s.x[i], s.y[i]), i);
+                                if (ex * ex + ey * ey <= reach * reach) pts.push_back(i);
                             }
                     if (pts.size() < 3) continue;
                     Delaunay dt;
-                    dt.insert(pts.begin(), pts.end());
+                    Triangulate(s, w, dt);
                     Delaunay::Face_handle hint;
                     for (size_t p = 0; p < x.size(); ++p) {
                         const Point q(x[p], y[p]);
@@ -243,7 +527,7 @@ bool SampleAlongLines(const Soundings& s, double maxEdge, const std::vector<std:
     return true;
 }
 
-bool TriangulateDesign(const std::vector<double>& x, const std::vector<double>& y,
+bool TriangulateDesign(std::vector<double>& x, std::vector<double>& y, std::vector<double>& z,
                        const std::vector<std::vector<uint32_t>>& polylines, std::vector<uint32_t>& triangles,
                        std::string& error) {
     triangles.clear();
@@ -258,12 +542,49 @@ bool TriangulateDesign(const std::vector<double>& x, const std::vector<double>& 
         for (const std::vector<uint32_t>& line : polylines)
             for (size_t k = 1; k < line.size(); ++k)
                 if (handles[line[k - 1]] != handles[line[k]]) cdt.insert_constraint(handles[line[k - 1]], handles[line[k]]);
+        // Where constraints cross, the triangulation has made a corner of its own: it
+        // takes the level of each polyline through it, linear along the segment, and the
+        // mean where two give two.
+        for (const auto v : cdt.finite_vertex_handles()) {
+            if (v->info().i != UINT32_MAX) continue;
+            const double px = v->point().x(), py = v->point().y();
+            // Each segment through the corner (within the rounding of the crossing's
+            // position), or failing any, the nearest: a crossing of segments all but
+            // parallel is found less exactly.
+            double sum = 0, nearest = std::numeric_limits<double>::infinity(), nearestLevel = 0;
+            int count = 0;
+            for (int pass = 0; pass < 2 && count == 0; ++pass)
+                for (const std::vector<uint32_t>& line : polylines)
+                    for (size_t k = 1; k < line.size(); ++k) {
+                        const uint32_t a = line[k - 1], b = line[k];
+                        const double dx = x[b] - x[a], dy = y[b] - y[a], len2 = dx * dx + dy * dy;
+                        if (!(len2 > 0)) continue;
+                        const double tol = 1e-9 * (std::sqrt(len2) + std::fabs(px) + std::fabs(py)) + 1e-12;
+                        if (pass == 0 && (px < std::min(x[a], x[b]) - tol || px > std::max(x[a], x[b]) + tol ||
+                                          py < std::min(y[a], y[b]) - tol || py > std::max(y[a], y[b]) + tol))
+                            continue;
+                        const double t = std::clamp(((px - x[a]) * dx + (py - y[a]) * dy) / len2, 0.0, 1.0);
+                        const double off = std::hypot(x[a] + t * dx - px, y[a] + t * dy - py);
+                        const double level = z[a] + t * (z[b] - z[a]);
+                        if (pass == 1) {
+                            if (off < nearest) nearest = off, nearestLevel = level;
+                            continue;
+                        }
+                        if (off > tol) continue;
+                        sum += level;
+                        ++count;
+                    }
+            if (count == 0 && std::isfinite(nearest)) sum = nearestLevel, count = 1;
+            if (count == 0) continue;  // no polyline at all (cannot be): its faces are left out
+            v->info().i = static_cast<uint32_t>(x.size());
+            x.push_back(px);
+            y.push_back(py);
+            z.push_back(sum / count);
+        }
         for (const auto f : cdt.finite_face_handles()) {
-            // Corners of constraints crossing each other are new points, with no level:
-            // their faces are left out (they are rare and small).
-            bool known = true;
-            for (int v = 0; v < 3; ++v) known &= f->vertex(v)->info().i != UINT32_MAX;
-            if (!known) continue;
+            bool levelled = true;
+            for (int v = 0; v < 3; ++v) levelled &= f->vertex(v)->info().i != UINT32_MAX;
+            if (!levelled) continue;
             for (int v = 0; v < 3; ++v) triangles.push_back(f->vertex(v)->info().i);
         }
     } catch (const std::bad_alloc&) {

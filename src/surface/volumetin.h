@@ -9,22 +9,19 @@
 
 #include "model/parallel.h"
 #include "surface/soundings.h"
+#include "surface/tin.h"
 
 namespace aq::surface {
-
-// Gets a batch of triangles: `count` triples of corners (indices into the soundings),
-// each anticlockwise, from part 0 or 1 (the thread it runs on: two parts never share a
-// batch's memory).
-using TriangleBatch = CallRef<void(unsigned part, const uint32_t* corners, size_t count)>;
 
 // Every triangle of the Delaunay triangulation of the soundings whose edges are all at
 // most `maxEdge` metres long, once. A large survey is triangulated a tile at a time, two
 // at once, each with the soundings of a margin of twice the longest edge around it (as
 // the triangulated surface is); a triangle belongs to the tile its centroid lies in.
-// `tilePoints` 0 takes the surface's own tile size. False with the reason (not enough
-// memory).
+// `tilePoints` 0 takes the surface's own tile size. `within`, when given (x0 y0 x1 y1),
+// is a box outside which no triangle is wanted: those wholly outside it may be left out.
+// False with the reason (not enough memory).
 bool ForEachTriangle(const Soundings& s, double maxEdge, size_t tilePoints, TriangleBatch batch, std::string& error,
-                     UserPort* progress, const char* phase);
+                     UserPort* progress, const char* phase, const double* within = nullptr, unsigned threads = 2);
 
 // The levels of the soundings' triangulated surface (as ForEachTriangle has it) at the
 // points of straight lines: for each line (points px[k], py[k] in order along it), the
@@ -36,8 +33,10 @@ bool SampleAlongLines(const Soundings& s, double maxEdge, const std::vector<std:
 
 // The Delaunay triangulation of design points with the listed polylines (indices into
 // the points) kept as edges, over the points' convex hull. Points at one position are
-// taken once (the first). False with the reason.
-bool TriangulateDesign(const std::vector<double>& x, const std::vector<double>& y,
+// taken once (the first). Where two polylines cross, the triangulation makes a corner:
+// it is added to the points with the level linear along the polylines through it (their
+// mean where they differ there). False with the reason.
+bool TriangulateDesign(std::vector<double>& x, std::vector<double>& y, std::vector<double>& z,
                        const std::vector<std::vector<uint32_t>>& polylines, std::vector<uint32_t>& triangles,
                        std::string& error);
 

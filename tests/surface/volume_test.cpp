@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -277,6 +280,114 @@ TEST(Volumes, TilesMeasureAsTheWhole) {
     EXPECT_NEAR(Row(tiled, "tin").cut, Row(whole, "tin").cut, 1e-6 * Row(whole, "tin").cut);
     EXPECT_NEAR(Row(tiled, "tin").fill, Row(whole, "tin").fill, 1e-6 * Row(whole, "tin").fill);
     EXPECT_NEAR(Row(tiled, "tin").compared, 120000, 1e-6);
+}
+
+
+// A DXF (R12, as CAD programs write for exchange) of 3D polylines, each a list of x y z.
+std::string WriteTemplates(const std::string& name, const std::vector<std::vector<double>>& lines) {
+    const std::string path = (std::filesystem::temp_directory_path() / name).string();
+    std::ofstream out(path);
+    out << "0\nSECTION\n2\nENTITIES\n";
+    for (const std::vector<double>& l : lines) {
+        out << "0\nPOLYLINE\n8\nTEMPLATES\n66\n1\n10\n0.0\n20\n0.0\n30\n0.0\n70\n8\n";
+        for (size_t i = 0; i + 2 < l.size(); i += 3)
+            out << "0\nVERTEX\n8\nTEMPLATES\n10\n" << l[i] << "\n20\n" << l[i + 1] << "\n30\n" << l[i + 2]
+                << "\n70\n32\n";
+        out << "0\nSEQEND\n8\nTEMPLATES\n";
+    }
+    out << "0\nENDSEC\n0\nEOF\n";
+    return path;
+}
+
+// A channel's design as templates across it and lines along it that cross them between
+// their vertices (no vertex of one on the other): the triangulation makes corners where
+// they cross, which take the levels along the lines through them, so that the design has
+// no holes. On a plane, the volume of a flat survey over it is the plane's mean depth
+// below the survey times the area.
+TEST(Volumes, CrossingDesignTemplatesLeaveNoHoles) {
+    const auto plane = [](double x, double y) { return -12 - 0.01 * x + 0.02 * y; };
+    std::vector<std::vector<double>> lines;
+    // Templates across the channel (running north), their vertices at y = -10 and 70 only.
+    for (const double x : {-10.0, 25.0, 55.0, 80.0, 110.0})
+        lines.push_back({x, -10, plane(x, -10), x, 70, plane(x, 70)});
+    // Lines along it (running east), crossing every template mid-segment.
+    for (const double y : {-10.0, 12.5, 33.3, 51.7, 70.0})
+        lines.push_back({-10, y, plane(-10, y), 110, y, plane(110, y)});
+    const std::string path = WriteTemplates("aquenta_crossing_templates.dxf", lines);
+    surface::Reference design;
+    std::string error;
+    ASSERT_TRUE(surface::ReadDesign(path, surface::CoordinateSystem{}, design, error)) << error;
+    std::filesystem::remove(path);
+    ASSERT_EQ(design.kind, surface::ReferenceKind::Tin);
+    // Every crossing of the inner lines is a corner with a level on the plane.
+    ASSERT_GE(design.tin.x.size(), 20u + 9u);
+    for (size_t i = 0; i < design.tin.x.size(); ++i)
+        EXPECT_NEAR(design.tin.z[i], plane(design.tin.x[i], design.tin.y[i]), 1e-9) << i;
+    // The triangles cover the design's whole box.
+    double area = 0;
+    for (size_t t = 0; t < design.tin.Triangles(); ++t) {
+        const uint32_t a = design.tin.triangles[3 * t], b = design.tin.triangles[3 * t + 1], c = design.tin.triangles[3 * t + 2];
+        area += std::fabs((design.tin.x[b] - design.tin.x[a]) * (design.tin.y[c] - design.tin.y[a]) -
+                          (design.tin.y[b] - design.tin.y[a]) * (design.tin.x[c] - design.tin.x[a])) / 2;
+    }
+    EXPECT_NEAR(area, 120.0 * 80, 1e-6);
+    // The survey at -10 m over 100 m x 60 m: the plane's mean over it is -12 - 0.5 + 0.6.
+    const Soundings s = Survey(Every(0, 60, 5), 0, 100, 1, [](double, double) { return -10.0; });
+    const surface::VolumeResult r = Measure(s, design, Options(true));
+    for (const char* m : {"grid", "tin"}) {
+        ExpectFigures(r, m, 1.9 * 6000, 0, 1e-6);
+        EXPECT_NEAR(Row(r, m).uncovered, 0, 1e-6) << m;
+    }
+    ExpectFigures(r, "end-area", 1.9 * 6000, 0, 0.02);
+}
+
+// The grid's surface by TIN and the TIN method from one triangulation measure what each
+// measures from its own, tiled or whole.
+TEST(Volumes, GridAndTinTogetherMeasureAsApart) {
+    const Soundings s = Survey(Every(0, 300, 3), 0, 400, 0.5, [](double x, double y) {
+        return -10 + 1.5 * std::sin(x / 23) * std::cos(y / 17);
+    });
+    for (const size_t tiles : {size_t{0}, size_t{5000}}) {
+        surface::VolumeOptions o = Options();
+        o.tilePoints = tiles;
+        const surface::VolumeResult both = Measure(s, Level(-10), o);
+        o.grid = false;
+        const surface::VolumeResult tin = Measure(s, Level(-10), o);
+        o.grid = true;
+        o.tin = false;
+        const surface::VolumeResult grid = Measure(s, Level(-10), o);
+        for (const auto& [m, alone] : {std::pair{"tin", &tin}, std::pair{"grid", &grid}}) {
+            EXPECT_NEAR(Row(both, m).cut, Row(*alone, m).cut, 1e-9 * Row(*alone, m).cut) << m << " " << tiles;
+            EXPECT_NEAR(Row(both, m).fill, Row(*alone, m).fill, 1e-9 * Row(*alone, m).fill) << m << " " << tiles;
+            EXPECT_NEAR(Row(both, m).compared, Row(*alone, m).compared, 1e-6) << m << " " << tiles;
+        }
+    }
+}
+
+// Tiles far from the origin (survey coordinates of a projected grid), on one thread and
+// on two: the same triangles as one triangulation of it all, to the last digit.
+TEST(Volumes, TilesOnOneThreadOrTwoMeasureAsTheWhole) {
+    Soundings s = Survey(Every(0, 300, 5), 0, 500, 0.25, [](double x, double y) {
+        return -10 + 1.5 * std::sin(x / 23) * std::cos(y / 17);
+    });
+    // Along-track wander, rounded to the centimetre: points all but on a line.
+    for (size_t i = 0; i < s.size(); ++i) {
+        s.x[i] = std::round((s.x[i] + 500000 + 0.03 * std::sin(i * 1.7)) * 100) / 100;
+        s.y[i] = std::round((s.y[i] + 5700000 + 0.05 * std::cos(i * 2.3)) * 100) / 100;
+    }
+    surface::VolumeOptions o = Options();
+    o.grid = false;
+    o.maxEdge = 15;
+    const surface::VolumeResult whole = Measure(s, Level(-10), o);
+    o.tilePoints = 8000;
+    const surface::VolumeResult two = Measure(s, Level(-10), o);
+    o.threads = 1;
+    const surface::VolumeResult one = Measure(s, Level(-10), o);
+    EXPECT_NEAR(Row(two, "tin").cut, Row(whole, "tin").cut, 1e-9 * Row(whole, "tin").cut);
+    EXPECT_NEAR(Row(two, "tin").fill, Row(whole, "tin").fill, 1e-9 * Row(whole, "tin").fill);
+    EXPECT_NEAR(Row(two, "tin").compared, Row(whole, "tin").compared, 1e-6);
+    EXPECT_EQ(Row(one, "tin").cut, Row(two, "tin").cut);
+    EXPECT_EQ(Row(one, "tin").compared, Row(two, "tin").compared);
 }
 
 }  // namespace
