@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The undo history on a generated survey of ten million records: a box delete, depth
-// offsets and Clear Z with and without a history, and the undo and redo of each; the
-// bytes each step keeps.
+// offsets, Convert to UTM and Clear Z with and without a history, and the undo and redo
+// of each; the bytes each step keeps.
 #include <benchmark/benchmark.h>
 
 #include <cstddef>
@@ -10,6 +10,7 @@
 #include "bench_main.h"
 #include "history/history.h"
 #include "model/doc.h"
+#include "geodesy/utm.h"
 #include "processing/flags.h"
 #include "processing/offsets.h"
 #include "processing/recalc.h"
@@ -92,8 +93,9 @@ aq::OffsetValues MoreDepth(const CVKDoc& doc) {
 void BM_DepthOffsets(benchmark::State& state) {
     CVKDoc& doc = Survey();
     const bool withHistory = state.range(0) != 0;
+    // One history for the document, as the window and the command line keep it.
+    UndoHistory history;
     for (auto _ : state) {
-        UndoHistory history;
         aq::Undoable(withHistory ? &history : nullptr, doc, "Offsets", UndoScope::Records,
                      [&] { aq::OffsetDepths(doc, MoreDepth(doc)); });
         state.PauseTiming();
@@ -117,6 +119,68 @@ void BM_UndoRedoDepthOffsets(benchmark::State& state) {
     UndoRedo(state, "Offsets", UndoScope::Records, [&] { aq::OffsetDepths(doc, MoreDepth(doc)); });
 }
 BENCHMARK(BM_UndoRedoDepthOffsets)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The generated survey with its grid positions read as longitudes and latitudes near
+// 5 E 53 N (ten metres a millionth of a degree or so), recalculated.
+const CVKDoc& GeographicSurvey() {
+    static std::unique_ptr<CVKDoc> doc = [] {
+        auto d = std::make_unique<CVKDoc>();
+        aq::gen::GenerateSurvey(*d, kRecords);
+        for (aq::CVKData& r : d->Records) {
+            if (!(r.Flags & aq::REC_POSITION)) continue;
+            r.Flags |= aq::REC_GEOGRAPHIC;
+            r.X = 50'000'000 + r.X / 10;
+            r.Y = 530'000'000 + r.Y / 10;
+        }
+        d->KindFlags |= aq::REC_GEOGRAPHIC;
+        aq::Recalculate(*d);
+        return d;
+    }();
+    return *doc;
+}
+
+// A copy of the geographic survey to convert.
+void CopyGeographic(CVKDoc& doc) {
+    doc.Records = GeographicSurvey().Records;
+    static_cast<aq::SurveySettings&>(doc) = GeographicSurvey();
+    static_cast<aq::DerivedState&>(doc) = GeographicSurvey();
+}
+
+void BM_ConvertToUtm(benchmark::State& state) {
+    const bool withHistory = state.range(0) != 0;
+    CVKDoc doc;
+    CopyGeographic(doc);
+    UndoHistory history;
+    for (auto _ : state) {
+        aq::Undoable(withHistory ? &history : nullptr, doc, "Convert to UTM", UndoScope::Records,
+                     [&] { aq::ConvertToUtm(doc); });
+        state.PauseTiming();
+        if (withHistory) {
+            state.counters["step_bytes"] = static_cast<double>(history.Bytes());
+            history.Undo(doc);
+        } else {
+            CopyGeographic(doc);
+        }
+        state.ResumeTiming();
+    }
+    state.SetLabel(withHistory ? "with history" : "without history");
+}
+BENCHMARK(BM_ConvertToUtm)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_UndoRedoConvertToUtm(benchmark::State& state) {
+    CVKDoc doc;
+    CopyGeographic(doc);
+    UndoHistory history;
+    aq::Undoable(&history, doc, "Convert to UTM", UndoScope::Records, [&] { aq::ConvertToUtm(doc); });
+    state.counters["step_bytes"] = static_cast<double>(history.Bytes());
+    for (auto _ : state) {
+        history.Undo(doc);
+        history.Redo(doc);
+    }
+    state.counters["undo_and_redo"] = benchmark::Counter(2, benchmark::Counter::kIsIterationInvariantRate |
+                                                                 benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_UndoRedoConvertToUtm)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_UndoRedoClearZ(benchmark::State& state) {
     CVKDoc& doc = Survey();

@@ -374,6 +374,8 @@ bool TriangulateTiles(const Soundings& s, const TinTiles& t, double maxEdge, Til
             }
         });
         if (failed.load()) throw std::bad_alloc();
+        // The other thread may have made the last tiles.
+        phase.At(tiles, tiles);
     } catch (const std::bad_alloc&) {
         error = "Not enough memory to triangulate " + std::to_string(n) + " soundings.";
         return false;

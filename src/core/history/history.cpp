@@ -91,50 +91,57 @@ inline uint8_t* Field(CVKData& r, size_t c) { return reinterpret_cast<uint8_t*>(
 // A pass over a survey of a million records or more is shared by two threads.
 constexpr ParallelSettings kHalves{.minimum = size_t{1} << 20, .parts = 2};
 
-// The stored fields lie in two runs of a record: Time to Heave, and Flags to Hundredths.
-constexpr size_t kHeadBytes = offsetof(CVKData, Heave) + sizeof(CVKData::Heave);
-constexpr size_t kTailOffset = offsetof(CVKData, Flags);
-constexpr size_t kTailBytes = offsetof(CVKData, Hundredths) + sizeof(CVKData::Hundredths) - kTailOffset;
-constexpr size_t kRowBytes = kHeadBytes + kTailBytes;
-static_assert(offsetof(CVKData, Time) == 0 && offsetof(CVKData, Quality) > kTailOffset);
+// Where each column starts in a snapshot, in bytes a record: the columns lie one after
+// another, each a packed array of its field.
+constexpr std::array<size_t, kColumnCount> kColumnStart = [] {
+    std::array<size_t, kColumnCount> start{};
+    size_t at = 0;
+    for (size_t c = 0; c < kColumnCount; ++c) {
+        start[c] = at;
+        at += kColumns[c].size;
+    }
+    return start;
+}();
+constexpr size_t kRowBytes = kColumnStart[kColumnCount - 1] + kColumns[kColumnCount - 1].size;
 
-// Where column c lies in a snapshot row.
-constexpr size_t RowOffset(size_t c) {
-    return kColumns[c].offset < kHeadBytes ? kColumns[c].offset : kColumns[c].offset - kTailOffset + kHeadBytes;
-}
-
-// The stored fields of every record as they stood before a command, a packed row each.
+// The stored fields of every record as they stood before a command, a column each, so
+// that a column the command rewrote is kept by one copy of a contiguous array.
 struct Snapshot {
     size_t count = 0;
     // Left unwritten until the copy: both threads then fault in their own halves, where
     // zeroing it first would take one thread's pass over memory that is overwritten at once.
-    std::unique_ptr<uint8_t[]> rows;
+    std::unique_ptr<uint8_t[]> data;
 
-    void Take(const std::vector<CVKData>& records) {
+    size_t capacity = 0;  // bytes of data
+
+    // Copies the records into `spare` when it is large enough (its pages are then in
+    // memory already), otherwise into new memory.
+    void Take(const std::vector<CVKData>& records, std::unique_ptr<uint8_t[]>& spare, size_t& spareBytes) {
         count = records.size();
-        rows = std::make_unique_for_overwrite<uint8_t[]>(count * kRowBytes);
-        platform::AdviseHugePages(rows.get(), count * kRowBytes);
+        if (spare && spareBytes >= count * kRowBytes) {
+            data = std::move(spare);
+            capacity = spareBytes;
+        } else {
+            spare.reset();
+            data = std::make_unique_for_overwrite<uint8_t[]>(count * kRowBytes);
+            capacity = count * kRowBytes;
+            platform::AdviseHugePages(data.get(), capacity);
+        }
+        spareBytes = 0;
         ParallelFor(count, kHalves, [&](unsigned, size_t begin, size_t end) {
-            uint8_t* out = rows.get() + begin * kRowBytes;
-            for (size_t i = begin; i < end; ++i, out += kRowBytes) {
-                const auto* in = reinterpret_cast<const uint8_t*>(&records[i]);
-                std::memcpy(out, in, kHeadBytes);
-                std::memcpy(out + kHeadBytes, in + kTailOffset, kTailBytes);
+            for (size_t i = begin; i < end; ++i) {
+                const CVKData& r = records[i];
+#pragma GCC unroll 16
+                for (size_t c = 0; c < kColumnCount; ++c)
+                    std::memcpy(Column(c) + i * kColumns[c].size, Field(r, c), kColumns[c].size);
             }
         });
     }
-    const uint8_t* Row(size_t i) const { return rows.get() + i * kRowBytes; }
-    const uint8_t* At(size_t c, size_t i) const { return Row(i) + RowOffset(c); }
-    // Whether record r still holds row i's fields.
-    bool Same(const CVKData& r, size_t i) const {
-        const auto* in = reinterpret_cast<const uint8_t*>(&r);
-        return std::memcmp(in, Row(i), kHeadBytes) == 0 && std::memcmp(in + kTailOffset, Row(i) + kHeadBytes, kTailBytes) == 0;
-    }
+    uint8_t* Column(size_t c) const { return data.get() + count * kColumnStart[c]; }
+    const uint8_t* At(size_t c, size_t i) const { return Column(c) + i * kColumns[c].size; }
     CVKData Record(size_t i) const {
         CVKData r = CVKData::Zeroed();
-        auto* out = reinterpret_cast<uint8_t*>(&r);
-        std::memcpy(out, Row(i), kHeadBytes);
-        std::memcpy(out + kTailOffset, Row(i) + kHeadBytes, kTailBytes);
+        for (size_t c = 0; c < kColumnCount; ++c) std::memcpy(Field(r, c), At(c, i), kColumns[c].size);
         return r;
     }
     int64_t Key(size_t i) const {
@@ -223,14 +230,13 @@ void DiffColumns(const std::vector<CVKData>& records, const Snapshot& snap, size
         for (size_t r = begin; r < end; ++r) {
             const CVKData& now = records[present(r)];
             const size_t then = past(r);
-            if (snap.Same(now, then)) continue;
-            uint16_t mask = 0;
-            for (size_t c = 0; c < kColumnCount; ++c) {
-                if (std::memcmp(Field(now, c), snap.At(c, then), kColumns[c].size) == 0) continue;
-                mask |= static_cast<uint16_t>(1u << c);
-                ++counts[c];
-            }
-            masks[r] = mask;
+            unsigned mask = 0;
+#pragma GCC unroll 16
+            for (size_t c = 0; c < kColumnCount; ++c)
+                mask |= static_cast<unsigned>(std::memcmp(Field(now, c), snap.At(c, then), kColumns[c].size) != 0) << c;
+            if (mask == 0) continue;
+            for (size_t c = 0; c < kColumnCount; ++c) counts[c] += (mask >> c) & 1u;
+            masks[r] = static_cast<uint16_t>(mask);
         }
     });
     size_t counts[kColumnCount];
@@ -243,8 +249,13 @@ void DiffColumns(const std::vector<CVKData>& records, const Snapshot& snap, size
         // Past a point, the whole column is smaller than its changes with their ranks.
         change.dense = counts[c] * (4 + size) > shared * size;
         if (change.dense) {
-            change.values.resize(shared * size);
-            for (size_t r = 0; r < shared; ++r) std::memcpy(change.values.data() + r * size, snap.At(c, past(r)), size);
+            if (shared == snap.count) {  // every record shared: the snapshot's column as it is
+                change.values.assign(snap.At(c, 0), snap.At(c, 0) + shared * size);
+            } else {
+                change.values.resize(shared * size);
+                for (size_t r = 0; r < shared; ++r)
+                    std::memcpy(change.values.data() + r * size, snap.At(c, past(r)), size);
+            }
         } else {
             change.ranks.reserve(counts[c]);
             change.values.resize(counts[c] * size);
@@ -360,7 +371,7 @@ void UndoHistory::Begin(CVKDoc& doc, const std::string& name, UndoScope scope) {
             p->journaled = true;
             doc.FlagJournal = &p->journal;
         } else {
-            p->snapshot.Take(doc.Records);
+            p->snapshot.Take(doc.Records, spare_, spareBytes_);
         }
         p->settings = DocSettings::Of(doc);
         p->modified = doc.Modified;
@@ -372,13 +383,22 @@ void UndoHistory::Begin(CVKDoc& doc, const std::string& name, UndoScope scope) {
         position_ = 0;
         saved_ = -1;
         bytes_ = 0;
+        spare_.reset();
+        spareBytes_ = 0;
         doc.Port().StatusNote("Not enough memory to keep \"" + name + "\" for undo; the undo history was cleared.");
     }
 }
 
 void UndoHistory::Cancel(CVKDoc& doc) {
     doc.FlagJournal = nullptr;
+    if (pending_) KeepSpare(std::move(pending_->snapshot.data), pending_->snapshot.capacity);
     pending_.reset();
+}
+
+void UndoHistory::KeepSpare(std::unique_ptr<uint8_t[]> data, size_t bytes) {
+    if (!data) return;
+    spare_ = std::move(data);
+    spareBytes_ = bytes;
 }
 
 bool UndoHistory::End(CVKDoc& doc) {
@@ -444,7 +464,8 @@ bool UndoHistory::End(CVKDoc& doc) {
                         [&](size_t r) { return sharedThen[r]; }, delta);
         }
         const bool wasModified = p->modified;
-        p.reset();  // the snapshot goes before the step is kept
+        KeepSpare(std::move(p->snapshot.data), p->snapshot.capacity);
+        p.reset();
         if (delta.Empty() && step->settings == DocSettings::Of(doc)) {
             // Nothing changed, so nothing is to be saved that was not before.
             doc.SetModified(wasModified);
@@ -466,6 +487,8 @@ bool UndoHistory::End(CVKDoc& doc) {
         position_ = 0;
         saved_ = -1;
         bytes_ = 0;
+        spare_.reset();
+        spareBytes_ = 0;
         doc.Port().StatusNote("Not enough memory to keep \"" + p->name + "\" for undo; the undo history was cleared.");
         return false;
     }
@@ -565,6 +588,8 @@ void UndoHistory::UpdateModified(CVKDoc& doc) const { doc.SetModified(saved_ != 
 void UndoHistory::Clear(bool savedState) {
     steps_.clear();
     pending_.reset();
+    spare_.reset();
+    spareBytes_ = 0;
     position_ = 0;
     bytes_ = 0;
     saved_ = savedState ? 0 : -1;
