@@ -344,10 +344,10 @@ TEST(Volumes, CrossingDesignTemplatesLeaveNoHoles) {
 // The grid's surface by TIN and the TIN method from one triangulation measure what each
 // measures from its own, tiled or whole.
 TEST(Volumes, GridAndTinTogetherMeasureAsApart) {
-    const Soundings s = Survey(Every(0, 300, 3), 0, 400, 0.5, [](double x, double y) {
+    const Soundings s = Survey(Every(0, 240, 3), 0, 300, 1, [](double x, double y) {
         return -10 + 1.5 * std::sin(x / 23) * std::cos(y / 17);
     });
-    for (const size_t tiles : {size_t{0}, size_t{5000}}) {
+    for (const size_t tiles : {size_t{0}, size_t{3000}}) {
         surface::VolumeOptions o = Options();
         o.tilePoints = tiles;
         const surface::VolumeResult both = Measure(s, Level(-10), o);
@@ -367,7 +367,7 @@ TEST(Volumes, GridAndTinTogetherMeasureAsApart) {
 // Tiles far from the origin (survey coordinates of a projected grid), on one thread and
 // on two: the same triangles as one triangulation of it all, to the last digit.
 TEST(Volumes, TilesOnOneThreadOrTwoMeasureAsTheWhole) {
-    Soundings s = Survey(Every(0, 300, 5), 0, 500, 0.25, [](double x, double y) {
+    Soundings s = Survey(Every(0, 300, 5), 0, 300, 0.25, [](double x, double y) {
         return -10 + 1.5 * std::sin(x / 23) * std::cos(y / 17);
     });
     // Along-track wander, rounded to the centimetre: points all but on a line.
@@ -379,7 +379,7 @@ TEST(Volumes, TilesOnOneThreadOrTwoMeasureAsTheWhole) {
     o.grid = false;
     o.maxEdge = 15;
     const surface::VolumeResult whole = Measure(s, Level(-10), o);
-    o.tilePoints = 8000;
+    o.tilePoints = 6000;
     const surface::VolumeResult two = Measure(s, Level(-10), o);
     o.threads = 1;
     const surface::VolumeResult one = Measure(s, Level(-10), o);
