@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Quality control on a large generated survey of main lines and crosslines: finding the
-// lines, the crossings (alone, and with the lines as the command does), and flagging the
-// spikes (the filter, then the recalculation every deletion needs).
+// lines, the crossings (alone, and with the lines as the command does), flagging the
+// spikes (the filter, then the recalculation every deletion needs), and the survey report
+// when Qt is there to draw it.
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
 #include <map>
+#include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "bench_main.h"
@@ -14,6 +18,11 @@
 #include "processing/recalc.h"
 #include "processing/spikes.h"
 #include "survey_gen.h"
+
+#ifdef AQUENTA_QC_BENCH_QT
+#include "render/plotrender.h"
+#include "render/surveyreport.h"
+#endif
 
 namespace {
 
@@ -118,6 +127,36 @@ void BM_RecalculateAfterFlagging(benchmark::State& state) {
     Counters(state, doc);
 }
 
+#ifdef AQUENTA_QC_BENCH_QT
+// Surface > Survey Report: lines, crossings, the PDF with its pictures and the CSVs
+// beside it, written to the temporary folder.
+void BM_Report(benchmark::State& state) {
+    aq::gui::EnsureGuiApplication();
+    CVKDoc doc;
+    Load(doc, static_cast<size_t>(state.range(0)));
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("aq_qc_bench_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    aq::gui::ReportRequest request;
+    request.path = (dir / "report.pdf").string();
+    aq::gui::ReportOutcome outcome;
+    for (auto _ : state) {
+        const std::string error = aq::gui::WriteSurveyReport(doc, request, &outcome);
+        if (!error.empty()) {
+            state.SkipWithError(error.c_str());
+            break;
+        }
+    }
+    Counters(state, doc);
+    state.counters["pages"] = static_cast<double>(outcome.pages);
+    state.counters["crossings"] = static_cast<double>(outcome.crossings.Crossings.size());
+    state.counters["pdf_MB"] = static_cast<double>(std::filesystem::file_size(request.path)) / 1e6;
+    if (!outcome.csvPath.empty())
+        state.counters["csv_MB"] = static_cast<double>(std::filesystem::file_size(outcome.csvPath)) / 1e6;
+    std::filesystem::remove_all(dir);
+}
+#endif
+
 constexpr int64_t kSizes[] = {1'000'000, 10'000'000};
 
 void Sizes(benchmark::internal::Benchmark* b) {
@@ -133,6 +172,9 @@ BENCHMARK(BM_CrossingsAlone)->Apply(Sizes)->Unit(benchmark::kMillisecond)->UseRe
 BENCHMARK(BM_Crossings)->Apply(Sizes)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FlagSpikes)->Apply(SizesAndThreads)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_RecalculateAfterFlagging)->Apply(Sizes)->Unit(benchmark::kMillisecond)->UseRealTime();
+#ifdef AQUENTA_QC_BENCH_QT
+BENCHMARK(BM_Report)->Apply(Sizes)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+#endif
 
 }  // namespace
 
