@@ -5,6 +5,8 @@
 // when Qt is there to draw it.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "bench_main.h"
+#include "io/document.h"
 #include "model/doc.h"
 #include "processing/crossings.h"
 #include "processing/lines.h"
@@ -29,21 +32,39 @@ namespace {
 using aq::CVKData;
 using aq::CVKDoc;
 
-// One survey per size, recalculated, shared by the benchmarks.
-const std::vector<CVKData>& Survey(size_t soundings) {
-    static std::map<size_t, std::vector<CVKData>> cache;
+// One survey per size, shared by the benchmarks. With QC_BENCH_SURVEY=FILE.son, that
+// survey instead for the runs of 10 M (scripts/bench leaves its demo survey, the same
+// lines run day after day, with AQUENTA_BENCH_KEEP=1).
+struct Stored {
+    std::vector<CVKData> records;
+    aq::SurveySettings settings;
+    aq::OffsetSettings offsets;
+};
+const Stored& Survey(size_t soundings) {
+    static std::map<size_t, Stored> cache;
     auto it = cache.find(soundings);
     if (it == cache.end()) {
         CVKDoc doc;
-        aq::gen::GenerateLineSurvey(doc, soundings);
-        it = cache.emplace(soundings, std::move(doc.Records)).first;
+        const char* file = std::getenv("QC_BENCH_SURVEY");
+        if (file && soundings == 10'000'000) {
+            if (!aq::OpenDocument(doc, file)) {
+                std::fprintf(stderr, "could not open %s\n", file);
+                std::exit(1);
+            }
+        } else {
+            aq::gen::GenerateLineSurvey(doc, soundings);
+        }
+        it = cache.emplace(soundings, Stored{std::move(doc.Records), doc, doc}).first;
     }
     return it->second;
 }
 
 // The survey in a document, as the commands find it.
 void Load(CVKDoc& doc, size_t soundings) {
-    doc.Records = Survey(soundings);
+    const Stored& s = Survey(soundings);
+    doc.Records = s.records;
+    static_cast<aq::SurveySettings&>(doc) = s.settings;
+    static_cast<aq::OffsetSettings&>(doc) = s.offsets;
     doc.KindFlags = 0;
     for (const CVKData& r : doc.Records) doc.KindFlags |= r.Flags;
     doc.NeedsSort = false;

@@ -21,6 +21,7 @@
 #include "export/crossingscsv.h"
 #include "export/textbuf.h"
 #include "model/safefile.h"
+#include "model/userport.h"
 #include "render/plotrender.h"
 #include "views/planview.h"
 #include "views/sectionview.h"
@@ -586,6 +587,23 @@ void CrossingPictures(Pages& pg, const ReportOutcome& o) {
     pg.Painter().drawImage(area.topLeft(), picture);
 }
 
+// The pages and the files beside them, shown through the document's port as a phase of
+// their own: the pictures and the CSV of a large survey take seconds.
+class WritingPhase {
+public:
+    explicit WritingPhase(UserPort& port) : port_(port) {
+        port_.BeginPhase("Writing Survey Report");
+        port_.SetProgress(0);
+    }
+    ~WritingPhase() { port_.EndPhase(); }
+    WritingPhase(const WritingPhase&) = delete;
+    WritingPhase& operator=(const WritingPhase&) = delete;
+    void At(int percent) { port_.SetProgress(percent); }
+
+private:
+    UserPort& port_;
+};
+
 // A white picture of `size` pixels at the resolution of the device `p` paints on, so that
 // text in points comes out the size it would on the page itself.
 QImage PagePicture(QSize size, const QPainter& p) {
@@ -669,6 +687,7 @@ std::string WriteSurveyReport(const CVKDoc& doc, const ReportRequest& r, ReportO
     }
     const std::string linesCsv = o.lines.Lines.empty() ? std::string() : ReportLinesCsvPath(r.path);
     o.linesSummarised = o.lines.Lines.size() > kReportTableLines;
+    WritingPhase phase(doc.Port());
 
     QByteArray bytes;
     {
@@ -688,13 +707,17 @@ std::string WriteSurveyReport(const CVKDoc& doc, const ReportRequest& r, ReportO
         Statistics(pages, o, static_cast<bool>(r.compareNodes));
         pages.NewPage();
         LineTable(pages, o.lines, linesCsv);
+        phase.At(5);
         CrossingPictures(pages, o);
+        phase.At(20);
         ViewPictures(pages, doc);
         painter.end();
         o.pages = pages.Count();
     }
+    phase.At(45);
     if (std::string error = WriteBytes(r.path, bytes); !error.empty()) return error;
     bytes = QByteArray();
+    phase.At(50);
 
     if (!linesCsv.empty()) {
         TextOut out(linesCsv);
@@ -712,8 +735,10 @@ std::string WriteSurveyReport(const CVKDoc& doc, const ReportRequest& r, ReportO
     if (o.hasCrossings) {
         const std::string path = ReportCsvPath(r.path);
         TextOut out(path);
-        FormatCrossingsCsv(o.crossings.Crossings, doc.IsGeographic(), [&](std::string_view piece, size_t) {
+        const size_t total = o.crossings.Crossings.size();
+        FormatCrossingsCsv(o.crossings.Crossings, doc.IsGeographic(), [&](std::string_view piece, size_t done) {
             out.Text() += piece;
+            phase.At(50 + static_cast<int>(done * 50 / total));
             return out.Spill();
         });
         if (std::string error = out.Commit(); !error.empty()) return error;
