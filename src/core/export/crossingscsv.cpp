@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 
 #include "export/exportfile.h"
@@ -17,68 +18,86 @@ const char* const CROSSINGS_CSV_HEADER =
 
 namespace {
 
+// The pieces of a line written into a buffer, a pointer moving along it: a crossing's
+// line is twenty numbers and two times, and millions of them make the file.
+char* PutFixed(char* p, double v, int decimals) {
+    size_t n = 0;
+    if (exporting::FixedDigits(p, n, v, decimals)) return p + n;
+    // Wide enough for the largest double in fixed notation with our decimals.
+    return std::to_chars(p, p + 400, v, std::chars_format::fixed, decimals).ptr;
+}
+
+char* Put2(char* p, int v) {
+    p[0] = static_cast<char>('0' + v / 10 % 10);
+    p[1] = static_cast<char>('0' + v % 10);
+    return p + 2;
+}
+
 // MomentText's "YYYY-MM-DD HH:MM:SS.hh", from the cache.
-void AppendMoment(std::string& out, int64_t hundredths, civil::FieldsCache& clock) {
-    using namespace exporting;
+char* PutMoment(char* p, int64_t hundredths, civil::FieldsCache& clock) {
     const int64_t seconds = hundredths >= 0 ? hundredths / 100 : -((-hundredths + 99) / 100);
     const int rest = static_cast<int>(hundredths - seconds * 100);
     civil::Fields f;
     if (!clock.ToFields(seconds, f)) {
-        out += '-';
-        return;
+        *p++ = '-';
+        return p;
     }
-    AppendYear(out, f.year);
-    out += '-';
-    Append2(out, f.month);
-    out += '-';
-    Append2(out, f.day);
-    out += ' ';
-    Append2(out, f.hour);
-    out += ':';
-    Append2(out, f.minute);
-    out += ':';
-    Append2(out, f.second);
-    out += '.';
-    Append2(out, rest);
+    // Every year the clock accepts has four digits.
+    p = Put2(p, f.year / 100);
+    p = Put2(p, f.year % 100);
+    *p++ = '-';
+    p = Put2(p, f.month);
+    *p++ = '-';
+    p = Put2(p, f.day);
+    *p++ = ' ';
+    p = Put2(p, f.hour);
+    *p++ = ':';
+    p = Put2(p, f.minute);
+    *p++ = ':';
+    p = Put2(p, f.second);
+    *p++ = '.';
+    return Put2(p, rest);
 }
 
 }  // namespace
 
 void CrossingCsvWriter::Append(std::string& s, const Crossing& c) {
-    using exporting::AppendFixed;
-    using exporting::AppendInt;
+    // Room for twenty of the longest numbers, the times and the status.
+    char line[20 * 410 + 128];
+    char* p = line;
     const int decimals = geographic_ ? 7 : 2;
-    AppendFixed(s, c.East, decimals);
-    s += ',';
-    AppendFixed(s, c.North, decimals);
-    s += ',';
-    AppendInt(s, c.MainLine);
-    s += ',';
-    AppendInt(s, c.CrossLine);
-    s += ',';
-    AppendMoment(s, c.MainTime, clock_);
-    s += ',';
-    AppendMoment(s, c.CrossTime, clock_);
-    s += ',';
-    AppendFixed(s, c.Depth, 2);
-    s += ',';
-    AppendFixed(s, c.MainLevel, 3);
-    s += ',';
-    AppendFixed(s, c.CrossLevel, 3);
-    s += ',';
-    AppendFixed(s, c.Delta, 3);
+    p = PutFixed(p, c.East, decimals);
+    *p++ = ',';
+    p = PutFixed(p, c.North, decimals);
+    *p++ = ',';
+    p = std::to_chars(p, p + 16, c.MainLine).ptr;
+    *p++ = ',';
+    p = std::to_chars(p, p + 16, c.CrossLine).ptr;
+    *p++ = ',';
+    p = PutMoment(p, c.MainTime, clock_);
+    *p++ = ',';
+    p = PutMoment(p, c.CrossTime, clock_);
+    *p++ = ',';
+    p = PutFixed(p, c.Depth, 2);
+    *p++ = ',';
+    p = PutFixed(p, c.MainLevel, 3);
+    *p++ = ',';
+    p = PutFixed(p, c.CrossLevel, 3);
+    *p++ = ',';
+    p = PutFixed(p, c.Delta, 3);
     std::array<double, kS44Orders.size()> tvu;
     for (size_t o = 0; o < kS44Orders.size(); ++o) {
         tvu[o] = Tvu(kS44Orders[o], c.Depth);
-        s += ',';
-        AppendFixed(s, tvu[o], 3);
+        *p++ = ',';
+        p = PutFixed(p, tvu[o], 3);
     }
     // As Crossing::Ratio.
     for (size_t o = 0; o < kS44Orders.size(); ++o) {
-        s += ',';
-        AppendFixed(s, std::abs(c.Delta) / tvu[o], 3);
+        *p++ = ',';
+        p = PutFixed(p, std::abs(c.Delta) / tvu[o], 3);
     }
-    s += ',';
+    *p++ = ',';
+    s.append(line, static_cast<size_t>(p - line));
     s += CrossingStatusName(c.Status);
 }
 

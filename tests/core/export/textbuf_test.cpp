@@ -8,15 +8,22 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "export/crossingscsv.h"
 #include "model/civiltime.h"
+#include "processing/lines.h"
 
 namespace aq::exporting {
 namespace {
+
+using aq::Crossing;
+using aq::CrossingCsvWriter;
+using aq::CrossingStatus;
 
 std::string ToChars(double v, int decimals) {
     char buf[400];
@@ -112,6 +119,61 @@ TEST_P(FieldsCacheZones, AgreesWithToFieldsThroughTheClockChanges) {
     for (const int64_t t : {int64_t{-1}, int64_t{0}, int64_t{59}, civil::kMaxTime - 1, civil::kMaxTime,
                             civil::kMaxTime + 1})
         ExpectSame(cache, t, GetParam());
+}
+
+// The crossings CSV writes its lines from pieces of its own: each line must read as the
+// plain ways write the same values, the times as MomentText gives them.
+TEST(CrossingCsv, LinesAreThePlainFormattingOfTheirValues) {
+    std::mt19937_64 rng(91);
+    std::uniform_real_distribution<double> unit(0, 1);
+    CrossingCsvWriter grid(false), geographic(true);
+    for (int i = 0; i < 20000; ++i) {
+        Crossing c;
+        c.East = -500000 + 1e6 * unit(rng);
+        c.North = 6e6 * unit(rng);
+        c.MainLine = static_cast<int>(rng() % 100000);
+        c.CrossLine = static_cast<int>(rng() % 100000);
+        // Across two years of the test zone's clock changes, and now and then none at all.
+        c.MainTime = (i % 997 == 0 ? -5 : 123076800000 + static_cast<int64_t>(rng() % 6300000000));
+        c.CrossTime = c.MainTime + static_cast<int64_t>(rng() % 360000);
+        c.Depth = 60 * unit(rng);
+        c.MainLevel = -c.Depth + unit(rng);
+        c.CrossLevel = -c.Depth - unit(rng);
+        c.Delta = c.MainLevel - c.CrossLevel;
+        c.Status = static_cast<CrossingStatus>(i % 3);
+        const bool geo = i % 2;
+        if (geo) {
+            c.East = -180 + 360 * unit(rng);
+            c.North = -90 + 180 * unit(rng);
+        }
+        char buf[128];
+        const auto fixed = [&](double v, int decimals) {
+            std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+            return std::string(buf);
+        };
+        std::string expected;
+        for (const std::string& field :
+             {fixed(c.East, geo ? 7 : 2), fixed(c.North, geo ? 7 : 2), std::to_string(c.MainLine),
+              std::to_string(c.CrossLine), MomentText(c.MainTime), MomentText(c.CrossTime), fixed(c.Depth, 2),
+              fixed(c.MainLevel, 3), fixed(c.CrossLevel, 3), fixed(c.Delta, 3)}) {
+            expected += field;
+            expected += ',';
+        }
+        expected.pop_back();
+        for (const S44Order o : kS44Orders) {
+            expected += ',';
+            expected += fixed(Tvu(o, c.Depth), 3);
+        }
+        for (const S44Order o : kS44Orders) {
+            expected += ',';
+            expected += fixed(c.Ratio(o), 3);
+        }
+        expected += ',';
+        expected += CrossingStatusName(c.Status);
+        std::string line;
+        (geo ? geographic : grid).Append(line, c);
+        ASSERT_EQ(line, expected) << i;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Zones, FieldsCacheZones,
