@@ -8,7 +8,6 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPdfWriter>
 #include <QPolygonF>
 #include <algorithm>
@@ -273,10 +272,10 @@ void Statistics(Pages& pg, const ReportOutcome& o, bool nodesAsked) {
     if (o.hasCrossings && c.Stats.Count == 0) pg.Text(QStringLiteral("Every crossing was rejected: no statistics."));
     if (nodesAsked) {
         if (o.hasNodes) {
+            // One substitution of all three: a file name may hold a % of its own.
             pg.Para(QStringLiteral("Nodes: the %1 live soundings of the crosslines against %2; %3 of them lie over it.")
-                        .arg(o.nodes.crossSoundings)
-                        .arg(QString::fromStdString(o.nodes.against))
-                        .arg(o.nodes.compared));
+                        .arg(QString::number(o.nodes.crossSoundings), QString::fromStdString(o.nodes.against),
+                             QString::number(o.nodes.compared)));
             if (!o.nodes.warning.empty()) pg.Para(QString::fromStdString(o.nodes.warning));
         } else {
             pg.Para(QStringLiteral("No node comparison: ") + QString::fromStdString(o.noNodes));
