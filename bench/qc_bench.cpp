@@ -1,13 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Quality control on a large generated survey of main lines and crosslines: finding the
-// lines, the crossings (alone, and with the lines as the command does), and flagging the
-// spikes (the filter, then the recalculation every deletion needs).
+// lines, the crossings (alone, and with the lines as the command does), flagging the
+// spikes (the filter, then the recalculation every deletion needs), and the survey report
+// when Qt is there to draw it.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <map>
+#include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "bench_main.h"
+#include "io/document.h"
 #include "model/doc.h"
 #include "processing/crossings.h"
 #include "processing/lines.h"
@@ -15,26 +22,49 @@
 #include "processing/spikes.h"
 #include "survey_gen.h"
 
+#ifdef AQUENTA_QC_BENCH_QT
+#include "render/plotrender.h"
+#include "render/surveyreport.h"
+#endif
+
 namespace {
 
 using aq::CVKData;
 using aq::CVKDoc;
 
-// One survey per size, recalculated, shared by the benchmarks.
-const std::vector<CVKData>& Survey(size_t soundings) {
-    static std::map<size_t, std::vector<CVKData>> cache;
+// One survey per size, shared by the benchmarks. With QC_BENCH_SURVEY=FILE.son, that
+// survey instead for the runs of 10 M (scripts/bench leaves its demo survey, the same
+// lines run day after day, with AQUENTA_BENCH_KEEP=1).
+struct Stored {
+    std::vector<CVKData> records;
+    aq::SurveySettings settings;
+    aq::OffsetSettings offsets;
+};
+const Stored& Survey(size_t soundings) {
+    static std::map<size_t, Stored> cache;
     auto it = cache.find(soundings);
     if (it == cache.end()) {
         CVKDoc doc;
-        aq::gen::GenerateLineSurvey(doc, soundings);
-        it = cache.emplace(soundings, std::move(doc.Records)).first;
+        const char* file = std::getenv("QC_BENCH_SURVEY");
+        if (file && soundings == 10'000'000) {
+            if (!aq::OpenDocument(doc, file)) {
+                std::fprintf(stderr, "could not open %s\n", file);
+                std::exit(1);
+            }
+        } else {
+            aq::gen::GenerateLineSurvey(doc, soundings);
+        }
+        it = cache.emplace(soundings, Stored{std::move(doc.Records), doc, doc}).first;
     }
     return it->second;
 }
 
 // The survey in a document, as the commands find it.
 void Load(CVKDoc& doc, size_t soundings) {
-    doc.Records = Survey(soundings);
+    const Stored& s = Survey(soundings);
+    doc.Records = s.records;
+    static_cast<aq::SurveySettings&>(doc) = s.settings;
+    static_cast<aq::OffsetSettings&>(doc) = s.offsets;
     doc.KindFlags = 0;
     for (const CVKData& r : doc.Records) doc.KindFlags |= r.Flags;
     doc.NeedsSort = false;
@@ -118,6 +148,36 @@ void BM_RecalculateAfterFlagging(benchmark::State& state) {
     Counters(state, doc);
 }
 
+#ifdef AQUENTA_QC_BENCH_QT
+// Surface > Survey Report: lines, crossings, the PDF with its pictures and the CSVs
+// beside it, written to the temporary folder.
+void BM_Report(benchmark::State& state) {
+    aq::gui::EnsureGuiApplication();
+    CVKDoc doc;
+    Load(doc, static_cast<size_t>(state.range(0)));
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("aq_qc_bench_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    aq::gui::ReportRequest request;
+    request.path = (dir / "report.pdf").string();
+    aq::gui::ReportOutcome outcome;
+    for (auto _ : state) {
+        const std::string error = aq::gui::WriteSurveyReport(doc, request, &outcome);
+        if (!error.empty()) {
+            state.SkipWithError(error.c_str());
+            break;
+        }
+    }
+    Counters(state, doc);
+    state.counters["pages"] = static_cast<double>(outcome.pages);
+    state.counters["crossings"] = static_cast<double>(outcome.crossings.Crossings.size());
+    state.counters["pdf_MB"] = static_cast<double>(std::filesystem::file_size(request.path)) / 1e6;
+    if (!outcome.csvPath.empty())
+        state.counters["csv_MB"] = static_cast<double>(std::filesystem::file_size(outcome.csvPath)) / 1e6;
+    std::filesystem::remove_all(dir);
+}
+#endif
+
 constexpr int64_t kSizes[] = {1'000'000, 10'000'000};
 
 void Sizes(benchmark::internal::Benchmark* b) {
@@ -133,6 +193,9 @@ BENCHMARK(BM_CrossingsAlone)->Apply(Sizes)->Unit(benchmark::kMillisecond)->UseRe
 BENCHMARK(BM_Crossings)->Apply(Sizes)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FlagSpikes)->Apply(SizesAndThreads)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_RecalculateAfterFlagging)->Apply(Sizes)->Unit(benchmark::kMillisecond)->UseRealTime();
+#ifdef AQUENTA_QC_BENCH_QT
+BENCHMARK(BM_Report)->Apply(Sizes)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+#endif
 
 }  // namespace
 

@@ -82,7 +82,7 @@ _aquenta_cli() {
         "contours "*) opts="--also --cell --crs --extent --from --interval --levels --max-edge --method --min-count --radius" ;;
         "volume "*) opts="--against --also --boundary --boundary-points --cell --centreline --csv --design --design-level --difference --max-edge --method --overdepth --report --spacing --step --surface --width" ;;
         "sections "*) opts="--against --also --boundary --centreline --design --design-level --max-edge --spacing --step --title --width" ;;
-        "report "*) opts="--cross --gap --gap-distance --ignore-events --max-distance --max-slope --min-length --tolerance --turn --turn-distance" ;;
+        "report "*) opts="--cell --cross --gap --gap-distance --ignore-events --max-distance --max-slope --min-length --nodes --surface --tolerance --turn --turn-distance" ;;
         "patch-test "*) opts="--units" ;;
         "layout save") opts="--description --type" ;;
         "edit "*) opts="--depth --tide --x --y --z" ;;

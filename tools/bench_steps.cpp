@@ -50,6 +50,8 @@
 
 #ifdef AQUENTA_BENCH_STEPS_QT
 #include "render/plotrender.h"
+#include "render/surveyreport.h"
+#include "surface/crs.h"
 #endif
 
 namespace {
@@ -351,5 +353,19 @@ int main(int argc, char** argv) {
         aq::SpikeResult spikes;
         return aq::FlagSpikes(doc, aq::SpikeOptions{}, spikes) && !port.failed;
     });
+    // Surface > Survey Report of the cleaned survey: its lines and crossings again, the
+    // PDF and the CSVs beside it.
+#ifdef AQUENTA_BENCH_STEPS_QT
+    Step("report", loaded, [&] {
+        aq::gui::ReportRequest request;
+        request.path = dir + "/report.pdf";
+        request.crsName = aq::surface::DocumentCrs(doc).name;
+        const std::string error = aq::gui::WriteSurveyReport(doc, request);
+        if (!error.empty()) std::fprintf(stderr, "error: %s\n", error.c_str());
+        return error.empty();
+    });
+#else
+    std::printf("pending\treport\n");
+#endif
     return 0;
 }

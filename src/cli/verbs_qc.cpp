@@ -17,6 +17,7 @@
 #include "verbs.h"
 
 #ifdef AQUENTA_HAVE_PLOT
+#include "render/reportnodes.h"
 #include "render/surveyreport.h"
 #endif
 
@@ -104,13 +105,38 @@ Step ParseLines(Args& a, const CommandInfo&) {
 
 // ---- crossings ----
 
+// Consumes one of the options of the node comparison (--nodes, --surface FILE,
+// --cell M); false when `option` is none of them.
+struct NodeArgs {
+    bool asked = false, surface = false, cell = false;
+    surface::NodeOptions options;
+};
+bool TakeNodeOption(Args& a, const std::string& option, NodeArgs& x) {
+    if (option == "--nodes") {
+        x.asked = true;
+    } else if (option == "--surface") {
+        x.options.surfacePath = a.Take("FILE after --surface");
+        x.surface = true;
+    } else if (option == "--cell") {
+        x.options.cell = TakeReal(a, option, "metres");
+        if (!(x.options.cell > 0)) throw UsageError("--cell takes a size of more than 0 metres");
+        x.cell = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+void CheckNodeOptions(const NodeArgs& x) {
+    if ((x.surface || x.cell) && !x.asked) throw UsageError("--surface and --cell are for --nodes");
+    if (x.surface && x.cell) throw UsageError("--cell is for the surface made of the main lines, not --surface");
+}
+
 struct CrossingArgs {
     LineOptions lines;
     CrossingOptions crossings;
     bool table = false;
     std::optional<std::string> csv;
-    bool nodes = false;
-    surface::NodeOptions nodeOptions;
+    NodeArgs nodes;
 };
 
 // A CSV line as a table row: the same fields, tab-separated (no field holds a comma).
@@ -122,10 +148,9 @@ std::string Tabbed(std::string s) {
 
 Step ParseCrossings(Args& a, const CommandInfo&) {
     CrossingArgs x;
-    bool surface = false, cell = false;
     while (!a.AtEnd() && a.Peek().starts_with("--")) {
         const std::string option = a.Take("option");
-        if (TakeLineOption(a, option, x.lines)) continue;
+        if (TakeLineOption(a, option, x.lines) || TakeNodeOption(a, option, x.nodes)) continue;
         if (option == "--max-distance")
             x.crossings.MaxDistance = TakeReal(a, option, "metres");
         else if (option == "--max-slope")
@@ -134,20 +159,10 @@ Step ParseCrossings(Args& a, const CommandInfo&) {
             x.table = true;
         else if (option == "--csv")
             x.csv = a.Take("FILE after --csv");
-        else if (option == "--nodes")
-            x.nodes = true;
-        else if (option == "--surface") {
-            x.nodeOptions.surfacePath = a.Take("FILE after --surface");
-            surface = true;
-        } else if (option == "--cell") {
-            x.nodeOptions.cell = TakeReal(a, option, "metres");
-            if (!(x.nodeOptions.cell > 0)) throw UsageError("--cell takes a size of more than 0 metres");
-            cell = true;
-        } else
+        else
             throw UsageError("unknown option " + option);
     }
-    if ((surface || cell) && !x.nodes) throw UsageError("--surface and --cell are for --nodes");
-    if (surface && cell) throw UsageError("--cell is for the surface made of the main lines, not --surface");
+    CheckNodeOptions(x.nodes);
     return [x](Context& c) {
         LineSet lines;
         CrossingResult result;
@@ -158,19 +173,24 @@ Step ParseCrossings(Args& a, const CommandInfo&) {
         if (x.table) {
             c.out.Text(Tabbed(CROSSINGS_CSV_HEADER));
             c.out.Char('\n');
+            CrossingCsvWriter writer(c.doc.IsGeographic());
+            std::string line;
             for (const Crossing& k : result.Crossings) {
-                c.out.Text(Tabbed(CrossingCsvLine(k, c.doc.IsGeographic())));
+                line.clear();
+                writer.Append(line, k);
+                c.out.Text(Tabbed(std::move(line)));
                 c.out.Char('\n');
             }
         }
         // What was printed goes out before a CSV on standard output follows it.
         if (x.csv && *x.csv == "-") c.out.Flush();
         if (x.csv && !ExportCrossingsCsv(c.doc, *x.csv, result)) return false;
-        if (x.nodes) {
+        if (x.nodes.asked) {
             surface::NodeResult nodes;
             std::string error;
-            if (!surface::CompareNodes(c.doc, lines, x.nodeOptions, nodes, error, &c.port))
+            if (!surface::CompareNodes(c.doc, lines, x.nodes.options, nodes, error, &c.port))
                 return Fail(c, "crossings: " + error);
+            if (!nodes.warning.empty()) c.port.Message("crossings: " + nodes.warning, Severity::Warning);
             c.out.Text(surface::NodeSummaryText(nodes));
         }
         if (result.Stats.Count == 0)
@@ -247,6 +267,7 @@ struct ReportArgs {
     std::string path;
     LineOptions lines;
     CrossingOptions crossings;
+    NodeArgs nodes;
 };
 
 Step ParseReport(Args& a, const CommandInfo&) {
@@ -259,7 +280,7 @@ Step ParseReport(Args& a, const CommandInfo&) {
     }
     while (!a.AtEnd() && a.Peek().starts_with("--")) {
         const std::string option = a.Take("option");
-        if (TakeLineOption(a, option, x.lines)) continue;
+        if (TakeLineOption(a, option, x.lines) || TakeNodeOption(a, option, x.nodes)) continue;
         if (option == "--max-distance")
             x.crossings.MaxDistance = TakeReal(a, option, "metres");
         else if (option == "--max-slope")
@@ -267,6 +288,7 @@ Step ParseReport(Args& a, const CommandInfo&) {
         else
             throw UsageError("unknown option " + option);
     }
+    CheckNodeOptions(x.nodes);
     return [x](Context& c) {
 #ifdef AQUENTA_HAVE_PLOT
         gui::ReportRequest r;
@@ -274,6 +296,7 @@ Step ParseReport(Args& a, const CommandInfo&) {
         r.lines = x.lines;
         r.crossings = x.crossings;
         r.crsName = surface::DocumentCrs(c.doc).name;
+        if (x.nodes.asked) r.compareNodes = gui::ReportNodeComparison(c.doc, x.nodes.options, &c.port);
         if (c.history) {
             for (const UndoHistory::StepInfo& step : c.history->Steps())
                 if (step.done) r.steps.push_back(step.name);
@@ -284,7 +307,11 @@ Step ParseReport(Args& a, const CommandInfo&) {
             return Fail(c, "report: " + error);
         c.out.Text("pages=" + std::to_string(outcome.pages) + "\n");
         c.out.Text("csv=" + (outcome.csvPath.empty() ? std::string("-") : outcome.csvPath) + "\n");
+        c.out.Text("lines_csv=" + (outcome.linesCsvPath.empty() ? std::string("-") : outcome.linesCsvPath) + "\n");
         if (!outcome.hasCrossings) c.port.Message("report: " + outcome.noCrossings, Severity::Warning);
+        if (x.nodes.asked && !outcome.hasNodes)
+            c.port.Message("report: no node comparison: " + outcome.noNodes, Severity::Warning);
+        if (!outcome.nodes.warning.empty()) c.port.Message("report: " + outcome.nodes.warning, Severity::Warning);
         return true;
 #else
         return Fail(c, "report: this aquenta-cli was built without Qt, which draws the report");

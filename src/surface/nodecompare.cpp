@@ -14,6 +14,7 @@
 #include "surface/grid.h"
 #include "surface/raster.h"
 #include "surface/soundings.h"
+#include "surface/volume.h"
 
 namespace aq::surface {
 
@@ -44,6 +45,27 @@ struct CrossSounding {
     double level;  // metres, as the XYZ export writes it
     double depth;  // the measured depth, metres, for the allowance
 };
+
+// A raster in another coordinate system than the survey would put its levels under the
+// wrong soundings, or under none: refused. One that does not say is taken at its word
+// that it lies in the survey's, with a warning.
+bool CheckSurfaceCrs(const CVKDoc& doc, const std::string& path, const Surface& surface, NodeResult& out,
+                     std::string& error) {
+    const CoordinateSystem survey = DocumentCrs(doc);
+    if (surface.crs.wkt.empty()) {
+        out.warning = "The surface \"" + path + "\" has no coordinate system: it is taken to be in the survey's, " +
+                      survey.name + ".";
+        return true;
+    }
+    if (SameCoordinateSystem(surface.crs, survey)) return true;
+    error = "The surface \"" + path + "\" is in " + (surface.crs.name.empty() ? "an unnamed system" : surface.crs.name) +
+            " and the survey in " + survey.name + ": bring them into one coordinate system first";
+    error += CurrentCrs(doc) == UnknownGridCrs()
+                 ? " (the survey's grid coordinates have no recorded coordinate system: if they are in the "
+                   "surface's, declare it)."
+                 : ".";
+    return false;
+}
 
 }  // namespace
 
@@ -127,7 +149,10 @@ bool CompareNodes(const CVKDoc& doc, const LineSet& lines, const NodeOptions& op
 
     Surface surface;
     if (!options.surfacePath.empty()) {
-        if (!ReadSurface(options.surfacePath, surface, error)) return false;
+        if (!ReadSurface(options.surfacePath, surface, error) || !CheckSurfaceCrs(doc, options.surfacePath, surface, out, error)) {
+            out.surfaceRefused = true;
+            return false;
+        }
     } else {
         if (main.empty()) {
             error = "The main lines have no live depth soundings to make a surface of.";

@@ -18,8 +18,9 @@ class UserPort;
 namespace aq::surface {
 
 struct NodeOptions {
-    // A raster to compare against (any GDAL reads, in the survey's coordinates); empty
-    // for the triangulated surface of the main lines' live soundings.
+    // A raster to compare against (any GDAL reads, in the survey's coordinate system:
+    // one in another system is refused); empty for the triangulated surface of the main
+    // lines' live soundings.
     std::string surfacePath;
     // The cell of the triangulated surface, metres on the ground; 0 for a fifth of the
     // main lines' spacing (1 m when the spacing is not known).
@@ -36,6 +37,12 @@ struct NodeResult {
     // The differences: surface level less the crossline's level, positive where the
     // crossline finds the seabed deeper (as the crossings' Delta).
     CrossingStatistics stats;
+    // A sentence the user should see beside the figures: the raster had no coordinate
+    // system, so it was taken to be in the survey's. Empty when there is none.
+    std::string warning;
+    // The comparison failed because of the raster given (it cannot be read, or it is in
+    // another coordinate system), not because of the survey.
+    bool surfaceRefused = false;
 };
 
 // The surface level at a point of survey coordinates: bilinear between the four cell
@@ -44,7 +51,8 @@ double SurfaceValueAt(const Surface& s, double x, double y);
 
 // Compares the crosslines of `lines` (found on `doc`) with the surface. False with the
 // reason: no crosslines, no main line soundings to make a surface of, a raster that
-// cannot be read, no surface value under any crossline sounding.
+// cannot be read or is in another coordinate system than the survey, no surface value
+// under any crossline sounding.
 bool CompareNodes(const CVKDoc& doc, const LineSet& lines, const NodeOptions& options, NodeResult& out,
                   std::string& error, UserPort* progress = nullptr);
 

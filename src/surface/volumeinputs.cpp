@@ -298,6 +298,10 @@ bool SameCoordinateSystem(const CoordinateSystem& a, const CoordinateSystem& b) 
     if (a.wkt.empty() || b.wkt.empty() || a.wkt == b.wkt) return true;
     OGRSpatialReference sa, sb;
     if (sa.importFromWkt(a.wkt.c_str()) != OGRERR_NONE || sb.importFromWkt(b.wkt.c_str()) != OGRERR_NONE) return true;
+    // Positions are compared, not heights: a BAG carries its horizontal system with a
+    // vertical one (often "unknown"), which says nothing of where its cells lie.
+    if (sa.IsCompound()) sa.StripVertical();
+    if (sb.IsCompound()) sb.StripVertical();
     const char* const options[] = {"IGNORE_DATA_AXIS_TO_SRS_AXIS_MAPPING=YES", "CRITERION=EQUIVALENT", nullptr};
     return sa.IsSame(&sb, options);
 }

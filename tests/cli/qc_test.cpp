@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <array>
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <regex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "io/document.h"
@@ -169,6 +172,31 @@ std::string Capture(const std::string& command) {
     return pclose(pipe) == 0 ? out : std::string();
 }
 
+// The text without its white space, as a paragraph reads however it was wrapped (at a
+// space or within a long file name).
+std::string Unspaced(std::string text) {
+    text.erase(std::remove_if(text.begin(), text.end(), [](char ch) { return std::isspace(static_cast<unsigned char>(ch)); }),
+               text.end());
+    return text;
+}
+
+// Whether a line of the text holds the label and then the cells, as pdftotext -layout
+// lays a table row out: separated by spaces.
+bool HasRow(const std::string& text, const std::string& label, const std::vector<std::string>& cells) {
+    const auto quoted = [](const std::string& s) {
+        std::string q;
+        for (const char ch : s) {
+            if (std::string_view("\\^$.|?*+()[]{}").find(ch) != std::string_view::npos) q += '\\';
+            q += ch;
+        }
+        return q;
+    };
+    std::string pattern = "(^|\n)[ \f]*" + quoted(label);
+    for (const std::string& cell : cells) pattern += " +" + quoted(cell);
+    pattern += "( |\r|\n|$)";
+    return std::regex_search(text, std::regex(pattern));
+}
+
 size_t CountPages(const std::string& pdf) {
     size_t n = 0;
     for (size_t at = pdf.find("/Type /Page"); at != std::string::npos; at = pdf.find("/Type /Page", at + 1))
@@ -203,21 +231,114 @@ TEST_F(QcCliTest, ReportHasThePagesAndTheCrossingsNumbers) {
     }
     const std::string text = Capture("pdftotext -layout '" + File("survey.pdf") + "' -");
     if (text.empty()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed: the report's text is not checked";
-    EXPECT_NE(text.find("Bias (mean delta): " + v.at("bias_m") + " m"), std::string::npos) << text;
-    EXPECT_NE(text.find("Standard deviation: " + v.at("stddev_m") + " m"), std::string::npos) << text;
-    EXPECT_NE(text.find("RMS: " + v.at("rms_m") + " m"), std::string::npos) << text;
-    EXPECT_NE(text.find("95th percentile of |delta|: " + v.at("p95_abs_m") + " m"), std::string::npos);
+    EXPECT_TRUE(HasRow(text, "Bias (mean delta), m", {v.at("bias_m")})) << text;
+    EXPECT_TRUE(HasRow(text, "Standard deviation, m", {v.at("stddev_m")})) << text;
+    EXPECT_TRUE(HasRow(text, "RMS, m", {v.at("rms_m")})) << text;
+    EXPECT_TRUE(HasRow(text, "95th percentile of |delta|, m", {v.at("p95_abs_m")})) << text;
     const std::map<std::string, std::string> orders = {{"exclusive", "Exclusive"}, {"special", "Special"},
                                                        {"1a", "1a"}, {"1b", "1b"}, {"2", "2"}};
     for (const auto& [word, name] : orders) {
-        const std::string line = "S-44 " + name + ": " + v.at("within_" + word + "_pct") + " % within TVU, " +
-                                 (v.at("pass_" + word) == "yes" ? "passes" : "fails");
-        EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+        const std::string cell = v.at("within_" + word + "_pct") + " % " + (v.at("pass_" + word) == "yes" ? "passes" : "fails");
+        EXPECT_TRUE(HasRow(text, "S-44 " + name + ", within TVU", {cell})) << cell << "\n" << text;
     }
-    EXPECT_NE(text.find("Order achieved: Exclusive"), std::string::npos) << text;
+    EXPECT_TRUE(HasRow(text, "Order achieved", {"Exclusive"})) << text;
+    EXPECT_EQ(text.find("Nodes"), std::string::npos) << text;
     EXPECT_NE(text.find("Crossings: 10 found, 10 accepted, 0 rejected."), std::string::npos) << text;
     EXPECT_NE(text.find("1. Quality Control Flag Spikes"), std::string::npos) << text;
     EXPECT_NE(text.find("5 records are marked deleted"), std::string::npos) << text;
+    // Few lines: each in the table, and in the lines' CSV as lines prints them.
+    EXPECT_NE(text.find("7 lines, also in survey-lines.csv beside this report."), std::string::npos) << text;
+    EXPECT_EQ(out.at("lines_csv"), File("survey-lines.csv"));
+    const auto table = Run({"open", survey, "flag-spikes", "lines"});
+    ASSERT_EQ(table.code, 0) << table.err;
+    std::string tabbed = aq::test::ReadAll(File("survey-lines.csv"));
+    std::replace(tabbed.begin(), tabbed.end(), ',', '\t');
+    tabbed.erase(std::remove(tabbed.begin(), tabbed.end(), '\r'), tabbed.end());
+    // After flag-spikes' own table.
+    EXPECT_EQ(tabbed, table.out.substr(table.out.find("line\tkind\theading")));
+}
+
+// The node comparison beside the crossings, against the main lines' own surface or a
+// raster; a raster in another coordinate system stops the report before any file is
+// written.
+TEST_F(QcCliTest, ReportPrintsTheNodeComparisonBesideTheCrossings) {
+    const std::string survey = WriteSurvey();
+    const auto nodes = Run({"open", survey, "crossings", "--nodes", "--cell", "1"});
+    ASSERT_EQ(nodes.code, 0) << nodes.err;
+    const auto v = Values(nodes.out);
+    auto r = Run({"open", survey, "report", File("nodes.pdf"), "--nodes", "--cell", "1"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::string text = Capture("pdftotext -layout '" + File("nodes.pdf") + "' -");
+    if (!text.empty()) {
+        EXPECT_TRUE(HasRow(text, "", {"Crossings", "Nodes"})) << text;
+        EXPECT_TRUE(HasRow(text, "Compared", {v.at("accepted"), v.at("node_compared")})) << text;
+        EXPECT_TRUE(HasRow(text, "Bias (mean delta), m", {v.at("bias_m"), v.at("node_bias_m")})) << text;
+        EXPECT_TRUE(HasRow(text, "95th percentile of |delta|, m", {v.at("p95_abs_m"), v.at("node_p95_abs_m")})) << text;
+        EXPECT_TRUE(HasRow(text, "S-44 1a, within TVU",
+                           {v.at("within_1a_pct") + " % passes", v.at("node_within_1a_pct") + " % passes"}))
+            << text;
+        EXPECT_NE(Unspaced(text).find(Unspaced("main lines' soundings (1 m cells);")), std::string::npos) << text;
+    }
+
+    // A raster of the survey's own surface, written in its system, then the survey
+    // declared to be on another grid.
+    r = Run({"open", survey, "crs", "EPSG:32631", "grid", File("own.tif"), "--cell", "2", "report", File("raster.pdf"),
+             "--nodes", "--surface", File("own.tif")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err.find("no coordinate system"), std::string::npos) << r.err;
+    const std::string rasterText = Capture("pdftotext -layout '" + File("raster.pdf") + "' -");
+    if (!rasterText.empty()) {
+        EXPECT_NE(Unspaced(rasterText).find(Unspaced("against the surface \"" + File("own.tif") + "\"")),
+                  std::string::npos)
+            << rasterText;
+    }
+    r = Run({"open", survey, "crs", "EPSG:27700", "report", File("other.pdf"), "--nodes", "--surface", File("own.tif")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find(File("own.tif")), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("UTM zone 31N"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("British National Grid"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(File("other.pdf")));
+    EXPECT_FALSE(std::filesystem::exists(File("other.csv")));
+    // Every line a crossline: the report stands and says why there are no nodes.
+    r = Run({"open", survey, "report", File("plain.pdf"), "--nodes", "--cross", "1-7"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("no node comparison: The node comparison needs main lines"), std::string::npos) << r.err;
+    r = Run({"open", survey, "report", File("x.pdf"), "--cell", "1"});
+    EXPECT_EQ(r.code, 2);
+}
+
+// A survey of more lines than the report lists: the PDF summarises them by kind and by
+// day, the lines' CSV holds each, and the crossings still go to theirs.
+TEST_F(QcCliTest, ReportSummarisesManyLines) {
+    aq::CVKDoc doc;
+    aq::test::QcSurveyLayout layout;
+    // 105 passes of 40 m lines east and west, each crossed by a short line north.
+    for (int i = 0; i < 105; ++i) {
+        const double y = 30.0 * i;
+        layout.lines.push_back(i % 2 ? aq::test::QcLine{40, y, 0, y} : aq::test::QcLine{0, y, 40, y});
+        layout.lines.push_back({20, y - 12, 20, y + 12});
+    }
+    aq::test::BuildQcSurvey(doc, layout);
+    const std::string survey = File("many.son");
+    ASSERT_TRUE(aq::SaveDocument(doc, survey));
+    auto r = Run({"open", survey, "report", File("many.pdf")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto out = Values(r.out);
+    const std::string lines = aq::test::ReadAll(out.at("lines_csv"));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 211);
+    const std::string crossings = aq::test::ReadAll(out.at("csv"));
+    EXPECT_EQ(std::count(crossings.begin(), crossings.end(), '\n'), 106);
+    const std::string text = Capture("pdftotext -layout '" + File("many.pdf") + "' -");
+    if (text.empty()) return;
+    EXPECT_NE(text.find("210 lines, more than this report lists: each is in many-lines.csv beside it."),
+              std::string::npos)
+        << text;
+    EXPECT_TRUE(HasRow(text, "main", {"105"})) << text;
+    EXPECT_TRUE(HasRow(text, "cross", {"105"})) << text;
+    EXPECT_NE(text.find("Survey lines by day of their start"), std::string::npos) << text;
+    // All on one day: one row of it.
+    const std::string day = Split(Lines(lines)[1], ',')[4].substr(0, 10);
+    EXPECT_TRUE(HasRow(text, day, {"105", "105", "0"})) << day << "\n" << text;
 }
 
 TEST_F(QcCliTest, ReportRefusalsNameTheFile) {

@@ -129,10 +129,15 @@ TEST_F(QcFrame, SurveyReportWritesThePdfAndTheCsvAndNamesAFailedFile) {
         EXPECT_TRUE(save);
         return chosen;
     };
-    frame->DoCommand(ID_SURVEY_REPORT);
+    ASSERT_TRUE(Run<ReportDlg>(ID_SURVEY_REPORT, [&](ReportDlg& d) {
+        EXPECT_FALSE(d.Nodes()->isChecked());
+        EXPECT_FALSE(d.Surface()->isEnabled());
+        return Ok(d);
+    }));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("(5 pages)"), std::string::npos) << messages[0];
     EXPECT_NE(messages[0].find(dir.filePath("survey.csv").toStdString()), std::string::npos) << messages[0];
+    EXPECT_NE(messages[0].find(dir.filePath("survey-lines.csv").toStdString()), std::string::npos) << messages[0];
     QFile pdf(chosen);
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     EXPECT_TRUE(pdf.read(5) == "%PDF-");
@@ -142,9 +147,38 @@ TEST_F(QcFrame, SurveyReportWritesThePdfAndTheCsvAndNamesAFailedFile) {
 
     messages.clear();
     chosen = dir.filePath("no/such/folder/survey.pdf");
-    frame->DoCommand(ID_SURVEY_REPORT);
+    ASSERT_TRUE(Run<ReportDlg>(ID_SURVEY_REPORT, [&](ReportDlg& d) { return Ok(d); }));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("could not write \"" + chosen.toStdString() + "\""), std::string::npos) << messages[0];
+    frame->choosePath = nullptr;
+}
+
+TEST_F(QcFrame, SurveyReportComparesTheNodesWithTheSurfaceChosen) {
+    frame->choosePath = [&](int, bool) { return dir.filePath("nodes.pdf"); };
+    // A raster that is not there: nothing is written, and the message names it.
+    const QString missing = dir.filePath("missing.tif");
+    ASSERT_TRUE(Run<ReportDlg>(ID_SURVEY_REPORT, [&](ReportDlg& d) {
+        d.Nodes()->setChecked(true);
+        EXPECT_TRUE(d.Surface()->isEnabled());
+        d.Surface()->setText(missing);
+        return Ok(d);
+    }));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find(missing.toStdString()), std::string::npos) << messages[0];
+    EXPECT_FALSE(QFile::exists(dir.filePath("nodes.pdf")));
+
+    // The main lines' own surface; the dialog starts with the last choice.
+    messages.clear();
+    ASSERT_TRUE(Run<ReportDlg>(ID_SURVEY_REPORT, [&](ReportDlg& d) {
+        EXPECT_TRUE(d.Nodes()->isChecked());
+        EXPECT_EQ(d.Surface()->text(), missing);
+        d.Surface()->clear();
+        return Ok(d);
+    }));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("The survey report is in"), std::string::npos) << messages[0];
+    EXPECT_EQ(messages[0].find("node comparison"), std::string::npos) << messages[0];
+    EXPECT_TRUE(QFile::exists(dir.filePath("nodes.pdf")));
     frame->choosePath = nullptr;
 }
 

@@ -3,12 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "processing/crossings.h"
 #include "support/qc_survey.h"
+#include "surface/crs.h"
 #include "surface/grid.h"
 #include "surface/raster.h"
 
@@ -119,6 +124,102 @@ TEST(NodeCompare, AGivenRasterIsReadAndOneElsewhereIsRefused) {
     o.surfacePath = (dir / "missing.tif").string();
     EXPECT_FALSE(CompareNodes(doc, lines, o, r, error));
     EXPECT_NE(error.find("missing.tif"), std::string::npos) << error;
+    std::filesystem::remove_all(dir);
+}
+
+// The plane of SlopingPlane as a raster over the survey, in the given system.
+Surface PlaneRaster(const CoordinateSystem& crs) {
+    Surface plane;
+    plane.west = -10;
+    plane.north = 230;
+    plane.cellX = plane.cellY = 5;
+    plane.nx = 66;
+    plane.ny = 52;
+    plane.elevation.resize(plane.Cells());
+    for (int row = 0; row < plane.ny; ++row)
+        for (int col = 0; col < plane.nx; ++col)
+            plane.elevation[plane.Index(col, row)] =
+                static_cast<float>(-(5.0 + 0.05 * plane.CentreX(col) + 0.05 * plane.CentreY(row)));
+    plane.crs = crs;
+    return plane;
+}
+
+// A raster says where its cells lie only in its own coordinate system: one in another
+// than the survey's is refused, naming the file and both systems; our own rasters of the
+// survey, in every format, are taken; one that names no system is taken with a warning.
+TEST(NodeCompare, ARasterMustBeInTheSurveysCoordinateSystem) {
+    const auto dir = std::filesystem::temp_directory_path() / ("aq_nodes_crs_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    std::string error;
+    const auto compare = [&](const CVKDoc& doc, const std::string& path, NodeResult& r) {
+        NodeOptions o;
+        o.surfacePath = path;
+        return CompareNodes(doc, FindLines(doc, LineOptions{}), o, r, error);
+    };
+
+    // Surveys on the transverse Mercator of Convert to UTM, on a UTM zone and on a
+    // national grid.
+    const std::pair<CrsKind, std::string> systems[] = {{CrsKind::TransverseMercator, ZoneCrs(31).Definition},
+                                                       {CrsKind::Projected, "EPSG:32631"},
+                                                       {CrsKind::Projected, "EPSG:27700"}};
+    std::vector<CoordinateSystem> made;
+    for (const auto& [kind, definition] : systems) {
+        CVKDoc doc;
+        test::BuildQcSurvey(doc, SlopingPlane());
+        doc.Crs = SurveyCrs{kind, definition};
+        const CoordinateSystem crs = DocumentCrs(doc);
+        ASSERT_TRUE(crs.problem.empty()) << crs.problem;
+        made.push_back(crs);
+        for (const char* ext : {".tif", ".asc", ".xyz", ".bag"}) {
+            const std::string path = (dir / ("own" + std::to_string(made.size()) + ext)).string();
+            ASSERT_TRUE(WriteSurface(PlaneRaster(crs), path, error)) << error;
+            NodeResult r;
+            EXPECT_TRUE(compare(doc, path, r)) << crs.name << " " << ext << ": " << error;
+            EXPECT_TRUE(r.warning.empty()) << r.warning;
+            EXPECT_EQ(r.compared, r.crossSoundings) << ext;
+        }
+    }
+
+    // The UTM survey against the national grid's raster, and the other way round.
+    CVKDoc utm;
+    test::BuildQcSurvey(utm, SlopingPlane());
+    utm.Crs = SurveyCrs{CrsKind::Projected, "EPSG:32631"};
+    const std::string british = (dir / "british.tif").string();
+    ASSERT_TRUE(WriteSurface(PlaneRaster(made[2]), british, error)) << error;
+    NodeResult r;
+    EXPECT_FALSE(compare(utm, british, r));
+    EXPECT_TRUE(r.surfaceRefused);
+    EXPECT_NE(error.find("\"" + british + "\""), std::string::npos) << error;
+    EXPECT_NE(error.find(made[2].name), std::string::npos) << error;
+    EXPECT_NE(error.find(made[1].name), std::string::npos) << error;
+    EXPECT_EQ(error.find("declare"), std::string::npos) << error;
+
+    // A survey whose grid nobody named is told how to say it.
+    CVKDoc unknown;
+    test::BuildQcSurvey(unknown, SlopingPlane());
+    EXPECT_FALSE(compare(unknown, british, r));
+    EXPECT_TRUE(r.surfaceRefused);
+    EXPECT_NE(error.find("declare"), std::string::npos) << error;
+
+    // No system at all: taken, with a warning naming the file and the survey's system.
+    const std::string bare = (dir / "bare.tif").string();
+    ASSERT_TRUE(WriteSurface(PlaneRaster(CoordinateSystem{}), bare, error)) << error;
+    ASSERT_TRUE(compare(utm, bare, r)) << error;
+    EXPECT_FALSE(r.surfaceRefused);
+    EXPECT_NE(r.warning.find("\"" + bare + "\" has no coordinate system"), std::string::npos) << r.warning;
+    EXPECT_NE(r.warning.find(made[1].name), std::string::npos) << r.warning;
+    EXPECT_NEAR(r.stats.Mean, 0.10, 0.005);
+
+    // A raster that cannot be read is the surface's fault too; a survey without
+    // crosslines is not.
+    EXPECT_FALSE(compare(utm, (dir / "missing.tif").string(), r));
+    EXPECT_TRUE(r.surfaceRefused);
+    CVKDoc mainOnly;
+    test::BuildQcSurvey(mainOnly, test::GridLayout(4, {}));
+    NodeOptions o;
+    o.surfacePath = british;
+    EXPECT_FALSE(CompareNodes(mainOnly, FindLines(mainOnly, LineOptions{}), o, r, error));
+    EXPECT_FALSE(r.surfaceRefused);
     std::filesystem::remove_all(dir);
 }
 

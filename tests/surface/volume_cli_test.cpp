@@ -180,6 +180,11 @@ TEST_F(VolumeCli, BoundaryFilesAndBadInput) {
     r = Run({"open", File("utm.son"), "volume", "--design", File("same.tif"), "--method", "tin"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ((*RowOf(Table(r.out), "tin"))[3], "0.00") << r.out;
+    // So is a BAG, whose system carries a vertical part beside the survey's grid.
+    r = Run({"open", survey, "grid", File("same.bag"), "--cell", "5", "--crs", "EPSG:32631"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    r = Run({"open", File("utm.son"), "volume", "--design", File("same.bag"), "--method", "tin"});
+    ASSERT_EQ(r.code, 0) << r.err;
 
     // Usage.
     for (const std::vector<std::string>& args :

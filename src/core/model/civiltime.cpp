@@ -28,6 +28,50 @@ bool ToFields(int64_t t, Fields& out) {
 
 namespace {
 
+// Local less UTC at t, seconds, from the local fields of t.
+bool OffsetAt(int64_t t, int64_t& offset, bool& dst) {
+    Fields f;
+    if (!ToFields(t, f)) return false;
+    const int64_t wall = DaysFromCivil(f.year, f.month, f.day) * 86400 + int64_t{f.hour} * 3600 +
+                         int64_t{f.minute} * 60 + f.second;
+    offset = wall - t;
+    dst = f.dst;
+    return true;
+}
+
+}  // namespace
+
+bool FieldsCache::ToFields(int64_t t, Fields& out) {
+    if (t < kMinTime || t > kMaxTime) return false;
+    const int64_t hour = t / 3600;
+    Hour& h = hours_[static_cast<size_t>(hour) % hours_.size()];
+    if (h.hour != hour) {
+        h.hour = hour;
+        int64_t last = 0;
+        bool dst = false;
+        h.steady = OffsetAt(hour * 3600, h.offset, h.dst) && OffsetAt(hour * 3600 + 3599, last, dst) &&
+                   last == h.offset && dst == h.dst;
+    }
+    if (!h.steady) return civil::ToFields(t, out);
+    const int64_t local = t + h.offset;
+    const int64_t days = local >= 0 ? local / 86400 : -((-local + 86399) / 86400);
+    const int64_t seconds = local - days * 86400;
+    int64_t y = 0, m = 0, d = 0;
+    CivilFromDays(days, y, m, d);
+    out.year = static_cast<int>(y);
+    out.month = static_cast<int>(m);
+    out.day = static_cast<int>(d);
+    out.hour = static_cast<int>(seconds / 3600);
+    out.minute = static_cast<int>(seconds / 60 % 60);
+    out.second = static_cast<int>(seconds % 60);
+    out.weekday = static_cast<int>(((days + 4) % 7 + 7) % 7);  // 1970-01-01 was a Thursday
+    out.yearday = static_cast<int>(days - DaysFromCivil(y, 1, 1));
+    out.dst = h.dst;
+    return true;
+}
+
+namespace {
+
 int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 
 }  // namespace

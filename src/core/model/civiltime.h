@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Local civil time: the conversions between calendar fields and seconds that every
 // reader, writer and view uses. Times are those of the process's time zone (TZ).
@@ -36,8 +37,39 @@ constexpr int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
     return era * 146097 + doe - 719468;
 }
 
+// The date of a day count from 1970-01-01: the inverse of DaysFromCivil.
+constexpr void CivilFromDays(int64_t days, int64_t& y, int64_t& m, int64_t& d) {
+    days += 719468;
+    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const int64_t doe = days - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    d = doy - (153 * mp + 2) / 5 + 1;
+    m = mp < 10 ? mp + 3 : mp - 9;
+    y = yoe + era * 400 + (m <= 2);
+}
+
 // Local fields of t; false when t is outside the accepted range.
 bool ToFields(int64_t t, Fields& out);
+
+// ToFields for many instants, such as the times of a table of millions of rows: the
+// zone's offset from UTC is looked up once for each hour of the clock and kept, the
+// rest is arithmetic. An hour in which the offset changes (a clock change, a leap
+// second) is converted instant by instant. Not for sharing between threads.
+class FieldsCache {
+public:
+    bool ToFields(int64_t t, Fields& out);
+
+private:
+    struct Hour {
+        int64_t hour = -1;  // since 1970, UTC
+        int64_t offset = 0;  // local less UTC, seconds
+        bool steady = false;  // the offset holds through the hour
+        bool dst = false;
+    };
+    std::vector<Hour> hours_ = std::vector<Hour>(4096);
+};
 
 // Seconds of local wall-clock fields, normalising out-of-range fields (hour 24 is
 // 00 of the next day, month 13 January of the next year) and deciding daylight saving

@@ -5,8 +5,10 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <memory>
 
 #include "model/corrected.h"
+#include "model/platform.h"
 
 namespace aq {
 
@@ -34,37 +36,33 @@ std::string NoMainAndCrossText(size_t mainLines, size_t crossLines) {
            " crosslines. Name the crosslines, or change the heading tolerance.";
 }
 
-CrossingStatistics ComputeCrossingStatistics(const std::vector<Crossing>& crossings) {
-    std::vector<double> deltas, depths;
-    for (const Crossing& c : crossings) {
-        if (c.Status != CrossingStatus::Accepted) continue;
-        deltas.push_back(c.Delta);
-        depths.push_back(c.Depth);
-    }
-    return DifferenceStatistics(deltas, depths);
-}
+namespace {
 
-CrossingStatistics DifferenceStatistics(std::span<const double> deltas, std::span<const double> depths) {
+// The statistics of the differences `each` hands out: each(f) calls f(delta, depth) for
+// every one of them, in the same order each time it is called (twice).
+template <class Each>
+CrossingStatistics StatisticsOf(size_t count, Each each) {
     CrossingStatistics st;
-    st.Count = deltas.size();
+    st.Count = count;
     if (st.Count == 0) return st;
-    std::vector<double> magnitudes(st.Count);
+    std::vector<double> magnitudes;
+    magnitudes.reserve(st.Count);
+    platform::AdviseHugePages(magnitudes.data(), st.Count * sizeof(double));
     double sum = 0, squares = 0;
     std::array<size_t, kS44Orders.size()> within{};
-    for (size_t i = 0; i < st.Count; ++i) {
-        const double d = deltas[i];
+    each([&](double d, double depth) {
         sum += d;
         squares += d * d;
-        magnitudes[i] = std::abs(d);
+        magnitudes.push_back(std::abs(d));
         for (size_t o = 0; o < kS44Orders.size(); ++o)
-            if (std::abs(d) <= Tvu(kS44Orders[o], depths[i])) ++within[o];
-    }
+            if (std::abs(d) <= Tvu(kS44Orders[o], depth)) ++within[o];
+    });
     const double n = static_cast<double>(st.Count);
     st.Mean = sum / n;
     st.Rms = std::sqrt(squares / n);
     if (st.Count > 1) {
         double dev = 0;
-        for (const double d : deltas) dev += (d - st.Mean) * (d - st.Mean);
+        each([&](double d, double) { dev += (d - st.Mean) * (d - st.Mean); });
         st.StdDev = std::sqrt(dev / (n - 1));
     }
     // Nearest rank: the smallest value at least 95 % of the values do not exceed.
@@ -77,6 +75,24 @@ CrossingStatistics DifferenceStatistics(std::span<const double> deltas, std::spa
         st.Pass[o] = within[o] * 100 >= st.Count * 95;
     }
     return st;
+}
+
+}  // namespace
+
+CrossingStatistics ComputeCrossingStatistics(const std::vector<Crossing>& crossings) {
+    const size_t accepted = static_cast<size_t>(std::count_if(crossings.begin(), crossings.end(), [](const Crossing& c) {
+        return c.Status == CrossingStatus::Accepted;
+    }));
+    return StatisticsOf(accepted, [&](const auto& f) {
+        for (const Crossing& c : crossings)
+            if (c.Status == CrossingStatus::Accepted) f(c.Delta, c.Depth);
+    });
+}
+
+CrossingStatistics DifferenceStatistics(std::span<const double> deltas, std::span<const double> depths) {
+    return StatisticsOf(deltas.size(), [&](const auto& f) {
+        for (size_t i = 0; i < deltas.size(); ++i) f(deltas[i], depths[i]);
+    });
 }
 
 namespace {
@@ -96,6 +112,7 @@ public:
         double e0, n0, e1, n1;
         uint32_t segment;
         int32_t x0, y0;  // the first cell of the segment's box
+        bool last;       // the last segment of its line, which owns its end too
     };
     // The cells a box covers, clamped to the grid (a box outside it comes back empty).
     struct Box {
@@ -103,7 +120,8 @@ public:
         bool Empty() const { return x0 > x1 || y0 > y1; }
     };
 
-    SegmentGrid(const std::vector<TrackFix>& fixes, const std::vector<Segment>& segments) {
+    SegmentGrid(const std::vector<TrackFix>& fixes, const std::vector<Segment>& segments,
+                const std::vector<SurveyLine>& lines) {
         double minE = std::numeric_limits<double>::max(), minN = minE;
         double maxE = -minE, maxN = -minE;
         double total = 0;
@@ -137,6 +155,8 @@ public:
                 for (int64_t x = bx.x0; x <= bx.x1; ++x) ++start_[static_cast<size_t>(y * nx_ + x + 1)];
         }
         for (size_t c = 1; c < start_.size(); ++c) start_[c] += start_[c - 1];
+        items_.reserve(start_.back());
+        platform::AdviseHugePages(items_.data(), start_.back() * sizeof(Item));
         items_.resize(start_.back());
         std::vector<size_t> fill(start_.begin(), start_.end() - 1);
         for (size_t i = 0; i < segments.size(); ++i) {
@@ -144,7 +164,7 @@ public:
             const TrackFix& b = fixes[segments[i].fix + 1];
             const Box& bx = boxes[i];
             const Item item{a.East, a.North, b.East, b.North, static_cast<uint32_t>(i), static_cast<int32_t>(bx.x0),
-                            static_cast<int32_t>(bx.y0)};
+                            static_cast<int32_t>(bx.y0), segments[i].fix + 2 == lines[segments[i].line].FixEnd};
             for (int64_t y = bx.y0; y <= bx.y1; ++y)
                 for (int64_t x = bx.x0; x <= bx.x1; ++x) items_[fill[static_cast<size_t>(y * nx_ + x)]++] = item;
         }
@@ -222,11 +242,45 @@ Side SideAt(const CVKDoc& doc, const LineSet& set, const SurveyLine& line, uint3
     double ae, an, be, bn;
     set.Frame.ToMetres(a, ae, an);
     set.Frame.ToMetres(b, be, bn);
-    side.nearest = std::min(std::hypot(ae - e, an - n), std::hypot(be - e, bn - n));
+    // Plain square roots: distances within a survey neither overflow nor underflow, and
+    // hypot's care for that costs more than the rest of the measuring.
+    const auto squared = [](double de, double dn) { return de * de + dn * dn; };
+    side.nearest = std::sqrt(std::min(squared(ae - e, an - n), squared(be - e, bn - n)));
     // Soundings closer than a centimetre are taken a centimetre apart.
-    side.slope = std::abs(lb - la) / std::max(std::hypot(be - ae, bn - an), 0.01);
+    side.slope = std::abs(lb - la) / std::max(std::sqrt(squared(be - ae, bn - an)), 0.01);
     return side;
 }
+
+// Where a crossline segment crosses a main line segment.
+struct Hit {
+    uint32_t mainSegment, crossSegment;
+    double t;          // how far along the main segment, 0 to 1
+    double crossTime;  // hundredths of a second
+};
+
+// The hits one thread finds, in blocks that never move: a vector's growth would copy a
+// survey's millions of them again and again. Huge pages where the system has them, as
+// the measuring visits them in another order than they were found.
+class HitBlocks {
+public:
+    static constexpr size_t kShift = 18, kBlock = size_t{1} << kShift;
+    void Append(const Hit* hits, size_t n) {
+        for (size_t i = 0; i < n; ++i) {
+            if ((size_ & (kBlock - 1)) == 0) {
+                blocks_.emplace_back(new Hit[kBlock]);
+                platform::AdviseHugePages(blocks_.back().get(), kBlock * sizeof(Hit));
+            }
+            blocks_.back()[size_ & (kBlock - 1)] = hits[i];
+            ++size_;
+        }
+    }
+    size_t size() const { return size_; }
+    const Hit& operator[](size_t i) const { return blocks_[i >> kShift][i & (kBlock - 1)]; }
+
+private:
+    std::vector<std::unique_ptr<Hit[]>> blocks_;
+    size_t size_ = 0;
+};
 
 }  // namespace
 
@@ -248,18 +302,14 @@ CrossingResult FindCrossings(const CVKDoc& doc, const LineSet& set, const Crossi
         port.EndPhase();
         return result;
     }
-    const SegmentGrid grid(set.Fixes, mains);
+    const SegmentGrid grid(set.Fixes, mains, set.Lines);
     port.SetProgress(10);
 
     // First where the tracks cross; then what each line measured there, the main lines'
     // soundings visited in record order so that a large survey is read front to back.
-    struct Hit {
-        uint32_t mainFix, crossFix, mainLine, crossLine;
-        double e, n, mainTime, crossTime;
-    };
     const std::vector<TrackFix>& fx = set.Fixes;
     const unsigned parts = std::max(parallel.parts, 1u);
-    std::vector<std::vector<Hit>> found(parts);
+    std::vector<HitBlocks> found(parts);
     const auto progress = [&](int from, int span, size_t total) {
         return [&port, from, span, total](size_t done) {
             port.SetProgress(from + static_cast<int>(total ? done * static_cast<size_t>(span) / total : 0));
@@ -268,7 +318,7 @@ CrossingResult FindCrossings(const CVKDoc& doc, const LineSet& set, const Crossi
     ParallelFor(
         crosses.size(), parallel,
         [&](unsigned part, size_t begin, size_t end) {
-            std::vector<Hit>& hits = found[part];
+            std::vector<Hit> hits;
             for (size_t q = begin; q < end; ++q) {
                 const Segment& cs = crosses[q];
                 const TrackFix& c0 = fx[cs.fix];
@@ -276,84 +326,134 @@ CrossingResult FindCrossings(const CVKDoc& doc, const LineSet& set, const Crossi
                 const SegmentGrid::Box cb = grid.BoxOf(c0.East, c0.North, c1.East, c1.North);
                 if (cb.Empty()) continue;
                 const bool crossLast = cs.fix + 2 == set.Lines[cs.line].FixEnd;
+                hits.clear();
                 for (int64_t y = cb.y0; y <= cb.y1; ++y) {
                     for (int64_t x = cb.x0; x <= cb.x1; ++x) {
                         for (const SegmentGrid::Item* it = grid.Begin(x, y); it != grid.End(x, y); ++it) {
                             // A pair whose boxes share several cells is tested in the first of them.
                             if (x != std::max<int64_t>(cb.x0, it->x0) || y != std::max<int64_t>(cb.y0, it->y0)) continue;
-                            const Segment& ms = mains[it->segment];
                             const double p0 = Orientation(it->e0, it->n0, it->e1, it->n1, c0.East, c0.North);
                             const double p1 = Orientation(it->e0, it->n0, it->e1, it->n1, c1.East, c1.North);
                             if (!Straddles(p0, p1, crossLast)) continue;
                             const double o0 = Orientation(c0.East, c0.North, c1.East, c1.North, it->e0, it->n0);
                             const double o1 = Orientation(c0.East, c0.North, c1.East, c1.North, it->e1, it->n1);
-                            if (!Straddles(o0, o1, ms.fix + 2 == set.Lines[ms.line].FixEnd)) continue;
+                            if (!Straddles(o0, o1, it->last)) continue;
                             const double t = o0 / (o0 - o1);  // along the main segment
                             const double u = p0 / (p0 - p1);  // along the cross segment
-                            const TrackFix& m0 = fx[ms.fix];
-                            const TrackFix& m1 = fx[ms.fix + 1];
-                            hits.push_back({ms.fix, cs.fix, ms.line, cs.line, m0.East + t * (m1.East - m0.East),
-                                            m0.North + t * (m1.North - m0.North),
-                                            static_cast<double>(m0.Time) + t * static_cast<double>(m1.Time - m0.Time),
+                            hits.push_back({it->segment, static_cast<uint32_t>(q), t,
                                             static_cast<double>(c0.Time) + u * static_cast<double>(c1.Time - c0.Time)});
                         }
                     }
                 }
+                // The segments come in time order: with the crossings of each in the order
+                // of the crossline's time to the hundredth, the whole list is.
+                std::stable_sort(hits.begin(), hits.end(), [](const Hit& a, const Hit& b) {
+                    return std::llround(a.crossTime) < std::llround(b.crossTime);
+                });
+                found[part].Append(hits.data(), hits.size());
             }
         },
         progress(10, 40, crosses.size()));
-    std::vector<Hit> hits;
-    for (std::vector<Hit>& h : found) {
-        hits.insert(hits.end(), h.begin(), h.end());
-        std::vector<Hit>().swap(h);
-    }
+    // Hit i of the survey is hit i - offset[p] of part p.
+    std::vector<size_t> offset(parts + 1, 0);
+    for (unsigned p = 0; p < parts; ++p) offset[p + 1] = offset[p] + found[p].size();
+    const size_t total = offset[parts];
+    const auto hitAt = [&](size_t i) -> const Hit& {
+        unsigned p = 0;
+        while (i >= offset[p + 1]) ++p;
+        return found[p][i - offset[p]];
+    };
 
-    std::vector<uint32_t> byMain(hits.size());
-    for (uint32_t i = 0; i < byMain.size(); ++i) byMain[i] = i;
-    std::stable_sort(byMain.begin(), byMain.end(), [&](uint32_t a, uint32_t b) { return hits[a].mainFix < hits[b].mainFix; });
-    std::vector<Side> mainSides(hits.size());
+    // What the main lines measured, in the order of their segments (which is record
+    // order), so that a large survey is read front to back: the hits are sorted by
+    // counting into that order (a survey that runs its lines day after day has millions)
+    // with only what the measuring needs.
+    struct MainQuery {
+        uint32_t hit, segment;
+        double t;
+    };
+    std::unique_ptr<MainQuery[]> queries(new MainQuery[total]);
+    platform::AdviseHugePages(queries.get(), total * sizeof(MainQuery));
+    {
+        std::vector<uint32_t> start(mains.size() + 1, 0);
+        for (size_t i = 0; i < total; ++i) ++start[hitAt(i).mainSegment + 1];
+        for (size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
+        for (size_t i = 0; i < total; ++i) {
+            const Hit& h = hitAt(i);
+            queries[start[h.mainSegment]++] = {static_cast<uint32_t>(i), h.mainSegment, h.t};
+        }
+    }
+    result.Crossings.reserve(total);
+    platform::AdviseHugePages(result.Crossings.data(), total * sizeof(Crossing));
+    result.Crossings.resize(total);
+    // What the main line measured goes straight into the crossing, with a status of its
+    // own and its depth until the crossline's is averaged in.
     ParallelFor(
-        byMain.size(), parallel,
+        total, parallel,
         [&](unsigned, size_t begin, size_t end) {
             for (size_t k = begin; k < end; ++k) {
-                const Hit& h = hits[byMain[k]];
-                mainSides[byMain[k]] = SideAt(doc, set, set.Lines[h.mainLine], h.mainFix, h.mainTime, h.e, h.n);
+                const MainQuery& q = queries[k];
+                const Segment& ms = mains[q.segment];
+                const TrackFix& m0 = fx[ms.fix];
+                const TrackFix& m1 = fx[ms.fix + 1];
+                const double time = static_cast<double>(m0.Time) + q.t * static_cast<double>(m1.Time - m0.Time);
+                const double e = m0.East + q.t * (m1.East - m0.East), n = m0.North + q.t * (m1.North - m0.North);
+                const Side side = SideAt(doc, set, set.Lines[ms.line], ms.fix, time, e, n);
+                Crossing& c = result.Crossings[q.hit];
+                c.East = e;
+                c.North = n;
+                c.MainLine = set.Lines[ms.line].Number;
+                c.MainTime = std::llround(time);
+                c.MainLevel = side.level;
+                c.Depth = side.depth;
+                c.Status = !side.found || side.nearest > o.MaxDistance ? CrossingStatus::TooFar
+                           : side.slope > o.MaxSlope                   ? CrossingStatus::TooSteep
+                                                                       : CrossingStatus::Accepted;
             }
         },
-        progress(50, 25, byMain.size()));
-    result.Crossings.resize(hits.size());
+        progress(50, 25, total));
+    queries.reset();
     ParallelFor(
-        hits.size(), parallel,
+        total, parallel,
         [&](unsigned, size_t begin, size_t end) {
             for (size_t i = begin; i < end; ++i) {
-                const Hit& h = hits[i];
-                const Side& ms = mainSides[i];
-                const Side cs = SideAt(doc, set, set.Lines[h.crossLine], h.crossFix, h.crossTime, h.e, h.n);
+                const Hit& h = hitAt(i);
+                const Segment& cs = crosses[h.crossSegment];
                 Crossing& c = result.Crossings[i];
-                c.East = set.Frame.EastingOf(h.e);
-                c.North = set.Frame.NorthingOf(h.n);
-                c.MainLine = set.Lines[h.mainLine].Number;
-                c.CrossLine = set.Lines[h.crossLine].Number;
-                c.MainTime = std::llround(h.mainTime);
+                // The main line's pass left the crossing's place in the local frame.
+                const Side side = SideAt(doc, set, set.Lines[cs.line], cs.fix, h.crossTime, c.East, c.North);
+                c.East = set.Frame.EastingOf(c.East);
+                c.North = set.Frame.NorthingOf(c.North);
+                c.CrossLine = set.Lines[cs.line].Number;
                 c.CrossTime = std::llround(h.crossTime);
-                c.MainLevel = ms.level;
-                c.CrossLevel = cs.level;
-                c.Depth = (ms.depth + cs.depth) / 2;
+                c.CrossLevel = side.level;
+                c.Depth = (c.Depth + side.depth) / 2;
                 c.Delta = c.MainLevel - c.CrossLevel;
-                if (!ms.found || !cs.found || ms.nearest > o.MaxDistance || cs.nearest > o.MaxDistance)
+                // Too far on either line outweighs too steep on either.
+                if (!side.found || side.nearest > o.MaxDistance)
                     c.Status = CrossingStatus::TooFar;
-                else if (ms.slope > o.MaxSlope || cs.slope > o.MaxSlope)
+                else if (c.Status == CrossingStatus::Accepted && side.slope > o.MaxSlope)
                     c.Status = CrossingStatus::TooSteep;
             }
         },
-        progress(75, 20, hits.size()));
-    // The crosslines' segments were taken in time order; only several crossings of one
-    // segment may need their order.
+        progress(75, 20, total));
+    found.clear();
+    // In the order of the crossline's time, then the main line's, each to the hundredth:
+    // the crossings of one moment of the crossline (the same place of a line run day after
+    // day) still need the second; anything else means it is all to sort.
     const auto earlier = [](const Crossing& a, const Crossing& b) {
         return a.CrossTime != b.CrossTime ? a.CrossTime < b.CrossTime : a.MainTime < b.MainTime;
     };
-    if (!std::is_sorted(result.Crossings.begin(), result.Crossings.end(), earlier))
-        std::stable_sort(result.Crossings.begin(), result.Crossings.end(), earlier);
+    std::vector<Crossing>& all = result.Crossings;
+    if (std::is_sorted(all.begin(), all.end(), [](const Crossing& a, const Crossing& b) { return a.CrossTime < b.CrossTime; })) {
+        for (auto run = all.begin(); run != all.end();) {
+            const auto next = std::find_if(run, all.end(), [&](const Crossing& c) { return c.CrossTime != run->CrossTime; });
+            if (next - run > 1) std::stable_sort(run, next, earlier);
+            run = next;
+        }
+    } else {
+        std::stable_sort(all.begin(), all.end(), earlier);
+    }
     result.Rejected = static_cast<size_t>(std::count_if(result.Crossings.begin(), result.Crossings.end(), [](const Crossing& c) {
         return c.Status != CrossingStatus::Accepted;
     }));

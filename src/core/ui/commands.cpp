@@ -403,7 +403,8 @@ const std::vector<CommandInfo> kCommands = {
              "--nodes then compares every live sounding of the crosslines with a surface of the main lines\n"
              "(triangulated, --cell metres, default a fifth of the line spacing; or the raster --surface\n"
              "FILE) and prints the same statistics as node_... lines, with node_compared the soundings that\n"
-             "have a surface value under them.\n" AQ_LINE_HELP},
+             "have a surface value under them. The raster must be in the survey's coordinate system: one in\n"
+             "another is refused, one that names none is taken to be in it, with a warning.\n" AQ_LINE_HELP},
     {.id = ID_QC_FLAG_SPIKES, .text = "Flag Spikes...",
      .prompt = "Delete the soundings that stand out from their neighbours along each line\nFlag Spikes",
      .target = T::Document, .menu = "&Edit/Quality Control", .rule = kPositionsAndDepths, .action = A::Values,
@@ -567,14 +568,19 @@ const std::vector<CommandInfo> kCommands = {
     {.id = ID_SURVEY_REPORT, .text = "Survey Report...",
      .prompt = "Write a PDF report of the survey and its crossings against IHO S-44\nSurvey Report",
      .target = T::Document, .menu = "&Surface", .separatorBefore = true, .rule = kAnyRecords, .action = A::Values,
-     .verb = "report", .args = "FILE.pdf [--max-distance M] [--max-slope S] " AQ_LINE_ARGS,
+     .verb = "report",
+     .args = "FILE.pdf [--max-distance M] [--max-slope S] [--nodes [--surface FILE] [--cell M]]\n"
+             "        " AQ_LINE_ARGS,
      .help = "Writes a PDF of A4 pages: the survey's files, time span and records of each kind (live and\n"
              "deleted; a record keeps its deleted mark, not its cause, so the edits of the run's undo history\n"
-             "are listed), the coordinate system, the offsets and sound velocity applied, the table of the\n"
-             "survey lines, the crossing statistics as crossings prints them with the S-44 order achieved, a\n"
-             "histogram of delta / TVU and a plan of the crossings within and beyond the allowance, and the\n"
-             "plan and section as plot draws them. The crossings go to FILE.csv beside it, as crossings --csv\n"
-             "writes them. A survey without crossings gets its report all the same, saying why.\n" AQ_LINE_HELP,
+             "are listed), the coordinate system, the offsets and sound velocity applied, the crossing\n"
+             "statistics as crossings prints them with the S-44 order achieved (with --nodes, the node\n"
+             "comparison's beside them, its options as for crossings), the survey lines (a table of up to\n"
+             "200 lines, else a summary by kind and by day), a histogram of delta / TVU and a plan of the\n"
+             "crossings within and beyond the allowance, and the plan and section as plot draws them. The\n"
+             "crossings go to FILE.csv beside it, as crossings --csv writes them, and the lines to\n"
+             "FILE-lines.csv, with the columns lines prints. Prints pages=, csv= and lines_csv= (- for a\n"
+             "file not written). A survey without crossings gets its report all the same, saying why.\n" AQ_LINE_HELP,
      .undo = U::None},
 
     // Help

@@ -137,6 +137,57 @@ bool CrossingsDlg::Exchange() {
     return ReadLineFields(lines_);
 }
 
+// ---- Survey Report ----
+
+ReportDlg::ReportDlg(const LineOptions& lines, const CrossingOptions& crossings, bool compareNodes,
+                     const QString& surfacePath, QWidget* parent)
+    : QcDialog(parent), lines_(lines), crossings_(crossings), compareNodes_(compareNodes), surfacePath_(surfacePath) {
+    setWindowTitle(QStringLiteral("Survey Report"));
+    setObjectName(QStringLiteral("ReportDlg"));
+    auto* layout = new QVBoxLayout(this);
+    auto* limits = new QGroupBox(QStringLiteral("Crossings"), this);
+    auto* lf = new QFormLayout(limits);
+    maxDistance_ = Field(limits, ShowReal(crossings.MaxDistance));
+    maxSlope_ = Field(limits, ShowReal(crossings.MaxSlope));
+    lf->addRow(QStringLiteral("Nearest sounding within (m)"), maxDistance_);
+    lf->addRow(QStringLiteral("Steepest slope (rise/run)"), maxSlope_);
+    nodes_ = new QCheckBox(QStringLiteral("Also compare every crossline sounding with a surface"), limits);
+    nodes_->setChecked(compareNodes);
+    lf->addRow(nodes_);
+    surface_ = Field(limits, surfacePath);
+    surface_->setPlaceholderText(QStringLiteral("the surface of the main lines"));
+    auto* browse = new QPushButton(QStringLiteral("Browse..."), limits);
+    connect(browse, &QPushButton::clicked, this, [this] {
+        const QString path = QFileDialog::getOpenFileName(
+            this, QStringLiteral("Surface"), surface_->text(),
+            QStringLiteral("Rasters (*.tif *.tiff *.asc *.bag *.xyz);;All files (*)"));
+        if (!path.isEmpty()) surface_->setText(path);
+    });
+    auto* surfaceRow = new QHBoxLayout;
+    surfaceRow->addWidget(surface_);
+    surfaceRow->addWidget(browse);
+    lf->addRow(QStringLiteral("Surface (a raster in the survey's system)"), surfaceRow);
+    const auto follow = [this, browse](bool on) {
+        surface_->setEnabled(on);
+        browse->setEnabled(on);
+    };
+    connect(nodes_, &QCheckBox::toggled, this, follow);
+    follow(compareNodes);
+    layout->addWidget(limits);
+    auto* group = new QGroupBox(QStringLiteral("Lines"), this);
+    AddLineFields(new QFormLayout(group), lines);
+    layout->addWidget(group);
+    layout->addWidget(Buttons(this));
+}
+
+bool ReportDlg::Exchange() {
+    if (!ReadNumberBetween(maxDistance_, 0.001, 1e6, crossings_.MaxDistance)) return false;
+    if (!ReadNumberBetween(maxSlope_, 0.001, 1e6, crossings_.MaxSlope)) return false;
+    compareNodes_ = nodes_->isChecked();
+    surfacePath_ = surface_->text().trimmed();
+    return ReadLineFields(lines_);
+}
+
 // ---- Flag Spikes ----
 
 SpikesDlg::SpikesDlg(const SpikeOptions& options, QWidget* parent) : QcDialog(parent), options_(options) {

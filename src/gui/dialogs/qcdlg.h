@@ -81,6 +81,36 @@ private:
     QCheckBox* nodes_;
 };
 
+// "Survey Report": the limits of a usable crossing, whether the crosslines' soundings are
+// also compared with a surface (and which: a raster, or the main lines' own), the lines.
+class ReportDlg final : public QcDialog {
+    Q_OBJECT
+public:
+    ReportDlg(const LineOptions& lines, const CrossingOptions& crossings, bool compareNodes,
+              const QString& surfacePath, QWidget* parent = nullptr);
+    const LineOptions& Lines() const { return lines_; }
+    const CrossingOptions& Crossings() const { return crossings_; }
+    bool CompareNodes() const { return compareNodes_; }
+    // The raster to compare with; empty for the surface of the main lines.
+    const QString& SurfacePath() const { return surfacePath_; }
+
+    QLineEdit* MaxDistance() const { return maxDistance_; }
+    QLineEdit* MaxSlope() const { return maxSlope_; }
+    QCheckBox* Nodes() const { return nodes_; }
+    QLineEdit* Surface() const { return surface_; }
+
+protected:
+    bool Exchange() override;
+
+private:
+    LineOptions lines_;
+    CrossingOptions crossings_;
+    bool compareNodes_;
+    QString surfacePath_;
+    QLineEdit *maxDistance_, *maxSlope_, *surface_;
+    QCheckBox* nodes_;
+};
+
 // "Flag Spikes": the filter's order, window and factor, the depth limits, the lines.
 class SpikesDlg final : public QcDialog {
     Q_OBJECT

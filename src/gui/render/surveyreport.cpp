@@ -8,16 +8,19 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPdfWriter>
+#include <QPolygonF>
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <limits>
+#include <map>
 
 #include "export/crossingscsv.h"
 #include "export/textbuf.h"
 #include "model/safefile.h"
+#include "model/userport.h"
 #include "render/plotrender.h"
 #include "views/planview.h"
 #include "views/sectionview.h"
@@ -35,6 +38,11 @@ std::string ReportCsvPath(const std::string& pdf) {
     return pdf + ".csv";
 }
 
+std::string ReportLinesCsvPath(const std::string& pdf) {
+    const std::string csv = ReportCsvPath(pdf);
+    return csv.substr(0, csv.size() - 4) + "-lines.csv";
+}
+
 int AchievedOrder(const CrossingStatistics& stats) {
     if (stats.Count == 0) return -1;
     for (size_t o = 0; o < kS44Orders.size(); ++o)
@@ -46,11 +54,34 @@ namespace {
 
 QString Fixed(double v, int decimals) { return QString::number(v, 'f', decimals); }
 
-std::string WriteWhole(const std::string& path, const char* data, size_t size) {
-    AtomicFile file(path);
-    if (file.Write(reinterpret_cast<const uint8_t*>(data), size) && file.Commit()) return {};
-    return "could not write \"" + path + "\": " + ErrorReason(file.Error());
-}
+// A text file written in blocks as it is made (a survey's crossings run to hundreds of
+// MB), replaced whole or not at all.
+class TextOut {
+public:
+    explicit TextOut(const std::string& path) : path_(path), file_(path) { text_.reserve(kBlock + 4096); }
+    std::string& Text() { return text_; }
+    // False once a write failed: the rest need not be made.
+    bool Spill() {
+        if (text_.size() >= kBlock) Flush();
+        return file_.Error() == 0;
+    }
+    // Empty when every byte is in place, else what went wrong, naming the file.
+    std::string Commit() {
+        Flush();
+        if (file_.Commit()) return {};
+        return "could not write \"" + path_ + "\": " + ErrorReason(file_.Error());
+    }
+
+private:
+    static constexpr size_t kBlock = size_t{1} << 20;
+    void Flush() {
+        file_.Write(reinterpret_cast<const uint8_t*>(text_.data()), text_.size());
+        text_.clear();
+    }
+    std::string path_;
+    AtomicFile file_;
+    std::string text_;
+};
 
 // The pages as they are laid out: a cursor down the printable area that starts a new
 // page when the next piece does not fit.
@@ -103,6 +134,16 @@ public:
         y_ += h;
     }
     void Text(const QString& s) { Line(s, body_); }
+    // Text that may be longer than a line, wrapped at its words.
+    void Para(const QString& s) {
+        const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+        const int h = QFontMetrics(body_, &pdf_).boundingRect(QRect(0, 0, area_.width(), area_.height()), flags, s).height();
+        Need(h);
+        p_.setFont(body_);
+        p_.setPen(Qt::black);
+        p_.drawText(QRect(area_.left(), y_, area_.width(), h), flags, s);
+        y_ += h;
+    }
     // Cells at the given starts (fractions of the width); numbers right-aligned to the
     // next start when `right` says so.
     void Row(const QStringList& cells, const std::vector<double>& starts, const std::vector<bool>& right, bool header) {
@@ -145,12 +186,12 @@ struct KindCount {
 
 void Summary(Pages& pg, const CVKDoc& doc, const ReportRequest& r) {
     pg.Title(QStringLiteral("Survey Report"));
-    pg.Text(QStringLiteral("Survey: ") +
+    pg.Para(QStringLiteral("Survey: ") +
             (doc.PathName.empty() ? QStringLiteral("untitled") : QString::fromStdString(doc.PathName)));
     if (!doc.ImportedFiles.empty()) {
         QString files = QString::fromStdString(doc.ImportedFiles).simplified();
         if (files.size() > 300) files = files.left(300) + QStringLiteral("...");
-        pg.Text(QStringLiteral("Imported from: ") + files);
+        pg.Para(QStringLiteral("Imported from: ") + files);
     }
     int64_t first = std::numeric_limits<int64_t>::max(), last = std::numeric_limits<int64_t>::min();
     KindCount kinds[] = {{"Positions", REC_POSITION}, {"Depths", REC_DEPTH}, {"Tides", REC_TIDE}, {"Events", REC_EVENT}};
@@ -208,48 +249,169 @@ void Summary(Pages& pg, const CVKDoc& doc, const ReportRequest& r) {
     pg.Text(QStringLiteral("Tide: time %1 s, tide %2 m").arg(doc.TideTimeOffset).arg(Fixed(doc.TideOffset / 100.0, 2)));
 }
 
-void Statistics(Pages& pg, const ReportOutcome& o) {
+QString OrderName(int order) {
+    return order < 0 ? QStringLiteral("none") : QString::fromLatin1(S44Name(kS44Orders[static_cast<size_t>(order)]));
+}
+
+// The crossing statistics, and the node comparison's beside them when there is one: a
+// row a figure, a column each.
+void Statistics(Pages& pg, const ReportOutcome& o, bool nodesAsked) {
     pg.Heading(QStringLiteral("Crossings against IHO S-44"));
     pg.Text(QStringLiteral("%1 main lines, %2 crosslines, %3 other lines.")
                 .arg(o.lines.Count(LineKind::Main))
                 .arg(o.lines.Count(LineKind::Cross))
                 .arg(o.lines.Count(LineKind::Other)));
-    if (!o.hasCrossings) {
-        pg.Text(QString::fromStdString(o.noCrossings));
-        return;
-    }
     const CrossingResult& c = o.crossings;
-    const CrossingStatistics& s = c.Stats;
-    pg.Text(QStringLiteral("Crossings: %1 found, %2 accepted, %3 rejected.")
-                .arg(c.Crossings.size())
-                .arg(s.Count)
-                .arg(c.Rejected));
-    if (s.Count == 0) {
-        pg.Text(QStringLiteral("Every crossing was rejected: no statistics."));
-        return;
+    if (!o.hasCrossings)
+        pg.Para(QString::fromStdString(o.noCrossings));
+    else
+        pg.Text(QStringLiteral("Crossings: %1 found, %2 accepted, %3 rejected.")
+                    .arg(c.Crossings.size())
+                    .arg(c.Stats.Count)
+                    .arg(c.Rejected));
+    if (o.hasCrossings && c.Stats.Count == 0) pg.Text(QStringLiteral("Every crossing was rejected: no statistics."));
+    if (nodesAsked) {
+        if (o.hasNodes) {
+            // One substitution of all three: a file name may hold a % of its own.
+            pg.Para(QStringLiteral("Nodes: the %1 live soundings of the crosslines against %2; %3 of them lie over it.")
+                        .arg(QString::number(o.nodes.crossSoundings), QString::fromStdString(o.nodes.against),
+                             QString::number(o.nodes.compared)));
+            if (!o.nodes.warning.empty()) pg.Para(QString::fromStdString(o.nodes.warning));
+        } else {
+            pg.Para(QStringLiteral("No node comparison: ") + QString::fromStdString(o.noNodes));
+        }
     }
-    pg.Text(QStringLiteral("Delta: the crossline's depth less the main line's, where they cross."));
-    pg.Text(QStringLiteral("Bias (mean delta): %1 m").arg(Fixed(s.Mean, 3)));
-    pg.Text(QStringLiteral("Standard deviation: %1 m").arg(Fixed(s.StdDev, 3)));
-    pg.Text(QStringLiteral("RMS: %1 m").arg(Fixed(s.Rms, 3)));
-    pg.Text(QStringLiteral("95th percentile of |delta|: %1 m").arg(Fixed(s.P95, 3)));
+
+    std::vector<const CrossingStatistics*> columns;
+    QStringList header = {QString()};
+    if (o.hasCrossings && c.Stats.Count > 0) {
+        columns.push_back(&c.Stats);
+        header << QStringLiteral("Crossings");
+    }
+    if (o.hasNodes) {
+        columns.push_back(&o.nodes.stats);
+        header << QStringLiteral("Nodes");
+    }
+    if (columns.empty()) return;
+    pg.Para(o.hasNodes ? QStringLiteral("Delta: the crossline's depth less the main line's where they cross (for the "
+                                        "nodes, less the surface's).")
+                       : QStringLiteral("Delta: the crossline's depth less the main line's, where they cross."));
+    pg.Skip(pg.Height(pg.Body()) / 3);
+    std::vector<double> starts = {0.0};
+    std::vector<bool> right = {false};
+    for (size_t k = 0; k < columns.size(); ++k) {
+        starts.push_back(0.42 + 0.2 * static_cast<double>(k));
+        right.push_back(true);
+    }
+    starts.push_back(0.42 + 0.2 * static_cast<double>(columns.size()));
+    pg.Row(header, starts, right, true);
+    const auto row = [&](const QString& label, const auto& cell) {
+        QStringList cells = {label};
+        for (const CrossingStatistics* st : columns) cells << cell(*st);
+        pg.Row(cells, starts, right, false);
+    };
+    row(QStringLiteral("Compared"), [](const CrossingStatistics& st) { return QString::number(st.Count); });
+    row(QStringLiteral("Bias (mean delta), m"), [](const CrossingStatistics& st) { return Fixed(st.Mean, 3); });
+    row(QStringLiteral("Standard deviation, m"), [](const CrossingStatistics& st) { return Fixed(st.StdDev, 3); });
+    row(QStringLiteral("RMS, m"), [](const CrossingStatistics& st) { return Fixed(st.Rms, 3); });
+    row(QStringLiteral("95th percentile of |delta|, m"), [](const CrossingStatistics& st) { return Fixed(st.P95, 3); });
     for (size_t k = 0; k < kS44Orders.size(); ++k)
-        pg.Text(QStringLiteral("S-44 %1: %2 % within TVU, %3")
-                    .arg(QString::fromLatin1(S44Name(kS44Orders[k])), Fixed(s.PercentWithin[k], 1),
-                         s.Pass[k] ? QStringLiteral("passes") : QStringLiteral("fails")));
-    const int achieved = AchievedOrder(s);
-    pg.Line(achieved < 0 ? QStringLiteral("Order achieved: none (fewer than 95 % within the allowance of order 2)")
-                         : QStringLiteral("Order achieved: %1").arg(QString::fromLatin1(S44Name(kS44Orders[static_cast<size_t>(achieved)]))),
-            QFont(pg.Body().family(), 11, QFont::Bold));
+        row(QStringLiteral("S-44 %1, within TVU").arg(QString::fromLatin1(S44Name(kS44Orders[k]))),
+            [k](const CrossingStatistics& st) {
+                return QStringLiteral("%1 % %2").arg(Fixed(st.PercentWithin[k], 1),
+                                                     st.Pass[k] ? QStringLiteral("passes") : QStringLiteral("fails"));
+            });
+    QStringList achieved = {QStringLiteral("Order achieved")};
+    for (const CrossingStatistics* st : columns) achieved << OrderName(AchievedOrder(*st));
+    pg.Row(achieved, starts, right, true);
+    pg.Text(QStringLiteral("An order passes when at least 95 % are within its allowance TVU = sqrt(a\u00b2 + (b d)\u00b2)."));
 }
 
-void LineTable(Pages& pg, const LineSet& lines) {
+// The lines by kind, and by day (by month when the days would fill pages): what a survey
+// of too many lines to list shows of them.
+void LineSummary(Pages& pg, const LineSet& lines) {
+    struct Sum {
+        size_t main = 0, cross = 0, other = 0, soundings = 0;
+        double length = 0, seconds = 0;
+        void Add(const SurveyLine& l) {
+            ++(l.Kind == LineKind::Main ? main : l.Kind == LineKind::Cross ? cross : other);
+            soundings += l.SoundingCount();
+            length += l.Length;
+            seconds += static_cast<double>(l.End - l.Start) / 100.0;
+        }
+    };
+    Sum kinds[3];
+    std::map<std::string, Sum> days;
+    for (const SurveyLine& l : lines.Lines) {
+        kinds[static_cast<int>(l.Kind)].Add(l);
+        days[MomentText(l.Start).substr(0, 10)].Add(l);
+    }
+    constexpr size_t kMostDays = 120;
+    bool months = false;
+    if (days.size() > kMostDays) {
+        std::map<std::string, Sum> byMonth;
+        for (const SurveyLine& l : lines.Lines) byMonth[MomentText(l.Start).substr(0, 7)].Add(l);
+        days.swap(byMonth);
+        months = true;
+    }
+    {
+        const std::vector<double> cols = {0.0, 0.16, 0.3, 0.46, 0.62, 0.78};
+        const std::vector<bool> right = {false, true, true, true, true};
+        pg.Row({QStringLiteral("Kind"), QStringLiteral("Lines"), QStringLiteral("Length km"),
+                QStringLiteral("Hours"), QStringLiteral("Soundings")},
+               cols, right, true);
+        for (const LineKind kind : {LineKind::Main, LineKind::Cross, LineKind::Other}) {
+            const Sum& k = kinds[static_cast<int>(kind)];
+            pg.Row({QString::fromLatin1(LineKindName(kind)), QString::number(k.main + k.cross + k.other),
+                    Fixed(k.length / 1000.0, 2), Fixed(k.seconds / 3600.0, 1), QString::number(k.soundings)},
+                   cols, right, false);
+        }
+    }
+    pg.Heading(months ? QStringLiteral("Survey lines by month of their start")
+                      : QStringLiteral("Survey lines by day of their start"));
+    const std::vector<double> cols = {0.0, 0.18, 0.3, 0.42, 0.54, 0.7, 0.86};
+    const std::vector<bool> right = {false, true, true, true, true, true};
+    const QStringList header = {months ? QStringLiteral("Month") : QStringLiteral("Day"), QStringLiteral("Main"),
+                                QStringLiteral("Cross"), QStringLiteral("Other"), QStringLiteral("Length km"),
+                                QStringLiteral("Soundings")};
+    pg.Row(header, cols, right, true);
+    size_t shown = 0;
+    for (const auto& [day, k] : days) {
+        if (shown++ == kMostDays) {
+            pg.Text(QStringLiteral("... and %1 more, in the lines' CSV.").arg(days.size() - kMostDays));
+            break;
+        }
+        if (pg.Y() + pg.Height(pg.Body()) > pg.Area().bottom()) {
+            pg.NewPage();
+            pg.Row(header, cols, right, true);
+        }
+        pg.Row({QString::fromStdString(day), QString::number(k.main), QString::number(k.cross),
+                QString::number(k.other), Fixed(k.length / 1000.0, 2), QString::number(k.soundings)},
+               cols, right, false);
+    }
+}
+
+// Every line when they are few; a summary of them otherwise, each line being in the
+// lines' CSV beside the report.
+void LineTable(Pages& pg, const LineSet& lines, const std::string& linesCsv) {
     pg.Heading(QStringLiteral("Survey lines"));
     if (lines.Lines.empty()) {
         pg.Text(QStringLiteral("No survey lines were found."));
         return;
     }
-    const std::vector<double> cols = {0.0, 0.07, 0.15, 0.26, 0.38, 0.6, 0.82};
+    const QString csv = QString::fromStdString(linesCsv.substr(linesCsv.find_last_of("/\\") + 1));
+    if (lines.Lines.size() > kReportTableLines) {
+        pg.Para(QStringLiteral("%1 lines, more than this report lists: each is in %2 beside it.")
+                    .arg(lines.Lines.size())
+                    .arg(csv));
+        pg.Skip(pg.Height(pg.Body()) / 3);
+        LineSummary(pg, lines);
+        return;
+    }
+    pg.Text(QStringLiteral("%1 lines, also in %2 beside this report.").arg(lines.Lines.size()).arg(csv));
+    pg.Skip(pg.Height(pg.Body()) / 3);
+    // A moment takes about a quarter of the width.
+    const std::vector<double> cols = {0.0, 0.07, 0.15, 0.245, 0.365, 0.615, 0.865};
     const std::vector<bool> right = {true, false, true, true, false, false, true};
     const QStringList header = {QStringLiteral("Line"),  QStringLiteral("Kind"),  QStringLiteral("Heading"),
                                 QStringLiteral("Length m"), QStringLiteral("Start"), QStringLiteral("End"),
@@ -320,10 +482,12 @@ void Histogram(Pages& pg, const CrossingResult& c, size_t order, const QRect& bo
                QStringLiteral("difference / TVU (%1)").arg(QString::fromLatin1(S44Name(kS44Orders[order]))));
 }
 
-// The tracks of the lines (main dark, crosslines light) and each crossing as a dot,
-// green within the allowance, red beyond it, a cross where it was rejected.
-void CrossingPlan(Pages& pg, const LineSet& lines, const CrossingResult& c, size_t order, const QRect& box) {
-    QPainter& p = pg.Painter();
+// The tracks of the lines (main dark, crosslines light) and the crossings as dots,
+// green within the allowance, red beyond it, a cross where rejected; painted into a
+// picture, as the plan and section are, so that the page holds one image however many
+// crossings there are. Crossings closer together than a dot share one: a dot for the
+// first of them of each colour, red over green, crosses over both.
+void CrossingPlan(QPainter& p, const LineSet& lines, const CrossingResult& c, size_t order, const QRect& box) {
     // The frame's metres from the document's units.
     const double x0 = lines.Frame.EastingOf(0), y0 = lines.Frame.NorthingOf(0);
     const double kx = 1.0 / (lines.Frame.EastingOf(1) - x0), ky = 1.0 / (lines.Frame.NorthingOf(1) - y0);
@@ -343,32 +507,61 @@ void CrossingPlan(Pages& pg, const LineSet& lines, const CrossingResult& c, size
     };
     p.save();
     p.setClipRect(box.adjusted(-20, -20, 20, 20));
+    // A track needs no more points than the pixels it passes.
+    QPolygonF track;
     for (const SurveyLine& l : lines.Lines) {
         if (l.FixEnd <= l.FixBegin) continue;
-        QPainterPath path;
-        path.moveTo(at(lines.Fixes[l.FixBegin].East, lines.Fixes[l.FixBegin].North));
-        for (uint32_t f = l.FixBegin + 1; f < l.FixEnd; ++f) path.lineTo(at(lines.Fixes[f].East, lines.Fixes[f].North));
-        p.setPen(QPen(l.Kind == LineKind::Main ? QColor(60, 60, 60) : l.Kind == LineKind::Cross ? QColor(110, 140, 200)
-                                                                                                : QColor(190, 190, 190),
-                      3));
-        p.drawPath(path);
+        track.clear();
+        for (uint32_t f = l.FixBegin; f < l.FixEnd; ++f) {
+            const QPointF q = at(lines.Fixes[f].East, lines.Fixes[f].North);
+            if (track.isEmpty() || f + 1 == l.FixEnd || std::abs(q.x() - track.back().x()) + std::abs(q.y() - track.back().y()) >= 2.0)
+                track.append(q);
+        }
+        QPen pen(l.Kind == LineKind::Main    ? QColor(60, 60, 60)
+                 : l.Kind == LineKind::Cross ? QColor(110, 140, 200)
+                                             : QColor(190, 190, 190),
+                 1);
+        // A line of single pixels: a pen of some width is drawn as an outline to fill,
+        // which for the thousands of lines of a large survey takes a second.
+        pen.setCosmetic(true);
+        p.setPen(pen);
+        p.drawPolyline(track);
     }
+    p.setRenderHint(QPainter::Antialiasing);
+
     const double r = std::max(6.0, box.width() / 150.0);
+    // Cells of a dot's radius over the box; in each, the first crossing of each kind.
+    const int nx = static_cast<int>(box.width() / r) + 3, ny = static_cast<int>(box.height() / r) + 3;
+    enum { kWithin, kBeyond, kRejected, kKinds };
+    std::array<std::vector<QPointF>, kKinds> marks;
+    std::vector<uint8_t> taken(static_cast<size_t>(nx) * static_cast<size_t>(ny), 0);
+    const S44Order judged = kS44Orders[order];
     for (const Crossing& k : c.Crossings) {
         const QPointF q = at((k.East - x0) * kx, (k.North - y0) * ky);
-        if (k.Status != CrossingStatus::Accepted) {
-            p.setPen(QPen(Qt::black, 2));
-            p.drawLine(q + QPointF(-r, -r), q + QPointF(r, r));
-            p.drawLine(q + QPointF(-r, r), q + QPointF(r, -r));
-            continue;
-        }
-        const bool within = std::abs(k.Delta) <= Tvu(kS44Orders[order], k.Depth);
-        p.setPen(Qt::NoPen);
-        p.setBrush(within ? kPass : kFail);
-        p.drawEllipse(q, r, r);
+        const int col = std::clamp(static_cast<int>(std::floor((q.x() - box.left()) / r)) + 1, 0, nx - 1);
+        const int row = std::clamp(static_cast<int>(std::floor((q.y() - box.top()) / r)) + 1, 0, ny - 1);
+        const int kind = k.Status != CrossingStatus::Accepted              ? kRejected
+                         : std::abs(k.Delta) <= Tvu(judged, k.Depth) ? kWithin
+                                                                           : kBeyond;
+        uint8_t& cell = taken[static_cast<size_t>(row) * static_cast<size_t>(nx) + static_cast<size_t>(col)];
+        if (cell & (1u << kind)) continue;
+        cell |= static_cast<uint8_t>(1u << kind);
+        marks[kind].push_back(q);
+    }
+    p.setPen(Qt::NoPen);
+    for (const int kind : {kWithin, kBeyond}) {
+        p.setBrush(kind == kWithin ? kPass : kFail);
+        for (const QPointF& q : marks[kind]) p.drawEllipse(q, r, r);
+    }
+    p.setPen(QPen(Qt::black, 2));
+    for (const QPointF& q : marks[kRejected]) {
+        p.drawLine(q + QPointF(-r, -r), q + QPointF(r, r));
+        p.drawLine(q + QPointF(-r, r), q + QPointF(r, -r));
     }
     p.restore();
 }
+
+QImage PagePicture(QSize size, const QPainter& p);
 
 void CrossingPictures(Pages& pg, const ReportOutcome& o) {
     if (!o.hasCrossings || o.crossings.Stats.Count == 0) return;
@@ -381,10 +574,34 @@ void CrossingPictures(Pages& pg, const ReportOutcome& o) {
     pg.Skip(box.height());
     pg.Heading(QStringLiteral("Crossings: within TVU (%1) green, beyond red, rejected x")
                    .arg(QString::fromLatin1(S44Name(kS44Orders[order]))));
+    pg.Line(QStringLiteral("Crossings closer than a dot share it; red is drawn over green."), pg.Small());
     const int text = pg.Height(pg.Body());
-    box = QRect(pg.Left(), pg.Y() + text, pg.Width(), pg.Area().bottom() - pg.Y() - 2 * text);
-    CrossingPlan(pg, o.lines, o.crossings, order, box);
+    const QRect area(pg.Left(), pg.Y() + text / 2, pg.Width(), pg.Area().bottom() - pg.Y() - text / 2);
+    QImage picture = PagePicture(area.size(), pg.Painter());
+    {
+        QPainter ip(&picture);
+        const int margin = text;
+        CrossingPlan(ip, o.lines, o.crossings, order, QRect(QPoint(0, 0), area.size()).adjusted(margin, margin, -margin, -margin));
+    }
+    pg.Painter().drawImage(area.topLeft(), picture);
 }
+
+// The pages and the files beside them, shown through the document's port as a phase of
+// their own: the pictures and the CSV of a large survey take seconds.
+class WritingPhase {
+public:
+    explicit WritingPhase(UserPort& port) : port_(port) {
+        port_.BeginPhase("Writing Survey Report");
+        port_.SetProgress(0);
+    }
+    ~WritingPhase() { port_.EndPhase(); }
+    WritingPhase(const WritingPhase&) = delete;
+    WritingPhase& operator=(const WritingPhase&) = delete;
+    void At(int percent) { port_.SetProgress(percent); }
+
+private:
+    UserPort& port_;
+};
 
 // A white picture of `size` pixels at the resolution of the device `p` paints on, so that
 // text in points comes out the size it would on the page itself.
@@ -459,6 +676,17 @@ std::string WriteSurveyReport(const CVKDoc& doc, const ReportRequest& r, ReportO
         else
             o.hasCrossings = true;
     }
+    if (r.compareNodes) {
+        std::string why;
+        switch (r.compareNodes(o.lines, o.nodes, why)) {
+            case NodeVerdict::Compared: o.hasNodes = true; break;
+            case NodeVerdict::NotCompared: o.noNodes = why; break;
+            case NodeVerdict::Refused: return why;
+        }
+    }
+    const std::string linesCsv = o.lines.Lines.empty() ? std::string() : ReportLinesCsvPath(r.path);
+    o.linesSummarised = o.lines.Lines.size() > kReportTableLines;
+    WritingPhase phase(doc.Port());
 
     QByteArray bytes;
     {
@@ -475,25 +703,45 @@ std::string WriteSurveyReport(const CVKDoc& doc, const ReportRequest& r, ReportO
         const QRect area(QPoint(0, 0), pdf.pageLayout().paintRectPixels(pdf.resolution()).size());
         Pages pages(pdf, painter, area);
         Summary(pages, doc, r);
-        Statistics(pages, o);
+        Statistics(pages, o, static_cast<bool>(r.compareNodes));
         pages.NewPage();
-        LineTable(pages, o.lines);
+        LineTable(pages, o.lines, linesCsv);
+        phase.At(5);
         CrossingPictures(pages, o);
+        phase.At(20);
         ViewPictures(pages, doc);
         painter.end();
         o.pages = pages.Count();
     }
-    if (std::string error = WriteWhole(r.path, bytes.constData(), static_cast<size_t>(bytes.size())); !error.empty())
-        return error;
-    if (o.hasCrossings) {
-        std::string csv(CROSSINGS_CSV_HEADER);
-        csv += exporting::kEol;
-        for (const Crossing& k : o.crossings.Crossings) {
-            csv += CrossingCsvLine(k, doc.IsGeographic());
-            csv += exporting::kEol;
+    phase.At(45);
+    if (std::string error = WriteBytes(r.path, bytes); !error.empty()) return error;
+    bytes = QByteArray();
+    phase.At(50);
+
+    if (!linesCsv.empty()) {
+        TextOut out(linesCsv);
+        std::string& text = out.Text();
+        text += LINES_CSV_HEADER;
+        text += exporting::kEol;
+        for (const SurveyLine& l : o.lines.Lines) {
+            AppendLineCsv(text, l);
+            text += exporting::kEol;
+            if (!out.Spill()) break;
         }
-        o.csvPath = ReportCsvPath(r.path);
-        if (std::string error = WriteWhole(o.csvPath, csv.data(), csv.size()); !error.empty()) return error;
+        if (std::string error = out.Commit(); !error.empty()) return error;
+        o.linesCsvPath = linesCsv;
+    }
+    if (o.hasCrossings) {
+        const std::string path = ReportCsvPath(r.path);
+        TextOut out(path);
+        const size_t total = o.crossings.Crossings.size();
+        FormatCrossingsCsv(o.crossings.Crossings, doc.IsGeographic(), [&](std::string_view piece, size_t done) {
+            out.Text() += piece;
+            phase.At(50 + static_cast<int>(done * 50 / total));
+            return out.Spill();
+        });
+        if (std::string error = out.Commit(); !error.empty()) return error;
+        o.csvPath = path;
     }
     return {};
 }

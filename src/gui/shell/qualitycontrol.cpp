@@ -5,6 +5,7 @@
 
 #include "dialogs/qcdlg.h"
 #include "export/crossingscsv.h"
+#include "render/reportnodes.h"
 #include "render/surveyreport.h"
 #include "shell/mainframe.h"
 #include "surface/crs.h"
@@ -20,6 +21,8 @@ struct Remembered {
     CrossingOptions crossings;
     bool nodes = false;
     SpikeOptions spikes;
+    bool reportNodes = false;
+    QString reportSurface;
 };
 Remembered& Last() {
     static Remembered last;
@@ -94,6 +97,7 @@ void ShowCrossings(CMainFrame& frame) {
         std::string error;
         if (surface::CompareNodes(doc, lines, surface::NodeOptions{}, nodes, error, &doc.Port())) {
             text += QStringLiteral("\n\n") + NodeReport(nodes);
+            if (!nodes.warning.empty()) text += QStringLiteral("\n") + QString::fromStdString(nodes.warning);
         } else {
             // The crossings stand; the comparison's refusal is said beside them.
             text += QStringLiteral("\n\nNo node comparison: ") + QString::fromStdString(error);
@@ -113,6 +117,12 @@ void FlagSpikesInWindow(CMainFrame& frame) {
 }
 
 void SurveyReportInWindow(CMainFrame& frame) {
+    ReportDlg dlg(Last().lines, Last().crossings, Last().reportNodes, Last().reportSurface, &frame);
+    if (!Exec(frame, dlg)) return;
+    Last().lines = dlg.Lines();
+    Last().crossings = dlg.Crossings();
+    Last().reportNodes = dlg.CompareNodes();
+    Last().reportSurface = dlg.SurfacePath();
     CVKDoc& doc = frame.Doc();
     const QString proposed = doc.PathName.empty()
                                  ? QStringLiteral("report.pdf")
@@ -126,6 +136,11 @@ void SurveyReportInWindow(CMainFrame& frame) {
     r.lines = Last().lines;
     r.crossings = Last().crossings;
     r.crsName = surface::DocumentCrs(doc).name;
+    if (dlg.CompareNodes()) {
+        surface::NodeOptions nodes;
+        nodes.surfacePath = dlg.SurfacePath().toStdString();
+        r.compareNodes = ReportNodeComparison(doc, nodes, &doc.Port());
+    }
     for (const UndoHistory::StepInfo& step : frame.History().Steps())
         if (step.done) r.steps.push_back(step.name);
     r.droppedSteps = frame.History().Dropped();
@@ -137,6 +152,9 @@ void SurveyReportInWindow(CMainFrame& frame) {
     std::string text = "The survey report is in " + r.path + " (" + std::to_string(outcome.pages) + " pages)";
     text += outcome.csvPath.empty() ? ". It has no crossings: " + outcome.noCrossings
                                     : ", its crossings in " + outcome.csvPath + ".";
+    if (!outcome.linesCsvPath.empty()) text += " The survey lines are in " + outcome.linesCsvPath + ".";
+    if (dlg.CompareNodes() && !outcome.hasNodes) text += " No node comparison: " + outcome.noNodes;
+    if (!outcome.nodes.warning.empty()) text += " " + outcome.nodes.warning;
     doc.Port().Message(text, Severity::Info);
 }
 
