@@ -38,7 +38,7 @@ void Load(CVKDoc& doc, size_t soundings) {
     doc.KindFlags = 0;
     for (const CVKData& r : doc.Records) doc.KindFlags |= r.Flags;
     doc.NeedsSort = false;
-    aq::Recalculate(doc);
+    aq::Recalculate(doc, aq::bench::Quiet());
 }
 
 void Counters(benchmark::State& state, const CVKDoc& doc) {
@@ -83,7 +83,8 @@ void BM_Crossings(benchmark::State& state) {
     for (auto _ : state) {
         aq::LineSet set;
         aq::CrossingResult r;
-        benchmark::DoNotOptimize(aq::SurveyCrossings(doc, aq::LineOptions{}, aq::CrossingOptions{}, set, r));
+        benchmark::DoNotOptimize(
+            aq::SurveyCrossings(doc, aq::LineOptions{}, aq::CrossingOptions{}, set, r, aq::bench::Quiet()));
     }
     Counters(state, doc);
 }
@@ -100,10 +101,10 @@ void BM_FlagSpikes(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         doc.Records = clean;
-        aq::Recalculate(doc);
+        aq::Recalculate(doc, aq::bench::Quiet());
         state.ResumeTiming();
         aq::SpikeResult r;
-        benchmark::DoNotOptimize(aq::FlagSpikes(doc, aq::SpikeOptions{}, r, threads));
+        benchmark::DoNotOptimize(aq::FlagSpikes(doc, aq::SpikeOptions{}, r, aq::bench::Quiet(), threads));
         flagged = r.Total();
     }
     Counters(state, doc);
@@ -114,7 +115,7 @@ void BM_FlagSpikes(benchmark::State& state) {
 void BM_RecalculateAfterFlagging(benchmark::State& state) {
     CVKDoc doc;
     Load(doc, static_cast<size_t>(state.range(0)));
-    for (auto _ : state) aq::Recalculate(doc);
+    for (auto _ : state) aq::Recalculate(doc, aq::bench::Quiet());
     Counters(state, doc);
 }
 

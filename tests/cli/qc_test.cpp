@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "io/document.h"
+#include "support/builders.h"
 #include "support/cli_runner.h"
 #include "support/qc_survey.h"
 
@@ -33,9 +34,9 @@ protected:
         int n = 0;
         for (size_t i = 0; i < doc.Records.size() && n < spikes; i += 97)
             if (doc.Records[i].IsLive(aq::REC_DEPTH)) doc.Records[i].Depth += 200, ++n;
-        aq::Recalculate(doc);
+        aq::Recalculate(doc, aq::test::Quiet());
         const std::string path = File("survey.son");
-        EXPECT_TRUE(aq::SaveDocument(doc, path));
+        EXPECT_TRUE(aq::SaveDocument(doc, path, aq::test::Quiet()));
         return path;
     }
 };

@@ -48,9 +48,9 @@ std::string CrossingCsvLine(const Crossing& c, bool geographic) {
     return s;
 }
 
-bool ExportCrossingsCsv(const CVKDoc& doc, const std::string& path, const CrossingResult& result) {
+bool ExportCrossingsCsv(const CVKDoc& doc, const std::string& path, const CrossingResult& result, UserPort& port) {
     const bool geographic = doc.IsGeographic();
-    return exporting::WriteExportFile(doc, path, [&](exporting::ExportFile& file) {
+    return exporting::WriteExportFile(path, port, [&](exporting::ExportFile& file) {
         std::string& out = file.Text();
         out += CROSSINGS_CSV_HEADER;
         out += exporting::kEol;

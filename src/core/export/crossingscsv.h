@@ -15,8 +15,8 @@ extern const char* const CROSSINGS_CSV_HEADER;
 std::string CrossingCsvLine(const Crossing& c, bool geographic);
 
 // Writes the crossings of a result to `path` ("-" for standard output) as CSV, replacing
-// the file whole or not at all; a failure is reported through the document's port
-// naming the file and the reason, and false returned.
-bool ExportCrossingsCsv(const CVKDoc& doc, const std::string& path, const CrossingResult& result);
+// the file whole or not at all; a failure is reported through the port naming the file
+// and the reason, and false returned.
+bool ExportCrossingsCsv(const CVKDoc& doc, const std::string& path, const CrossingResult& result, UserPort& port);
 
 }  // namespace aq

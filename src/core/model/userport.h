@@ -8,7 +8,8 @@ namespace aq {
 enum class Severity { Info, Warning, Error };
 
 // How a command talks to the user while it runs. The window shows message boxes and
-// the progress dialog; the command line prints; tests record.
+// the progress dialog; the command line prints; tests record. Every function that talks
+// to the user is handed the port of its caller; the document keeps none.
 class UserPort {
 public:
     virtual ~UserPort() = default;
@@ -32,7 +33,7 @@ public:
     virtual void WaitCursor(bool /*on*/) {}
 };
 
-// A port that says nothing and answers No; the document's port until a shell sets one.
+// A port that says nothing and answers No: for work done where nobody is listening.
 class SilentPort final : public UserPort {
 public:
     void Message(const std::string&, Severity) override {}

@@ -434,7 +434,8 @@ void ViewPictures(Pages& pg, const CVKDoc& doc) {
 
 }  // namespace
 
-std::string WriteSurveyReport(const CVKDoc& doc, const ReportRequest& r, ReportOutcome* outcomeOut) {
+std::string WriteSurveyReport(const CVKDoc& doc, const ReportRequest& r, ReportOutcome* outcomeOut,
+                              UserPort* progress) {
     EnsureGuiApplication();
     ReportOutcome local;
     ReportOutcome& o = outcomeOut ? *outcomeOut : local;
@@ -444,7 +445,7 @@ std::string WriteSurveyReport(const CVKDoc& doc, const ReportRequest& r, ReportO
     // them still has its report, which says why there are no statistics.
     if (std::string refusal = LineOptionsRefusal(r.lines); !refusal.empty()) return refusal;
     if (std::string refusal = CrossingOptionsRefusal(r.crossings); !refusal.empty()) return refusal;
-    o.lines = FindLines(doc, r.lines);
+    o.lines = FindLines(doc, r.lines, progress);
     const size_t mains = o.lines.Count(LineKind::Main), crosses = o.lines.Count(LineKind::Cross);
     if (!o.lines.HadPositions)
         o.noCrossings = NO_POSITIONS;
@@ -453,7 +454,7 @@ std::string WriteSurveyReport(const CVKDoc& doc, const ReportRequest& r, ReportO
     else if (mains == 0 || crosses == 0)
         o.noCrossings = NoMainAndCrossText(mains, crosses);
     else {
-        o.crossings = FindCrossings(doc, o.lines, r.crossings);
+        o.crossings = FindCrossings(doc, o.lines, r.crossings, progress);
         if (o.crossings.Crossings.empty())
             o.noCrossings = NO_CROSSINGS;
         else

@@ -57,18 +57,19 @@ void ShowSurveyLines(CMainFrame& frame) {
     if (!Exec(frame, dlg)) return;
     Last().lines = dlg.Options();
     CVKDoc& doc = frame.Doc();
+    UserPort& port = frame.Port();
     LineSet lines;
-    if (!SurveyLines(doc, Last().lines, lines)) return;
+    if (!SurveyLines(doc, Last().lines, lines, port)) return;
     auto* dock = frame.findChild<LinesDock*>();
     if (!dock) {
         dock = new LinesDock(&frame);
         frame.addDockWidget(Qt::RightDockWidgetArea, dock);
-        dock->onChosen = [&doc](const SurveyLine& line) {
+        dock->onChosen = [&doc, &port](const SurveyLine& line) {
             // The survey may have changed since the table was made.
             if (line.FirstRecord >= doc.Records.size()) return;
             doc.Selected = true;
             doc.SelectedIndex = static_cast<int32_t>(line.FirstRecord);
-            doc.ViewsChanged();
+            port.ViewsChanged();
         };
     }
     dock->SetLines(std::move(lines));
@@ -83,23 +84,24 @@ void ShowCrossings(CMainFrame& frame) {
     Last().crossings = dlg.Crossings();
     Last().nodes = dlg.CompareNodes();
     CVKDoc& doc = frame.Doc();
+    UserPort& port = frame.Port();
     LineSet lines;
     CrossingResult result;
-    if (!SurveyCrossings(doc, Last().lines, Last().crossings, lines, result)) return;
+    if (!SurveyCrossings(doc, Last().lines, Last().crossings, lines, result, port)) return;
     // A failed CSV says why itself; the statistics follow all the same.
-    if (!dlg.CsvPath().isEmpty()) ExportCrossingsCsv(doc, dlg.CsvPath().toStdString(), result);
+    if (!dlg.CsvPath().isEmpty()) ExportCrossingsCsv(doc, dlg.CsvPath().toStdString(), result, port);
     QString text = CrossingReport(lines, result);
     if (dlg.CompareNodes()) {
         surface::NodeResult nodes;
         std::string error;
-        if (surface::CompareNodes(doc, lines, surface::NodeOptions{}, nodes, error, &doc.Port())) {
+        if (surface::CompareNodes(doc, lines, surface::NodeOptions{}, nodes, error, &port)) {
             text += QStringLiteral("\n\n") + NodeReport(nodes);
         } else {
             // The crossings stand; the comparison's refusal is said beside them.
             text += QStringLiteral("\n\nNo node comparison: ") + QString::fromStdString(error);
         }
     }
-    doc.Port().Message(text.toStdString(), Severity::Info);
+    port.Message(text.toStdString(), Severity::Info);
 }
 
 void FlagSpikesInWindow(CMainFrame& frame) {
@@ -107,13 +109,15 @@ void FlagSpikesInWindow(CMainFrame& frame) {
     if (!Exec(frame, dlg)) return;
     Last().spikes = dlg.Options();
     CVKDoc& doc = frame.Doc();
+    UserPort& port = frame.Port();
     SpikeResult result;
-    if (!FlagSpikes(doc, Last().spikes, result)) return;
-    doc.Port().Message(SpikeReport(result).toStdString(), Severity::Info);
+    if (!FlagSpikes(doc, Last().spikes, result, port)) return;
+    port.Message(SpikeReport(result).toStdString(), Severity::Info);
 }
 
 void SurveyReportInWindow(CMainFrame& frame) {
     CVKDoc& doc = frame.Doc();
+    UserPort& port = frame.Port();
     const QString proposed = doc.PathName.empty()
                                  ? QStringLiteral("report.pdf")
                                  : QFileInfo(QString::fromStdString(doc.PathName)).completeBaseName() +
@@ -130,14 +134,14 @@ void SurveyReportInWindow(CMainFrame& frame) {
         if (step.done) r.steps.push_back(step.name);
     r.droppedSteps = frame.History().Dropped();
     ReportOutcome outcome;
-    if (const std::string error = WriteSurveyReport(doc, r, &outcome); !error.empty()) {
-        doc.Port().Message(error, Severity::Error);
+    if (const std::string error = WriteSurveyReport(doc, r, &outcome, &port); !error.empty()) {
+        port.Message(error, Severity::Error);
         return;
     }
     std::string text = "The survey report is in " + r.path + " (" + std::to_string(outcome.pages) + " pages)";
     text += outcome.csvPath.empty() ? ". It has no crossings: " + outcome.noCrossings
                                     : ", its crossings in " + outcome.csvPath + ".";
-    doc.Port().Message(text, Severity::Info);
+    port.Message(text, Severity::Info);
 }
 
 }  // namespace aq::gui

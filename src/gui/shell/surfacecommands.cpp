@@ -42,10 +42,9 @@ public:
         std::vector<const CVKDoc*> docs = {&frame_.Doc()};
         for (const QString& path : also) {
             auto doc = std::make_unique<CVKDoc>();
-            doc->SetPort(&frame_.Port());
             // Opening says why it failed.
-            if (!OpenDocument(*doc, QDir::toNativeSeparators(path).toStdString())) return nullptr;
-            surface::CheckRecordedCrs(*doc);
+            if (!OpenDocument(*doc, QDir::toNativeSeparators(path).toStdString(), frame_.Port())) return nullptr;
+            surface::CheckRecordedCrs(*doc, frame_.Port());
             docs.push_back(doc.get());
             others.push_back(std::move(doc));
         }
