@@ -40,4 +40,23 @@ public:
     bool AskYesNo(const std::string&) override { return false; }
 };
 
+// The port of a document no view shows (another survey opened for its soundings): its
+// messages, questions and progress reach the user through `to`, but what it would tell
+// the shell about itself (record counts, modified mark, redrawing) is not passed on, as
+// that belongs to the document the shell shows.
+class UnshownDocumentPort final : public UserPort {
+public:
+    explicit UnshownDocumentPort(UserPort& to) : to_(to) {}
+    void Message(const std::string& text, Severity severity) override { to_.Message(text, severity); }
+    bool AskYesNo(const std::string& text) override { return to_.AskYesNo(text); }
+    void BeginPhase(const std::string& name) override { to_.BeginPhase(name); }
+    void SetProgress(int percent) override { to_.SetProgress(percent); }
+    void EndPhase() override { to_.EndPhase(); }
+    void StatusNote(const std::string& text) override { to_.StatusNote(text); }
+    void WaitCursor(bool on) override { to_.WaitCursor(on); }
+
+private:
+    UserPort& to_;
+};
+
 }  // namespace aq

@@ -209,9 +209,11 @@ bool ReadReference(CVKDoc& doc, int kind, double level, const std::string& desig
     out = surface::Reference{};
     out.kind = surface::ReferenceKind::Survey;
     out.description = against;
+    // The other survey's counts and modified mark are not the window's to show.
     CVKDoc other;
-    if (!OpenDocument(other, against, port)) return false;
-    surface::CheckRecordedCrs(other, port);
+    UnshownDocumentPort otherPort(port);
+    if (!OpenDocument(other, against, otherPort)) return false;
+    surface::CheckRecordedCrs(other, otherPort);
     const surface::CoordinateSystem theirs = surface::DocumentCrs(other);
     if (other.IsGeographic() != doc.IsGeographic() || !surface::SameCoordinateSystem(crs, theirs)) {
         port.Message(against + " is in " + theirs.name + " and the survey in " + crs.name +
