@@ -7,6 +7,7 @@
 #include <numbers>
 
 #include "model/scriptedport.h"
+#include "processing/crossings.h"
 #include "support/builders.h"
 #include "support/qc_survey.h"
 
@@ -51,6 +52,23 @@ TEST(SurveyLines, GridSurveySplitsAtGapsAndSortsByHeading) {
         EXPECT_TRUE(doc.Records[l.FirstRecord].Has(REC_POSITION));
         EXPECT_TRUE(doc.Records[l.LastRecord].Has(REC_POSITION));
     }
+}
+
+// The window's progress dialog follows the search for lines and crossings through the
+// port the command is given; without a port the same lines are found, quietly.
+TEST(SurveyLines, ProgressGoesToThePortTheCommandIsGiven) {
+    CVKDoc doc;
+    BuildQcSurvey(doc, GridLayout(11, {25, 100, 175, 250}));
+    ScriptedPort port;
+    LineSet lines;
+    CrossingResult crossings;
+    ASSERT_TRUE(SurveyCrossings(doc, LineOptions{}, CrossingOptions{}, lines, crossings, port));
+    EXPECT_EQ(port.phases, (std::vector<std::string>{"Finding Survey Lines", "Finding Crossings"}));
+    EXPECT_EQ(port.openPhases, 0);
+    ASSERT_FALSE(port.progress.empty());
+    EXPECT_EQ(port.progress.back(), 100);
+    EXPECT_TRUE(port.messages.empty());
+    EXPECT_EQ(FindLines(doc, LineOptions{}).Lines.size(), lines.Lines.size());
 }
 
 TEST(SurveyLines, TurnsEndLinesAndAreNoLinesThemselves) {
