@@ -24,7 +24,7 @@ using aq::CVKDoc;
 void Prepare(CVKDoc& doc, size_t n) {
     aq::gen::GenerateSurvey(doc, n);
     doc.ImportedFiles = "/data/2009-12-05/sounder.brv\n/data/2009-12-05/rtk.ggk\n/data/2009-12-05/tide.txt\n";
-    aq::Recalculate(doc);
+    aq::Recalculate(doc, aq::bench::Quiet());
 }
 
 std::string TempPath(const char* tag) {
@@ -87,7 +87,7 @@ void BM_SaveFile(benchmark::State& state) {
     const std::string path = TempPath("save");
     const int64_t baseline = Baseline();
     for (auto _ : state) {
-        if (!aq::SaveDocument(doc, path)) {
+        if (!aq::SaveDocument(doc, path, aq::bench::Quiet())) {
             state.SkipWithError("save failed");
             break;
         }
@@ -104,7 +104,7 @@ void BM_OpenFile(benchmark::State& state) {
     {
         CVKDoc doc;
         Prepare(doc, static_cast<size_t>(state.range(0)));
-        if (!aq::SaveDocument(doc, path)) {
+        if (!aq::SaveDocument(doc, path, aq::bench::Quiet())) {
             state.SkipWithError("save failed");
             return;
         }
@@ -113,7 +113,7 @@ void BM_OpenFile(benchmark::State& state) {
     CVKDoc doc;
     const int64_t baseline = Baseline();
     for (auto _ : state) {
-        if (!aq::OpenDocument(doc, path)) {
+        if (!aq::OpenDocument(doc, path, aq::bench::Quiet())) {
             state.SkipWithError("open failed");
             break;
         }
@@ -131,7 +131,7 @@ void BM_OpenFileFresh(benchmark::State& state) {
     {
         CVKDoc doc;
         Prepare(doc, static_cast<size_t>(state.range(0)));
-        if (!aq::SaveDocument(doc, path)) {
+        if (!aq::SaveDocument(doc, path, aq::bench::Quiet())) {
             state.SkipWithError("save failed");
             return;
         }
@@ -145,7 +145,7 @@ void BM_OpenFileFresh(benchmark::State& state) {
             CVKDoc doc;
             baseline = Baseline();
             state.ResumeTiming();
-            if (!aq::OpenDocument(doc, path)) {
+            if (!aq::OpenDocument(doc, path, aq::bench::Quiet())) {
                 state.SkipWithError("open failed");
                 break;
             }

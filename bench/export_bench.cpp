@@ -27,7 +27,7 @@ const CVKDoc& Survey(size_t n) {
     static CVKDoc doc;
     if (doc.Records.size() != n) {
         aq::gen::GenerateSurvey(doc, n);
-        aq::Recalculate(doc);
+        aq::Recalculate(doc, aq::bench::Quiet());
         // Some deleted records, as after editing.
         for (size_t i = 0; i < doc.Records.size(); i += 97) doc.Records[i].Flags |= aq::REC_DELETED;
     }
@@ -45,7 +45,7 @@ void BM_Export(benchmark::State& state, int id) {
     aq::ExportSelection sel;
     sel.DxfLayerCount = 5;
     for (auto _ : state) {
-        if (!aq::RunExport(id, doc, path, sel)) {
+        if (!aq::RunExport(id, doc, path, sel, aq::bench::Quiet())) {
             state.SkipWithError("export failed");
             break;
         }
@@ -70,7 +70,7 @@ void BM_DxfAllPositions(benchmark::State& state) {
     aq::ExportSelection sel;
     sel.DxfLayerCount = 5;
     for (auto _ : state) {
-        if (!aq::RunExport(aq::ID_EXPORT_DXF, doc, path, sel)) {
+        if (!aq::RunExport(aq::ID_EXPORT_DXF, doc, path, sel, aq::bench::Quiet())) {
             state.SkipWithError("export failed");
             break;
         }

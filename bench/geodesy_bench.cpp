@@ -42,11 +42,11 @@ const std::vector<CVKData>& Survey(size_t n, bool geographic, bool allPositions 
             }
             doc.KindFlags |= aq::REC_GEOGRAPHIC;
         }
-        aq::Recalculate(doc);
+        aq::Recalculate(doc, aq::bench::Quiet());
         if (allPositions) {
             for (CVKData& r : doc.Records)
                 if (r.Flags & aq::REC_DEPTH) r.Flags = aq::REC_POSITION | (geographic ? aq::REC_GEOGRAPHIC : 0);
-            aq::Recalculate(doc);
+            aq::Recalculate(doc, aq::bench::Quiet());
         }
         it = cache.emplace(std::make_tuple(n, geographic, allPositions), std::move(doc.Records)).first;
     }
@@ -58,7 +58,7 @@ void Reset(CVKDoc& doc, const std::vector<CVKData>& records) {
     doc.KindFlags = 0;
     for (const CVKData& r : records) doc.KindFlags |= r.Flags & 0xFF0;
     doc.NeedsSort = false;
-    aq::RefreshRange(doc);
+    aq::RefreshRange(doc, aq::bench::Quiet());
 }
 
 void BM_ProjectTM(benchmark::State& state) {
@@ -91,7 +91,7 @@ void RunOnSurvey(benchmark::State& state, bool geographic, Command command) {
 }
 
 void BM_ConvertToUtm(benchmark::State& state) {
-    RunOnSurvey(state, true, [](CVKDoc& doc) { aq::ConvertToUtm(doc); });
+    RunOnSurvey(state, true, [](CVKDoc& doc) { aq::ConvertToUtm(doc, aq::bench::Quiet()); });
 }
 
 // Three stations about the survey, the grid turned by 12 degrees.
@@ -107,7 +107,7 @@ void AddStations(CVKDoc& doc) {
         v.LonHemisphere = "W";
         v.GridX = gx[i];
         v.GridY = gy[i];
-        aq::AddControl(doc, v);
+        aq::AddControl(doc, v, aq::bench::Quiet());
     }
 }
 
@@ -116,7 +116,7 @@ void BM_ApplyControl(benchmark::State& state) {
     AddStations(stations);
     RunOnSurvey(state, true, [&](CVKDoc& doc) {
         doc.Control = stations.Control;
-        aq::ApplyControl(doc);
+        aq::ApplyControl(doc, aq::bench::Quiet());
     });
 }
 
@@ -126,7 +126,7 @@ void BM_OffsetPositions(benchmark::State& state) {
         v.PosTime = 3;
         v.East = 1.25;
         v.Elevation = 2;
-        aq::OffsetPositions(doc, v);
+        aq::OffsetPositions(doc, v, aq::bench::Quiet());
     });
 }
 
@@ -136,7 +136,7 @@ void BM_OffsetDepths(benchmark::State& state) {
         v.DepthTime = -2;
         v.Depth = 0.35;
         v.SoundVelocity = 1520;
-        aq::OffsetDepths(doc, v);
+        aq::OffsetDepths(doc, v, aq::bench::Quiet());
     });
 }
 
@@ -145,7 +145,7 @@ void BM_OffsetTide(benchmark::State& state) {
         aq::OffsetValues v = aq::InitialOffsetValues(doc);
         v.TideTime = 600;
         v.Tide = -0.4;
-        aq::OffsetTide(doc, v);
+        aq::OffsetTide(doc, v, aq::bench::Quiet());
     });
 }
 

@@ -72,7 +72,8 @@ void BM_ComputeLevels(benchmark::State& state) {
         // Opening the grid is part of the work.
         const auto source = aq::surface::MakeSeparationSource(model, settings, failed, error);
         aq::GnssTideResult result;
-        if (failed || !aq::ComputeGnssTide(doc, settings, source.get(), result)) state.SkipWithError("failed");
+        if (failed || !aq::ComputeGnssTide(doc, settings, source.get(), result, aq::bench::Quiet()))
+            state.SkipWithError("failed");
         benchmark::DoNotOptimize(result.levels.data());
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(n));
@@ -92,7 +93,7 @@ void BM_TideFromGnss(benchmark::State& state) {
         std::string error;
         const auto source =
             aq::surface::MakeSeparationSource({aq::surface::SeparationKind::Egm96, 0, {}}, settings, failed, error);
-        if (failed || !aq::TideFromGnss(doc, settings, source.get())) state.SkipWithError("failed");
+        if (failed || !aq::TideFromGnss(doc, settings, source.get(), aq::bench::Quiet())) state.SkipWithError("failed");
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(n));
 }

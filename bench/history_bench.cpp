@@ -29,7 +29,7 @@ CVKDoc& Survey() {
     static std::unique_ptr<CVKDoc> doc = [] {
         auto d = std::make_unique<CVKDoc>();
         aq::gen::GenerateSurvey(*d, kRecords);
-        aq::Recalculate(*d);
+        aq::Recalculate(*d, aq::bench::Quiet());
         return d;
     }();
     return *doc;
@@ -48,10 +48,10 @@ void BM_BoxDelete(benchmark::State& state) {
     const aq::CRect box = SmallBox(doc);
     int hits = 0;
     for (auto _ : state) {
-        hits = aq::Undoable(withHistory ? &history : nullptr, doc, "Delete", UndoScope::Flags,
-                            [&] { return aq::MarkInRect(doc, box, true, false); });
+        hits = aq::Undoable(withHistory ? &history : nullptr, doc, "Delete", UndoScope::Flags, aq::bench::Quiet(),
+                            [&] { return aq::MarkInRect(doc, box, true, false, aq::bench::Quiet()); });
         state.PauseTiming();
-        aq::MarkInRect(doc, box, false, false);
+        aq::MarkInRect(doc, box, false, false, aq::bench::Quiet());
         history.Clear();
         state.ResumeTiming();
     }
@@ -65,13 +65,13 @@ template <class Command>
 void UndoRedo(benchmark::State& state, const char* name, UndoScope scope, Command&& command) {
     CVKDoc& doc = Survey();
     UndoHistory history;
-    aq::Undoable(&history, doc, name, scope, command);
+    aq::Undoable(&history, doc, name, scope, aq::bench::Quiet(), command);
     state.counters["step_bytes"] = static_cast<double>(history.Bytes());
     for (auto _ : state) {
-        history.Undo(doc);
-        history.Redo(doc);
+        history.Undo(doc, aq::bench::Quiet());
+        history.Redo(doc, aq::bench::Quiet());
     }
-    history.Undo(doc);  // the survey as the next benchmark expects it
+    history.Undo(doc, aq::bench::Quiet());  // the survey as the next benchmark expects it
     state.counters["undo_and_redo"] = benchmark::Counter(2, benchmark::Counter::kIsIterationInvariantRate |
                                                                  benchmark::Counter::kInvert);
 }
@@ -79,7 +79,7 @@ void UndoRedo(benchmark::State& state, const char* name, UndoScope scope, Comman
 void BM_UndoRedoBoxDelete(benchmark::State& state) {
     CVKDoc& doc = Survey();
     const aq::CRect box = SmallBox(doc);
-    UndoRedo(state, "Delete", UndoScope::Flags, [&] { aq::MarkInRect(doc, box, true, false); });
+    UndoRedo(state, "Delete", UndoScope::Flags, [&] { aq::MarkInRect(doc, box, true, false, aq::bench::Quiet()); });
 }
 BENCHMARK(BM_UndoRedoBoxDelete)->Unit(benchmark::kMillisecond)->Iterations(5);
 
@@ -96,17 +96,17 @@ void BM_DepthOffsets(benchmark::State& state) {
     // One history for the document, as the window and the command line keep it.
     UndoHistory history;
     for (auto _ : state) {
-        aq::Undoable(withHistory ? &history : nullptr, doc, "Offsets", UndoScope::Records,
-                     [&] { aq::OffsetDepths(doc, MoreDepth(doc)); });
+        aq::Undoable(withHistory ? &history : nullptr, doc, "Offsets", UndoScope::Records, aq::bench::Quiet(),
+                     [&] { aq::OffsetDepths(doc, MoreDepth(doc), aq::bench::Quiet()); });
         state.PauseTiming();
         if (withHistory) {
             state.counters["step_bytes"] = static_cast<double>(history.Bytes());
-            history.Undo(doc);
+            history.Undo(doc, aq::bench::Quiet());
         } else {
             aq::OffsetValues back = aq::InitialOffsetValues(doc);
             back.Depth -= 0.25;
             back.SoundVelocity = 1500;
-            aq::OffsetDepths(doc, back);
+            aq::OffsetDepths(doc, back, aq::bench::Quiet());
         }
         state.ResumeTiming();
     }
@@ -116,7 +116,7 @@ BENCHMARK(BM_DepthOffsets)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Itera
 
 void BM_UndoRedoDepthOffsets(benchmark::State& state) {
     CVKDoc& doc = Survey();
-    UndoRedo(state, "Offsets", UndoScope::Records, [&] { aq::OffsetDepths(doc, MoreDepth(doc)); });
+    UndoRedo(state, "Offsets", UndoScope::Records, [&] { aq::OffsetDepths(doc, MoreDepth(doc), aq::bench::Quiet()); });
 }
 BENCHMARK(BM_UndoRedoDepthOffsets)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -133,7 +133,7 @@ const CVKDoc& GeographicSurvey() {
             r.Y = 530'000'000 + r.Y / 10;
         }
         d->KindFlags |= aq::REC_GEOGRAPHIC;
-        aq::Recalculate(*d);
+        aq::Recalculate(*d, aq::bench::Quiet());
         return d;
     }();
     return *doc;
@@ -152,12 +152,12 @@ void BM_ConvertToUtm(benchmark::State& state) {
     CopyGeographic(doc);
     UndoHistory history;
     for (auto _ : state) {
-        aq::Undoable(withHistory ? &history : nullptr, doc, "Convert to UTM", UndoScope::Records,
-                     [&] { aq::ConvertToUtm(doc); });
+        aq::Undoable(withHistory ? &history : nullptr, doc, "Convert to UTM", UndoScope::Records, aq::bench::Quiet(),
+                     [&] { aq::ConvertToUtm(doc, aq::bench::Quiet()); });
         state.PauseTiming();
         if (withHistory) {
             state.counters["step_bytes"] = static_cast<double>(history.Bytes());
-            history.Undo(doc);
+            history.Undo(doc, aq::bench::Quiet());
         } else {
             CopyGeographic(doc);
         }
@@ -171,11 +171,12 @@ void BM_UndoRedoConvertToUtm(benchmark::State& state) {
     CVKDoc doc;
     CopyGeographic(doc);
     UndoHistory history;
-    aq::Undoable(&history, doc, "Convert to UTM", UndoScope::Records, [&] { aq::ConvertToUtm(doc); });
+    aq::Undoable(&history, doc, "Convert to UTM", UndoScope::Records, aq::bench::Quiet(),
+                 [&] { aq::ConvertToUtm(doc, aq::bench::Quiet()); });
     state.counters["step_bytes"] = static_cast<double>(history.Bytes());
     for (auto _ : state) {
-        history.Undo(doc);
-        history.Redo(doc);
+        history.Undo(doc, aq::bench::Quiet());
+        history.Redo(doc, aq::bench::Quiet());
     }
     state.counters["undo_and_redo"] = benchmark::Counter(2, benchmark::Counter::kIsIterationInvariantRate |
                                                                  benchmark::Counter::kInvert);
@@ -184,7 +185,7 @@ BENCHMARK(BM_UndoRedoConvertToUtm)->Unit(benchmark::kMillisecond)->Iterations(3)
 
 void BM_UndoRedoClearZ(benchmark::State& state) {
     CVKDoc& doc = Survey();
-    UndoRedo(state, "Clear Z", UndoScope::Records, [&] { aq::ClearZ(doc); });
+    UndoRedo(state, "Clear Z", UndoScope::Records, [&] { aq::ClearZ(doc, aq::bench::Quiet()); });
 }
 BENCHMARK(BM_UndoRedoClearZ)->Unit(benchmark::kMillisecond)->Iterations(3);
 

@@ -104,8 +104,9 @@ int VivozLine(char* buf, size_t size, int64_t i) {
 }
 
 void BM_TideImport(benchmark::State& state) {
-    aq::bench::RunImport(state, TheFiles().Get("tide.tid", state.range(0), TideLine),
-        [](aq::CVKDoc& doc, const std::string& p) { aq::ImportTide(doc, p); }, "lines",
+    aq::bench::RunImport(
+        state, TheFiles().Get("tide.tid", state.range(0), TideLine),
+        [](aq::CVKDoc& doc, const std::string& p) { aq::ImportTide(doc, p, aq::bench::Quiet()); }, "lines",
         state.range(0));
 }
 
@@ -117,14 +118,16 @@ void BM_FormattedImport(benchmark::State& state) {
         {aq::COL_MINUTE, 5},   {aq::COL_SECONDS, 6},  {aq::COL_NORTHING, 7}, {aq::COL_EASTING, 8}};
     for (const auto& [c, n] : columns) layout.SetColumn(c, n);
     layout.UpdateMaxColumn();
-    aq::bench::RunImport(state, TheFiles().Get("columns.txt", state.range(0), ColumnLine),
-        [&layout](aq::CVKDoc& doc, const std::string& p) { aq::ImportFormatted(doc, p, layout); }, "lines",
-        state.range(0));
+    aq::bench::RunImport(
+        state, TheFiles().Get("columns.txt", state.range(0), ColumnLine),
+        [&layout](aq::CVKDoc& doc, const std::string& p) { aq::ImportFormatted(doc, p, layout, aq::bench::Quiet()); },
+        "lines", state.range(0));
 }
 
 void BM_VivozImport(benchmark::State& state) {
-    aq::bench::RunImport(state, TheFiles().Get("survey.s2k", state.range(0), VivozLine),
-        [](aq::CVKDoc& doc, const std::string& p) { aq::ImportVivoz(doc, p); }, "lines",
+    aq::bench::RunImport(
+        state, TheFiles().Get("survey.s2k", state.range(0), VivozLine),
+        [](aq::CVKDoc& doc, const std::string& p) { aq::ImportVivoz(doc, p, aq::bench::Quiet()); }, "lines",
         state.range(0));
 }
 

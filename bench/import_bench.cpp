@@ -91,7 +91,8 @@ void BM_BrivelImport(benchmark::State& state) {
     const std::string& path = BrivelFile(state.range(0));
     const int64_t blocks = static_cast<int64_t>(fs::file_size(path) / aq::BRIVEL_BLOCK_BYTES);
     aq::bench::RunImport(
-        state, path, [](aq::CVKDoc& doc, const std::string& p) { aq::ImportBrivel(doc, p); }, "blocks", blocks);
+        state, path, [](aq::CVKDoc& doc, const std::string& p) { aq::ImportBrivel(doc, p, aq::bench::Quiet()); },
+        "blocks", blocks);
 }
 
 void BM_BrivelFloor(benchmark::State& state) { Floor(state, BrivelFile(state.range(0))); }
@@ -99,7 +100,8 @@ void BM_BrivelFloor(benchmark::State& state) { Floor(state, BrivelFile(state.ran
 void BM_NmeaImport(benchmark::State& state) {
     const std::string& path = NmeaFile(state.range(0));
     aq::bench::RunImport(
-        state, path, [](aq::CVKDoc& doc, const std::string& p) { aq::ImportNmea(doc, p); }, "lines", state.range(0));
+        state, path, [](aq::CVKDoc& doc, const std::string& p) { aq::ImportNmea(doc, p, aq::bench::Quiet()); }, "lines",
+        state.range(0));
 }
 
 void BM_NmeaFloor(benchmark::State& state) { Floor(state, NmeaFile(state.range(0))); }

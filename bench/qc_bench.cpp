@@ -47,7 +47,7 @@ const Stored& Survey(size_t soundings) {
         CVKDoc doc;
         const char* file = std::getenv("QC_BENCH_SURVEY");
         if (file && soundings == 10'000'000) {
-            if (!aq::OpenDocument(doc, file)) {
+            if (!aq::OpenDocument(doc, file, aq::bench::Quiet())) {
                 std::fprintf(stderr, "could not open %s\n", file);
                 std::exit(1);
             }
@@ -68,7 +68,7 @@ void Load(CVKDoc& doc, size_t soundings) {
     doc.KindFlags = 0;
     for (const CVKData& r : doc.Records) doc.KindFlags |= r.Flags;
     doc.NeedsSort = false;
-    aq::Recalculate(doc);
+    aq::Recalculate(doc, aq::bench::Quiet());
 }
 
 void Counters(benchmark::State& state, const CVKDoc& doc) {
@@ -113,7 +113,8 @@ void BM_Crossings(benchmark::State& state) {
     for (auto _ : state) {
         aq::LineSet set;
         aq::CrossingResult r;
-        benchmark::DoNotOptimize(aq::SurveyCrossings(doc, aq::LineOptions{}, aq::CrossingOptions{}, set, r));
+        benchmark::DoNotOptimize(
+            aq::SurveyCrossings(doc, aq::LineOptions{}, aq::CrossingOptions{}, set, r, aq::bench::Quiet()));
     }
     Counters(state, doc);
 }
@@ -130,10 +131,10 @@ void BM_FlagSpikes(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         doc.Records = clean;
-        aq::Recalculate(doc);
+        aq::Recalculate(doc, aq::bench::Quiet());
         state.ResumeTiming();
         aq::SpikeResult r;
-        benchmark::DoNotOptimize(aq::FlagSpikes(doc, aq::SpikeOptions{}, r, threads));
+        benchmark::DoNotOptimize(aq::FlagSpikes(doc, aq::SpikeOptions{}, r, aq::bench::Quiet(), threads));
         flagged = r.Total();
     }
     Counters(state, doc);
@@ -144,7 +145,7 @@ void BM_FlagSpikes(benchmark::State& state) {
 void BM_RecalculateAfterFlagging(benchmark::State& state) {
     CVKDoc doc;
     Load(doc, static_cast<size_t>(state.range(0)));
-    for (auto _ : state) aq::Recalculate(doc);
+    for (auto _ : state) aq::Recalculate(doc, aq::bench::Quiet());
     Counters(state, doc);
 }
 

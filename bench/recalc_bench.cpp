@@ -80,7 +80,7 @@ void BM_RecalculateUnsorted(benchmark::State& state) {
         state.PauseTiming();
         Reset(doc, records);
         state.ResumeTiming();
-        aq::Recalculate(doc, threads);
+        aq::Recalculate(doc, aq::bench::Quiet(), threads);
         benchmark::DoNotOptimize(doc.Records.data());
     }
     MemoryCounters(state, doc, baseline);
@@ -92,11 +92,11 @@ void BM_RecalculateSorted(benchmark::State& state) {
     const aq::ParallelSettings threads = Threads(state.range(1));
     CVKDoc doc;
     Reset(doc, records);
-    aq::Recalculate(doc, threads);
+    aq::Recalculate(doc, aq::bench::Quiet(), threads);
     const int64_t baseline = Baseline();
     for (auto _ : state) {
         doc.NeedsSort = false;
-        aq::Recalculate(doc, threads);
+        aq::Recalculate(doc, aq::bench::Quiet(), threads);
         benchmark::DoNotOptimize(doc.Records.data());
     }
     MemoryCounters(state, doc, baseline);
@@ -113,7 +113,7 @@ void BM_Pipeline(benchmark::State& state) {
     if (presorted) {
         CVKDoc doc;
         Reset(doc, records);
-        aq::SortAndMeasure(doc);
+        aq::SortAndMeasure(doc, aq::bench::Quiet());
         input = doc.Records;
     }
     CVKDoc doc;
@@ -130,8 +130,8 @@ void BM_Pipeline(benchmark::State& state) {
             aq::literal::ExtendPositions(doc);
             aq::literal::MeasureLevels(doc);
         } else {
-            aq::SortAndMeasure(doc);
-            aq::Interpolate(doc);
+            aq::SortAndMeasure(doc, aq::bench::Quiet());
+            aq::Interpolate(doc, aq::bench::Quiet());
             aq::ExtendPositions(doc);
             aq::MeasureLevels(doc);
         }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "bench_main.h"
 #include "io/document.h"
 #include "processing/recalc.h"
 #include "survey_gen.h"
@@ -32,13 +33,13 @@ aq::CVKDoc& Survey(size_t n) {
     if (made != n) {
         const char* file = std::getenv("VIEWS_BENCH_SURVEY");
         if (file && n == 10'000'000) {
-            if (!aq::OpenDocument(*doc, file)) {
+            if (!aq::OpenDocument(*doc, file, aq::bench::Quiet())) {
                 std::fprintf(stderr, "could not open %s\n", file);
                 std::exit(1);
             }
         } else {
             aq::gen::GenerateSurvey(*doc, n);
-            aq::Recalculate(*doc);
+            aq::Recalculate(*doc, aq::bench::Quiet());
         }
         made = n;
     }

@@ -217,7 +217,8 @@ void GenerateLineSurvey(CVKDoc& doc, size_t soundings, uint64_t seed) {
     doc.KindFlags = 0;
     for (const CVKData& r : doc.Records) doc.KindFlags |= r.Flags;
     doc.NeedsSort = true;
-    Recalculate(doc);
+    SilentPort quiet;
+    Recalculate(doc, quiet);
 }
 
 void MakeSmallSurvey(CVKDoc& doc, int seconds, uint32_t seed) {
@@ -247,7 +248,8 @@ void MakeSmallSurvey(CVKDoc& doc, int seconds, uint32_t seed) {
     }
     for (const CVKData& r : doc.Records) doc.KindFlags |= r.Flags;
     doc.NeedsSort = true;
-    Recalculate(doc);
+    SilentPort quiet;
+    Recalculate(doc, quiet);
 }
 
 

@@ -166,7 +166,7 @@ void AppendReal(std::string& s, double v, int decimals) {
 bool Export(const aq::CVKDoc& doc, const char* name, const std::string& path) {
     const aq::ExportFormatInfo* f = aq::FindExportFormat(std::string_view(name));
     if (!f) Die(std::string("no export format ") + name);
-    return f->run(doc, path, aq::ExportSelection{});
+    return f->run(doc, path, aq::ExportSelection{}, *g_port);
 }
 
 }  // namespace
@@ -181,15 +181,14 @@ int main(int argc, char** argv) {
 
     StderrPort port;
     aq::CVKDoc doc;
-    doc.SetPort(&port);
     g_doc = &doc;
     g_port = &port;
     const auto imported = [&](aq::ImportResult r) { return r == aq::ImportResult::Imported && !port.failed; };
 
-    Step("import brivel", kAdded, [&] { return imported(aq::ImportBrivel(doc, base + ".brv")); });
-    Step("import nmea", kAdded, [&] { return imported(aq::ImportNmea(doc, base + ".nmea")); });
+    Step("import brivel", kAdded, [&] { return imported(aq::ImportBrivel(doc, base + ".brv", port)); });
+    Step("import nmea", kAdded, [&] { return imported(aq::ImportNmea(doc, base + ".nmea", port)); });
 #ifdef BENCH_HAS_TIDE
-    Step("import tide", kAdded, [&] { return imported(aq::ImportTide(doc, base + ".tid")); });
+    Step("import tide", kAdded, [&] { return imported(aq::ImportTide(doc, base + ".tid", port)); });
 #else
     std::printf("pending\timport tide\n");
 #endif
@@ -213,10 +212,10 @@ int main(int argc, char** argv) {
           }));
     doc.NeedsSort = true;
     Step("time order", n, [&] {
-        aq::SortAndMeasure(doc);
+        aq::SortAndMeasure(doc, port);
         return true;
     });
-    aq::Recalculate(doc);
+    aq::Recalculate(doc, port);
 
     Step("range filter", n, [&] {
         aq::RangeValues v = aq::InitialRangeValues(doc);
@@ -226,13 +225,13 @@ int main(int argc, char** argv) {
         v.XMax -= dx;
         v.YMin += dy;
         v.YMax -= dy;
-        aq::ApplyRange(doc, v);
+        aq::ApplyRange(doc, v, port);
         return !port.failed;
     });
     Step("depth offsets (sound velocity)", n, [&] {
         aq::OffsetValues v = aq::InitialOffsetValues(doc);
         v.SoundVelocity = 1480.0;
-        return aq::OffsetDepths(doc, v) && !port.failed;
+        return aq::OffsetDepths(doc, v, port) && !port.failed;
     });
 
     if (!doc.IsGeographic()) Die("the survey is not geographic: generate it with --geographic");
@@ -270,16 +269,16 @@ int main(int argc, char** argv) {
         const auto source = aq::surface::MakeSeparationSource({aq::surface::SeparationKind::Egm96, 0, {}}, settings,
                                                               failed, error);
         if (failed) std::fprintf(stderr, "error: %s\n", error.c_str());
-        return !failed && aq::TideFromGnss(doc, settings, source.get());
+        return !failed && aq::TideFromGnss(doc, settings, source.get(), port);
     });
 
     Step("convert to utm", n, [&] {
-        aq::ConvertToUtm(doc);
+        aq::ConvertToUtm(doc, port);
         return !port.failed && !doc.IsGeographic();
     });
 
-    Step("save", n, [&] { return aq::SaveDocument(doc, dir + "/survey.son"); });
-    Step("load", n, [&] { return aq::OpenDocument(doc, dir + "/survey.son"); });
+    Step("save", n, [&] { return aq::SaveDocument(doc, dir + "/survey.son", port); });
+    Step("load", n, [&] { return aq::OpenDocument(doc, dir + "/survey.son", port); });
     const size_t loaded = doc.Records.size();
 
     Input("gridpoints", dir + "/ref_dxf.csv",
@@ -342,16 +341,17 @@ int main(int argc, char** argv) {
     // which delete and so come last.
     Step("survey lines", loaded, [&] {
         aq::LineSet lines;
-        return aq::SurveyLines(doc, aq::LineOptions{}, lines) && !port.failed;
+        return aq::SurveyLines(doc, aq::LineOptions{}, lines, port) && !port.failed;
     });
     Step("crossings", loaded, [&] {
         aq::LineSet lines;
         aq::CrossingResult crossings;
-        return aq::SurveyCrossings(doc, aq::LineOptions{}, aq::CrossingOptions{}, lines, crossings) && !port.failed;
+        return aq::SurveyCrossings(doc, aq::LineOptions{}, aq::CrossingOptions{}, lines, crossings, port) &&
+               !port.failed;
     });
     Step("flag spikes", loaded, [&] {
         aq::SpikeResult spikes;
-        return aq::FlagSpikes(doc, aq::SpikeOptions{}, spikes) && !port.failed;
+        return aq::FlagSpikes(doc, aq::SpikeOptions{}, spikes, port) && !port.failed;
     });
     // Surface > Survey Report of the cleaned survey: its lines and crossings again, the
     // PDF and the CSVs beside it.

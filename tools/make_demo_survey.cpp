@@ -20,9 +20,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     aq::CVKDoc doc;
+    aq::SilentPort quiet;
     aq::gen::GenerateSurvey(doc, static_cast<size_t>(n));
-    aq::Recalculate(doc);
-    if (!aq::SaveDocument(doc, argv[1])) {
+    aq::Recalculate(doc, quiet);
+    if (!aq::SaveDocument(doc, argv[1], quiet)) {
         std::fprintf(stderr, "make_demo_survey: Failed to save document.\n");
         return 1;
     }

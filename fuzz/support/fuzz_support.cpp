@@ -140,7 +140,7 @@ int FuzzImport(const uint8_t* data, size_t size, const ImportFn& import, RecordL
     const std::string& path = ScratchFile(data, size);
     Session s;
     s.port.answers = std::move(answers);
-    const ImportResult result = import(s.doc, path);
+    const ImportResult result = import(s.doc, path, s.port);
     CheckImport(s, result, path, size, limit, outcome);
     return 0;
 }

@@ -21,11 +21,10 @@ namespace aq::fuzz {
 
 #define FUZZ_CHECK(cond) ((cond) ? static_cast<void>(0) : ::aq::fuzz::Fail(#cond, __FILE__, __LINE__))
 
-// A document talking to a recording port.
+// A document, and the recording port the commands run on it talk through.
 struct Session {
     ScriptedPort port;
     CVKDoc doc;
-    Session() { doc.SetPort(&port); }
 };
 
 // Writes the bytes to this process's scratch file (in memory where the system allows)
@@ -68,7 +67,7 @@ void CheckImport(const Session& session, ImportResult result, const std::string&
 // The readers of File > Import: writes the input to the scratch file, imports it into a
 // new document and checks the outcome. Questions are answered from `answers`. A reader
 // that takes more than the path (a layout, say) is called through a lambda.
-using ImportFn = std::function<ImportResult(CVKDoc&, const std::string&)>;
+using ImportFn = std::function<ImportResult(CVKDoc&, const std::string&, UserPort&)>;
 int FuzzImport(const uint8_t* data, size_t size, const ImportFn& import, RecordLimit limit,
                std::deque<bool> answers = {}, ImportOutcome outcome = {});
 

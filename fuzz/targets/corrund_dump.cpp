@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Every record takes a code of two characters at least.
     aq::fuzz::Session s;
     s.port.answers = {heights};
-    const aq::ImportResult result = aq::ImportVkRaw(s.doc, path);
+    const aq::ImportResult result = aq::ImportVkRaw(s.doc, path, s.port);
     aq::fuzz::CheckImport(s, result, path, size, {2, 0}, {false, 3});
     return 0;
 }

@@ -15,12 +15,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     s.doc.InterpLimit = 77;
     s.doc.ImportedFiles = "/previous.brv\n";
     s.doc.PathName = "/previous.son";
-    const bool opened = OpenDocument(s.doc, path);
+    const bool opened = OpenDocument(s.doc, path, s.port);
 
     // Loading the same bytes from memory must agree with opening the file.
     ScriptedPort directPort;
     CVKDoc direct;
-    direct.SetPort(&directPort);
     const bool loaded = size == 0 || LoadDocumentBytes(direct, data, size);
     FUZZ_CHECK(opened == loaded);
     FUZZ_CHECK(s.port.openPhases == 0);
@@ -39,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // Opening is loading and recalculating in the stored order, which says what it
         // says ("All data deleted") and nothing more.
         direct.NeedsSort = false;
-        Recalculate(direct);
+        Recalculate(direct, directPort);
         const std::string diff = fuzz::SurveyDifference(s.doc, direct);
         if (!diff.empty()) fuzz::Fail(("open and load differ: " + diff).c_str(), __FILE__, __LINE__);
         FUZZ_CHECK(s.port.Texts() == directPort.Texts());

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t choice = data[0];
     fuzz::Session s;
     if (!LoadDocumentBytes(s.doc, data + 1, size - 1)) return 0;
-    Recalculate(s.doc);
+    Recalculate(s.doc, s.port);
     ExportSelection selection;
     selection.EntityMask = ((choice & 1) ? REC_POSITION : 0) | ((choice & 2) ? REC_DEPTH : 0) |
                            ((choice & 4) ? REC_TIDE : 0) | ((choice & 8) ? REC_EVENT : 0);
@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string out = fuzz::ScratchFile(nullptr, 0) + ".out";
     for (const ExportFormatInfo& format : ExportFormats()) {
         s.port.messages.clear();
-        const bool written = format.run(s.doc, out, selection);
+        const bool written = format.run(s.doc, out, selection, s.port);
         // A refusal says why; a success says nothing.
         FUZZ_CHECK(written == s.port.messages.empty());
     }

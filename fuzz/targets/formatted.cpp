@@ -27,7 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size -= kHead;
     // With no column needed even an empty line is a record line, and an X or W line
     // makes three records: three to a byte at most, and to the last line.
-    return aq::fuzz::FuzzImport(
-        data, size, [&layout](aq::CVKDoc& doc, const std::string& path) { return aq::ImportFormatted(doc, path, layout); },
-        {1, 2 * size + 3});
+    return aq::fuzz::FuzzImport(data, size,
+                                [&layout](aq::CVKDoc& doc, const std::string& path, aq::UserPort& port) {
+                                    return aq::ImportFormatted(doc, path, layout, port);
+                                },
+                                {1, 2 * size + 3});
 }

@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!LoadDocumentBytes(s.doc, data + 2, size - 2)) return 0;
     CVKDoc& doc = s.doc;
     doc.NeedsSort = false;
-    Recalculate(doc);
+    Recalculate(doc, s.port);
 
     if (choice & 0x0001) DrawViews(doc, static_cast<int>(choice >> 12));
     if (choice & 0x0002) {
@@ -64,32 +64,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         v.SoundVelocity = (choice & 0x0100) ? 1300.0 : 2000.0;
         v.TideTime = 7;
         v.Tide += 0.5;
-        OffsetPositions(doc, v);
-        OffsetDepths(doc, v);
-        OffsetTide(doc, v);
+        OffsetPositions(doc, v, s.port);
+        OffsetDepths(doc, v, s.port);
+        OffsetTide(doc, v, s.port);
     }
     if (choice & 0x0004) ApplyHpr(doc);
-    if (choice & 0x0008) ApplyRange(doc, InitialRangeValues(doc));
-    if (choice & 0x0010) (choice & 0x0200) ? HiPassZ(doc) : LoPassZ(doc);
+    if (choice & 0x0008) ApplyRange(doc, InitialRangeValues(doc), s.port);
+    if (choice & 0x0010) (choice & 0x0200) ? HiPassZ(doc, s.port) : LoPassZ(doc, s.port);
     if (choice & 0x0020) {
         const CRect box{0, 0, 8000, 8000};
-        MarkInRect(doc, box, (choice & 0x0400) != 0, (choice & 0x0800) != 0);
-        MarkOutsideTimeFrame(doc, 1000, 9000);
+        MarkInRect(doc, box, (choice & 0x0400) != 0, (choice & 0x0800) != 0, s.port);
+        MarkOutsideTimeFrame(doc, 1000, 9000, s.port);
         (void)doc.CollectInRect(box, true);
-        doc.FindNearest({7500, 7500}, (choice & 0x0400) != 0);
+        doc.FindNearest({7500, 7500}, (choice & 0x0400) != 0, s.port);
         doc.Animating = true;
-        doc.AnimateStep();
+        doc.AnimateStep(s.port);
     }
-    if (choice & 0x0040) ConvertToUtm(doc);
+    if (choice & 0x0040) ConvertToUtm(doc, s.port);
     if (choice & 0x0080) {
-        SelfTest(doc);
-        ApplyControl(doc);
+        SelfTest(doc, s.port);
+        ApplyControl(doc, s.port);
         std::vector<std::optional<ControlPageValues>> pages(doc.Control.Points.size());
         if (!pages.empty()) pages[0] = ControlPageStart(doc.Control.Points[0]);
-        EditControl(doc, pages);
+        EditControl(doc, pages, s.port);
     }
-    if (choice & 0x1000) (choice & 0x2000) ? ClearZ(doc) : Remove(doc);
-    if (choice & 0x4000) Restore(doc);
+    if (choice & 0x1000) (choice & 0x2000) ? ClearZ(doc, s.port) : Remove(doc, s.port);
+    if (choice & 0x4000) Restore(doc, s.port);
     if (choice & 0x8000) DrawViews(doc, 1);
     FUZZ_CHECK(s.port.openPhases == 0);
     fuzz::CheckDocumentRoundTrip(doc);

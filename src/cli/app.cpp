@@ -100,11 +100,9 @@ std::vector<Planned> ParseVerbs(Args& args) {
 }
 
 int Execute(const Options& options, std::vector<Planned>& plan) {
-    // The port outlives the document that points at it.
     CliPort port(stderr, options.answerYes.value_or(false), AQ_ISATTY(stderr) != 0);
     CVKDoc doc;
-    doc.SetPort(&port);
-    doc.New();
+    doc.New(port);
     Output out(stdout);
     UndoHistory history;
     Context context{doc, port, out, &history};

@@ -153,7 +153,7 @@ namespace {
 
 Step ParseNew(Args&, const CommandInfo&) {
     return [](Context& c) {
-        c.doc.New();
+        c.doc.New(c.port);
         if (c.history) c.history->Clear();
         return true;
     };
@@ -166,7 +166,7 @@ Step ParseUndo(Args&, const CommandInfo& cmd) {
     return [undo](Context& c) {
         if (!c.history || !(undo ? c.history->CanUndo() : c.history->CanRedo()))
             return Fail(c, undo ? "undo: there is nothing to undo." : "redo: there is nothing to redo.");
-        return undo ? c.history->Undo(c.doc) : c.history->Redo(c.doc);
+        return undo ? c.history->Undo(c.doc, c.port) : c.history->Redo(c.doc, c.port);
     };
 }
 
@@ -205,10 +205,10 @@ Step ParseRecords(Args&, const CommandInfo&) {
     };
 }
 
-// A command whose action takes nothing but the document.
+// A command whose action takes nothing but the document (and the port it talks through).
 Step ParsePlain(Args&, const CommandInfo& cmd) {
     return [run = cmd.run](Context& c) {
-        run(c.doc);
+        run(c.doc, c.port);
         return true;
     };
 }
@@ -218,9 +218,9 @@ Step ParsePlain(Args&, const CommandInfo& cmd) {
 Step ParseOpen(Args& a, const CommandInfo&) {
     std::string path = a.Take("FILE");
     return [path](Context& c) {
-        const bool opened = OpenDocument(c.doc, path);
+        const bool opened = OpenDocument(c.doc, path, c.port);
         // A system recorded beside the survey that PROJ cannot take is told of here.
-        if (opened) surface::CheckRecordedCrs(c.doc);
+        if (opened) surface::CheckRecordedCrs(c.doc, c.port);
         // Another survey, or the old one reset: the steps no longer lead anywhere.
         if (c.history) c.history->Clear();
         return opened;
@@ -230,7 +230,7 @@ Step ParseOpen(Args& a, const CommandInfo&) {
 Step ParseSave(Args& a, const CommandInfo&) {
     std::string path = a.Take("FILE");
     return [path](Context& c) {
-        if (!SaveDocument(c.doc, path)) return false;
+        if (!SaveDocument(c.doc, path, c.port)) return false;
         if (c.history) c.history->MarkSaved();
         return true;
     };
@@ -255,7 +255,7 @@ Step ParseUndoBudget(Args& a, const CommandInfo&) {
     return [text](Context& c) {
         const auto v = ParseInteger(text, 0, int64_t{1} << 40);
         if (!v) return Fail(c, "set undo-budget: the budget must be a whole number of megabytes, not \"" + text + "\".");
-        if (c.history) c.history->SetBudget(c.doc, static_cast<size_t>(*v) << 20);
+        if (c.history) c.history->SetBudget(static_cast<size_t>(*v) << 20, c.port);
         return true;
     };
 }
@@ -317,7 +317,7 @@ bool RunRange(Context& c, const RangeArgs& r) {
     if (r.start && !ReadTime(c, *r.start, v.Start)) return false;
     if (r.end && !ReadTime(c, *r.end, v.End)) return false;
     // A window with a minimum above its maximum is refused with its message.
-    return ApplyRange(c.doc, v);
+    return ApplyRange(c.doc, v, c.port);
 }
 
 Step ParseFilter(Args& a, const CommandInfo&) {
@@ -349,7 +349,7 @@ Step ParseBox(Args& a, const CommandInfo& cmd) {
     return [box, del = cmd.id == ID_DRAG_DELETE](Context& c) {
         CRect rect;
         if (!ResolveBox(c, box, rect)) return false;
-        MarkInRect(c.doc, rect, del, box.section);
+        MarkInRect(c.doc, rect, del, box.section, c.port);
         return true;
     };
 }
@@ -359,7 +359,7 @@ Step ParseTimeFrame(Args& a, const CommandInfo&) {
     return [box](Context& c) {
         CRect rect;
         if (!ResolveBox(c, box, rect)) return false;
-        MarkOutsideTimeFrame(c.doc, rect.left, rect.right);
+        MarkOutsideTimeFrame(c.doc, rect.left, rect.right, c.port);
         return true;
     };
 }
@@ -393,7 +393,8 @@ Step ParseCommand(Args& a, const CommandInfo& cmd) {
     return [&cmd, step = std::move(step)](Context& c) {
         if (!Available(c, cmd)) return false;
         return Undoable(c.history, c.doc, UndoStepName(cmd),
-                        cmd.undo == UndoKind::Flags ? UndoScope::Flags : UndoScope::Records, [&] { return step(c); });
+                        cmd.undo == UndoKind::Flags ? UndoScope::Flags : UndoScope::Records, c.port,
+                        [&] { return step(c); });
     };
 }
 

@@ -40,14 +40,14 @@ Step ParseCrs(Args& a, const CommandInfo&) {
         };
     }
     std::string definition = a.Take("EPSG:NNNN or DEFINITION");
-    return [definition](Context& c) { return surface::DeclareCrs(c.doc, definition); };
+    return [definition](Context& c) { return surface::DeclareCrs(c.doc, definition, c.port); };
 }
 
 Step ParseConvertCrs(Args& a, const CommandInfo&) {
     std::string code = a.Take("EPSG:NNNN");
     if (surface::ParseEpsgCode(code) <= 0)
         throw UsageError("the coordinate system must be an EPSG code such as EPSG:32631, not \"" + code + "\"");
-    return [code](Context& c) { return surface::ConvertToCrs(c.doc, code); };
+    return [code](Context& c) { return surface::ConvertToCrs(c.doc, code, c.port); };
 }
 
 constexpr VerbParser kCrsParsers[] = {

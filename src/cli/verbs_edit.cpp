@@ -84,7 +84,7 @@ bool RunEdit(Context& c, const EditArgs& e) {
         }
     }
     ApplyPointEdit(r, result);
-    Recalculate(c.doc);
+    Recalculate(c.doc, c.port);
     return true;
 }
 

@@ -2,6 +2,7 @@
 #include <optional>
 #include <vector>
 
+#include "cliport.h"
 #include "export/export.h"
 #include "ui/commands.h"
 #include "verbs.h"
@@ -43,7 +44,7 @@ bool RunExportVerb(Context& c, const ExportArgs& a) {
         if (!ParseDxfLayerCount(*a.layers, selection.DxfLayerCount, message)) return Fail(c, message);
     }
     if (a.title) selection.KmlTitle = *a.title;
-    return a.format->run(c.doc, a.path, selection);
+    return a.format->run(c.doc, a.path, selection, c.port);
 }
 
 Step ParseExport(Args& a, const CommandInfo& cmd) {

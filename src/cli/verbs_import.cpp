@@ -71,16 +71,7 @@ bool RunImport(Context& c, const CommandInfo& cmd, const std::string& path, std:
         layout.UpdateMaxColumn();
     }
     ImportPort port(c.port, answer);
-    ImportResult result;
-    {
-        // The document must not keep pointing at this port, whatever happens.
-        struct Restore {
-            Context& c;
-            ~Restore() { c.doc.SetPort(&c.port); }
-        } restore{c};
-        c.doc.SetPort(&port);
-        result = cmd.import ? cmd.import(c.doc, path) : ImportFormatted(c.doc, path, layout);
-    }
+    const ImportResult result = cmd.import ? cmd.import(c.doc, path, port) : ImportFormatted(c.doc, path, layout, port);
     switch (result) {
         case ImportResult::Imported:
             // A file that gave no record is a failure for a script, whatever it held.

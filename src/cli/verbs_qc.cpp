@@ -75,7 +75,7 @@ Step ParseLines(Args& a, const CommandInfo&) {
     }
     return [o](Context& c) {
         LineSet set;
-        if (!SurveyLines(c.doc, o, set)) return false;
+        if (!SurveyLines(c.doc, o, set, c.port)) return false;
         c.out.Text("line\tkind\theading\tlength\tstart\tend\tseconds\tsoundings\tfirst_record\tlast_record\n");
         for (const SurveyLine& l : set.Lines) {
             c.out.Int(l.Number);
@@ -166,7 +166,7 @@ Step ParseCrossings(Args& a, const CommandInfo&) {
     return [x](Context& c) {
         LineSet lines;
         CrossingResult result;
-        if (!SurveyCrossings(c.doc, x.lines, x.crossings, lines, result)) return false;
+        if (!SurveyCrossings(c.doc, x.lines, x.crossings, lines, result, c.port)) return false;
         c.out.Text("main_lines=" + std::to_string(lines.Count(LineKind::Main)) + "\n");
         c.out.Text("cross_lines=" + std::to_string(lines.Count(LineKind::Cross)) + "\n");
         c.out.Text(CrossingSummaryText(result));
@@ -184,7 +184,7 @@ Step ParseCrossings(Args& a, const CommandInfo&) {
         }
         // What was printed goes out before a CSV on standard output follows it.
         if (x.csv && *x.csv == "-") c.out.Flush();
-        if (x.csv && !ExportCrossingsCsv(c.doc, *x.csv, result)) return false;
+        if (x.csv && !ExportCrossingsCsv(c.doc, *x.csv, result, c.port)) return false;
         if (x.nodes.asked) {
             surface::NodeResult nodes;
             std::string error;
@@ -236,7 +236,7 @@ Step ParseFlagSpikes(Args& a, const CommandInfo&) {
     if (window && o.WindowMetres > 0) throw UsageError("--window and --window-metres exclude each other");
     return [o](Context& c) {
         SpikeResult result;
-        if (!FlagSpikes(c.doc, o, result)) return false;
+        if (!FlagSpikes(c.doc, o, result, c.port)) return false;
         c.out.Text("line\tkind\tsoundings\tflagged\n");
         size_t soundings = 0;
         for (const SpikeLineCount& l : result.PerLine) {
@@ -303,7 +303,7 @@ Step ParseReport(Args& a, const CommandInfo&) {
             r.droppedSteps = c.history->Dropped();
         }
         gui::ReportOutcome outcome;
-        if (const std::string error = gui::WriteSurveyReport(c.doc, r, &outcome); !error.empty())
+        if (const std::string error = gui::WriteSurveyReport(c.doc, r, &outcome, &c.port); !error.empty())
             return Fail(c, "report: " + error);
         c.out.Text("pages=" + std::to_string(outcome.pages) + "\n");
         c.out.Text("csv=" + (outcome.csvPath.empty() ? std::string("-") : outcome.csvPath) + "\n");

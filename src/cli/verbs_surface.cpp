@@ -116,10 +116,9 @@ bool Gather(Context& c, const char* verb, const SurfaceArgs& s, surface::Soundin
     std::vector<const CVKDoc*> docs = {&c.doc};
     for (const std::string& path : s.also) {
         auto doc = std::make_unique<CVKDoc>();
-        doc->SetPort(&c.port);
         // Opening says why it failed.
-        if (!OpenDocument(*doc, path)) return false;
-        surface::CheckRecordedCrs(*doc);
+        if (!OpenDocument(*doc, path, c.port)) return false;
+        surface::CheckRecordedCrs(*doc, c.port);
         docs.push_back(doc.get());
         others.push_back(std::move(doc));
     }

@@ -133,12 +133,7 @@ bool RunTideFromGnss(Context& c, TideArgs t) {
     const auto source = surface::MakeSeparationSource(t.model, t.settings, failed, error, &crs);
     if (failed) return Fail(c, "tide-from-gnss: " + error);
     AnswerPort port(c.port, t.answer);
-    struct Restore {
-        Context& c;
-        ~Restore() { c.doc.SetPort(&c.port); }
-    } restore{c};
-    c.doc.SetPort(&port);
-    if (TideFromGnss(c.doc, t.settings, source.get())) return true;
+    if (TideFromGnss(c.doc, t.settings, source.get(), port)) return true;
     if (c.port.ErrorShown()) return false;
     return Fail(c, "tide-from-gnss: the tide records are kept; nothing was changed.");
 }
@@ -150,9 +145,9 @@ bool RunTideCompare(Context& c, TideArgs t) {
     const auto source = surface::MakeSeparationSource(t.model, t.settings, failed, error, &crs);
     if (failed) return Fail(c, "tide-compare: " + error);
     GnssTideResult result;
-    if (!ComputeGnssTide(c.doc, t.settings, source.get(), result)) return false;
+    if (!ComputeGnssTide(c.doc, t.settings, source.get(), result, c.port)) return false;
     TideComparison comparison;
-    if (!CompareTides(c.doc, result.levels, comparison)) return false;
+    if (!CompareTides(c.doc, result.levels, comparison, c.port)) return false;
     c.out.Text(ComparisonText(comparison));
     if (t.plot.empty()) return true;
 #ifdef AQUENTA_HAVE_PLOT

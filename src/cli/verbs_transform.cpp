@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cliport.h"
 #include "geodesy/controlpoints.h"
 #include "geodesy/utm.h"
 #include "model/projection.h"
@@ -56,15 +57,15 @@ bool RunOffsets(Context& c, const OffsetArgs& o) {
             if (!ReadSeconds(c, o.time, v.PosTime) || !ReadNumber(c, o.east, v.East) ||
                 !ReadNumber(c, o.north, v.North) || !ReadNumber(c, o.elevation, v.Elevation))
                 return false;
-            return OffsetPositions(c.doc, v);
+            return OffsetPositions(c.doc, v, c.port);
         case ID_OFFSETS_DEPTHS:
             if (!ReadSeconds(c, o.time, v.DepthTime) || !ReadNumber(c, o.depth, v.Depth) ||
                 !ReadNumber(c, o.velocity, v.SoundVelocity))
                 return false;
-            return OffsetDepths(c.doc, v);
+            return OffsetDepths(c.doc, v, c.port);
         default:
             if (!ReadSeconds(c, o.time, v.TideTime) || !ReadNumber(c, o.tide, v.Tide)) return false;
-            return OffsetTide(c.doc, v);
+            return OffsetTide(c.doc, v, c.port);
     }
 }
 
@@ -143,7 +144,7 @@ bool RunControlAdd(Context& c, const ControlAddArgs& r) {
     if (!x || !y) return Fail(c, "Please enter a number.");
     v.GridX = *x;
     v.GridY = *y;
-    AddControl(c.doc, v);
+    AddControl(c.doc, v, c.port);
     return true;
 }
 
@@ -209,7 +210,7 @@ bool RunControlUnuse(Context& c, const std::string& name) {
         found = true;
     }
     if (!found) return Fail(c, "control unuse: there is no control point named \"" + name + "\".");
-    EditControl(c.doc, accepted);
+    EditControl(c.doc, accepted, c.port);
     return true;
 }
 

@@ -92,9 +92,8 @@ bool Gather(Context& c, const char* verb, const std::vector<std::string>& also, 
     names = c.doc.PathName.empty() ? std::string("the open survey") : c.doc.PathName;
     for (const std::string& path : also) {
         auto doc = std::make_unique<CVKDoc>();
-        doc->SetPort(&c.port);
-        if (!OpenDocument(*doc, path)) return false;
-        surface::CheckRecordedCrs(*doc);
+        if (!OpenDocument(*doc, path, c.port)) return false;
+        surface::CheckRecordedCrs(*doc, c.port);
         docs.push_back(doc.get());
         others.push_back(std::move(doc));
         names += ", " + path;
@@ -107,9 +106,8 @@ bool Gather(Context& c, const char* verb, const std::vector<std::string>& also, 
 // A second survey's soundings, in the open survey's coordinate system.
 bool GatherAgainst(Context& c, const char* verb, const std::string& path, surface::Soundings& out) {
     CVKDoc doc;
-    doc.SetPort(&c.port);
-    if (!OpenDocument(doc, path)) return false;
-    surface::CheckRecordedCrs(doc);
+    if (!OpenDocument(doc, path, c.port)) return false;
+    surface::CheckRecordedCrs(doc, c.port);
     const surface::CoordinateSystem mine = surface::DocumentCrs(c.doc), theirs = surface::DocumentCrs(doc);
     if (doc.IsGeographic() != c.doc.IsGeographic() || !surface::SameCoordinateSystem(mine, theirs))
         return Fail(c, std::string(verb) + ": " + path + " is in " + theirs.name + " and the survey in " + mine.name +

@@ -34,8 +34,8 @@ using proj::Object;
 // Records converted between progress reports.
 constexpr size_t kChunk = size_t{1} << 16;
 
-bool Refuse(CVKDoc& doc, const std::string& text) {
-    doc.Port().Message(text, Severity::Error);
+bool Refuse(UserPort& port, const std::string& text) {
+    port.Message(text, Severity::Error);
     return false;
 }
 
@@ -72,15 +72,15 @@ bool InArea(double lon, double lat, double west, double south, double east, doub
 // The warnings a finished conversion may need: no datum transformation known, or a
 // survey outside the area the target is meant for.
 void WarnOfAccuracy(CVKDoc& doc, const Context& c, PJ* op, const PJ* source, const PJ* target,
-                    const std::string& targetLabel, double sampleX, double sampleY) {
+                    const std::string& targetLabel, double sampleX, double sampleY, UserPort& port) {
     PJ_COORD sample = proj_coord(sampleX, sampleY, 0, 0);
     proj_trans(op, PJ_FWD, sample);
     if (const Object used(proj_trans_get_last_used_operation(op)); used) {
         if (proj_coordoperation_has_ballpark_transformation(c.get(), used.get()))
-            doc.Port().Message("PROJ knows no datum transformation to " + targetLabel +
-                                   ": the positions were converted as if the two datums were one, which can put "
-                                   "them metres out, or more.",
-                               Severity::Warning);
+            port.Message("PROJ knows no datum transformation to " + targetLabel +
+                             ": the positions were converted as if the two datums were one, which can put "
+                             "them metres out, or more.",
+                         Severity::Warning);
     }
     if (doc.CountPos == 0) return;
     double west = 0, south = 0, east = 0, north = 0;
@@ -99,10 +99,10 @@ void WarnOfAccuracy(CVKDoc& doc, const Context& c, PJ* op, const PJ* source, con
             const PJ_COORD g = proj_trans(toGeoNorm.get(), PJ_FWD, proj_coord(cx, cy, 0, 0));
             if (!std::isfinite(g.xy.x) || !std::isfinite(g.xy.y) || InArea(g.xy.x, g.xy.y, west, south, east, north))
                 continue;
-            doc.Port().Message("The survey lies partly outside the area " + targetLabel + " is meant for" +
-                                   (areaName && *areaName ? std::string(" (") + areaName + ")" : std::string()) +
-                                   "; its positions were converted all the same.",
-                               Severity::Warning);
+            port.Message("The survey lies partly outside the area " + targetLabel + " is meant for" +
+                             (areaName && *areaName ? std::string(" (") + areaName + ")" : std::string()) +
+                             "; its positions were converted all the same.",
+                         Severity::Warning);
             return;
         }
     }
@@ -120,16 +120,16 @@ std::string ConversionSourceRefusal(const CVKDoc& doc) {
            "the system they are in is declared.";
 }
 
-bool ConvertToCrs(CVKDoc& doc, const std::string& targetText) {
+bool ConvertToCrs(CVKDoc& doc, const std::string& targetText, UserPort& port) {
     const int code = ParseEpsgCode(targetText);
     if (code <= 0)
-        return Refuse(doc, "\"" + targetText +
-                               "\" is not an EPSG code; give one as EPSG:NNNN (EPSG:32631, EPSG:27700).");
+        return Refuse(port,
+                      "\"" + targetText + "\" is not an EPSG code; give one as EPSG:NNNN (EPSG:32631, EPSG:27700).");
     const std::string targetDefinition = "EPSG:" + std::to_string(code);
     const GridCrsCheck target = ExamineGridCrs(targetDefinition, false);
-    if (!target.ok) return Refuse(doc, target.why + " The survey was not converted.");
+    if (!target.ok) return Refuse(port, target.why + " The survey was not converted.");
     const std::string targetLabel = targetDefinition + " (" + target.name + ")";
-    if (const std::string why = ConversionSourceRefusal(doc); !why.empty()) return Refuse(doc, why);
+    if (const std::string why = ConversionSourceRefusal(doc); !why.empty()) return Refuse(port, why);
 
     const SurveyCrs source = CurrentCrs(doc);
     // Already there: nothing to convert, and nothing to undo.
@@ -139,8 +139,8 @@ bool ConvertToCrs(CVKDoc& doc, const std::string& targetText) {
     const Object from(proj_create(c.get(), source.Definition.c_str()));
     if (!from) {
         const std::string err = c.LastError();
-        return Refuse(doc, "The survey's coordinate system (" + DescribeCrs(source) + ") is not one PROJ can use" +
-                               (err.empty() ? "." : ": " + err + "."));
+        return Refuse(port, "The survey's coordinate system (" + DescribeCrs(source) + ") is not one PROJ can use" +
+                                (err.empty() ? "." : ": " + err + "."));
     }
     const Object to(proj_create(c.get(), targetDefinition.c_str()));
     const Object op(to ? proj_create_crs_to_crs_from_pj(c.get(), from.get(), to.get(), nullptr, nullptr) : nullptr);
@@ -148,8 +148,8 @@ bool ConvertToCrs(CVKDoc& doc, const std::string& targetText) {
     const Object norm(op ? proj_normalize_for_visualization(c.get(), op.get()) : nullptr);
     if (!norm) {
         const std::string err = c.LastError();
-        return Refuse(doc, "PROJ knows no way from " + DescribeCrs(source) + " to " + targetLabel +
-                               (err.empty() ? "." : " (" + err + ")."));
+        return Refuse(port, "PROJ knows no way from " + DescribeCrs(source) + " to " + targetLabel +
+                                (err.empty() ? "." : " (" + err + ")."));
     }
 
     const bool geographic = doc.IsGeographic();
@@ -161,7 +161,7 @@ bool ConvertToCrs(CVKDoc& doc, const std::string& targetText) {
     // Every result is had before any record changes: a refusal leaves the survey whole.
     std::vector<int64_t> newX(which.size()), newY(which.size());
     std::vector<double> x, y;
-    doc.Port().BeginPhase("Converting Coordinates");
+    port.BeginPhase("Converting Coordinates");
     for (size_t begin = 0; begin < which.size(); begin += kChunk) {
         const size_t n = std::min(kChunk, which.size() - begin);
         x.resize(n);
@@ -177,38 +177,39 @@ bool ConvertToCrs(CVKDoc& doc, const std::string& targetText) {
             const size_t index = which[begin + k];
             // PROJ marks a point it cannot transform with HUGE_VAL, an infinity.
             if (!std::isfinite(x[k]) || !std::isfinite(y[k])) {
-                doc.Port().EndPhase();
+                port.EndPhase();
                 // PROJ's reason for this point.
                 const CVKData& r = records[index];
                 proj_errno_reset(norm.get());
                 const PJ_COORD at = proj_coord(CoordToReal(r.X, geographic), CoordToReal(r.Y, geographic), 0, 0);
                 proj_trans(norm.get(), PJ_FWD, at);
                 const char* reason = proj_context_errno_string(c.get(), proj_errno(norm.get()));
-                return Refuse(doc, "PROJ cannot convert " + RecordText(r, index, geographic) + " to " + targetLabel +
-                                       (reason && *reason && proj_errno(norm.get()) ? std::string(": ") + reason : "") +
-                                       ". The survey was not converted.");
+                return Refuse(port,
+                              "PROJ cannot convert " + RecordText(r, index, geographic) + " to " + targetLabel +
+                                  (reason && *reason && proj_errno(norm.get()) ? std::string(": ") + reason : "") +
+                                  ". The survey was not converted.");
             }
             const double cx = std::round(x[k] * 100.0);
             const double cy = std::round(y[k] * 100.0);
             constexpr double kLimit = std::numeric_limits<int32_t>::max();
             if (!(std::fabs(cx) <= kLimit && std::fabs(cy) <= kLimit)) {
-                doc.Port().EndPhase();
-                return Refuse(doc, "In " + targetLabel + " " + RecordText(records[index], index, geographic) +
-                                       " would lie at E " + Number(x[k], 2) + " N " + Number(y[k], 2) +
-                                       ", beyond the 21474 km a survey's coordinates can reach. The survey was not "
-                                       "converted.");
+                port.EndPhase();
+                return Refuse(port, "In " + targetLabel + " " + RecordText(records[index], index, geographic) +
+                                        " would lie at E " + Number(x[k], 2) + " N " + Number(y[k], 2) +
+                                        ", beyond the 21474 km a survey's coordinates can reach. The survey was not "
+                                        "converted.");
             }
             newX[begin + k] = static_cast<int64_t>(cx);
             newY[begin + k] = static_cast<int64_t>(cy);
         }
-        doc.Port().SetProgress(static_cast<int>((begin + n) * 100 / which.size()));
+        port.SetProgress(static_cast<int>((begin + n) * 100 / which.size()));
     }
-    doc.Port().EndPhase();
+    port.EndPhase();
 
     // A sample and the extent in the old system, for the warnings once the work is done.
     const double sampleX = which.empty() ? 0.0 : CoordToReal(records[which[0]].X, geographic);
     const double sampleY = which.empty() ? 0.0 : CoordToReal(records[which[0]].Y, geographic);
-    WarnOfAccuracy(doc, c, norm.get(), from.get(), to.get(), targetLabel, sampleX, sampleY);
+    WarnOfAccuracy(doc, c, norm.get(), from.get(), to.get(), targetLabel, sampleX, sampleY, port);
 
     for (size_t k = 0; k < which.size(); ++k) {
         CVKData& r = records[which[k]];
@@ -218,21 +219,22 @@ bool ConvertToCrs(CVKDoc& doc, const std::string& targetText) {
     }
     doc.KindFlags &= static_cast<uint16_t>(~REC_GEOGRAPHIC);
     doc.Crs = SurveyCrs{CrsKind::Projected, targetDefinition};
-    doc.SetModified(true);
-    Recalculate(doc);
+    doc.SetModified(true, port);
+    Recalculate(doc, port);
     return true;
 }
 
-bool DeclareCrs(CVKDoc& doc, const std::string& definition) {
+bool DeclareCrs(CVKDoc& doc, const std::string& definition, UserPort& port) {
     if (doc.IsGeographic())
-        return Refuse(doc, "The survey is geographic: its positions are WGS 84 longitudes and latitudes. To put them "
-                           "on a grid, convert them (Convert to UTM, Convert to Coordinate System).");
+        return Refuse(port,
+                      "The survey is geographic: its positions are WGS 84 longitudes and latitudes. To put them "
+                      "on a grid, convert them (Convert to UTM, Convert to Coordinate System).");
     const GridCrsCheck check = ExamineGridCrs(definition, true);
-    if (!check.ok) return Refuse(doc, check.why);
+    if (!check.ok) return Refuse(port, check.why);
     const SurveyCrs declared{check.kind, check.definition};
     if (declared == doc.Crs) return true;
     doc.Crs = declared;
-    doc.SetModified(true);
+    doc.SetModified(true, port);
     return true;
 }
 

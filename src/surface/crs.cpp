@@ -153,11 +153,11 @@ CoordinateSystem DocumentCrs(const CVKDoc& doc) {
     return crs;
 }
 
-void CheckRecordedCrs(CVKDoc& doc) {
+void CheckRecordedCrs(CVKDoc& doc, UserPort& port) {
     if (!doc.Crs.Recorded() || doc.IsGeographic()) return;
     const CoordinateSystem crs = DocumentCrs(doc);
     if (crs.problem.empty()) return;
-    doc.Port().Message(crs.problem, Severity::Warning);
+    port.Message(crs.problem, Severity::Warning);
     doc.Crs = SurveyCrs{};
 }
 

@@ -7,6 +7,7 @@
 
 namespace aq {
 class CVKDoc;
+class UserPort;
 }
 
 namespace aq::surface {
@@ -36,8 +37,8 @@ CoordinateSystem DocumentCrs(const CVKDoc& doc);
 
 // A document just opened: a recorded system PROJ cannot take (a sidecar edited by hand,
 // or written where PROJ knows codes this one does not) is told of as a warning through
-// the document's port and given up for the default.
-void CheckRecordedCrs(CVKDoc& doc);
+// the port and given up for the default.
+void CheckRecordedCrs(CVKDoc& doc, UserPort& port);
 
 // What PROJ makes of a text naming a system, for a survey's grid coordinates.
 struct GridCrsCheck {

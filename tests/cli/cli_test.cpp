@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/builders.h"
 #include "support/cli_runner.h"
 
 #include "io/document.h"
@@ -40,9 +41,9 @@ protected:
         doc.AddRecord(aq::CVKData::OfPosition(kT0 + 90, 300000, 400000, 0, aq::REC_POSITION, 0));
         doc.AddRecord(aq::CVKData::OfKind(kT0 + 120, 50, aq::REC_TIDE, 0));
         doc.NeedsSort = true;
-        aq::Recalculate(doc);
+        aq::Recalculate(doc, aq::test::Quiet());
         const std::string path = File("survey.son");
-        EXPECT_TRUE(aq::SaveDocument(doc, path));
+        EXPECT_TRUE(aq::SaveDocument(doc, path, aq::test::Quiet()));
         return path;
     }
 };
@@ -93,7 +94,7 @@ TEST_F(CliTest, OpenFailures) {
 TEST_F(CliTest, ListsASavedSurvey) {
     const std::string path = WriteSurvey();
     aq::CVKDoc doc;
-    ASSERT_TRUE(aq::OpenDocument(doc, path));
+    ASSERT_TRUE(aq::OpenDocument(doc, path, aq::test::Quiet()));
 
     const Result r = Run({"open", path, "status", "records", "summary"});
     ASSERT_EQ(r.code, 0) << r.err;
@@ -199,15 +200,15 @@ TEST_F(CliTest, RangeFilterValidatesLikeItsDialog) {
 TEST_F(CliTest, RangeRefusesAMinimumAboveItsMaximumAndSparesEvents) {
     // WriteSurvey's records, their positions 5 m up, with two event marks among them.
     aq::CVKDoc doc;
-    ASSERT_TRUE(aq::OpenDocument(doc, WriteSurvey()));
+    ASSERT_TRUE(aq::OpenDocument(doc, WriteSurvey(), aq::test::Quiet()));
     for (aq::CVKData& rec : doc.Records)
         if (rec.Flags & aq::REC_POSITION) rec.Z = 500;
     doc.AddRecord(aq::CVKData::OfKind(kT0 + 45, 12, aq::REC_EVENT, 0));
     doc.AddRecord(aq::CVKData::OfKind(kT0 + 100, 3, aq::REC_EVENT, 0));
     doc.NeedsSort = true;
-    aq::Recalculate(doc);
+    aq::Recalculate(doc, aq::test::Quiet());
     const std::string path = File("events.son");
-    ASSERT_TRUE(aq::SaveDocument(doc, path));
+    ASSERT_TRUE(aq::SaveDocument(doc, path, aq::test::Quiet()));
 
     for (const std::vector<std::string>& pair :
          {std::vector<std::string>{"--z", "2", "-12"}, {"--x", "3000", "1000"}, {"--y", "4000.01", "4000"},
@@ -240,9 +241,9 @@ TEST_F(CliTest, RangeOnDepthsWithoutPositions) {
     for (int k = 0; k < 5; ++k)
         doc.AddRecord(aq::CVKData::OfDepth(kT0 + k, 500 + k, static_cast<uint8_t>(123 + k), aq::REC_DEPTH, 0));
     doc.NeedsSort = true;
-    aq::Recalculate(doc);
+    aq::Recalculate(doc, aq::test::Quiet());
     const std::string path = File("depths.son");
-    ASSERT_TRUE(aq::SaveDocument(doc, path));
+    ASSERT_TRUE(aq::SaveDocument(doc, path, aq::test::Quiet()));
     // The empty plan extents used to delete all five ("All data deleted").
     const Result r = Run({"open", path, "filter", "range", "--qa", "0", "126", "status"});
     EXPECT_EQ(r.code, 0) << r.err;
@@ -259,9 +260,9 @@ TEST_F(CliTest, SoundingsMonthsFromTheirPositionsKeepTheirOwn) {
     doc.AddRecord(aq::CVKData::OfPosition(kT0 + 50000000, 1000000000, 1000000000, 0, aq::REC_POSITION, 0));
     doc.KindFlags = aq::REC_POSITION | aq::REC_DEPTH;
     doc.NeedsSort = true;
-    aq::Recalculate(doc);
+    aq::Recalculate(doc, aq::test::Quiet());
     const std::string path = File("months.son");
-    ASSERT_TRUE(aq::SaveDocument(doc, path));
+    ASSERT_TRUE(aq::SaveDocument(doc, path, aq::test::Quiet()));
     const Result r = Run({"open", path, "records"});
     ASSERT_EQ(r.code, 0) << r.err;
     const std::vector<std::string> depth = Split(Split(r.out, '\n').at(2), '\t');
@@ -292,8 +293,8 @@ TEST_F(CliTest, OpeningAndSavingAnUnchangedSurveyKeepsItsBytes) {
     doc.AddRecord(aq::CVKData::OfKind(kT0 + 9, 200, aq::REC_TIDE, 0));
     doc.KindFlags = aq::REC_TIDE | aq::REC_POSITION | aq::REC_DEPTH;  // as the imports leave it
     doc.NeedsSort = true;
-    aq::Recalculate(doc);
-    ASSERT_TRUE(aq::SaveDocument(doc, File("imported.son")));
+    aq::Recalculate(doc, aq::test::Quiet());
+    ASSERT_TRUE(aq::SaveDocument(doc, File("imported.son"), aq::test::Quiet()));
     r = Run({"open", File("imported.son"), "save", File("resaved.son")});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(aq::test::ReadAll(File("resaved.son")), aq::test::ReadAll(File("imported.son")));

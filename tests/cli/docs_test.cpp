@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/builders.h"
 #include "support/cli_runner.h"
 
 #include "io/document.h"
@@ -35,9 +36,9 @@ protected:
         doc.AddRecord(aq::CVKData::OfDepth(kT0 + 30, 500, 100, aq::REC_DEPTH, 0));
         doc.AddRecord(aq::CVKData::OfPosition(kT0 + 60, 300000, 400000, 0, aq::REC_POSITION, 0));
         doc.NeedsSort = true;
-        aq::Recalculate(doc);
+        aq::Recalculate(doc, aq::test::Quiet());
         const std::string path = File("survey.son");
-        EXPECT_TRUE(aq::SaveDocument(doc, path));
+        EXPECT_TRUE(aq::SaveDocument(doc, path, aq::test::Quiet()));
         return path;
     }
 

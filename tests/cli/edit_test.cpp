@@ -28,9 +28,9 @@ protected:
             test::Append(doc, {p, test::Depth(At(10, 0, 2 * k + 1), 500 + k * 100)});
         }
         test::Append(doc, {test::Event(At(10, 0, 4), 7)});
-        Recalculate(doc);
+        Recalculate(doc, aq::test::Quiet());
         const std::string path = File("survey.son");
-        EXPECT_TRUE(SaveDocument(doc, path));
+        EXPECT_TRUE(SaveDocument(doc, path, aq::test::Quiet()));
         return path;
     }
     test::CliResult Cli(std::vector<std::string> args) {

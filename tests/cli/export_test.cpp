@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/builders.h"
 #include "support/cli_runner.h"
 
 #include "io/document.h"
@@ -43,9 +44,9 @@ protected:
         doc.AddRecord(aq::CVKData::OfKind(kT0 + 9, 7, aq::REC_EVENT, 0));
         for (const auto& r : doc.Records) doc.KindFlags |= r.Flags;
         doc.NeedsSort = true;
-        aq::Recalculate(doc);
+        aq::Recalculate(doc, aq::test::Quiet());
         const std::string path = File(geographic ? "geo.son" : "grid.son");
-        EXPECT_TRUE(aq::SaveDocument(doc, path));
+        EXPECT_TRUE(aq::SaveDocument(doc, path, aq::test::Quiet()));
         return path;
     }
 

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/builders.h"
 #include "support/cli_runner.h"
 
 #include "io/document.h"
@@ -100,7 +101,7 @@ TEST_F(ImportCliTest, TrimbleAndLeica) {
     // The menu command refuses a repeat without a word; the command line says why it failed.
     aq::CVKDoc listed;
     listed.ImportedFiles = Data("weak.llk") + "\n";
-    ASSERT_TRUE(aq::SaveDocument(listed, File("listed.son")));
+    ASSERT_TRUE(aq::SaveDocument(listed, File("listed.son"), aq::test::Quiet()));
     r = Run({"open", File("listed.son"), "import", "leica", Data("weak.llk")});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "import leica: " + Data("weak.llk") + " is already imported; nothing was read.\n");

@@ -15,6 +15,7 @@
 #include "io/document.h"
 #include "model/docfile.h"
 #include "processing/recalc.h"
+#include "support/builders.h"
 
 namespace fs = std::filesystem;
 
@@ -75,9 +76,9 @@ protected:
         }
         for (const aq::CVKData& r : doc.Records) doc.KindFlags |= r.Flags;
         doc.NeedsSort = true;
-        aq::Recalculate(doc);
+        aq::Recalculate(doc, aq::test::Quiet());
         survey_ = (dir_ / "survey.son").string();
-        ASSERT_TRUE(aq::SaveDocument(doc, survey_));
+        ASSERT_TRUE(aq::SaveDocument(doc, survey_, aq::test::Quiet()));
     }
     void TearDown() override { fs::remove_all(dir_); }
 

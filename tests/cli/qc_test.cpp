@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "io/document.h"
+#include "support/builders.h"
 #include "support/cli_runner.h"
 #include "support/qc_survey.h"
 
@@ -36,9 +37,9 @@ protected:
         int n = 0;
         for (size_t i = 0; i < doc.Records.size() && n < spikes; i += 97)
             if (doc.Records[i].IsLive(aq::REC_DEPTH)) doc.Records[i].Depth += 200, ++n;
-        aq::Recalculate(doc);
+        aq::Recalculate(doc, aq::test::Quiet());
         const std::string path = File("survey.son");
-        EXPECT_TRUE(aq::SaveDocument(doc, path));
+        EXPECT_TRUE(aq::SaveDocument(doc, path, aq::test::Quiet()));
         return path;
     }
 };
@@ -320,7 +321,7 @@ TEST_F(QcCliTest, ReportSummarisesManyLines) {
     }
     aq::test::BuildQcSurvey(doc, layout);
     const std::string survey = File("many.son");
-    ASSERT_TRUE(aq::SaveDocument(doc, survey));
+    ASSERT_TRUE(aq::SaveDocument(doc, survey, aq::test::Quiet()));
     auto r = Run({"open", survey, "report", File("many.pdf")});
     ASSERT_EQ(r.code, 0) << r.err;
     const auto out = Values(r.out);

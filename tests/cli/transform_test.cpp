@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/builders.h"
 #include "support/cli_runner.h"
 
 #include "io/document.h"
@@ -45,9 +46,9 @@ protected:
         doc.AddRecord(aq::CVKData::OfKind(kT0 + 4, 3, aq::REC_EVENT, 0));
         doc.SounderImported = 1;
         doc.NeedsSort = true;
-        aq::Recalculate(doc);
+        aq::Recalculate(doc, aq::test::Quiet());
         const std::string path = File(geographic ? "geo.son" : "grid.son");
-        EXPECT_TRUE(aq::SaveDocument(doc, path));
+        EXPECT_TRUE(aq::SaveDocument(doc, path, aq::test::Quiet()));
         return path;
     }
 };
@@ -161,7 +162,7 @@ TEST_F(TransformCliTest, ControlPointsFromAddToApply) {
     EXPECT_NE(said[2].find("0.00m dy = "), std::string::npos);
 
     aq::CVKDoc local;
-    ASSERT_TRUE(aq::OpenDocument(local, File("local.son")));
+    ASSERT_TRUE(aq::OpenDocument(local, File("local.son"), aq::test::Quiet()));
     EXPECT_FALSE(local.IsGeographic());
     ASSERT_EQ(local.Control.Points.size(), 2u);
     EXPECT_NEAR(static_cast<double>(local.Records[0].X), 100000, 1);

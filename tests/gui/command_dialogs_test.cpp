@@ -171,7 +171,7 @@ TEST_F(DialogFrame, PropertiesRefuseWhatTheirFieldsCannotTake) {
 TEST_F(DialogFrame, OffsetsEnableOnlyTheirGroupAndCheckTheVelocity) {
     test::Append(Doc(), {test::Pos(At(10, 0, 0), 1000, 1000), test::Depth(At(10, 0, 1), 1000),
                          test::Pos(At(10, 0, 2), 2000, 2000)});
-    Recalculate(Doc());
+    Recalculate(Doc(), frame->Port());
     Doc().EastOffset = 1;
     ASSERT_TRUE(Run<COffDlg>(ID_OFFSETS_DEPTHS, [&](COffDlg& d) {
         EXPECT_EQ(d.windowTitle(), "Parameter Offsets");
@@ -219,7 +219,7 @@ TEST_F(DialogFrame, RangeFilterStartsFromTheSurveyAndDeletesOutsideTheWindow) {
     for (int s = 0; s < 6; ++s)
         test::Append(Doc(), {test::Pos(At(10, 0, 2 * s), 100000 + s * 100, 500000, 0),
                              test::Depth(At(10, 0, 2 * s + 1), 500 + s * 10, 0, static_cast<uint8_t>(100 + s))});
-    Recalculate(Doc());
+    Recalculate(Doc(), frame->Port());
     ASSERT_TRUE(Run<CVKFiltDlg>(ID_FILTER_RANGE, [&](CVKFiltDlg& d) -> bool {
         EXPECT_EQ(d.windowTitle(), "Data Filter Parameters");
         EXPECT_EQ(d.XMin()->text(), "1000");
@@ -255,7 +255,7 @@ TEST_F(DialogFrame, RangeFilterRefusesAMinimumAboveItsMaximum) {
     for (int s = 0; s < 3; ++s)
         test::Append(Doc(), {test::Pos(At(10, 0, 2 * s), 100000 + s * 100, 500000, 0),
                              test::Depth(At(10, 0, 2 * s + 1), 500, 0, 100)});
-    Recalculate(Doc());
+    Recalculate(Doc(), frame->Port());
     ASSERT_TRUE(Run<CVKFiltDlg>(ID_FILTER_RANGE, [&](CVKFiltDlg& d) -> bool {
         // Each pair the wrong way round in turn: refused, the minimum selected, the
         // dialog open; put right, the next one.
@@ -286,7 +286,7 @@ TEST_F(DialogFrame, RangeFilterRefusesAMinimumAboveItsMaximum) {
 
 TEST_F(DialogFrame, ControlPointsAddAndEditThroughTheirSheets) {
     test::Append(Doc(), {CVKData::OfPositionReal(At(10, 0, 0), -3.5, 53.0, 0, REC_POSITION | REC_GEOGRAPHIC, 0)});
-    Recalculate(Doc());
+    Recalculate(Doc(), frame->Port());
     ASSERT_TRUE(Run<ControlSheet>(ID_CONTROL_ADD, [](ControlSheet& s) {
         EXPECT_EQ(s.windowTitle(), "Add Control Point");
         EXPECT_EQ(s.PageCount(), 1);

@@ -52,7 +52,7 @@ TEST_F(CrsFrame, OkWaitsForACodeTheSurveyCanBeConvertedTo) {
     EXPECT_EQ(dlg.Code(), QStringLiteral("EPSG:32631"));
 
     // A grid nobody named converts only once its system is declared.
-    ConvertToUtm(frame->Doc());
+    ConvertToUtm(frame->Doc(), frame->Port());
     frame->Doc().Crs = SurveyCrs{};
     CCrsDlg grid(frame->Doc());
     grid.CodeField()->setText(QStringLiteral("32631"));

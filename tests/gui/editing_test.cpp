@@ -59,7 +59,7 @@ struct EditingTest : ::testing::Test {
                 break;
             }
         Doc().Records[spike].Depth = static_cast<int16_t>(Doc().Records[spike].Depth + 2500);
-        Recalculate(Doc());
+        Recalculate(Doc(), frame->Port());
         frame->PlanView()->InitialUpdate();
         frame->SectionView()->InitialUpdate();
     }
@@ -269,7 +269,7 @@ TEST_F(EditingTest, FieldTestsOnAPlanBox) {
     EXPECT_FALSE(Enabled(ID_DRAG_PATCHTEST));
     EXPECT_FALSE(Enabled(ID_DRAG_GRADIENT));
     Focus(frame->PlanView());
-    Doc().New();
+    Doc().New(frame->Port());
     test::Append(Doc(), {test::Pos(test::At(10, 0, 0), 0, 0), test::Pos(test::At(10, 0, 1), 10, 10),
                          test::Pos(test::At(10, 0, 2), 20, 20), test::Pos(test::At(10, 0, 3), 30, 30),
                          test::Pos(test::At(10, 0, 4), 40, 40)});
@@ -289,7 +289,7 @@ namespace {
 TEST_F(EditingTest, EditUndoAndRedoTakeBackBoxesAndCommandsAndTheModifiedMarkFollows) {
     SurveyWithSpike();
     const std::string path = dir.filePath("s.son").toStdString();
-    ASSERT_TRUE(SaveDocument(Doc(), path));
+    ASSERT_TRUE(SaveDocument(Doc(), path, frame->Port()));
     ASSERT_TRUE(frame->OpenFile(QString::fromStdString(path)));
     const std::vector<uint8_t> opened = SaveDocumentBytes(Doc());
     EXPECT_FALSE(Enabled(ID_EDIT_UNDO));

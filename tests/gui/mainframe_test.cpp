@@ -27,6 +27,7 @@
 #include "shell/about.h"
 #include "shell/mainframe.h"
 #include "shell/splash.h"
+#include "support/builders.h"
 #include "survey_gen.h"
 #include "views/viewwidget.h"
 
@@ -62,7 +63,7 @@ struct FrameTest : ::testing::Test {
         CVKDoc doc;
         gen::MakeSmallSurvey(doc, seconds);
         const QString path = dir.filePath("survey.son");
-        EXPECT_TRUE(SaveDocument(doc, path.toStdString()));
+        EXPECT_TRUE(SaveDocument(doc, path.toStdString(), test::Quiet()));
         return path;
     }
 };
@@ -227,7 +228,7 @@ TEST_F(FrameTest, StatusPanesShowCountsPromptsAndReadOuts) {
     EXPECT_TRUE(frame->StatusPane0().startsWith("SECTION:(")) << frame->StatusPane0().toStdString();
 
     // New empties the counts pane (after the save prompt).
-    frame->Doc().SetModified(true);
+    frame->Doc().SetModified(true, frame->Port());
     QStringList asked;
     frame->askToSave = [&](const QString& q) {
         asked << q;
@@ -242,7 +243,7 @@ TEST_F(FrameTest, StatusPanesShowCountsPromptsAndReadOuts) {
 TEST_F(FrameTest, SavePromptCancelKeepsTheDocument) {
     ASSERT_TRUE(frame->OpenFile(SaveSurvey()));
     const size_t n = frame->Doc().Records.size();
-    frame->Doc().SetModified(true);
+    frame->Doc().SetModified(true, frame->Port());
     frame->askToSave = [](const QString&) { return int(QMessageBox::Cancel); };
     frame->DoCommand(ID_FILE_NEW);
     EXPECT_EQ(frame->Doc().Records.size(), n);
@@ -252,7 +253,7 @@ TEST_F(FrameTest, SavePromptCancelKeepsTheDocument) {
     frame->DoCommand(ID_FILE_NEW);
     EXPECT_TRUE(frame->Doc().Records.empty());
     CVKDoc reread;
-    ASSERT_TRUE(OpenDocument(reread, dir.filePath("survey.son").toStdString()));
+    ASSERT_TRUE(OpenDocument(reread, dir.filePath("survey.son").toStdString(), test::Quiet()));
     EXPECT_EQ(reread.Records.size(), n);
 }
 

@@ -187,7 +187,7 @@ TEST_F(QcFrame, FlagSpikesIsOneUndoStep) {
     int made = 0;
     for (size_t i = 0; i < Doc().Records.size() && made < 10; i += 211)
         if (Doc().Records[i].IsLive(REC_DEPTH)) Doc().Records[i].Depth += 300, ++made;
-    Recalculate(Doc());
+    Recalculate(Doc(), frame->Port());
     const std::vector<CVKData> before = Doc().Records;
     ASSERT_TRUE(Run<SpikesDlg>(ID_QC_FLAG_SPIKES, [&](SpikesDlg& d) {
         d.Window()->setText("2");

@@ -19,6 +19,7 @@
 #include "processing/recalc.h"
 #include "shell/mainframe.h"
 #include "shell/surfacecommands.h"
+#include "support/builders.h"
 #include "survey_gen.h"
 #include "surface/grid.h"
 #include "surface/raster.h"
@@ -45,7 +46,7 @@ void GeographicLines(CVKDoc& doc) {
             t += 2;
         }
     doc.NeedsSort = true;
-    Recalculate(doc);
+    Recalculate(doc, test::Quiet());
 }
 
 class SurfaceWindowTest : public ::testing::Test {
@@ -63,7 +64,7 @@ protected:
         CVKDoc doc;
         gen::MakeSmallSurvey(doc, 300);
         const QString path = dir.filePath("survey.son");
-        ASSERT_TRUE(SaveDocument(doc, path.toStdString()));
+        ASSERT_TRUE(SaveDocument(doc, path.toStdString(), test::Quiet()));
         ASSERT_TRUE(frame->OpenFile(path));
     }
     // Grid Surface... with these fields, accepted.
@@ -254,7 +255,7 @@ TEST_F(SurfaceWindowTest, TheLayerLinesUpWithTheSoundings) {
     CVKDoc geographic;
     GeographicLines(geographic);
     const QString path = dir.filePath("geographic.son");
-    ASSERT_TRUE(SaveDocument(geographic, path.toStdString()));
+    ASSERT_TRUE(SaveDocument(geographic, path.toStdString(), test::Quiet()));
     ASSERT_TRUE(frame->OpenFile(path));
     EXPECT_EQ(frame->LastSurface(), nullptr);  // the surface of the other survey went
     Grid({}, surface::Method::Mean, 1.5);

@@ -14,6 +14,7 @@
 #include "render/plotrender.h"
 #include "render/qtcanvas.h"
 #include "shell/mainframe.h"
+#include "support/builders.h"
 #include "survey_gen.h"
 #include "views/viewwidget.h"
 
@@ -204,7 +205,7 @@ TEST(PlotScaleTest, PlotAtTwiceThePixelsIsThePaneAtRatioTwo) {
     // The page's margins are a twentieth of its width and height.
     const QRect area(40, 30, 720, 540);
 
-    ViewWidget pane(doc, false);
+    ViewWidget pane(doc, test::Quiet(), false);
     pane.resize(360, 270);
     pane.SetRatioForTesting(2);
     pane.grab();

@@ -14,12 +14,28 @@
 
 #include "dialogs/sectionsdlg.h"
 #include "dialogs/volumedlg.h"
+#include "io/document.h"
+#include "processing/recalc.h"
 #include "shell/mainframe.h"
 #include "support/builders.h"
 #include "views/viewwidget.h"
 
 namespace aq::gui {
 namespace {
+
+// Soundings of a flat seabed `depth` cm deep over 100 m x 60 m, a metre apart along lines
+// `lineStep` metres apart, a second apart from `start`.
+void FlatSeabed(CVKDoc& doc, int64_t start, int lineStep, int depth) {
+    int64_t t = start;
+    for (int y = 0; y <= 60; y += lineStep)
+        for (int x = 0; x <= 100; ++x) {
+            CVKData r = CVKData::OfDepth(t++, depth, 100, REC_DEPTH, 0);
+            r.X = x * 100;
+            r.Y = y * 100;
+            doc.AddRecord(r);
+        }
+    doc.KindFlags |= REC_DEPTH;
+}
 
 struct VolumeFrame : ::testing::Test {
     QTemporaryDir dir;
@@ -34,16 +50,7 @@ struct VolumeFrame : ::testing::Test {
         frame = std::make_unique<CMainFrame>(o);
         frame->Port().onMessage = [this](const std::string& text, Severity) { messages.push_back(text); };
         // A flat seabed at -10 m over 100 m x 60 m: lines every 5 m, a sounding a metre.
-        CVKDoc& doc = frame->Doc();
-        int64_t t = test::At(10, 0, 0);
-        for (int y = 0; y <= 60; y += 5)
-            for (int x = 0; x <= 100; ++x) {
-                CVKData r = CVKData::OfDepth(t++, 1000, 100, REC_DEPTH, 0);
-                r.X = x * 100;
-                r.Y = y * 100;
-                doc.AddRecord(r);
-            }
-        doc.KindFlags |= REC_DEPTH;
+        FlatSeabed(frame->Doc(), test::At(10, 0, 0), 5, 1000);
     }
     void TearDown() override {
         frame->askToSave = [](const QString&) { return int(QMessageBox::No); };
@@ -128,6 +135,56 @@ TEST_F(VolumeFrame, VolumesRefusesMissingChoices) {
     ASSERT_EQ(refusals.size(), 2);
     EXPECT_EQ(refusals[0], "Please choose at least one method.");
     EXPECT_EQ(refusals[1], "Please choose the design file.");
+}
+
+// A second survey opened only for its soundings says what goes wrong through the window,
+// but the record counts and the modified mark stay those of the survey the window shows.
+TEST_F(VolumeFrame, VolumesAgainstASecondSurveyLeaveTheWindowsCountsAndMark) {
+    CVKDoc& doc = frame->Doc();
+    Recalculate(doc, frame->Port());
+    const std::string counts = doc.CountsText();
+    ASSERT_EQ(frame->StatusPane1().toStdString(), counts);
+    ASSERT_TRUE(frame->isWindowModified());
+
+    // A smaller survey of the same area a metre shallower, saved and unmodified.
+    CVKDoc second;
+    FlatSeabed(second, test::At(11, 0, 0), 10, 900);
+    ASSERT_TRUE(SaveDocument(second, Path("second.son"), test::Quiet()));
+
+    bool results = false;
+    frame->runDialog = [&](QDialog& d) {
+        if (auto* dlg = qobject_cast<CVolumeDlg*>(&d)) {
+            dlg->AgainstChoice()->setChecked(true);
+            dlg->AgainstField()->setText(QString::fromStdString(Path("second.son")));
+            dlg->CellField()->setText("1");
+            dlg->accept();
+            return dlg->result() == QDialog::Accepted;
+        }
+        results = qobject_cast<CVolumeResultDlg*>(&d) != nullptr;
+        return results;
+    };
+    frame->DoCommand(ID_SURFACE_VOLUMES);
+    frame->runDialog = nullptr;
+    EXPECT_TRUE(results) << (messages.empty() ? "" : messages.back());
+    EXPECT_EQ(frame->StatusPane1().toStdString(), counts);
+    EXPECT_TRUE(frame->isWindowModified());
+    EXPECT_TRUE(doc.Modified);
+
+    // Opening it fails: the reason reaches the user as before.
+    messages.clear();
+    QFile::remove(dir.filePath("second.son"));
+    frame->runDialog = [&](QDialog& d) {
+        auto* dlg = qobject_cast<CVolumeDlg*>(&d);
+        if (!dlg) return false;
+        dlg->AgainstChoice()->setChecked(true);
+        dlg->AgainstField()->setText(QString::fromStdString(Path("second.son")));
+        dlg->accept();
+        return dlg->result() == QDialog::Accepted;
+    };
+    frame->DoCommand(ID_SURFACE_VOLUMES);
+    frame->runDialog = nullptr;
+    EXPECT_EQ(messages, std::vector<std::string>{"Failed to open document " + Path("second.son") +
+                                                 ": No such file or directory."});
 }
 
 // Cross sections written as sheets and shown.

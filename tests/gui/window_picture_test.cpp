@@ -58,7 +58,7 @@ TEST(WindowPictureTest, TheDemoSurveyInTheWholeWindow) {
 
     // The survey as it opens, a record picked out with the right button.
     CVKDoc& doc = frame.Doc();
-    doc.FindNearest(doc.Records[doc.Records.size() * 2 / 5].ptPlan, false);
+    doc.FindNearest(doc.Records[doc.Records.size() * 2 / 5].ptPlan, false, frame.Port());
     QApplication::processEvents();
     const QImage window = frame.grab().toImage();
     EXPECT_EQ(window.width(), std::lround(frame.width() * ratio));
@@ -74,7 +74,7 @@ TEST(WindowPictureTest, TheDemoSurveyInTheWholeWindow) {
     for (size_t i = doc.Records.size() / 2; i < doc.Records.size() / 2 + 400; ++i)
         if (doc.Records[i].Has(REC_DEPTH)) doc.Records[i].Flags |= REC_DELETED;
     doc.Selected = false;
-    Recalculate(doc);  // the counts in the status bar
+    Recalculate(doc, frame.Port());  // the counts in the status bar
     ViewWidget* plan = frame.PlanView();
     plan->State().ZoomAbout({plan->State().ScreenArea.right * 3 / 5, plan->State().ScreenArea.bottom / 2}, 0.45);
     plan->Invalidate();

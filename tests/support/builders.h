@@ -7,6 +7,12 @@
 
 namespace aq::test {
 
+// The port of a call whose messages a test does not look at.
+inline UserPort& Quiet() {
+    static SilentPort port;
+    return port;
+}
+
 // Seconds of a local time on the test day (2009-12-05).
 inline int64_t At(int hour, int minute, int second) { return civil::FromFields(2009, 12, 5, hour, minute, second); }
 

@@ -80,7 +80,7 @@ inline int64_t BuildQcSurvey(CVKDoc& doc, const QcSurveyLayout& layout, int64_t 
         t += seconds + layout.gapSeconds;
     }
     doc.KindFlags |= geo;
-    Recalculate(doc);
+    Recalculate(doc, test::Quiet());
     return t;
 }
 

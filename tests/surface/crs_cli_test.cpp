@@ -21,7 +21,7 @@ protected:
         aq::CVKDoc doc;
         aq::test::GeographicSurvey(doc, aq::test::Zone31Points());
         const std::string path = File("geo.son");
-        EXPECT_TRUE(aq::SaveDocument(doc, path));
+        EXPECT_TRUE(aq::SaveDocument(doc, path, aq::test::Quiet()));
         return path;
     }
 };

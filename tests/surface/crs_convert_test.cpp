@@ -42,7 +42,6 @@ constexpr double kCentimetreRounding = 0.005 + 0.001;
 
 class CrsConvertTest : public testing::Test {
 protected:
-    void SetUp() override { doc.SetPort(&port); }
     ScriptedPort port;
     CVKDoc doc;
 };
@@ -77,7 +76,7 @@ TEST_F(CrsConvertTest, ToUtmZone31AndOnToTheNationalGridAgreeWithCs2cs) {
     const auto expected = test::Cs2cs("EPSG:4326", "EPSG:32631", latLon);
     if (expected.size() != before.size()) GTEST_SKIP() << "cs2cs is not at hand";
 
-    ASSERT_TRUE(surface::ConvertToCrs(doc, "EPSG:32631"));
+    ASSERT_TRUE(surface::ConvertToCrs(doc, "EPSG:32631", port));
     EXPECT_TRUE(port.messages.empty()) << port.Texts()[0];
     EXPECT_FALSE(doc.IsGeographic());
     EXPECT_EQ(doc.Crs, (SurveyCrs{CrsKind::Projected, "EPSG:32631"}));
@@ -102,7 +101,7 @@ TEST_F(CrsConvertTest, ToUtmZone31AndOnToTheNationalGridAgreeWithCs2cs) {
     for (const CVKData& r : doc.Records) utm.emplace_back(r.X / 100.0, r.Y / 100.0);
     const auto grid = test::Cs2cs("EPSG:32631", "EPSG:27700", utm);
     ASSERT_EQ(grid.size(), utm.size());
-    ASSERT_TRUE(surface::ConvertToCrs(doc, "27700"));
+    ASSERT_TRUE(surface::ConvertToCrs(doc, "27700", port));
     // Marseille lies far outside the British grid's area: converted, with a warning.
     ASSERT_EQ(port.messages.size(), 1u);
     EXPECT_NE(port.messages[0].text.find("outside the area EPSG:27700 (OSGB36 / British National Grid)"),
@@ -123,7 +122,7 @@ TEST_F(CrsConvertTest, AGridWhoseAxesAreNorthingFirstStillGetsEastingsInX) {
     for (const CVKData& r : doc.Records) latLon.emplace_back(CoordToReal(r.Y, true), CoordToReal(r.X, true));
     const auto northEast = test::Cs2cs("EPSG:4326", "EPSG:2193", latLon);
     if (northEast.size() != latLon.size()) GTEST_SKIP() << "cs2cs is not at hand";
-    ASSERT_TRUE(surface::ConvertToCrs(doc, "EPSG:2193"));
+    ASSERT_TRUE(surface::ConvertToCrs(doc, "EPSG:2193", port));
     for (size_t i = 0; i < doc.Records.size(); i += 2) {
         EXPECT_NEAR(doc.Records[i].X / 100.0, northEast[i].second, kCentimetreRounding) << i;
         EXPECT_NEAR(doc.Records[i].Y / 100.0, northEast[i].first, kCentimetreRounding) << i;
@@ -132,9 +131,9 @@ TEST_F(CrsConvertTest, AGridWhoseAxesAreNorthingFirstStillGetsEastingsInX) {
 
 TEST_F(CrsConvertTest, FromConvertToUtmAddsTheFalseEasting) {
     test::GeographicSurvey(doc, {{1.2, 50.1}, {1.21, 50.11}, {2.9, 50.2}, {3.4, 49.9}, {5.9, 51.0}});
-    ConvertToUtm(doc);
+    ConvertToUtm(doc, port);
     const std::vector<CVKData> tm = doc.Records;
-    ASSERT_TRUE(surface::ConvertToCrs(doc, "EPSG:32631"));
+    ASSERT_TRUE(surface::ConvertToCrs(doc, "EPSG:32631", port));
     for (size_t i = 0; i < tm.size(); ++i) {
         if (!tm[i].Has(REC_POSITION)) continue;
         // Both on WGS 84, the same meridian and scale: only the false easting differs.
@@ -147,7 +146,7 @@ TEST_F(CrsConvertTest, ANationalGridWithoutADatumTransformationIsConvertedWithAW
     // Belgium in the Belge Lambert 50 of BD50, to which PROJ knows no way from WGS 84
     // but a guess: the survey may lie metres out, and the user must hear it.
     test::GeographicSurvey(doc, {{4.35, 50.85}, {4.36, 50.85}, {4.37, 50.86}, {4.38, 50.86}});
-    ASSERT_TRUE(surface::ConvertToCrs(doc, "EPSG:21500"));
+    ASSERT_TRUE(surface::ConvertToCrs(doc, "EPSG:21500", port));
     ASSERT_EQ(port.messages.size(), 1u);
     EXPECT_EQ(port.messages[0].severity, Severity::Warning);
     EXPECT_EQ(port.messages[0].text.rfind("PROJ knows no datum transformation to EPSG:21500 (BD50 (Brussels) / "
@@ -161,22 +160,22 @@ TEST_F(CrsConvertTest, UndoRestoresEveryRecordAndTheSystem) {
     UndoHistory history;
     for (const char* target : {"EPSG:32631", "EPSG:2154"}) {
         const Stored before = StoredOf(doc);
-        ASSERT_TRUE(Undoable(&history, doc, "Convert to Coordinate System", UndoScope::Records,
-                             [&] { return surface::ConvertToCrs(doc, target); }));
+        ASSERT_TRUE(Undoable(&history, doc, "Convert to Coordinate System", UndoScope::Records, port,
+                             [&] { return surface::ConvertToCrs(doc, target, port); }));
         const Stored after = StoredOf(doc);
         ASSERT_NE(after, before);
-        ASSERT_TRUE(history.Undo(doc));
+        ASSERT_TRUE(history.Undo(doc, port));
         EXPECT_EQ(StoredOf(doc), before) << target;
         EXPECT_EQ(CurrentCrs(doc), before.crs.Recorded() ? before.crs : GeographicCrs());
-        ASSERT_TRUE(history.Redo(doc));
+        ASSERT_TRUE(history.Redo(doc, port));
         EXPECT_EQ(StoredOf(doc), after) << target;
     }
     // A declaration is a step of its own too.
     const Stored converted = StoredOf(doc);
-    ASSERT_TRUE(Undoable(&history, doc, "Coordinate System", UndoScope::Records,
-                         [&] { return surface::DeclareCrs(doc, "EPSG:32631"); }));
+    ASSERT_TRUE(Undoable(&history, doc, "Coordinate System", UndoScope::Records, port,
+                         [&] { return surface::DeclareCrs(doc, "EPSG:32631", port); }));
     EXPECT_EQ(doc.Crs.Definition, "EPSG:32631");
-    ASSERT_TRUE(history.Undo(doc));
+    ASSERT_TRUE(history.Undo(doc, port));
     EXPECT_EQ(StoredOf(doc), converted);
 }
 
@@ -194,7 +193,7 @@ TEST_F(CrsConvertTest, RefusesWithAReasonAndChangesNothing) {
                           Case{"UTM31", "\"UTM31\" is not an EPSG code"}}) {
         port.messages.clear();
         const Stored before = StoredOf(doc);
-        EXPECT_FALSE(surface::ConvertToCrs(doc, c.target)) << c.target;
+        EXPECT_FALSE(surface::ConvertToCrs(doc, c.target, port)) << c.target;
         ASSERT_EQ(port.messages.size(), 1u) << c.target;
         EXPECT_EQ(port.messages[0].severity, Severity::Error);
         EXPECT_NE(port.messages[0].text.find(c.words), std::string::npos) << port.messages[0].text;
@@ -207,10 +206,9 @@ TEST_F(CrsConvertTest, RefusesWithAReasonAndChangesNothing) {
           std::tuple{std::pair{170.0, 0.0}, "EPSG:32731", "record 4 ("}}) {
         CVKDoc far;
         ScriptedPort said;
-        far.SetPort(&said);
         test::GeographicSurvey(far, {{1.2, 50.1}, {1.3, 50.2}, lonLat, {1.4, 50.3}});
         const Stored before = StoredOf(far);
-        EXPECT_FALSE(surface::ConvertToCrs(far, target));
+        EXPECT_FALSE(surface::ConvertToCrs(far, target, said));
         ASSERT_EQ(said.messages.size(), 1u);
         EXPECT_NE(said.messages[0].text.find(words), std::string::npos) << said.messages[0].text;
         EXPECT_EQ(StoredOf(far), before);
@@ -225,43 +223,43 @@ TEST_F(CrsConvertTest, RefusesWithAReasonAndChangesNothing) {
     b.LonDeg = 1.21;
     b.LatDeg = 50.11;
     b.GridX = b.GridY = 2000;
-    AddControl(doc, a);
-    AddControl(doc, b);
-    ApplyControl(doc);
+    AddControl(doc, a, port);
+    AddControl(doc, b, port);
+    ApplyControl(doc, port);
     port.messages.clear();
-    EXPECT_FALSE(surface::ConvertToCrs(doc, "EPSG:32631"));
+    EXPECT_FALSE(surface::ConvertToCrs(doc, "EPSG:32631", port));
     ASSERT_EQ(port.messages.size(), 1u);
     EXPECT_NE(port.messages[0].text.find("local site grid"), std::string::npos) << port.messages[0].text;
     doc.Crs = SurveyCrs{};
     doc.Control = CVKlsq{};
     port.messages.clear();
-    EXPECT_FALSE(surface::ConvertToCrs(doc, "EPSG:32631"));
+    EXPECT_FALSE(surface::ConvertToCrs(doc, "EPSG:32631", port));
     ASSERT_EQ(port.messages.size(), 1u);
     EXPECT_NE(port.messages[0].text.find("no recorded coordinate system"), std::string::npos);
 }
 
 TEST_F(CrsConvertTest, DeclaringTheSystemOfAGridSurvey) {
     test::GeographicSurvey(doc, test::Zone31Points());
-    EXPECT_FALSE(surface::DeclareCrs(doc, "EPSG:27700"));
+    EXPECT_FALSE(surface::DeclareCrs(doc, "EPSG:27700", port));
     EXPECT_NE(port.Texts().back().find("The survey is geographic"), std::string::npos);
     EXPECT_FALSE(doc.Crs.Recorded());
 
-    ConvertToUtm(doc);
+    ConvertToUtm(doc, port);
     doc.Crs = SurveyCrs{};  // as a survey saved before systems were kept
-    EXPECT_TRUE(surface::DeclareCrs(doc, "+proj=tmerc +lon_0=3 +k=0.9996 +datum=WGS84 +units=m"));
+    EXPECT_TRUE(surface::DeclareCrs(doc, "+proj=tmerc +lon_0=3 +k=0.9996 +datum=WGS84 +units=m", port));
     EXPECT_EQ(doc.Crs.Kind, CrsKind::Projected);
     EXPECT_EQ(doc.Crs.Definition.rfind("PROJCRS[", 0), 0u) << doc.Crs.Definition;
     // Now known, it converts.
-    ASSERT_TRUE(surface::ConvertToCrs(doc, "EPSG:32631"));
+    ASSERT_TRUE(surface::ConvertToCrs(doc, "EPSG:32631", port));
     EXPECT_EQ(surface::DocumentCrs(doc).name, "WGS 84 / UTM zone 31N");
 
-    EXPECT_TRUE(surface::DeclareCrs(doc, "32631"));
+    EXPECT_TRUE(surface::DeclareCrs(doc, "32631", port));
     EXPECT_EQ(doc.Crs.Definition, "EPSG:32631");
-    EXPECT_FALSE(surface::DeclareCrs(doc, "EPSG:2263"));
-    EXPECT_FALSE(surface::DeclareCrs(doc, "EPSG:4258"));
+    EXPECT_FALSE(surface::DeclareCrs(doc, "EPSG:2263", port));
+    EXPECT_FALSE(surface::DeclareCrs(doc, "EPSG:4258", port));
     EXPECT_EQ(doc.Crs.Definition, "EPSG:32631");
     // A local engineering system may be declared (a site grid from elsewhere).
-    EXPECT_TRUE(surface::DeclareCrs(doc, UnknownGridCrs().Definition));
+    EXPECT_TRUE(surface::DeclareCrs(doc, UnknownGridCrs().Definition, port));
     EXPECT_EQ(doc.Crs.Kind, CrsKind::LocalGrid);
 }
 

@@ -44,17 +44,13 @@ protected:
                testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
-        doc.SetPort(&port);
     }
     void TearDown() override { fs::remove_all(dir); }
 
     std::string Path(const std::string& name) const { return (dir / name).string(); }
 
     // Opens a file into a fresh document; its port's messages in `opened`.
-    bool Open(CVKDoc& into, ScriptedPort& opened, const std::string& path) {
-        into.SetPort(&opened);
-        return OpenDocument(into, path);
-    }
+    bool Open(CVKDoc& into, ScriptedPort& opened, const std::string& path) { return OpenDocument(into, path, opened); }
 
     // Two control points around the zone 31 survey, on a site grid 1000 m from the origin.
     void AddControl() {
@@ -66,7 +62,7 @@ protected:
             v.LatDeg = lat;
             v.GridX = x;
             v.GridY = y;
-            ASSERT_TRUE(aq::AddControl(doc, v));
+            ASSERT_TRUE(aq::AddControl(doc, v, port));
         }
     }
 
@@ -77,10 +73,10 @@ protected:
 
 TEST_F(CrsSidecarTest, SurvivesSaveOpenAndSaveAsWithoutChangingTheDocumentFile) {
     test::GeographicSurvey(doc, test::Zone31Points());
-    ConvertToUtm(doc);
+    ConvertToUtm(doc, port);
     ASSERT_EQ(doc.Crs, ZoneCrs(31));
     const std::vector<uint8_t> bytes = SaveDocumentBytes(doc);
-    ASSERT_TRUE(SaveDocument(doc, Path("a.son")));
+    ASSERT_TRUE(SaveDocument(doc, Path("a.son"), port));
     EXPECT_TRUE(port.messages.empty());
     // The document file holds exactly its format's bytes; the system is beside it.
     EXPECT_EQ(ReadText(Path("a.son")), std::string(bytes.begin(), bytes.end()));
@@ -97,12 +93,12 @@ TEST_F(CrsSidecarTest, SurvivesSaveOpenAndSaveAsWithoutChangingTheDocumentFile) 
     EXPECT_NE(tm.name.find("UTM zone 31"), std::string::npos) << tm.name;
 
     // Save As puts the system beside the new name; the old one stays as it was.
-    ASSERT_TRUE(SaveDocument(opened, Path("b.son")));
+    ASSERT_TRUE(SaveDocument(opened, Path("b.son"), said));
     EXPECT_EQ(ReadText(Path("b.son.crs")), sidecar);
 
     // Converted further, saved over the first: its sidecar follows.
-    ASSERT_TRUE(surface::ConvertToCrs(opened, "EPSG:27700")) << said.Texts().back();
-    ASSERT_TRUE(SaveDocument(opened, Path("a.son")));
+    ASSERT_TRUE(surface::ConvertToCrs(opened, "EPSG:27700", said)) << said.Texts().back();
+    ASSERT_TRUE(SaveDocument(opened, Path("a.son"), said));
     CVKDoc again;
     ASSERT_TRUE(Open(again, said, Path("a.son")));
     EXPECT_EQ(again.Crs, (SurveyCrs{CrsKind::Projected, "EPSG:27700"}));
@@ -113,7 +109,7 @@ TEST_F(CrsSidecarTest, SurvivesSaveOpenAndSaveAsWithoutChangingTheDocumentFile) 
 TEST_F(CrsSidecarTest, WithoutASidecarTheSurveysDefaultHoldsSilently) {
     // A geographic survey needs none and gets none.
     test::GeographicSurvey(doc, test::Zone31Points());
-    ASSERT_TRUE(SaveDocument(doc, Path("geo.son")));
+    ASSERT_TRUE(SaveDocument(doc, Path("geo.son"), port));
     EXPECT_FALSE(fs::exists(Path("geo.son.crs")));
     CVKDoc geo;
     ScriptedPort said;
@@ -123,8 +119,8 @@ TEST_F(CrsSidecarTest, WithoutASidecarTheSurveysDefaultHoldsSilently) {
 
     // A grid survey saved before systems were kept: without control points nothing says
     // which grid it is.
-    ConvertToUtm(doc);
-    ASSERT_TRUE(SaveDocument(doc, Path("utm.son")));
+    ConvertToUtm(doc, port);
+    ASSERT_TRUE(SaveDocument(doc, Path("utm.son"), port));
     fs::remove(Path("utm.son.crs"));
     CVKDoc utm;
     ASSERT_TRUE(Open(utm, said, Path("utm.son")));
@@ -134,24 +130,23 @@ TEST_F(CrsSidecarTest, WithoutASidecarTheSurveysDefaultHoldsSilently) {
 
     // With control points, where the survey lies tells Convert to UTM's zone from the site grid.
     CVKDoc withControl;
-    withControl.SetPort(&port);
-    doc.New();
+    doc.New(port);
     doc.Control = CVKlsq{};
     AddControl();
     test::GeographicSurvey(doc, test::Zone31Points());
     const CVKlsq control = doc.Control;
-    ConvertToUtm(doc);
-    ASSERT_TRUE(SaveDocument(doc, Path("tm.son")));
+    ConvertToUtm(doc, port);
+    ASSERT_TRUE(SaveDocument(doc, Path("tm.son"), port));
     fs::remove(Path("tm.son.crs"));
     ASSERT_TRUE(Open(withControl, said, Path("tm.son")));
     EXPECT_EQ(CurrentCrs(withControl), ZoneCrs(31));
 
-    doc.New();
+    doc.New(port);
     doc.Control = control;
     test::GeographicSurvey(doc, test::Zone31Points());
-    ApplyControl(doc);
+    ApplyControl(doc, port);
     ASSERT_EQ(doc.Crs, SiteGridCrs(control));
-    ASSERT_TRUE(SaveDocument(doc, Path("site.son")));
+    ASSERT_TRUE(SaveDocument(doc, Path("site.son"), port));
     fs::remove(Path("site.son.crs"));
     ASSERT_TRUE(Open(withControl, said, Path("site.son")));
     EXPECT_EQ(CurrentCrs(withControl), SiteGridCrs(control));
@@ -160,8 +155,8 @@ TEST_F(CrsSidecarTest, WithoutASidecarTheSurveysDefaultHoldsSilently) {
 
 TEST_F(CrsSidecarTest, AFaultySidecarIsToldOfAndTheSurveyStillOpens) {
     test::GeographicSurvey(doc, test::Zone31Points());
-    ConvertToUtm(doc);
-    ASSERT_TRUE(SaveDocument(doc, Path("s.son")));
+    ConvertToUtm(doc, port);
+    ASSERT_TRUE(SaveDocument(doc, Path("s.son"), port));
     const std::string sidecar = Path("s.son.crs");
     const std::vector<CVKData> records = doc.Records;
 
@@ -208,7 +203,7 @@ TEST_F(CrsSidecarTest, AFaultySidecarIsToldOfAndTheSurveyStillOpens) {
     ScriptedPort said;
     ASSERT_TRUE(Open(opened, said, Path("s.son")));
     EXPECT_TRUE(said.messages.empty());
-    surface::CheckRecordedCrs(opened);
+    surface::CheckRecordedCrs(opened, said);
     ASSERT_EQ(said.messages.size(), 1u);
     EXPECT_NE(said.messages[0].text.find(sidecar), std::string::npos) << said.messages[0].text;
     EXPECT_NE(said.messages[0].text.find("taken to be in an unknown local grid"), std::string::npos) << said.messages[0].text;
@@ -217,9 +212,9 @@ TEST_F(CrsSidecarTest, AFaultySidecarIsToldOfAndTheSurveyStillOpens) {
 
 TEST_F(CrsSidecarTest, SidecarThatCannotBeWrittenWarnsAndAStaleOneIsBroughtUpToDate) {
     test::GeographicSurvey(doc, test::Zone31Points());
-    ConvertToUtm(doc);
+    ConvertToUtm(doc, port);
     fs::create_directory(Path("d.son.crs"));
-    ASSERT_TRUE(SaveDocument(doc, Path("d.son")));
+    ASSERT_TRUE(SaveDocument(doc, Path("d.son"), port));
     ASSERT_EQ(port.messages.size(), 1u);
     EXPECT_EQ(port.messages[0].severity, Severity::Warning);
     EXPECT_EQ(port.messages[0].text.rfind("Failed to save the coordinate system file " + Path("d.son.crs") + ": ", 0), 0u)
@@ -229,12 +224,11 @@ TEST_F(CrsSidecarTest, SidecarThatCannotBeWrittenWarnsAndAStaleOneIsBroughtUpToD
 
     // A geographic survey saved over a converted one: the old system must not come back.
     port.messages.clear();
-    ASSERT_TRUE(SaveDocument(doc, Path("e.son")));
+    ASSERT_TRUE(SaveDocument(doc, Path("e.son"), port));
     ASSERT_TRUE(fs::exists(Path("e.son.crs")));
     CVKDoc geographic;
-    geographic.SetPort(&port);
     test::GeographicSurvey(geographic, test::Zone31Points());
-    ASSERT_TRUE(SaveDocument(geographic, Path("e.son")));
+    ASSERT_TRUE(SaveDocument(geographic, Path("e.son"), port));
     EXPECT_EQ(ReadText(Path("e.son.crs")), "AQUENTA-CRS 1\r\nkind=geographic\r\ndefinition=EPSG:4326\r\n");
     CVKDoc opened;
     ScriptedPort said;

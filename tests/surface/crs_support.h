@@ -17,6 +17,7 @@
 #include "model/data.h"
 #include "model/doc.h"
 #include "processing/recalc.h"
+#include "support/builders.h"
 
 namespace aq::test {
 
@@ -38,7 +39,7 @@ inline void GeographicSurvey(CVKDoc& doc, const std::vector<std::pair<double, do
         t += 2;
     }
     doc.NeedsSort = true;
-    Recalculate(doc);
+    Recalculate(doc, test::Quiet());
 }
 
 // Points of the Channel coast and the Low Countries, all in UTM zone 31 (0 to 6 E).

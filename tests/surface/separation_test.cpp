@@ -234,7 +234,7 @@ protected:
         const auto source = MakeSeparationSource(model, settings, failed, error, &crs);
         EXPECT_FALSE(failed) << error;
         port.answers = {true};
-        return TideFromGnss(doc, settings, source.get());
+        return TideFromGnss(doc, settings, source.get(), port);
     }
 
     ScriptedPort port;
@@ -243,8 +243,7 @@ protected:
 
 TEST_F(RtkTideTest, TidesFollowTheWaterLevelOnEachSeparationModel) {
     if (Egm96GridPath().empty()) GTEST_SKIP() << "proj-data is not installed";
-    doc.SetPort(&port);
-    ASSERT_EQ(ImportNmea(doc, Log()), ImportResult::Imported);
+    ASSERT_EQ(ImportNmea(doc, Log(), port), ImportResult::Imported);
     size_t count = 0;
 
     // On EGM96, which the receiver's heights are above: the curve itself.
@@ -271,9 +270,8 @@ TEST_F(RtkTideTest, TidesFollowTheWaterLevelOnEachSeparationModel) {
 
 TEST_F(RtkTideTest, AGridSurveyIsTakenBackToLatitudeAndLongitudeForTheModel) {
     if (Egm96GridPath().empty()) GTEST_SKIP() << "proj-data is not installed";
-    doc.SetPort(&port);
-    ASSERT_EQ(ImportNmea(doc, Log()), ImportResult::Imported);
-    ConvertToUtm(doc);
+    ASSERT_EQ(ImportNmea(doc, Log(), port), ImportResult::Imported);
+    ConvertToUtm(doc, port);
     ASSERT_FALSE(doc.IsGeographic());
     size_t count = 0;
     // The sloping datum surface is looked up where the boat was, as for the survey in
@@ -294,14 +292,13 @@ TEST_F(RtkTideTest, AGridSurveyIsTakenBackToLatitudeAndLongitudeForTheModel) {
 }
 
 TEST_F(RtkTideTest, FloatFixesSpoilTheLevelWhenAskedFor) {
-    doc.SetPort(&port);
-    ASSERT_EQ(ImportNmea(doc, Log()), ImportResult::Imported);
+    ASSERT_EQ(ImportNmea(doc, Log(), port), ImportResult::Imported);
     GnssTideSettings settings;
     settings.heights = GnssHeights::Geoid;
     settings.antennaHeight = kAntenna;
     settings.minQuality = GGA_RTK_FLOAT;
     port.answers = {true};
-    ASSERT_TRUE(TideFromGnss(doc, settings, nullptr));
+    ASSERT_TRUE(TideFromGnss(doc, settings, nullptr, port));
     size_t count = 0;
     EXPECT_GT(Rms(Curve, count), 0.2);  // the metre-high float stretch is in
 }

@@ -40,12 +40,12 @@ protected:
         }
         doc.KindFlags = REC_POSITION | REC_DEPTH;
         doc.NeedsSort = true;
-        Recalculate(doc);
+        Recalculate(doc, test::Quiet());
         // Each depth now has its place: set the seabed there.
         for (CVKData& r : doc.Records)
             if (r.IsLive(REC_DEPTH)) r.Depth = static_cast<int16_t>(std::lround(-level(r.X / 100.0, r.Y / 100.0) * 100));
         const std::string path = File(name);
-        EXPECT_TRUE(SaveDocument(doc, path));
+        EXPECT_TRUE(SaveDocument(doc, path, test::Quiet()));
         return path;
     }
 
@@ -57,7 +57,7 @@ protected:
 TEST_F(SurfaceCli, GridAndExportXyzAgreePointForPoint) {
     CVKDoc doc;
     gen::MakeSmallSurvey(doc, 1200);
-    ASSERT_TRUE(SaveDocument(doc, File("small.son")));
+    ASSERT_TRUE(SaveDocument(doc, File("small.son"), test::Quiet()));
     const CliResult r = Run({"open", File("small.son"), "export", "xyz", File("points.xyz"), "--kinds", "d", "grid",
                              File("grid.tif"), "--cell", "5", "--method", "mean", "--bands", "count", "--crs",
                              "EPSG:32631"});

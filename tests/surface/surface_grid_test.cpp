@@ -58,7 +58,7 @@ TEST(Soundings, AreTheXyzExportsDepthsPointForPoint) {
     const std::string path = std::filesystem::temp_directory_path() / ("aq_soundings_" + std::to_string(::getpid()) + ".xyz");
     ExportSelection depths;
     depths.EntityMask = REC_DEPTH;
-    ASSERT_TRUE(ExportXyz(doc, path, depths));
+    ASSERT_TRUE(ExportXyz(doc, path, depths, test::Quiet()));
     std::ifstream in(path);
     std::vector<Sounding> exported;
     std::string line;

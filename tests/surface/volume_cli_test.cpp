@@ -34,7 +34,7 @@ protected:
         CVKDoc doc;
         test::AddSoundings(doc, points);
         const std::string path = File(name);
-        EXPECT_TRUE(SaveDocument(doc, path));
+        EXPECT_TRUE(SaveDocument(doc, path, test::Quiet()));
         return path;
     }
 

@@ -168,9 +168,9 @@ bool FormatCrossingsCsv(const std::vector<Crossing>& crossings, bool geographic,
     return true;
 }
 
-bool ExportCrossingsCsv(const CVKDoc& doc, const std::string& path, const CrossingResult& result) {
+bool ExportCrossingsCsv(const CVKDoc& doc, const std::string& path, const CrossingResult& result, UserPort& port) {
     const bool geographic = doc.IsGeographic();
-    return exporting::WriteExportFile(doc, path, [&](exporting::ExportFile& file) {
+    return exporting::WriteExportFile(path, port, [&](exporting::ExportFile& file) {
         return FormatCrossingsCsv(result.Crossings, geographic, [&](std::string_view piece, size_t done) {
             file.Text() += piece;
             return file.Spill(done, result.Crossings.size());

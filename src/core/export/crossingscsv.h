@@ -50,8 +50,8 @@ extern const char* const LINES_CSV_HEADER;
 void AppendLineCsv(std::string& out, const SurveyLine& line);
 
 // Writes the crossings of a result to `path` ("-" for standard output) as CSV, replacing
-// the file whole or not at all; a failure is reported through the document's port
-// naming the file and the reason, and false returned.
-bool ExportCrossingsCsv(const CVKDoc& doc, const std::string& path, const CrossingResult& result);
+// the file whole or not at all; a failure is reported through the port naming the file
+// and the reason, and false returned.
+bool ExportCrossingsCsv(const CVKDoc& doc, const std::string& path, const CrossingResult& result, UserPort& port);
 
 }  // namespace aq

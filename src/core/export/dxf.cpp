@@ -166,13 +166,13 @@ bool CVKDxf::WriteDrawing(std::string& out, const ExportSelection& selection, ex
     return true;
 }
 
-bool ExportDxf(const CVKDoc& doc, const std::string& path, const ExportSelection& selection) {
-    doc.Port().WaitCursor(true);
-    const bool ok = exporting::WriteExportFile(doc, path, [&](exporting::ExportFile& file) {
+bool ExportDxf(const CVKDoc& doc, const std::string& path, const ExportSelection& selection, UserPort& port) {
+    port.WaitCursor(true);
+    const bool ok = exporting::WriteExportFile(path, port, [&](exporting::ExportFile& file) {
         CVKDxf dxf(&doc.Records, doc.IsGeographic());
         return dxf.WriteDrawing(file.Text(), selection, &file);
     });
-    doc.Port().WaitCursor(false);
+    port.WaitCursor(false);
     return ok;
 }
 

@@ -57,7 +57,7 @@ private:
 };
 
 // Export > DXF.
-bool ExportDxf(const CVKDoc& doc, const std::string& path, const ExportSelection& selection);
+bool ExportDxf(const CVKDoc& doc, const std::string& path, const ExportSelection& selection, UserPort& port);
 
 // The seabed level of the DXF labels in metres, summed in centimetres.
 inline double DxfLevel(const CVKData& r) { return (int64_t{r.Tide} - r.Depth + r.Z) / 100.0; }

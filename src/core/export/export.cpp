@@ -33,9 +33,11 @@ bool ParseDxfLayerCount(std::string_view text, uint8_t& out, std::string& messag
 
 namespace {
 
-bool RunCsv(const CVKDoc& doc, const std::string& path, const ExportSelection&) { return ExportCsv(doc, path); }
-bool RunHpr(const CVKDoc& doc, const std::string& path, const ExportSelection&) {
-    return ExportHprReport(doc, path);
+bool RunCsv(const CVKDoc& doc, const std::string& path, const ExportSelection&, UserPort& port) {
+    return ExportCsv(doc, path, port);
+}
+bool RunHpr(const CVKDoc& doc, const std::string& path, const ExportSelection&, UserPort& port) {
+    return ExportHprReport(doc, path, port);
 }
 
 }  // namespace
@@ -68,9 +70,10 @@ const ExportFormatInfo* FindExportFormat(std::string_view name) {
     return nullptr;
 }
 
-bool RunExport(int commandId, const CVKDoc& doc, const std::string& path, const ExportSelection& selection) {
+bool RunExport(int commandId, const CVKDoc& doc, const std::string& path, const ExportSelection& selection,
+               UserPort& port) {
     const ExportFormatInfo* f = FindExportFormat(commandId);
-    return f && f->run(doc, path, selection);
+    return f && f->run(doc, path, selection, port);
 }
 
 }  // namespace aq

@@ -15,7 +15,7 @@
 // The common export flow. The front end chooses the file (with the save-file dialog
 // inputs of ExportFormats()) and, where the format has one, fills in the Export Entity
 // Selection dialog; the export command then takes both as values, writes the file and
-// reports failures through the document's port. No message follows a success.
+// reports failures through the port it is given. No message follows a success.
 namespace aq {
 
 // What the Export Entity Selection dialog hands to an export.
@@ -53,7 +53,7 @@ struct ExportFormatInfo {
     const char* filter;
     bool entitySelection;  // the Export Entity Selection dialog comes before the file is written
     bool layerCount;       // ... with its layer-count field enabled
-    bool (*run)(const CVKDoc& doc, const std::string& path, const ExportSelection& selection);
+    bool (*run)(const CVKDoc& doc, const std::string& path, const ExportSelection& selection, UserPort& port);
 };
 
 // Every export, in the order of the command line's list.
@@ -63,7 +63,8 @@ const ExportFormatInfo* FindExportFormat(std::string_view name);
 
 // Runs the export of a command id. False when the command refused, or the file could
 // not be written (the message is shown then, naming the file; no partial file is left).
-bool RunExport(int commandId, const CVKDoc& doc, const std::string& path, const ExportSelection& selection);
+bool RunExport(int commandId, const CVKDoc& doc, const std::string& path, const ExportSelection& selection,
+               UserPort& port);
 
 // The values the exports write (CorrectedX, CorrectedY, CorrectedZ, ExportedLevel)
 // are in model/corrected.h: the quality checks measure the same positions and levels.

@@ -69,16 +69,16 @@ std::string FileErrorText(const std::string& path, int err);
 
 // Writes `path` through an ExportFile: `body(file)` appends the text, calling Spill()
 // as it goes and returning false when that fails. A failure is reported through the
-// document's port with the message naming the file.
+// port with the message naming the file.
 template <class Body>
-bool WriteExportFile(const CVKDoc& doc, const std::string& path, Body&& body) {
+bool WriteExportFile(const std::string& path, UserPort& port, Body&& body) {
     ExportFile file(path);
-    file.ShowProgress(doc.Port());
+    file.ShowProgress(port);
     const bool written = file.Open() && body(file) && file.Commit();
     file.EndProgress();
-    if (const std::string notice = file.Notice(); !notice.empty()) doc.Port().Message(notice, Severity::Warning);
+    if (const std::string notice = file.Notice(); !notice.empty()) port.Message(notice, Severity::Warning);
     if (written) return true;
-    doc.Port().Message(file.ErrorText(), Severity::Error);
+    port.Message(file.ErrorText(), Severity::Error);
     return false;
 }
 

@@ -73,9 +73,9 @@ std::string HprLine(const CVKData& r) {
     return s;
 }
 
-bool ExportGeotronics(const CVKDoc& doc, const std::string& path, const ExportSelection& selection) {
+bool ExportGeotronics(const CVKDoc& doc, const std::string& path, const ExportSelection& selection, UserPort& port) {
     const bool geographic = doc.IsGeographic();
-    return exporting::WriteExportFile(doc, path, [&](exporting::ExportFile& file) {
+    return exporting::WriteExportFile(path, port, [&](exporting::ExportFile& file) {
         exporting::LocalClock clock;
         std::string& out = file.Text();
         double lastDate = 0.0;
@@ -99,8 +99,8 @@ bool ExportGeotronics(const CVKDoc& doc, const std::string& path, const ExportSe
     });
 }
 
-bool ExportHprReport(const CVKDoc& doc, const std::string& path) {
-    return exporting::WriteExportFile(doc, path, [&](exporting::ExportFile& file) {
+bool ExportHprReport(const CVKDoc& doc, const std::string& path, UserPort& port) {
+    return exporting::WriteExportFile(path, port, [&](exporting::ExportFile& file) {
         exporting::LocalClock clock;
         std::string& out = file.Text();
         out += "Date/Time,Height,Depth,Heave,";

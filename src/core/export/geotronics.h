@@ -22,11 +22,11 @@ std::string HprLine(const CVKData& r);
 
 // Export > Geotronics: the selected records as a Geodimeter label file, with a
 // "51=" date line before the first record of each later day.
-bool ExportGeotronics(const CVKDoc& doc, const std::string& path, const ExportSelection& selection);
+bool ExportGeotronics(const CVKDoc& doc, const std::string& path, const ExportSelection& selection, UserPort& port);
 
 // Export > HPR report: every depth record but record 0, deleted ones too. The header
 // names pitch and roll in metres once Apply HPR has turned them into displacements.
-bool ExportHprReport(const CVKDoc& doc, const std::string& path);
+bool ExportHprReport(const CVKDoc& doc, const std::string& path, UserPort& port);
 
 namespace exporting {
 bool AppendLabelLine(std::string& out, const CVKData& r, int64_t index, bool geographic, LocalClock& clock);

@@ -135,8 +135,8 @@ std::string DocumentTitle(const CVKDoc& doc) {
     return std::filesystem::path(doc.PathName).filename().string();
 }
 
-bool ExportKml(const CVKDoc& doc, const std::string& path, const ExportSelection& selection) {
-    return exporting::WriteExportFile(doc, path, [&](exporting::ExportFile& file) {
+bool ExportKml(const CVKDoc& doc, const std::string& path, const ExportSelection& selection, UserPort& port) {
+    return exporting::WriteExportFile(path, port, [&](exporting::ExportFile& file) {
         std::string& out = file.Text();
         out += kHead;
         out += kEol;

@@ -24,6 +24,6 @@ std::string XmlText(std::string_view text);
 // Export > KML: a marker at the centre of the survey's extents described by the
 // selection's KmlTitle, and a line through every position record (deleted ones too)
 // described by the document's title.
-bool ExportKml(const CVKDoc& doc, const std::string& path, const ExportSelection& selection);
+bool ExportKml(const CVKDoc& doc, const std::string& path, const ExportSelection& selection, UserPort& port);
 
 }  // namespace aq

@@ -126,8 +126,8 @@ namespace {
 // Writes the selected records of indices [first, last) with `line`.
 template <class Line>
 bool WriteSelected(const CVKDoc& doc, const std::string& path, const ExportSelection& selection, size_t first,
-                   size_t last, Line&& line) {
-    return WriteExportFile(doc, path, [&](ExportFile& file) {
+                   size_t last, UserPort& port, Line&& line) {
+    return WriteExportFile(path, port, [&](ExportFile& file) {
         LocalClock clock;
         std::string& out = file.Text();
         for (size_t i = first; i < last; ++i) {
@@ -142,13 +142,13 @@ bool WriteSelected(const CVKDoc& doc, const std::string& path, const ExportSelec
 
 // The XYZ family: every record, or all but the first three and the last three.
 bool WriteXyzFamily(const CVKDoc& doc, const std::string& path, const ExportSelection& selection, bool trimEnds,
-                    bool lineEndOnly, bool commas) {
+                    bool lineEndOnly, bool commas, UserPort& port) {
     const size_t n = doc.Records.size();
     const size_t first = trimEnds ? 3 : 0;
     const size_t last = trimEnds ? (n > 3 ? n - 3 : 0) : n;
     const bool geographic = doc.IsGeographic();
     const size_t end = std::max(first, last);
-    return WriteExportFile(doc, path, [&](ExportFile& file) {
+    return WriteExportFile(path, port, [&](ExportFile& file) {
         LocalClock clock;
         std::string& out = file.Text();
         return ForEachXyzPoint(doc, selection, first, end, [&](size_t i, const CVKData& r, const XyzPoint& p) {
@@ -183,15 +183,15 @@ std::string CsvLine(const CVKData& r, bool geographic) {
     return s;
 }
 
-bool HypackRefuses(const CVKDoc& doc) {
+bool HypackRefuses(const CVKDoc& doc, UserPort& port) {
     if (!doc.IsGeographic()) return false;
-    doc.Port().Message(HYPACK_REFUSAL, Severity::Warning);
+    port.Message(HYPACK_REFUSAL, Severity::Warning);
     return true;
 }
 
-bool ExportAscii(const CVKDoc& doc, const std::string& path, const ExportSelection& selection) {
+bool ExportAscii(const CVKDoc& doc, const std::string& path, const ExportSelection& selection, UserPort& port) {
     const bool geographic = doc.IsGeographic();
-    return exporting::WriteSelected(doc, path, selection, 0, doc.Records.size(),
+    return exporting::WriteSelected(doc, path, selection, 0, doc.Records.size(), port,
                                     [&](std::string& out, const CVKData& r, exporting::LocalClock& clock) {
                                         if (r.IsDeleted()) return;
                                         exporting::AppendAsciiLine(out, r, geographic, clock);
@@ -199,22 +199,22 @@ bool ExportAscii(const CVKDoc& doc, const std::string& path, const ExportSelecti
                                     });
 }
 
-bool ExportXyz(const CVKDoc& doc, const std::string& path, const ExportSelection& selection) {
-    return exporting::WriteXyzFamily(doc, path, selection, false, false, false);
+bool ExportXyz(const CVKDoc& doc, const std::string& path, const ExportSelection& selection, UserPort& port) {
+    return exporting::WriteXyzFamily(doc, path, selection, false, false, false, port);
 }
 
-bool ExportHypack(const CVKDoc& doc, const std::string& path, const ExportSelection& selection) {
-    if (HypackRefuses(doc)) return false;
-    return exporting::WriteXyzFamily(doc, path, selection, true, true, false);
+bool ExportHypack(const CVKDoc& doc, const std::string& path, const ExportSelection& selection, UserPort& port) {
+    if (HypackRefuses(doc, port)) return false;
+    return exporting::WriteXyzFamily(doc, path, selection, true, true, false, port);
 }
 
-bool ExportUsArmy(const CVKDoc& doc, const std::string& path, const ExportSelection& selection) {
-    return exporting::WriteXyzFamily(doc, path, selection, true, true, true);
+bool ExportUsArmy(const CVKDoc& doc, const std::string& path, const ExportSelection& selection, UserPort& port) {
+    return exporting::WriteXyzFamily(doc, path, selection, true, true, true, port);
 }
 
-bool ExportCsv(const CVKDoc& doc, const std::string& path) {
+bool ExportCsv(const CVKDoc& doc, const std::string& path, UserPort& port) {
     const bool geographic = doc.IsGeographic();
-    return exporting::WriteExportFile(doc, path, [&](exporting::ExportFile& file) {
+    return exporting::WriteExportFile(path, port, [&](exporting::ExportFile& file) {
         exporting::LocalClock clock;
         std::string& out = file.Text();
         out += CSV_HEADER;

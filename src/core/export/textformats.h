@@ -33,17 +33,17 @@ inline constexpr char HYPACK_REFUSAL[] = "Hypack does not accept GPS XYZ";
 
 // Hypack refuses a geographic survey: shows the message and returns true. The front end
 // asks before any dialog; ExportHypack asks again.
-bool HypackRefuses(const CVKDoc& doc);
+bool HypackRefuses(const CVKDoc& doc, UserPort& port);
 
 // The export commands, each after its file and selection are chosen. False on a
 // refusal or a file error, already shown through the port.
-bool ExportAscii(const CVKDoc& doc, const std::string& path, const ExportSelection& selection);
-bool ExportXyz(const CVKDoc& doc, const std::string& path, const ExportSelection& selection);
+bool ExportAscii(const CVKDoc& doc, const std::string& path, const ExportSelection& selection, UserPort& port);
+bool ExportXyz(const CVKDoc& doc, const std::string& path, const ExportSelection& selection, UserPort& port);
 // Hypack and US Army leave out the first three and the last three records.
-bool ExportHypack(const CVKDoc& doc, const std::string& path, const ExportSelection& selection);
-bool ExportUsArmy(const CVKDoc& doc, const std::string& path, const ExportSelection& selection);
+bool ExportHypack(const CVKDoc& doc, const std::string& path, const ExportSelection& selection, UserPort& port);
+bool ExportUsArmy(const CVKDoc& doc, const std::string& path, const ExportSelection& selection, UserPort& port);
 // Every record, deleted ones as "Deleted"; there is no selection.
-bool ExportCsv(const CVKDoc& doc, const std::string& path);
+bool ExportCsv(const CVKDoc& doc, const std::string& path, UserPort& port);
 
 namespace exporting {
 

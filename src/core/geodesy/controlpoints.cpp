@@ -46,18 +46,18 @@ void AcceptControlPage(ClsqData& p, const ControlPageValues& v) {
     if (p.LatHemisphere.find('S') != std::string::npos) p.Latitude = -p.Latitude;
 }
 
-bool AddControl(CVKDoc& doc, const ControlPageValues& values) {
+bool AddControl(CVKDoc& doc, const ControlPageValues& values, UserPort& port) {
     ClsqData point;
     AcceptControlPage(point, values);
     if (point.Use != 1) return false;
     doc.Control.Points.push_back(std::move(point));
     doc.Control.Recompute();
     // The points are saved with the survey: closing must offer to save them.
-    doc.SetModified(true);
+    doc.SetModified(true, port);
     return true;
 }
 
-void EditControl(CVKDoc& doc, std::span<const std::optional<ControlPageValues>> accepted) {
+void EditControl(CVKDoc& doc, std::span<const std::optional<ControlPageValues>> accepted, UserPort& port) {
     std::vector<ClsqData>& points = doc.Control.Points;
     const std::vector<ClsqData> before = points;
     for (size_t i = 0; i < accepted.size() && i < points.size(); ++i)
@@ -67,10 +67,10 @@ void EditControl(CVKDoc& doc, std::span<const std::optional<ControlPageValues>> 
         if (points[i].Use == 0) points.erase(points.begin() + static_cast<std::ptrdiff_t>(i));
     const bool changed = points != before;
     doc.Control.Recompute();
-    if (changed) doc.SetModified(true);
+    if (changed) doc.SetModified(true, port);
 }
 
-void ApplyControl(CVKDoc& doc) {
+void ApplyControl(CVKDoc& doc, UserPort& port) {
     const CVKlsq& set = doc.Control;
     if (!set.IsUsable() || !doc.IsGeographic()) return;
     for (CVKData& r : doc.Records) {
@@ -82,21 +82,21 @@ void ApplyControl(CVKDoc& doc) {
     }
     doc.KindFlags &= 0xDFF;
     doc.Crs = SiteGridCrs(set);
-    doc.SetModified(true);
-    Recalculate(doc);
+    doc.SetModified(true, port);
+    Recalculate(doc, port);
 }
 
-void SelfTest(CVKDoc& doc) {
+void SelfTest(CVKDoc& doc, UserPort& port) {
     const CVKlsq& set = doc.Control;
     if (!set.IsUsable()) return;
     char text[256];
     std::snprintf(text, sizeof text, "UTM ZONE %d\nScale %.3f Rotation %.3f", UtmZone(RadToDeg(set.CentralMeridian)),
                   set.Scale, RadToDeg(set.Rotation));
-    doc.Port().Message(text, Severity::Info);
+    port.Message(text, Severity::Info);
     for (const ClsqData& p : set.Points) {
         const GridPoint g = *set.ToLocalGrid(p.Latitude, p.Longitude);
         std::snprintf(text, sizeof text, " Errors:\ndx = %.2fm dy = %.2fm", g.x - p.GridX, g.y - p.GridY);
-        doc.Port().Message(p.Name + text, Severity::Info);
+        port.Message(p.Name + text, Severity::Info);
     }
 }
 

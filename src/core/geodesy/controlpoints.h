@@ -30,21 +30,21 @@ void AcceptControlPage(ClsqData& point, const ControlPageValues& values);
 
 // Edit > Transform > Add Control confirmed with OK: the new point joins the set when
 // "Use this station" stayed checked. Returns whether it joined.
-bool AddControl(CVKDoc& doc, const ControlPageValues& values);
+bool AddControl(CVKDoc& doc, const ControlPageValues& values, UserPort& port);
 
 // Edit > Transform > Edit Control ended. `accepted` has, page by page in the order of
 // the points, the values of each page that OK applied (nullopt for a page that was
 // not); it is empty after Cancel and may be shorter than the set. Whatever the button,
 // every point whose Use is 0 afterwards is deleted, and the set is derived again.
-void EditControl(CVKDoc& doc, std::span<const std::optional<ControlPageValues>> accepted);
+void EditControl(CVKDoc& doc, std::span<const std::optional<ControlPageValues>> accepted, UserPort& port);
 
 // Edit > Transform > Apply Control: every geographic position onto the site grid;
 // the document becomes a grid one on the site grid's local coordinate system and is
 // recalculated. Does nothing unless the set is usable and the document geographic.
-void ApplyControl(CVKDoc& doc);
+void ApplyControl(CVKDoc& doc, UserPort& port);
 
 // Edit > Transform > Self Test: the zone, scale and rotation, then each station's
 // misfit, one message each. Does nothing unless the set is usable.
-void SelfTest(CVKDoc& doc);
+void SelfTest(CVKDoc& doc, UserPort& port);
 
 }  // namespace aq

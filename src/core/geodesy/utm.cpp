@@ -8,7 +8,7 @@
 
 namespace aq {
 
-void ConvertToUtm(CVKDoc& doc) {
+void ConvertToUtm(CVKDoc& doc, UserPort& port) {
     if (!doc.IsGeographic()) return;
     // One zone for the whole survey, even one that crosses a zone boundary.
     // The sum wraps as the stored integers do: a damaged file's extents must not overflow.
@@ -33,9 +33,9 @@ void ConvertToUtm(CVKDoc& doc) {
     }
     doc.KindFlags &= 0xDFF;
     doc.Crs = crs;
-    doc.SetModified(true);
-    Recalculate(doc);
-    Remove(doc);
+    doc.SetModified(true, port);
+    Recalculate(doc, port);
+    Remove(doc, port);
 }
 
 }  // namespace aq

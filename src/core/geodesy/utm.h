@@ -10,6 +10,6 @@ namespace aq {
 // discards the deleted records. The control-point set and its central meridian are
 // left as they are; the document records the zone's transverse Mercator as its
 // coordinate system. Does nothing unless the document is geographic.
-void ConvertToUtm(CVKDoc& doc);
+void ConvertToUtm(CVKDoc& doc, UserPort& port);
 
 }  // namespace aq

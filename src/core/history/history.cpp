@@ -360,7 +360,7 @@ size_t UndoHistory::DefaultBudget() {
 UndoHistory::UndoHistory(size_t budgetBytes) : budget_(budgetBytes) {}
 UndoHistory::~UndoHistory() = default;
 
-void UndoHistory::Begin(CVKDoc& doc, const std::string& name, UndoScope scope) {
+void UndoHistory::Begin(CVKDoc& doc, const std::string& name, UndoScope scope, UserPort& port) {
     pending_.reset();
     doc.FlagJournal = nullptr;
     try {
@@ -385,7 +385,7 @@ void UndoHistory::Begin(CVKDoc& doc, const std::string& name, UndoScope scope) {
         bytes_ = 0;
         spare_.reset();
         spareBytes_ = 0;
-        doc.Port().StatusNote("Not enough memory to keep \"" + name + "\" for undo; the undo history was cleared.");
+        port.StatusNote("Not enough memory to keep \"" + name + "\" for undo; the undo history was cleared.");
     }
 }
 
@@ -401,7 +401,7 @@ void UndoHistory::KeepSpare(std::unique_ptr<uint8_t[]> data, size_t bytes) {
     spareBytes_ = bytes;
 }
 
-bool UndoHistory::End(CVKDoc& doc) {
+bool UndoHistory::End(CVKDoc& doc, UserPort& port) {
     doc.FlagJournal = nullptr;
     if (!pending_) return false;
     std::unique_ptr<Pending> p = std::move(pending_);
@@ -468,7 +468,7 @@ bool UndoHistory::End(CVKDoc& doc) {
         p.reset();
         if (delta.Empty() && step->settings == DocSettings::Of(doc)) {
             // Nothing changed, so nothing is to be saved that was not before.
-            doc.SetModified(wasModified);
+            doc.SetModified(wasModified, port);
             return false;
         }
         // A new step ends the steps that were undone.
@@ -480,7 +480,7 @@ bool UndoHistory::End(CVKDoc& doc) {
         bytes_ += step->Bytes();
         steps_.push_back(std::move(step));
         ++position_;
-        Trim(doc);
+        Trim(port);
         return true;
     } catch (const std::bad_alloc&) {
         steps_.clear();
@@ -489,12 +489,12 @@ bool UndoHistory::End(CVKDoc& doc) {
         bytes_ = 0;
         spare_.reset();
         spareBytes_ = 0;
-        doc.Port().StatusNote("Not enough memory to keep \"" + p->name + "\" for undo; the undo history was cleared.");
+        port.StatusNote("Not enough memory to keep \"" + p->name + "\" for undo; the undo history was cleared.");
         return false;
     }
 }
 
-void UndoHistory::Trim(CVKDoc& doc) {
+void UndoHistory::Trim(UserPort& port) {
     size_t dropped = 0;
     while (bytes_ > budget_ && !steps_.empty()) {
         bytes_ -= steps_.front()->Bytes();
@@ -506,14 +506,14 @@ void UndoHistory::Trim(CVKDoc& doc) {
     }
     if (dropped == 0) return;
     dropped_ += dropped;
-    doc.Port().StatusNote(dropped == 1 ? "The oldest undo step was dropped to keep the history within its memory."
-                                       : "The " + std::to_string(dropped) +
-                                             " oldest undo steps were dropped to keep the history within its memory.");
+    port.StatusNote(dropped == 1 ? "The oldest undo step was dropped to keep the history within its memory."
+                                 : "The " + std::to_string(dropped) +
+                                       " oldest undo steps were dropped to keep the history within its memory.");
 }
 
-void UndoHistory::SetBudget(CVKDoc& doc, size_t bytes) {
+void UndoHistory::SetBudget(size_t bytes, UserPort& port) {
     budget_ = bytes;
-    Trim(doc);
+    Trim(port);
 }
 
 std::string UndoHistory::UndoName() const { return CanUndo() ? steps_[position_ - 1]->name : std::string(); }
@@ -553,10 +553,10 @@ void CountFlags(CVKDoc& doc, const RecordDelta& delta, int sign) {
 
 }  // namespace
 
-bool UndoHistory::Undo(CVKDoc& doc) { return Move(doc, true); }
-bool UndoHistory::Redo(CVKDoc& doc) { return Move(doc, false); }
+bool UndoHistory::Undo(CVKDoc& doc, UserPort& port) { return Move(doc, true, port); }
+bool UndoHistory::Redo(CVKDoc& doc, UserPort& port) { return Move(doc, false, port); }
 
-bool UndoHistory::Move(CVKDoc& doc, bool undo) {
+bool UndoHistory::Move(CVKDoc& doc, bool undo, UserPort& port) {
     if (undo ? !CanUndo() : !CanRedo()) return false;
     pending_.reset();
     Step& step = *steps_[undo ? position_ - 1 : position_];
@@ -576,14 +576,16 @@ bool UndoHistory::Move(CVKDoc& doc, bool undo) {
     position_ = undo ? position_ - 1 : position_ + 1;
     // The view points and counts of the restored records, on the restored axes; the
     // status pane as it read then.
-    if (!flagsOnly) UpdateValues(doc);
-    doc.SetStatusText(status);
-    UpdateModified(doc);
-    doc.ViewsChanged();
+    if (!flagsOnly) UpdateValues(doc, port);
+    doc.SetStatusText(status, port);
+    UpdateModified(doc, port);
+    port.ViewsChanged();
     return true;
 }
 
-void UndoHistory::UpdateModified(CVKDoc& doc) const { doc.SetModified(saved_ != static_cast<int64_t>(position_)); }
+void UndoHistory::UpdateModified(CVKDoc& doc, UserPort& port) const {
+    doc.SetModified(saved_ != static_cast<int64_t>(position_), port);
+}
 
 void UndoHistory::Clear(bool savedState) {
     steps_.clear();

@@ -57,11 +57,12 @@ public:
     UndoHistory(const UndoHistory&) = delete;
     UndoHistory& operator=(const UndoHistory&) = delete;
 
-    // Before a command: copies what the command may change.
-    void Begin(CVKDoc& doc, const std::string& name, UndoScope scope);
+    // Before a command: copies what the command may change. Should memory run out, the
+    // history is cleared and the port's status bar told.
+    void Begin(CVKDoc& doc, const std::string& name, UndoScope scope, UserPort& port);
     // After it: keeps a step when anything changed (and drops the redo steps); true then.
     // Oldest steps beyond the budget are dropped, which the port's status bar is told.
-    bool End(CVKDoc& doc);
+    bool End(CVKDoc& doc, UserPort& port);
     // Forgets what Begin copied, keeping no step.
     void Cancel(CVKDoc& doc);
     bool Recording() const { return pending_ != nullptr; }
@@ -73,8 +74,8 @@ public:
     std::string RedoName() const;
     // Takes the survey back one step (or forward again); false when there is none. The
     // modified mark follows: back at the state last saved, the document is unmodified.
-    bool Undo(CVKDoc& doc);
-    bool Redo(CVKDoc& doc);
+    bool Undo(CVKDoc& doc, UserPort& port);
+    bool Redo(CVKDoc& doc, UserPort& port);
 
     // A new or newly opened document: no steps, and this state is the saved one.
     void Clear(bool savedState = true);
@@ -89,7 +90,7 @@ public:
     std::vector<StepInfo> Steps() const;
     size_t Bytes() const { return bytes_; }
     size_t Budget() const { return budget_; }
-    void SetBudget(CVKDoc& doc, size_t bytes);
+    void SetBudget(size_t bytes, UserPort& port);
     // Steps dropped to keep within the budget since the history began.
     size_t Dropped() const { return dropped_; }
 
@@ -97,9 +98,9 @@ private:
     struct Step;
     struct Pending;
 
-    bool Move(CVKDoc& doc, bool undo);
-    void Trim(CVKDoc& doc);
-    void UpdateModified(CVKDoc& doc) const;
+    bool Move(CVKDoc& doc, bool undo, UserPort& port);
+    void Trim(UserPort& port);
+    void UpdateModified(CVKDoc& doc, UserPort& port) const;
     // Keeps the memory of a copy no longer needed for the next command's.
     void KeepSpare(std::unique_ptr<uint8_t[]> data, size_t bytes);
 
@@ -121,16 +122,18 @@ private:
 // Runs a command between Begin and End of a history; End runs whatever happens, so a
 // command that fails part way still leaves a step for what it changed.
 template <class Command>
-auto Undoable(UndoHistory* history, CVKDoc& doc, const std::string& name, UndoScope scope, Command&& command) {
+auto Undoable(UndoHistory* history, CVKDoc& doc, const std::string& name, UndoScope scope, UserPort& port,
+              Command&& command) {
     if (!history) return command();
     struct Guard {
         UndoHistory& h;
         CVKDoc& d;
+        UserPort& p;
         ~Guard() {
-            if (h.Recording()) h.End(d);
+            if (h.Recording()) h.End(d, p);
         }
-    } guard{*history, doc};
-    history->Begin(doc, name, scope);
+    } guard{*history, doc, port};
+    history->Begin(doc, name, scope, port);
     return command();
 }
 

@@ -95,12 +95,12 @@ void ApplySameSecondRule(CVKDoc& doc) {
     }
 }
 
-ImportResult ImportBrivel(CVKDoc& doc, const std::string& path) {
+ImportResult ImportBrivel(CVKDoc& doc, const std::string& path, UserPort& port) {
     const ImportDialog* dialog = FindImportDialog(ID_IMPORT_BRIVEL);
     const ImportSnapshot before(doc);
     ImportFile file;
     std::string full;
-    const ImportResult opened = BeginImport(doc, path, dialog->duplicates, file, full);
+    const ImportResult opened = BeginImport(doc, path, dialog->duplicates, file, full, port);
     if (opened != ImportResult::Imported) return opened;
 
     DayClock clock;
@@ -144,19 +144,19 @@ ImportResult ImportBrivel(CVKDoc& doc, const std::string& path) {
         file.Skip(BRIVEL_BLOCK_BYTES);
     }
     doc.KindFlags |= kinds;
-    ReportReadError(doc, file, full);
-    if (!before.ConfirmPositionKinds(doc, full)) return ImportResult::Refused;
+    ReportReadError(file, full, port);
+    if (!before.ConfirmPositionKinds(doc, full, port)) return ImportResult::Refused;
 
     char text[96] = "";
     if (errors != 0) std::snprintf(text, sizeof text, "%d data errors of %d in Brivel File", errors, imported);
     if (imported == 0)
-        ReportNothingImported(doc, text, "no block had a Brivel date, time and type");
+        ReportNothingImported(text, "no block had a Brivel date, time and type", port);
     else if (errors != 0)
-        doc.Port().Message(text, Severity::Warning);
+        port.Message(text, Severity::Warning);
     doc.NeedsSort = true;
     ApplySameSecondRule(doc);
     doc.KindFlags |= REC_SOUNDER;
-    Restore(doc);
+    Restore(doc, port);
     doc.SounderImported = 1;
     return ImportResult::Imported;
 }

@@ -33,7 +33,7 @@ CVKData BrivelRecord(const uint8_t* block, DayClock& clock);
 // File > Import > Brivel with the file chosen: reads the blocks, resynchronising over
 // damage, applies the same-second depth rule, restores and recalculates, and marks the
 // document as holding sounder data.
-ImportResult ImportBrivel(CVKDoc& doc, const std::string& path);
+ImportResult ImportBrivel(CVKDoc& doc, const std::string& path, UserPort& port);
 
 // A second depth record in the same second, logged without hundredths, moves to the
 // half second.

@@ -113,7 +113,7 @@ void ListImportedFile(CVKDoc& doc, const std::string& fullPath) {
 
 std::string ImportInformationText(const CVKDoc& doc) { return "Imported Files:\n" + doc.ImportedFiles; }
 
-void ImportInformation(CVKDoc& doc) { doc.Port().Message(ImportInformationText(doc), Severity::Info); }
+void ImportInformation(CVKDoc& doc, UserPort& port) { port.Message(ImportInformationText(doc), Severity::Info); }
 
 // ---- file errors ----
 
@@ -245,37 +245,37 @@ void ImportFile::SkipLongLine() {
 }
 
 ImportResult BeginImport(CVKDoc& doc, const std::string& path, DuplicateRule rule, ImportFile& file,
-                         std::string& fullPath) {
+                         std::string& fullPath, UserPort& port) {
     // The imported-files list holds one path a line: such a name could never be found
     // in it again, and would match other files.
     if (path.find_first_of(std::string_view("\n\r\0", 3)) != std::string::npos) {
-        doc.Port().Message(path + ": file names with line breaks cannot be imported.", Severity::Error);
+        port.Message(path + ": file names with line breaks cannot be imported.", Severity::Error);
         return ImportResult::FileError;
     }
     fullPath = FullPath(path);
     if (IsImported(doc, fullPath)) {
         switch (rule) {
             case DuplicateRule::Refuse:
-                doc.Port().Message(AlreadyImportedText(fullPath), Severity::Warning);
+                port.Message(AlreadyImportedText(fullPath), Severity::Warning);
                 return ImportResult::Refused;
             case DuplicateRule::RefuseSilently: return ImportResult::Refused;
             case DuplicateRule::Ask:
-                if (!doc.Port().AskYesNo(fullPath + "\nAlready Imported - Continue Y/N")) return ImportResult::Refused;
+                if (!port.AskYesNo(fullPath + "\nAlready Imported - Continue Y/N")) return ImportResult::Refused;
                 break;
         }
     }
     int errnum = 0;
     if (!file.Open(fullPath, errnum)) {
-        doc.Port().Message(FileErrorText(fullPath, errnum), Severity::Error);
+        port.Message(FileErrorText(fullPath, errnum), Severity::Error);
         return ImportResult::FileError;
     }
     ListImportedFile(doc, fullPath);
-    file.ShowProgress(doc.Port());
+    file.ShowProgress(port);
     return ImportResult::Imported;
 }
 
-void ReportReadError(CVKDoc& doc, const ImportFile& file, const std::string& fullPath) {
-    if (file.ReadError() != 0) doc.Port().Message(FileErrorText(fullPath, file.ReadError()), Severity::Error);
+void ReportReadError(const ImportFile& file, const std::string& fullPath, UserPort& port) {
+    if (file.ReadError() != 0) port.Message(FileErrorText(fullPath, file.ReadError()), Severity::Error);
 }
 
 }  // namespace aq

@@ -68,7 +68,7 @@ void ListImportedFile(CVKDoc& doc, const std::string& fullPath);
 // "Imported Files:\n" followed by the list.
 std::string ImportInformationText(const CVKDoc& doc);
 // File > Import > Information: the list in a message.
-void ImportInformation(CVKDoc& doc);
+void ImportInformation(CVKDoc& doc, UserPort& port);
 
 // ---- file errors ----
 
@@ -149,10 +149,10 @@ enum class ImportResult {
 // could be opened is listed, so a failed import can be tried again. On success the
 // full path is left in fullPath.
 ImportResult BeginImport(CVKDoc& doc, const std::string& path, DuplicateRule rule, ImportFile& file,
-                         std::string& fullPath);
+                         std::string& fullPath, UserPort& port);
 
 // After reading: a read that failed part-way shows the file-error message (the
 // records read so far stay).
-void ReportReadError(CVKDoc& doc, const ImportFile& file, const std::string& fullPath);
+void ReportReadError(const ImportFile& file, const std::string& fullPath, UserPort& port);
 
 }  // namespace aq

@@ -277,38 +277,40 @@ bool AsciiRecordReader::Line(std::string_view line, bool withQuality) {
 namespace {
 
 ImportResult ImportWithLayout(CVKDoc& doc, ImportFile& file, const std::string& full, CFormImport layout,
-                              const ImportSnapshot& before) {
+                              const ImportSnapshot& before, UserPort& port) {
     AsciiRecordReader reader(doc);
     std::string_view line;
     while (file.NextLine(line))
         if (layout.ParseLine(line)) reader.Line(layout.Line, false);
-    ReportReadError(doc, file, full);
-    if (!before.ConfirmPositionKinds(doc, full)) return ImportResult::Refused;
-    if (before.Added(doc) == 0) ReportNothingImported(doc, "", "no line had the record layout");
+    ReportReadError(file, full, port);
+    if (!before.ConfirmPositionKinds(doc, full, port)) return ImportResult::Refused;
+    if (before.Added(doc) == 0) ReportNothingImported("", "no line had the record layout", port);
     doc.NeedsSort = true;
-    Recalculate(doc);
+    Recalculate(doc, port);
     return ImportResult::Imported;
 }
 
 }  // namespace
 
-ImportResult ImportFormatted(CVKDoc& doc, const std::string& path, const CFormImport& layout) {
+ImportResult ImportFormatted(CVKDoc& doc, const std::string& path, const CFormImport& layout, UserPort& port) {
     const ImportSnapshot before(doc);
     ImportFile file;
     std::string full;
-    const ImportResult opened = BeginImport(doc, path, FindImportDialog(ID_IMPORT_FORMATTED)->duplicates, file, full);
+    const ImportResult opened =
+        BeginImport(doc, path, FindImportDialog(ID_IMPORT_FORMATTED)->duplicates, file, full, port);
     if (opened != ImportResult::Imported) return opened;
-    return ImportWithLayout(doc, file, full, layout, before);
+    return ImportWithLayout(doc, file, full, layout, before, port);
 }
 
-ImportResult ImportUsArmy(CVKDoc& doc, const std::string& path) {
+ImportResult ImportUsArmy(CVKDoc& doc, const std::string& path, UserPort& port) {
     const ImportSnapshot before(doc);
     ImportFile file;
     std::string full;
-    const ImportResult opened = BeginImport(doc, path, FindImportDialog(ID_IMPORT_US_ARMY)->duplicates, file, full);
+    const ImportResult opened =
+        BeginImport(doc, path, FindImportDialog(ID_IMPORT_US_ARMY)->duplicates, file, full, port);
     if (opened != ImportResult::Imported) return opened;
-    const bool heights = doc.Port().AskYesNo("Use GPS heights");
-    return ImportWithLayout(doc, file, full, CFormImport::UsArmy(heights), before);
+    const bool heights = port.AskYesNo("Use GPS heights");
+    return ImportWithLayout(doc, file, full, CFormImport::UsArmy(heights), before, port);
 }
 
 }  // namespace aq

@@ -130,9 +130,9 @@ private:
 
 // File > Import > ASCII > Formatted with the file and layout chosen: a file imported
 // before is read again only after "PATH\nAlready Imported - Continue Y/N" is answered Yes.
-ImportResult ImportFormatted(CVKDoc& doc, const std::string& path, const CFormImport& layout);
+ImportResult ImportFormatted(CVKDoc& doc, const std::string& path, const CFormImport& layout, UserPort& port);
 
 // File > Import > Trimble > US Army with the file chosen: asks "Use GPS heights".
-ImportResult ImportUsArmy(CVKDoc& doc, const std::string& path);
+ImportResult ImportUsArmy(CVKDoc& doc, const std::string& path, UserPort& port);
 
 }  // namespace aq

@@ -40,11 +40,11 @@ struct LogKind {
     const char* noneRead;
 };
 
-ImportResult ImportLines(CVKDoc& doc, const std::string& path, int command, LineFn fn, bool grid,
-                         const LogKind& kind) {
+ImportResult ImportLines(CVKDoc& doc, const std::string& path, int command, LineFn fn, bool grid, const LogKind& kind,
+                         UserPort& port) {
     ImportFile file;
     std::string full;
-    const ImportResult opened = BeginImport(doc, path, FindImportDialog(command)->duplicates, file, full);
+    const ImportResult opened = BeginImport(doc, path, FindImportDialog(command)->duplicates, file, full, port);
     if (opened != ImportResult::Imported) return opened;
     TextImportState state;
     int count = 0;
@@ -56,16 +56,16 @@ ImportResult ImportLines(CVKDoc& doc, const std::string& path, int command, Line
         else if (!sawSentence)
             sawSentence = kind.isSentence(line);
     }
-    ReportReadError(doc, file, full);
+    ReportReadError(file, full, port);
     char text[64];
     std::snprintf(text, sizeof text, "%d Positions imported", count);
     if (count == 0) {
-        ReportNothingImported(doc, text, sawSentence ? kind.noneRead : kind.noSentence);
+        ReportNothingImported(text, sawSentence ? kind.noneRead : kind.noSentence, port);
         return ImportResult::Imported;
     }
-    doc.Port().Message(text, Severity::Info);
+    port.Message(text, Severity::Info);
     doc.NeedsSort = true;
-    Recalculate(doc);
+    Recalculate(doc, port);
     return ImportResult::Imported;
 }
 
@@ -135,19 +135,19 @@ bool LeicaLine(CVKDoc& doc, TextImportState& state, std::string_view line) {
     return true;
 }
 
-ImportResult ImportTrimbleGgk(CVKDoc& doc, const std::string& path) {
-    return ImportLines(doc, path, ID_IMPORT_GGK, TrimbleLine, false, kGgkLog);
+ImportResult ImportTrimbleGgk(CVKDoc& doc, const std::string& path, UserPort& port) {
+    return ImportLines(doc, path, ID_IMPORT_GGK, TrimbleLine, false, kGgkLog, port);
 }
 
-ImportResult ImportTrimblePjk(CVKDoc& doc, const std::string& path) {
-    return ImportLines(doc, path, ID_IMPORT_PJK, TrimbleLine, true, kPjkLog);
+ImportResult ImportTrimblePjk(CVKDoc& doc, const std::string& path, UserPort& port) {
+    return ImportLines(doc, path, ID_IMPORT_PJK, TrimbleLine, true, kPjkLog, port);
 }
 
-ImportResult ImportLeica(CVKDoc& doc, const std::string& path) {
+ImportResult ImportLeica(CVKDoc& doc, const std::string& path, UserPort& port) {
     return ImportLines(
         doc, path, ID_IMPORT_LEICA,
         [](CVKDoc& d, TextImportState& s, std::string_view line, bool) { return LeicaLine(d, s, line); }, false,
-        kLeicaLog);
+        kLeicaLog, port);
 }
 
 // ---- Geodimeter label files ----
@@ -157,8 +157,8 @@ namespace {
 constexpr size_t kLongestItem = 4096;
 }  // namespace
 
-GeodimeterReader::GeodimeterReader(CVKDoc& doc, TextImportState& state, bool lineBreaks)
-    : doc_(doc), state_(state), lineBreaks_(lineBreaks) {
+GeodimeterReader::GeodimeterReader(CVKDoc& doc, TextImportState& state, bool lineBreaks, UserPort& port)
+    : doc_(doc), port_(port), state_(state), lineBreaks_(lineBreaks) {
     state_.Pending = 0;
 }
 
@@ -200,7 +200,7 @@ void GeodimeterReader::Date(std::string_view text) {
     if (text.find('-', 1) != std::string_view::npos) {
         int32_t day = 0, month = 0, year = 0;
         if (Scan(text, "%d-%d-%d", {&day, &month, &year}) < 3) {
-            doc_.Port().Message("Date read failure - " + std::string(text), Severity::Warning);
+            port_.Message("Date read failure - " + std::string(text), Severity::Warning);
             return;
         }
         state_.Day = day;
@@ -237,7 +237,7 @@ void GeodimeterReader::Time(std::string_view text) {
     if (text.find(':', 1) != std::string_view::npos) {
         int32_t hour = 0, minute = 0, second = 0;
         if (Scan(text, "%d:%d:%d", {&hour, &minute, &second}) < 3) {
-            doc_.Port().Message("Time read failure - " + std::string(text), Severity::Warning);
+            port_.Message("Time read failure - " + std::string(text), Severity::Warning);
             return;
         }
         state_.Hour = hour;
@@ -339,16 +339,17 @@ void GeodimeterReader::Record(uint8_t bit) {
     }
 }
 
-ImportResult ImportGeotronics(CVKDoc& doc, const std::string& path) {
+ImportResult ImportGeotronics(CVKDoc& doc, const std::string& path, UserPort& port) {
     const ImportSnapshot before(doc);
     ImportFile file;
     std::string full;
-    const ImportResult opened = BeginImport(doc, path, FindImportDialog(ID_IMPORT_GEOTRONICS)->duplicates, file, full);
+    const ImportResult opened =
+        BeginImport(doc, path, FindImportDialog(ID_IMPORT_GEOTRONICS)->duplicates, file, full, port);
     if (opened != ImportResult::Imported) return opened;
-    const bool lineBreaks = doc.Port().AskYesNo("Use line breaks(4=0)?");
+    const bool lineBreaks = port.AskYesNo("Use line breaks(4=0)?");
 
     TextImportState state;
-    GeodimeterReader reader(doc, state, lineBreaks);
+    GeodimeterReader reader(doc, state, lineBreaks, port);
     for (;;) {
         const std::span<const uint8_t> bytes = file.Peek(ImportFile::kBlock);
         if (bytes.empty()) break;
@@ -356,13 +357,15 @@ ImportResult ImportGeotronics(CVKDoc& doc, const std::string& path) {
         file.Skip(bytes.size());
     }
     reader.Finish();
-    ReportReadError(doc, file, full);
-    if (!before.ConfirmPositionKinds(doc, full)) return ImportResult::Refused;
+    ReportReadError(file, full, port);
+    if (!before.ConfirmPositionKinds(doc, full, port)) return ImportResult::Refused;
     if (before.Added(doc) == 0)
-        ReportNothingImported(doc, {}, "no point had its coordinates, depth or tide with a date (label 51) and a "
-                                       "time (label 52)");
+        ReportNothingImported({},
+                              "no point had its coordinates, depth or tide with a date (label 51) and a "
+                              "time (label 52)",
+                              port);
     doc.NeedsSort = true;
-    Recalculate(doc);
+    Recalculate(doc, port);
     return ImportResult::Imported;
 }
 

@@ -22,9 +22,9 @@ bool LeicaLine(CVKDoc& doc, TextImportState& state, std::string_view line);
 
 // File > Import > Trimble > GGK Format / PJK Format and File > Import > Leica RTK with the
 // file chosen; each ends with "%d Positions imported".
-ImportResult ImportTrimbleGgk(CVKDoc& doc, const std::string& path);
-ImportResult ImportTrimblePjk(CVKDoc& doc, const std::string& path);
-ImportResult ImportLeica(CVKDoc& doc, const std::string& path);
+ImportResult ImportTrimbleGgk(CVKDoc& doc, const std::string& path, UserPort& port);
+ImportResult ImportTrimblePjk(CVKDoc& doc, const std::string& path, UserPort& port);
+ImportResult ImportLeica(CVKDoc& doc, const std::string& path, UserPort& port);
 
 // Pending bits of the Geodimeter reader, one per label that carries a value.
 inline constexpr uint8_t GEO_Y = 0x01;      // label 37
@@ -41,7 +41,8 @@ inline constexpr uint8_t GEO_TIDE = 0x40;   // label 75
 class GeodimeterReader {
 public:
     // lineBreaks: a point coded 0 (label 4) starts a new survey line, marked by an event.
-    GeodimeterReader(CVKDoc& doc, TextImportState& state, bool lineBreaks);
+    // A date or time that cannot be read is told through the port.
+    GeodimeterReader(CVKDoc& doc, TextImportState& state, bool lineBreaks, UserPort& port);
 
     // The bytes of the file, in any pieces.
     void Feed(const uint8_t* data, size_t size);
@@ -57,6 +58,7 @@ private:
     int64_t AppendCurrent(const CVKData& r);
 
     CVKDoc& doc_;
+    UserPort& port_;
     TextImportState& state_;
     bool lineBreaks_;
     bool code0_ = false;
@@ -72,6 +74,6 @@ private:
 std::string PadTimeFraction(std::string_view text);
 
 // File > Import > Trimble > Geotronics with the file chosen: asks "Use line breaks(4=0)?".
-ImportResult ImportGeotronics(CVKDoc& doc, const std::string& path);
+ImportResult ImportGeotronics(CVKDoc& doc, const std::string& path, UserPort& port);
 
 }  // namespace aq

@@ -5,8 +5,7 @@
 
 namespace aq {
 
-void ReportNothingImported(CVKDoc& doc, const std::string& message, const std::string& why) {
-    UserPort& port = doc.Port();
+void ReportNothingImported(const std::string& message, const std::string& why, UserPort& port) {
     if (auto* own = dynamic_cast<NothingImportedPort*>(&port)) {
         own->NothingImported(message, why);
         return;
@@ -42,7 +41,7 @@ ImportSnapshot::ImportSnapshot(const CVKDoc& doc)
       importedFiles_(doc.ImportedFiles),
       held_(CountPositions(doc, 0, doc.Records.size())) {}
 
-bool ImportSnapshot::ConfirmPositionKinds(CVKDoc& doc, const std::string& fullPath) const {
+bool ImportSnapshot::ConfirmPositionKinds(CVKDoc& doc, const std::string& fullPath, UserPort& port) const {
     const PositionCounts brought = CountPositions(doc, records_, doc.Records.size());
     std::string question;
     // A survey that already mixes both is asked about by the kind it holds more of.
@@ -50,7 +49,7 @@ bool ImportSnapshot::ConfirmPositionKinds(CVKDoc& doc, const std::string& fullPa
         question = MixedPositionsQuestion(held_.grid, false, fullPath);
     else if (brought.grid > 0 && held_.geographic > 0 && held_.geographic >= held_.grid)
         question = MixedPositionsQuestion(held_.geographic, true, fullPath);
-    if (question.empty() || doc.Port().AskYesNo(question)) return true;
+    if (question.empty() || port.AskYesNo(question)) return true;
     Undo(doc);
     return false;
 }

@@ -29,8 +29,8 @@ protected:
 };
 
 // Ends an import that added no record: its closing message (if it has one) and the
-// reason (if known) through the document's port.
-void ReportNothingImported(CVKDoc& doc, const std::string& message, const std::string& why);
+// reason (if known) through the port.
+void ReportNothingImported(const std::string& message, const std::string& why, UserPort& port);
 
 // ---- positions of the other kind ----
 
@@ -59,7 +59,7 @@ public:
     // After reading: when the new records bring positions of the other kind than those
     // the survey held, asks whether to import anyway. No takes the import back (Undo)
     // and returns false.
-    bool ConfirmPositionKinds(CVKDoc& doc, const std::string& fullPath) const;
+    bool ConfirmPositionKinds(CVKDoc& doc, const std::string& fullPath, UserPort& port) const;
 
     // Removes the records the import added and restores the kinds and the imported-files
     // list, so the file can be imported again.

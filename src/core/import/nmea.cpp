@@ -325,11 +325,11 @@ std::string NmeaReader::WhyNothing() const {
     return "no sentence gave a position or a depth";
 }
 
-ImportResult ImportNmea(CVKDoc& doc, const std::string& path) {
+ImportResult ImportNmea(CVKDoc& doc, const std::string& path, UserPort& port) {
     const ImportSnapshot before(doc);
     ImportFile file;
     std::string full;
-    const ImportResult opened = BeginImport(doc, path, FindImportDialog(ID_IMPORT_NMEA)->duplicates, file, full);
+    const ImportResult opened = BeginImport(doc, path, FindImportDialog(ID_IMPORT_NMEA)->duplicates, file, full, port);
     if (opened != ImportResult::Imported) return opened;
 
     TextImportState state;
@@ -338,8 +338,8 @@ ImportResult ImportNmea(CVKDoc& doc, const std::string& path) {
     std::string_view line;
     while (file.NextLine(line)) reader.Line(line);
     reader.Finish();
-    ReportReadError(doc, file, full);
-    if (!before.ConfirmPositionKinds(doc, full)) return ImportResult::Refused;
+    ReportReadError(file, full, port);
+    if (!before.ConfirmPositionKinds(doc, full, port)) return ImportResult::Refused;
 
     char counts[96];
     std::snprintf(counts, sizeof counts, "%d Positions %d depths imported", reader.Positions(), reader.Depths());
@@ -347,12 +347,12 @@ ImportResult ImportNmea(CVKDoc& doc, const std::string& path) {
     const std::string report = reader.Report();
     if (!report.empty()) text += "\n" + report;
     if (reader.Positions() == 0 && reader.Depths() == 0) {
-        ReportNothingImported(doc, text, reader.WhyNothing());
+        ReportNothingImported(text, reader.WhyNothing(), port);
         return ImportResult::Imported;
     }
-    doc.Port().Message(text, Severity::Info);
+    port.Message(text, Severity::Info);
     doc.NeedsSort = true;
-    Recalculate(doc);
+    Recalculate(doc, port);
     return ImportResult::Imported;
 }
 

@@ -104,6 +104,6 @@ private:
 
 // File > Import > NMEA with the file chosen; ends with "%d Positions %d depths imported"
 // and the reader's report of the sentences it used and skipped.
-ImportResult ImportNmea(CVKDoc& doc, const std::string& path);
+ImportResult ImportNmea(CVKDoc& doc, const std::string& path, UserPort& port);
 
 }  // namespace aq

@@ -23,12 +23,12 @@ std::string_view Slice(std::string_view text, size_t pos, size_t count) {
 
 // The end of the VK Raw and WT Raw imports: a new survey of three records or fewer is
 // not recalculated.
-void FinishNewSurvey(CVKDoc& doc) {
+void FinishNewSurvey(CVKDoc& doc, UserPort& port) {
     if (doc.Records.size() > 3) {
         doc.NeedsSort = true;
-        Recalculate(doc);
+        Recalculate(doc, port);
     } else {
-        doc.ViewsChanged();
+        port.ViewsChanged();
     }
 }
 
@@ -137,71 +137,72 @@ bool IsCorrundDump(const std::string& path) {
     return name.find(".HEX") != std::string::npos;
 }
 
-ImportResult ImportVivoz(CVKDoc& doc, const std::string& path) {
+ImportResult ImportVivoz(CVKDoc& doc, const std::string& path, UserPort& port) {
     const ImportSnapshot before(doc);
     ImportFile file;
     std::string full;
-    const ImportResult opened = BeginImport(doc, path, FindImportDialog(ID_IMPORT_VIVOZ)->duplicates, file, full);
+    const ImportResult opened = BeginImport(doc, path, FindImportDialog(ID_IMPORT_VIVOZ)->duplicates, file, full, port);
     if (opened != ImportResult::Imported) return opened;
     AsciiRecordReader reader(doc);
     std::string_view line;
     while (file.NextLine(line)) reader.Line(line, true);
-    ReportReadError(doc, file, full);
-    if (!before.ConfirmPositionKinds(doc, full)) return ImportResult::Refused;
-    if (before.Added(doc) == 0) ReportNothingImported(doc, {}, "no line had the record layout");
+    ReportReadError(file, full, port);
+    if (!before.ConfirmPositionKinds(doc, full, port)) return ImportResult::Refused;
+    if (before.Added(doc) == 0) ReportNothingImported({}, "no line had the record layout", port);
     doc.NeedsSort = true;
-    Recalculate(doc);
+    Recalculate(doc, port);
     return ImportResult::Imported;
 }
 
-ImportResult ImportVkRaw(CVKDoc& doc, const std::string& path) {
+ImportResult ImportVkRaw(CVKDoc& doc, const std::string& path, UserPort& port) {
     // The import starts a new survey, but only once its file is known to open: a
     // mistyped name must not cost the survey in hand.
     const std::string full = FullPath(path);
     int errnum = 0;
     if (IsCorrundDump(full)) {
-        CVKDownLoad dump(doc.Port());
+        CVKDownLoad dump(port);
         if (!dump.Open(full, errnum)) {
-            doc.Port().Message(FileErrorText(full, errnum), Severity::Error);
+            port.Message(FileErrorText(full, errnum), Severity::Error);
             return ImportResult::FileError;
         }
-        doc.New();
+        doc.New(port);
         dump.ReadDump(doc.Records);
-        if (dump.ReadError() != 0) doc.Port().Message(FileErrorText(full, dump.ReadError()), Severity::Error);
+        if (dump.ReadError() != 0) port.Message(FileErrorText(full, dump.ReadError()), Severity::Error);
         for (const CVKData& r : doc.Records) doc.KindFlags |= r.Flags;
-        if (doc.Records.empty()) ReportNothingImported(doc, {}, "the dump held no sounding and no fix");
+        if (doc.Records.empty()) ReportNothingImported({}, "the dump held no sounding and no fix", port);
     } else {
         ImportFile file;
         if (!file.Open(full, errnum)) {
-            doc.Port().Message(FileErrorText(full, errnum), Severity::Error);
+            port.Message(FileErrorText(full, errnum), Severity::Error);
             return ImportResult::FileError;
         }
-        doc.New();
-        VkRawReader reader(doc, doc.Port().AskYesNo("Use GPS heights, if present ?"));
-        file.ShowProgress(doc.Port());
+        doc.New(port);
+        VkRawReader reader(doc, port.AskYesNo("Use GPS heights, if present ?"));
+        file.ShowProgress(port);
         std::string_view line;
         while (file.NextLine(line)) reader.Line(line);
-        ReportReadError(doc, file, full);
+        ReportReadError(file, full, port);
         if (doc.Records.empty())
-            ReportNothingImported(doc, {}, "no depth (M) or second fix (G) came after a valid D and T line");
+            ReportNothingImported({}, "no depth (M) or second fix (G) came after a valid D and T line", port);
     }
-    FinishNewSurvey(doc);
+    FinishNewSurvey(doc, port);
     return ImportResult::Imported;
 }
 
-ImportResult ImportWtRaw(CVKDoc& doc, const std::string& path) {
+ImportResult ImportWtRaw(CVKDoc& doc, const std::string& path, UserPort& port) {
     ImportFile file;
     std::string full;
-    const ImportResult opened = BeginImport(doc, path, FindImportDialog(ID_IMPORT_WT_RAW)->duplicates, file, full);
+    const ImportResult opened =
+        BeginImport(doc, path, FindImportDialog(ID_IMPORT_WT_RAW)->duplicates, file, full, port);
     if (opened != ImportResult::Imported) return opened;
     // A new survey: the imported-files list starts again too.
-    doc.New();
+    doc.New(port);
     WtRawReader reader(doc);
     std::string_view line;
     while (file.NextLine(line)) reader.Line(line);
-    ReportReadError(doc, file, full);
-    if (doc.Records.empty()) ReportNothingImported(doc, {}, "no tide line (T ... H ... F) came after a date line (D)");
-    FinishNewSurvey(doc);
+    ReportReadError(file, full, port);
+    if (doc.Records.empty()) ReportNothingImported({}, "no tide line (T ... H ... F) came after a date line (D)", port);
+    FinishNewSurvey(doc, port);
     return ImportResult::Imported;
 }
 

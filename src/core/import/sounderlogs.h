@@ -53,12 +53,12 @@ private:
 bool IsCorrundDump(const std::string& path);
 
 // File > Import > ASCII > Vivoz(2000) with the file chosen.
-ImportResult ImportVivoz(CVKDoc& doc, const std::string& path);
+ImportResult ImportVivoz(CVKDoc& doc, const std::string& path, UserPort& port);
 // File > Import > ASCII > VK Raw with the file chosen: starts a new survey from a
 // Corrund text log or memory dump; asks "Use GPS heights, if present ?".
-ImportResult ImportVkRaw(CVKDoc& doc, const std::string& path);
+ImportResult ImportVkRaw(CVKDoc& doc, const std::string& path, UserPort& port);
 // File > Import > ASCII > WT Raw with the file chosen: starts a new survey from a
 // Tevrant tide log.
-ImportResult ImportWtRaw(CVKDoc& doc, const std::string& path);
+ImportResult ImportWtRaw(CVKDoc& doc, const std::string& path, UserPort& port);
 
 }  // namespace aq

@@ -36,7 +36,7 @@ void TideReader::Line(std::string_view line) {
     else if (n >= 2)
         state_.TimeOfDayGiven();
     if (seen_ != kAllFields) {
-        doc_.Port().Message("Tide Data error", Severity::Warning);
+        port_.Message("Tide Data error", Severity::Warning);
         return;
     }
     const int64_t t = n == 1 ? lastTime_ + interval_ : state_.Stamp();
@@ -58,27 +58,28 @@ std::string ReplaceTidesQuestion(int64_t held) {
     return "The survey holds " + std::to_string(held) + " tide records. Replace them with the file's?";
 }
 
-ImportResult ImportTide(CVKDoc& doc, const std::string& path) {
+ImportResult ImportTide(CVKDoc& doc, const std::string& path, UserPort& port) {
     const ImportSnapshot before(doc);
     ImportFile file;
     std::string full;
-    const ImportResult opened = BeginImport(doc, path, FindImportDialog(ID_IMPORT_TIDE_ASCII)->duplicates, file, full);
+    const ImportResult opened =
+        BeginImport(doc, path, FindImportDialog(ID_IMPORT_TIDE_ASCII)->duplicates, file, full, port);
     if (opened != ImportResult::Imported) return opened;
     // Tides from two sources cannot be interpolated together: the file's replace the
     // survey's, or the file is not read.
     const int64_t held = CountTides(doc);
-    if (held > 0 && !doc.Port().AskYesNo(ReplaceTidesQuestion(held))) {
+    if (held > 0 && !port.AskYesNo(ReplaceTidesQuestion(held))) {
         before.Undo(doc);
         return ImportResult::Refused;
     }
     const size_t old = doc.Records.size();
-    TideReader reader(doc);
+    TideReader reader(doc, port);
     std::string_view line;
     while (file.NextLine(line)) reader.Line(line);
-    ReportReadError(doc, file, full);
+    ReportReadError(file, full, port);
     if (reader.Records() == 0) {
         // The survey keeps the tides it had.
-        ReportNothingImported(doc, {}, "no line had the tide layout");
+        ReportNothingImported({}, "no line had the tide layout", port);
     } else if (held > 0) {
         const auto first = doc.Records.begin();
         const auto kept = std::remove_if(first, first + static_cast<std::ptrdiff_t>(old),
@@ -87,7 +88,7 @@ ImportResult ImportTide(CVKDoc& doc, const std::string& path) {
         doc.Selected = false;
     }
     doc.NeedsSort = true;
-    Restore(doc);
+    Restore(doc, port);
     return ImportResult::Imported;
 }
 

@@ -18,16 +18,17 @@ namespace aq {
 // field has been given; a line of the tide alone comes one interval after the last.
 class TideReader {
 public:
-    explicit TideReader(CVKDoc& doc) : doc_(doc) {}
+    TideReader(CVKDoc& doc, UserPort& port) : doc_(doc), port_(port) {}
 
     // A line with no number is passed over; one read before all seven fields are known
-    // shows "Tide Data error".
+    // shows "Tide Data error" through the port.
     void Line(std::string_view line);
 
     int Records() const { return records_; }
 
 private:
     CVKDoc& doc_;
+    UserPort& port_;
     TextImportState state_;
     double tide_ = 0;
     uint8_t seen_ = 0;  // one bit per field, year first
@@ -46,6 +47,6 @@ std::string ReplaceTidesQuestion(int64_t held);
 // (which recalculates). A survey that holds tide records is asked whether the file's
 // replace them; No leaves the survey as it was, Yes removes them once the file has
 // given tides of its own.
-ImportResult ImportTide(CVKDoc& doc, const std::string& path);
+ImportResult ImportTide(CVKDoc& doc, const std::string& path, UserPort& port);
 
 }  // namespace aq

@@ -32,23 +32,23 @@ std::string MemoryText(const std::string& what, uint64_t bytes) {
 }
 
 // An untitled, unmodified document after a failed open.
-void Untitled(CVKDoc& doc) {
+void Untitled(CVKDoc& doc, UserPort& port) {
     doc.PathName.clear();
-    doc.SetModified(false);
-    doc.ViewsChanged();
+    doc.SetModified(false, port);
+    port.ViewsChanged();
 }
 
 // The coordinate system kept beside a document that has just been loaded. No file is
 // the ordinary case of a survey saved before systems were kept: its default holds,
 // without a word. A file that cannot be read or taken, or that does not fit the survey,
 // is told of, and the default holds too: the survey itself opened well.
-void ReadCrsSidecar(CVKDoc& doc, const std::string& path) {
+void ReadCrsSidecar(CVKDoc& doc, const std::string& path, UserPort& port) {
     doc.Crs = SurveyCrs{};
     const std::string crsPath = CrsSidecarPath(path);
     const auto warn = [&](const std::string& what) {
-        doc.Port().Message("The coordinate system file " + crsPath + " " + what + "; the survey is taken to be in " +
-                               DescribeCrs(CurrentCrs(doc)) + ".",
-                           Severity::Warning);
+        port.Message("The coordinate system file " + crsPath + " " + what + "; the survey is taken to be in " +
+                         DescribeCrs(CurrentCrs(doc)) + ".",
+                     Severity::Warning);
     };
     int err = 0;
     std::FILE* in = OpenStreamForReading(crsPath, err);
@@ -93,33 +93,33 @@ bool NeedsCrsSidecar(const CVKDoc& doc, const std::string& path) {
 
 }  // namespace
 
-bool OpenDocument(CVKDoc& doc, const std::string& path) {
+bool OpenDocument(CVKDoc& doc, const std::string& path, UserPort& port) {
     using Outcome = DocumentFileRead::Outcome;
     const DocumentFileRead read = ReadDocumentFile(doc, path);
     switch (read.outcome) {
-        case Outcome::CannotOpen:
-            doc.Port().Message(OpenFailureText(path, read.error), Severity::Error);
-            return false;
+        case Outcome::CannotOpen: port.Message(OpenFailureText(path, read.error), Severity::Error); return false;
         case Outcome::Empty:
             // An empty file holds an empty survey.
-            doc.New();
+            doc.New(port);
             doc.Control = CVKlsq{};
             doc.PathName = path;
-            doc.SetModified(false);
-            doc.ViewsChanged();
+            doc.SetModified(false, port);
+            port.ViewsChanged();
             return true;
         case Outcome::OutOfMemory:
             if (read.touched) {
                 // Part of a survey is no survey: reset as for a damaged file.
-                doc.New();
-                Untitled(doc);
+                doc.New(port);
+                Untitled(doc, port);
             }
-            doc.Port().Message(MemoryText("open " + path, read.neededBytes), Severity::Error);
+            port.Message(MemoryText("open " + path, read.neededBytes), Severity::Error);
             return false;
         case Outcome::ReadFailed:
         case Outcome::BadFormat:
-            Untitled(doc);
-            doc.Port().Message(
+            // The survey was given up: the record-count pane must not go on showing it.
+            port.SetStatusText(doc.StatusText);
+            Untitled(doc, port);
+            port.Message(
                 read.outcome == Outcome::ReadFailed ? OpenFailureText(path, read.error) : "Unexpected file format.",
                 Severity::Error);
             return false;
@@ -128,20 +128,20 @@ bool OpenDocument(CVKDoc& doc, const std::string& path) {
     try {
         // Records keep their stored order.
         doc.NeedsSort = false;
-        Recalculate(doc);
+        Recalculate(doc, port);
     } catch (const std::bad_alloc&) {
-        doc.New();
-        Untitled(doc);
-        doc.Port().Message(MemoryText("open " + path, read.neededBytes), Severity::Error);
+        doc.New(port);
+        Untitled(doc, port);
+        port.Message(MemoryText("open " + path, read.neededBytes), Severity::Error);
         return false;
     }
-    ReadCrsSidecar(doc, path);
+    ReadCrsSidecar(doc, path, port);
     doc.PathName = path;
-    doc.SetModified(false);
+    doc.SetModified(false, port);
     return true;
 }
 
-bool SaveDocument(CVKDoc& doc, const std::string& path) {
+bool SaveDocument(CVKDoc& doc, const std::string& path, UserPort& port) {
     // Encoded a piece at a time straight into the file: the disk starts on the first
     // pieces while the later ones are made, and no second copy of the survey is held.
     AtomicFile file(path);
@@ -151,7 +151,7 @@ bool SaveDocument(CVKDoc& doc, const std::string& path) {
                                  [&file](const uint8_t* bytes, size_t size) { return file.Write(bytes, size); });
     } catch (const std::bad_alloc&) {
         // Without a Commit the new file is removed and the old one stays.
-        doc.Port().Message(MemoryText("save " + path, kSavePiece), Severity::Error);
+        port.Message(MemoryText("save " + path, kSavePiece), Severity::Error);
         return false;
     }
     // The coordinate system goes beside the document, written in full before the
@@ -166,23 +166,23 @@ bool SaveDocument(CVKDoc& doc, const std::string& path) {
         sidecarWritten = sidecar->Write(reinterpret_cast<const uint8_t*>(text.data()), text.size());
     }
     written = written && file.Commit();
-    if (!file.Notice().empty()) doc.Port().Message(file.Notice(), Severity::Warning);
+    if (!file.Notice().empty()) port.Message(file.Notice(), Severity::Warning);
     if (!written) {
         // The sidecar's new file goes with it, uncommitted.
-        doc.Port().Message("Failed to save document " + path + ": " + ErrorReason(file.Error()) + ".", Severity::Error);
+        port.Message("Failed to save document " + path + ": " + ErrorReason(file.Error()) + ".", Severity::Error);
         return false;
     }
     if (sidecar) {
         sidecarWritten = sidecarWritten && sidecar->Commit();
-        if (!sidecar->Notice().empty()) doc.Port().Message(sidecar->Notice(), Severity::Warning);
+        if (!sidecar->Notice().empty()) port.Message(sidecar->Notice(), Severity::Warning);
         // The survey is safe; only its coordinate system could not be kept.
         if (!sidecarWritten)
-            doc.Port().Message("Failed to save the coordinate system file " + CrsSidecarPath(path) + ": " +
-                                   ErrorReason(sidecar->Error()) + ". The survey itself was saved.",
-                               Severity::Warning);
+            port.Message("Failed to save the coordinate system file " + CrsSidecarPath(path) + ": " +
+                             ErrorReason(sidecar->Error()) + ". The survey itself was saved.",
+                         Severity::Warning);
     }
     doc.PathName = path;
-    doc.SetModified(false);
+    doc.SetModified(false, port);
     return true;
 }
 

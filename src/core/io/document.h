@@ -8,7 +8,7 @@
 namespace aq {
 
 // File > Open. Reports "Failed to open document PATH: REASON." or "Unexpected file
-// format." through the document's port; a file that cannot be opened (or is a FIFO, a
+// format." through the port; a file that cannot be opened (or is a FIFO, a
 // folder, ...) leaves the document untouched. The file is read a window at a time
 // straight into the records, so it is never held whole; should reading fail part way,
 // the document is reset as by a damaged file and the failure reported. Running out of
@@ -17,7 +17,7 @@ namespace aq {
 // recalculated. Its coordinate system is read from the file beside it (CrsSidecarPath):
 // without one the survey's default holds; one that cannot be read, is damaged or does
 // not fit the survey is told of in a warning naming it, and the default holds too.
-bool OpenDocument(CVKDoc& doc, const std::string& path);
+bool OpenDocument(CVKDoc& doc, const std::string& path, UserPort& port);
 
 // File > Save, through an AtomicFile: a failed save ("Failed to save document PATH:
 // REASON.") leaves the old file intact. The bytes are made a piece at a time as they
@@ -25,6 +25,6 @@ bool OpenDocument(CVKDoc& doc, const std::string& path);
 // beside it (and one there already is brought up to date), also through an AtomicFile,
 // never beside a FIFO or device; should that fail, a warning says so and the save still
 // succeeds, the survey being safe.
-bool SaveDocument(CVKDoc& doc, const std::string& path);
+bool SaveDocument(CVKDoc& doc, const std::string& path, UserPort& port);
 
 }  // namespace aq

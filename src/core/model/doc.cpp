@@ -11,15 +11,14 @@
 
 namespace aq {
 
-namespace {
-SilentPort g_silent;
+CVKDoc::CVKDoc() { Reset(); }
+
+void CVKDoc::New(UserPort& port) {
+    Reset();
+    port.SetStatusText(StatusText);
 }
 
-CVKDoc::CVKDoc() : port_(&g_silent) { New(); }
-
-void CVKDoc::SetPort(UserPort* port) { port_ = port ? port : &g_silent; }
-
-void CVKDoc::New() {
+void CVKDoc::Reset() {
     // A new survey is untitled until it is saved: its title must not be the last file's.
     PathName.clear();
     static_cast<SurveySettings&>(*this) = SurveySettings{};
@@ -29,7 +28,7 @@ void CVKDoc::New() {
     static_cast<DisplaySettings&>(*this) = DisplaySettings{};
     Records.clear();
     Records.shrink_to_fit();
-    SetStatusText("");
+    StatusText.clear();
 }
 
 void CVKDoc::ReserveRecords(size_t n) {
@@ -60,7 +59,7 @@ const CVKData* CVKDoc::SelectedRecord() const {
     return &Records[static_cast<size_t>(SelectedIndex)];
 }
 
-void CVKDoc::UpdateCounts() {
+void CVKDoc::UpdateCounts(UserPort& port) {
     int32_t depth = 0, event = 0, tide = 0, pos = 0, deleted = 0;
     for (const CVKData& r : Records) {
         if (r.Flags & REC_DELETED) {
@@ -80,7 +79,7 @@ void CVKDoc::UpdateCounts() {
     CountTide = tide;
     CountPos = pos;
     CountDeleted = deleted;
-    SetStatusText(CountsText());
+    SetStatusText(CountsText(), port);
 }
 
 std::string CVKDoc::CountsText() const {
@@ -129,7 +128,7 @@ std::vector<int32_t> CVKDoc::CollectInRect(const CRect& rect, bool sectionView) 
     return hits;
 }
 
-void CVKDoc::FindNearest(CPoint point, bool sectionView) {
+void CVKDoc::FindNearest(CPoint point, bool sectionView, UserPort& port) {
     if (Records.size() < 2) return;
     Selected = false;
     Animating = false;
@@ -156,25 +155,25 @@ void CVKDoc::FindNearest(CPoint point, bool sectionView) {
             }
         }
     }
-    ViewsChanged();
+    port.ViewsChanged();
 }
 
-void CVKDoc::AnimateStep() {
+void CVKDoc::AnimateStep(UserPort& port) {
     if (!Animating || !SelectedRecord()) return;
     ++SelectedIndex;
     if (static_cast<size_t>(SelectedIndex) >= Records.size()) SelectedIndex = 0;
-    ViewsChanged();
+    port.ViewsChanged();
 }
 
-void CVKDoc::SetModified(bool modified) {
+void CVKDoc::SetModified(bool modified, UserPort& port) {
     if (Modified == modified) return;
     Modified = modified;
-    port_->ModifiedChanged(modified);
+    port.ModifiedChanged(modified);
 }
 
-void CVKDoc::SetStatusText(const std::string& text) {
+void CVKDoc::SetStatusText(const std::string& text, UserPort& port) {
     StatusText = text;
-    port_->SetStatusText(text);
+    port.SetStatusText(text);
 }
 
 }  // namespace aq

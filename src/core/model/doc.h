@@ -105,8 +105,11 @@ public:
     std::string StatusText;  // the record-count pane
 
     // Resets everything but the control points, as File > New; the document is
-    // untitled again.
-    void New();
+    // untitled again, and the port's record-count pane is emptied.
+    void New(UserPort& port);
+    // The same without a word to the shell: for a document nobody shows yet, or one that
+    // the caller tells of itself.
+    void Reset();
 
     void AddRecord(const CVKData& rec) {
         if (Records.size() == Records.capacity()) ReserveRecords(std::max<size_t>(16, 2 * Records.size()));
@@ -121,7 +124,7 @@ public:
     const CVKData* SelectedRecord() const;
 
     // Counts the records and hands the status text to the shell.
-    void UpdateCounts();
+    void UpdateCounts(UserPort& port);
     // "%d Event, %d Tide, %d %s, %d Depth, %d Deleted" of the current counts.
     std::string CountsText() const;
 
@@ -134,21 +137,14 @@ public:
     std::vector<int32_t> CollectInRect(const CRect& rect, bool sectionView) const;
 
     // Selects the record nearest the point; nothing happens with fewer than 2 records.
-    void FindNearest(CPoint point, bool sectionView);
+    void FindNearest(CPoint point, bool sectionView, UserPort& port);
 
     // One step of the animation: the next record becomes the selection.
-    void AnimateStep();
+    void AnimateStep(UserPort& port);
 
-    void SetModified(bool modified);
-    void SetStatusText(const std::string& text);
-    void ViewsChanged() { port_->ViewsChanged(); }
-
-    // The user port commands talk through; never null.
-    UserPort& Port() const { return *port_; }
-    void SetPort(UserPort* port);
-
-private:
-    UserPort* port_;
+    // The shell hears of a change of the modified mark and of the record-count text.
+    void SetModified(bool modified, UserPort& port);
+    void SetStatusText(const std::string& text, UserPort& port);
 };
 
 }  // namespace aq

@@ -276,7 +276,7 @@ bool Load(CVKDoc& doc, ArchiveReader& ar, uint64_t reserveLimit, LoadMemory& mem
         return true;
     } catch (const FormatError&) {
         // No partial survey: reset, keeping control points that were read whole.
-        doc.New();
+        doc.Reset();
         if (controlRead) {
             doc.Control.Points = std::move(points);
             doc.Control.Recompute();

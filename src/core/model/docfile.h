@@ -26,8 +26,8 @@ struct DocumentFileRead {
         Loaded,       // the document holds the file's survey
         Empty,        // the file is empty; the document is untouched
         CannotOpen,   // not opened (or is a FIFO, a folder, ...); the document is untouched
-        ReadFailed,   // reading failed part way; the document is reset as by New
-        BadFormat,    // not a document; the document is reset as by New
+        ReadFailed,   // reading failed part way; the document is reset (CVKDoc::Reset)
+        BadFormat,    // not a document; the document is reset (CVKDoc::Reset)
         OutOfMemory,  // the document is reset as by New when `touched`, else untouched
     };
     Outcome outcome = Outcome::BadFormat;

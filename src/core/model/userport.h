@@ -8,7 +8,8 @@ namespace aq {
 enum class Severity { Info, Warning, Error };
 
 // How a command talks to the user while it runs. The window shows message boxes and
-// the progress dialog; the command line prints; tests record.
+// the progress dialog; the command line prints; tests record. Every function that talks
+// to the user is handed the port of its caller; the document keeps none.
 class UserPort {
 public:
     virtual ~UserPort() = default;
@@ -32,11 +33,30 @@ public:
     virtual void WaitCursor(bool /*on*/) {}
 };
 
-// A port that says nothing and answers No; the document's port until a shell sets one.
+// A port that says nothing and answers No: for work done where nobody is listening.
 class SilentPort final : public UserPort {
 public:
     void Message(const std::string&, Severity) override {}
     bool AskYesNo(const std::string&) override { return false; }
+};
+
+// The port of a document no view shows (another survey opened for its soundings): its
+// messages, questions and progress reach the user through `to`, but what it would tell
+// the shell about itself (record counts, modified mark, redrawing) is not passed on, as
+// that belongs to the document the shell shows.
+class UnshownDocumentPort final : public UserPort {
+public:
+    explicit UnshownDocumentPort(UserPort& to) : to_(to) {}
+    void Message(const std::string& text, Severity severity) override { to_.Message(text, severity); }
+    bool AskYesNo(const std::string& text) override { return to_.AskYesNo(text); }
+    void BeginPhase(const std::string& name) override { to_.BeginPhase(name); }
+    void SetProgress(int percent) override { to_.SetProgress(percent); }
+    void EndPhase() override { to_.EndPhase(); }
+    void StatusNote(const std::string& text) override { to_.StatusNote(text); }
+    void WaitCursor(bool on) override { to_.WaitCursor(on); }
+
+private:
+    UserPort& to_;
 };
 
 }  // namespace aq

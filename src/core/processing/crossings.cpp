@@ -284,10 +284,11 @@ private:
 
 }  // namespace
 
-CrossingResult FindCrossings(const CVKDoc& doc, const LineSet& set, const CrossingOptions& o,
+CrossingResult FindCrossings(const CVKDoc& doc, const LineSet& set, const CrossingOptions& o, UserPort* progressPort,
                              const ParallelSettings& parallel) {
     CrossingResult result;
-    UserPort& port = doc.Port();
+    SilentPort quiet;
+    UserPort& port = progressPort ? *progressPort : quiet;
     port.BeginPhase("Finding Crossings");
     port.SetProgress(0);
 
@@ -464,20 +465,20 @@ CrossingResult FindCrossings(const CVKDoc& doc, const LineSet& set, const Crossi
 }
 
 bool SurveyCrossings(const CVKDoc& doc, const LineOptions& lineOptions, const CrossingOptions& options,
-                     LineSet& lines, CrossingResult& out) {
+                     LineSet& lines, CrossingResult& out, UserPort& port) {
     if (const std::string refusal = CrossingOptionsRefusal(options); !refusal.empty()) {
-        doc.Port().Message(refusal, Severity::Error);
+        port.Message(refusal, Severity::Error);
         return false;
     }
-    if (!SurveyLines(doc, lineOptions, lines)) return false;
+    if (!SurveyLines(doc, lineOptions, lines, port)) return false;
     const size_t mains = lines.Count(LineKind::Main), crosses = lines.Count(LineKind::Cross);
     if (mains == 0 || crosses == 0) {
-        doc.Port().Message(NoMainAndCrossText(mains, crosses), Severity::Error);
+        port.Message(NoMainAndCrossText(mains, crosses), Severity::Error);
         return false;
     }
-    out = FindCrossings(doc, lines, options);
+    out = FindCrossings(doc, lines, options, &port);
     if (out.Crossings.empty()) {
-        doc.Port().Message(NO_CROSSINGS, Severity::Error);
+        port.Message(NO_CROSSINGS, Severity::Error);
         return false;
     }
     return true;

@@ -79,18 +79,18 @@ CrossingStatistics DifferenceStatistics(std::span<const double> deltas, std::spa
 inline constexpr ParallelSettings kCrossingParallel{.minimum = 4096, .parts = 2, .slices = 8, .sliceMinimum = 4096};
 
 // Every crossing of the lines' crosslines with their main lines. Shows its progress
-// through the document's port; never changes the document.
+// through `progress` when there is one; never changes the document.
 CrossingResult FindCrossings(const CVKDoc& doc, const LineSet& lines, const CrossingOptions& options,
-                             const ParallelSettings& parallel = kCrossingParallel);
+                             UserPort* progress = nullptr, const ParallelSettings& parallel = kCrossingParallel);
 
 // What the options' refusal says, empty when they are fine.
 std::string CrossingOptionsRefusal(const CrossingOptions& options);
 
 // Edit > Quality Control > Crossings: the lines, then their crossings, into `lines` and
-// `out`; false with the reason shown through the document's port (options refused, no
-// positions, no lines, no main lines or no crosslines, no crossing at all).
+// `out`; false with the reason shown through the port (options refused, no positions,
+// no lines, no main lines or no crosslines, no crossing at all).
 bool SurveyCrossings(const CVKDoc& doc, const LineOptions& lineOptions, const CrossingOptions& options,
-                     LineSet& lines, CrossingResult& out);
+                     LineSet& lines, CrossingResult& out, UserPort& port);
 
 // The summary the window shows and the command line prints: "name=value" lines.
 std::string CrossingSummaryText(const CrossingResult& result);

@@ -8,12 +8,12 @@
 
 namespace aq {
 
-void Restore(CVKDoc& doc) {
+void Restore(CVKDoc& doc, UserPort& port) {
     for (CVKData& r : doc.Records) r.Flags &= static_cast<uint16_t>(~REC_DELETED);
-    Recalculate(doc);
+    Recalculate(doc, port);
 }
 
-void Remove(CVKDoc& doc, bool clearZ) {
+void Remove(CVKDoc& doc, UserPort& port, bool clearZ) {
     doc.KindFlags = 0;
     doc.LevelMin = -10;
     doc.LevelMax = 10;
@@ -41,7 +41,7 @@ void Remove(CVKDoc& doc, bool clearZ) {
     doc.Selected = newSelected >= 0;
     doc.SelectedIndex = newSelected >= 0 ? newSelected : 0;
     if (!doc.Selected) doc.Animating = false;
-    Recalculate(doc);
+    Recalculate(doc, port);
 }
 
 namespace {
@@ -81,12 +81,12 @@ RangeValues InitialRangeValues(const CVKDoc& doc) {
     return v;
 }
 
-bool ApplyRange(CVKDoc& doc, const RangeValues& given) {
+bool ApplyRange(CVKDoc& doc, const RangeValues& given, UserPort& port) {
     RangeValues v = given;
     // Whether X and Y apply is the survey's to say, whatever the caller filled in.
     v.Spatial = HasPositions(doc);
     if (SwappedRangePair(v) != RangePair::None) {
-        doc.Port().Message(RANGE_MIN_ABOVE_MAX, Severity::Error);
+        port.Message(RANGE_MIN_ABOVE_MAX, Severity::Error);
         return false;
     }
     const double scale = doc.IsGeographic() ? 10000000.0 : 100.0;
@@ -116,7 +116,7 @@ bool ApplyRange(CVKDoc& doc, const RangeValues& given) {
             r.Time > end;
         if (outside) r.Flags |= REC_DELETED;
     }
-    Recalculate(doc);
+    Recalculate(doc, port);
     return true;
 }
 
@@ -148,18 +148,18 @@ void SmoothZ(CVKDoc& doc, bool withSelf) {
 
 }  // namespace
 
-void HiPassZ(CVKDoc& doc) {
+void HiPassZ(CVKDoc& doc, UserPort& port) {
     if (doc.KindFlags & REC_POSITION) SmoothZ(doc, true);
-    Recalculate(doc);
+    Recalculate(doc, port);
 }
 
-void LoPassZ(CVKDoc& doc) {
+void LoPassZ(CVKDoc& doc, UserPort& port) {
     if (doc.KindFlags & REC_POSITION)
         for (int pass = 0; pass < 10; ++pass) SmoothZ(doc, false);
-    Recalculate(doc);
+    Recalculate(doc, port);
 }
 
-int MarkInRect(CVKDoc& doc, const CRect& rect, bool del, bool sectionView) {
+int MarkInRect(CVKDoc& doc, const CRect& rect, bool del, bool sectionView, UserPort& port) {
     const bool depth = doc.KindFlags & REC_DEPTH;
     const bool pos = doc.KindFlags & REC_POSITION;
     const bool tide = doc.KindFlags & REC_TIDE;
@@ -179,15 +179,15 @@ int MarkInRect(CVKDoc& doc, const CRect& rect, bool del, bool sectionView) {
             r.Flags &= 0x0FFE;
     }
     if (hits > 0) {
-        RefreshRange(doc);
+        RefreshRange(doc, port);
         // Deletions are edits like any other: the document must offer to save them.
-        doc.SetModified(true);
-        doc.ViewsChanged();
+        doc.SetModified(true, port);
+        port.ViewsChanged();
     }
     return hits;
 }
 
-void MarkOutsideTimeFrame(CVKDoc& doc, int32_t x0, int32_t x1) {
+void MarkOutsideTimeFrame(CVKDoc& doc, int32_t x0, int32_t x1, UserPort& port) {
     bool changed = false;
     auto* journal = doc.FlagJournal;
     for (size_t i = 0; i < doc.Records.size(); ++i) {
@@ -202,9 +202,9 @@ void MarkOutsideTimeFrame(CVKDoc& doc, int32_t x0, int32_t x1) {
             if (journal) journal->emplace_back(static_cast<uint32_t>(i), before);
         }
     }
-    RefreshRange(doc);
-    if (changed) doc.SetModified(true);
-    doc.ViewsChanged();
+    RefreshRange(doc, port);
+    if (changed) doc.SetModified(true, port);
+    port.ViewsChanged();
 }
 
 }  // namespace aq

@@ -8,11 +8,11 @@
 namespace aq {
 
 // Edit > Restore: clears every deletion flag and recalculates.
-void Restore(CVKDoc& doc);
+void Restore(CVKDoc& doc, UserPort& port);
 // Edit > Remove: discards the deleted records for good (in Clear Z mode every Z becomes 0 first).
-void Remove(CVKDoc& doc, bool clearZ = false);
+void Remove(CVKDoc& doc, UserPort& port, bool clearZ = false);
 // Edit > Transform > Clear Z.
-inline void ClearZ(CVKDoc& doc) { Remove(doc, true); }
+inline void ClearZ(CVKDoc& doc, UserPort& port) { Remove(doc, port, true); }
 
 // The values of the "Data Filter Parameters" dialog.
 struct RangeValues {
@@ -43,16 +43,16 @@ RangeValues InitialRangeValues(const CVKDoc& doc);
 // position; an event's Depth holds its number, so events are never tested on level.
 // A window with a minimum above its maximum is refused with RANGE_MIN_ABOVE_MAX,
 // nothing changed, and false returned.
-bool ApplyRange(CVKDoc& doc, const RangeValues& values);
+bool ApplyRange(CVKDoc& doc, const RangeValues& values, UserPort& port);
 
 // Edit > Filter > Hi Pass Z and Lo Pass Z: smooth the heights of the live positions.
-void HiPassZ(CVKDoc& doc);
-void LoPassZ(CVKDoc& doc);
+void HiPassZ(CVKDoc& doc, UserPort& port);
+void LoPassZ(CVKDoc& doc, UserPort& port);
 
 // Drag-box delete (del true) or undelete in the plan or section view. Returns the
 // number of records hit.
-int MarkInRect(CVKDoc& doc, const CRect& rect, bool del, bool sectionView);
+int MarkInRect(CVKDoc& doc, const CRect& rect, bool del, bool sectionView, UserPort& port);
 // Keeps the records between x0 and x1 of the section view, deletes the rest.
-void MarkOutsideTimeFrame(CVKDoc& doc, int32_t x0, int32_t x1);
+void MarkOutsideTimeFrame(CVKDoc& doc, int32_t x0, int32_t x1, UserPort& port);
 
 }  // namespace aq

@@ -18,8 +18,8 @@ constexpr uint16_t kKinds = REC_DEPTH | REC_POSITION | REC_TIDE | REC_EVENT;
 // and no second copy of every coordinate is held.
 constexpr size_t kLookupChunk = size_t{1} << 16;
 
-bool Fail(const CVKDoc& doc, const std::string& text) {
-    doc.Port().Message(text, Severity::Error);
+bool Fail(UserPort& port, const std::string& text) {
+    port.Message(text, Severity::Error);
     return false;
 }
 
@@ -127,9 +127,10 @@ std::string GgaQualityName(int quality) {
     return std::string(name) + " (" + std::to_string(quality) + ")";
 }
 
-bool ComputeGnssTide(const CVKDoc& doc, const GnssTideSettings& s, SeparationSource* source, GnssTideResult& result) {
+bool ComputeGnssTide(const CVKDoc& doc, const GnssTideSettings& s, SeparationSource* source, GnssTideResult& result,
+                     UserPort& port) {
     result = GnssTideResult{};
-    if (const std::string error = CheckGnssTideSettings(s); !error.empty()) return Fail(doc, error);
+    if (const std::string error = CheckGnssTideSettings(s); !error.empty()) return Fail(port, error);
     const int minRank = GgaQualityRank(s.minQuality);
 
     // Which positions are used.
@@ -149,17 +150,16 @@ bool ComputeGnssTide(const CVKDoc& doc, const GnssTideSettings& s, SeparationSou
         }
     }
     result.used = used.size();
-    if (result.positions == 0) return Fail(doc, "Tide from GNSS Heights needs position records; the survey has none.");
+    if (result.positions == 0) return Fail(port, "Tide from GNSS Heights needs position records; the survey has none.");
     if (result.positions == result.withoutHeight)
-        return Fail(doc, "None of the " + std::to_string(result.positions) +
-                             " positions has a height (GLL and RMC sentences carry none): there is no water level "
-                             "to work out.");
+        return Fail(port, "None of the " + std::to_string(result.positions) +
+                              " positions has a height (GLL and RMC sentences carry none): there is no water level "
+                              "to work out.");
     if (used.empty())
-        return Fail(doc, "None of the " + std::to_string(result.positions - result.withoutHeight) +
-                             " positions with a height has the fix quality asked for (" +
-                             GgaQualityName(s.minQuality) + " or better). Give a lower minimum quality to use them.");
+        return Fail(port, "None of the " + std::to_string(result.positions - result.withoutHeight) +
+                              " positions with a height has the fix quality asked for (" +
+                              GgaQualityName(s.minQuality) + " or better). Give a lower minimum quality to use them.");
 
-    UserPort& port = doc.Port();
     port.BeginPhase("Water level from GNSS heights");
     struct EndPhase {
         UserPort& p;
@@ -195,7 +195,7 @@ bool ComputeGnssTide(const CVKDoc& doc, const GnssTideSettings& s, SeparationSou
         double south = 90, north = -90, west = 180, east = -180, west360 = 360, east360 = 0;
         for (size_t at = 0; at < n; at += kLookupChunk) {
             const size_t m = std::min(kLookupChunk, n - at);
-            if (!lonLat(at, m, lon, lat)) return Fail(doc, error);
+            if (!lonLat(at, m, lon, lat)) return Fail(port, error);
             for (size_t k = 0; k < m; ++k) {
                 const double lo = lon[k], la = lat[k];
                 south = std::min(south, la);
@@ -212,12 +212,12 @@ bool ComputeGnssTide(const CVKDoc& doc, const GnssTideSettings& s, SeparationSou
             west = west360 > 180 ? west360 - 360 : west360;
             east = east360 > 180 ? east360 - 360 : east360;
         }
-        if (!source->Prepare(west, south, east, north, error)) return Fail(doc, error);
+        if (!source->Prepare(west, south, east, north, error)) return Fail(port, error);
         for (size_t at = 0; at < n; at += kLookupChunk) {
             const size_t m = std::min(kLookupChunk, n - at);
-            if (!lonLat(at, m, lon, lat)) return Fail(doc, error);
+            if (!lonLat(at, m, lon, lat)) return Fail(port, error);
             sep.assign(m, 0.0);
-            if (!source->Lookup(lon, lat, sep, error)) return Fail(doc, error);
+            if (!source->Lookup(lon, lat, sep, error)) return Fail(port, error);
             for (size_t k = 0; k < m; ++k) h[at + k] -= sep[k];
             port.SetProgress(static_cast<int>(80 * (at + m) / n));
         }
@@ -256,23 +256,23 @@ bool ComputeGnssTide(const CVKDoc& doc, const GnssTideSettings& s, SeparationSou
     }
     port.SetProgress(100);
     if (result.levels.empty())
-        return Fail(doc, "The " + std::to_string(n) + " usable positions span less than one tide interval (" +
-                             Seconds(s.interval) + " s) between gaps: no tide record to make.");
+        return Fail(port, "The " + std::to_string(n) + " usable positions span less than one tide interval (" +
+                              Seconds(s.interval) + " s) between gaps: no tide record to make.");
     return true;
 }
 
-bool TideFromGnss(CVKDoc& doc, const GnssTideSettings& settings, SeparationSource* source) {
+bool TideFromGnss(CVKDoc& doc, const GnssTideSettings& settings, SeparationSource* source, UserPort& port) {
     GnssTideResult result;
-    if (!ComputeGnssTide(doc, settings, source, result)) return false;
+    if (!ComputeGnssTide(doc, settings, source, result, port)) return false;
     // The stored tide is a 16-bit count of centimetres.
     std::vector<CVKData> tides;
     tides.reserve(result.levels.size());
     for (const TideLevel& l : result.levels) {
         const double cm = std::round(l.level * 100.0);
         if (!(cm >= INT16_MIN && cm <= INT16_MAX))
-            return Fail(doc, "The water level at " + TimeText(l.time) + " comes out at " + Metres(l.level) +
-                                 " m, beyond what a tide record holds (±327.67 m). Check whether the heights are "
-                                 "ellipsoidal or above the geoid, and the separation.");
+            return Fail(port, "The water level at " + TimeText(l.time) + " comes out at " + Metres(l.level) +
+                                  " m, beyond what a tide record holds (±327.67 m). Check whether the heights are "
+                                  "ellipsoidal or above the geoid, and the separation.");
         const int64_t seconds = l.time >= 0 ? l.time / 100 : -((-l.time + 99) / 100);
         tides.push_back(CVKData::OfKind(seconds, static_cast<int>(cm), REC_TIDE,
                                         static_cast<uint8_t>(l.time - seconds * 100)));
@@ -280,8 +280,8 @@ bool TideFromGnss(CVKDoc& doc, const GnssTideSettings& settings, SeparationSourc
     size_t existing = 0;
     for (const CVKData& r : doc.Records) existing += (r.Flags & kKinds) == REC_TIDE;
     if (existing > 0 &&
-        !doc.Port().AskYesNo("The survey has " + std::to_string(existing) + " tide records. Replace them with the " +
-                             std::to_string(tides.size()) + " water levels from the GNSS heights?"))
+        !port.AskYesNo("The survey has " + std::to_string(existing) + " tide records. Replace them with the " +
+                       std::to_string(tides.size()) + " water levels from the GNSS heights?"))
         return false;
 
     std::erase_if(doc.Records, [](const CVKData& r) { return (r.Flags & kKinds) == REC_TIDE; });
@@ -292,7 +292,7 @@ bool TideFromGnss(CVKDoc& doc, const GnssTideSettings& settings, SeparationSourc
     doc.TideOffset = 0;
     doc.TideTimeOffset = 0;
     doc.NeedsSort = true;
-    Recalculate(doc);
+    Recalculate(doc, port);
 
     std::string text = std::to_string(tides.size()) + " tide records from " + std::to_string(result.used) +
                        " GNSS heights.";
@@ -306,16 +306,17 @@ bool TideFromGnss(CVKDoc& doc, const GnssTideSettings& settings, SeparationSourc
     if (result.gaps > 0)
         text += "\n" + std::to_string(result.gaps) + " gaps longer than " + Seconds(settings.maxGap) +
                 " s are left without tides.";
-    doc.Port().Message(text, Severity::Info);
+    port.Message(text, Severity::Info);
     return true;
 }
 
-bool CompareTides(const CVKDoc& doc, const std::vector<TideLevel>& gnss, TideComparison& c, double maxGap) {
+bool CompareTides(const CVKDoc& doc, const std::vector<TideLevel>& gnss, TideComparison& c, UserPort& port,
+                  double maxGap) {
     c = TideComparison{};
     c.gnss = gnss;
     for (const CVKData& r : doc.Records)
         if (r.IsLive(REC_TIDE)) c.observed.push_back({r.TimeHundredths(), r.Tide / 100.0});
-    if (c.observed.empty()) return Fail(doc, "The survey has no tide records to compare the GNSS water level with.");
+    if (c.observed.empty()) return Fail(port, "The survey has no tide records to compare the GNSS water level with.");
     std::stable_sort(c.observed.begin(), c.observed.end(),
                      [](const TideLevel& a, const TideLevel& b) { return a.time < b.time; });
     const auto gap = static_cast<int64_t>(std::llround(maxGap * 100.0));
@@ -344,9 +345,9 @@ bool CompareTides(const CVKDoc& doc, const std::vector<TideLevel>& gnss, TideCom
         }
     }
     if (c.compared == 0)
-        return Fail(doc, "None of the " + std::to_string(gnss.size()) +
-                             " GNSS water levels falls within the observed tides (" + TimeText(c.observed.front().time) +
-                             " to " + TimeText(c.observed.back().time) + ").");
+        return Fail(port, "None of the " + std::to_string(gnss.size()) +
+                              " GNSS water levels falls within the observed tides (" +
+                              TimeText(c.observed.front().time) + " to " + TimeText(c.observed.back().time) + ").");
     const double k = static_cast<double>(c.compared);
     c.mean = sum / k;
     c.stdDev = std::sqrt(std::max(0.0, sum2 / k - c.mean * c.mean));

@@ -106,17 +106,17 @@ struct GnssTideResult {
     size_t gaps = 0;          // gaps longer than maxGap left without tides
 };
 
-// Works out the water levels; false with the reason shown through the document's port.
-// source may be null when only the constant separation applies. Progress goes through
-// the port's phases.
+// Works out the water levels; false with the reason shown through the port. source may
+// be null when only the constant separation applies. Progress goes through the port's
+// phases.
 bool ComputeGnssTide(const CVKDoc& doc, const GnssTideSettings& settings, SeparationSource* source,
-                     GnssTideResult& result);
+                     GnssTideResult& result, UserPort& port);
 
 // Edit > Transform > Tide from GNSS Heights: computes the levels and, after asking when
 // the survey has tide records, replaces every tide record (deleted ones too) by them,
 // clears the tide offsets (the new records carry none) and recalculates. False when
 // nothing was changed (an error shown, or the question answered No).
-bool TideFromGnss(CVKDoc& doc, const GnssTideSettings& settings, SeparationSource* source);
+bool TideFromGnss(CVKDoc& doc, const GnssTideSettings& settings, SeparationSource* source, UserPort& port);
 
 // The GNSS water level against the survey's observed tides.
 struct TideComparison {
@@ -135,7 +135,7 @@ inline constexpr double OBSERVED_TIDE_GAP = 3600.0;
 // Compares computed levels with the survey's live tide records, linearly interpolated
 // to each level's time (not across a gap between tide records longer than maxGap
 // seconds). False with the reason shown when nothing can be compared.
-bool CompareTides(const CVKDoc& doc, const std::vector<TideLevel>& gnss, TideComparison& out,
+bool CompareTides(const CVKDoc& doc, const std::vector<TideLevel>& gnss, TideComparison& out, UserPort& port,
                   double maxGap = OBSERVED_TIDE_GAP);
 
 // "name=value" lines of a comparison, for the command line and the dialog.

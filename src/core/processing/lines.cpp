@@ -89,13 +89,12 @@ struct Track {
     std::vector<uint32_t> soundings;
 };
 
-Track GatherTrack(const CVKDoc& doc, const LocalFrame& frame, bool splitAtEvents) {
+Track GatherTrack(const CVKDoc& doc, const LocalFrame& frame, bool splitAtEvents, UserPort& port) {
     Track t;
     const std::vector<CVKData>& recs = doc.Records;
     const size_t n = recs.size();
     t.soundings.reserve(static_cast<size_t>(std::max(doc.CountDepth, 0)));
     t.fixes.reserve(static_cast<size_t>(std::max(doc.CountPos, 0)));
-    UserPort& port = doc.Port();
     const size_t step = std::max<size_t>(n / 20, 1);
     bool eventSeen = false;
     for (size_t i = 0; i < n; ++i) {
@@ -204,13 +203,14 @@ void Classify(LineSet& set, const LineOptions& o) {
 
 }  // namespace
 
-LineSet FindLines(const CVKDoc& doc, const LineOptions& o) {
+LineSet FindLines(const CVKDoc& doc, const LineOptions& o, UserPort* progress) {
     LineSet set;
     set.Frame = LocalFrame(doc);
-    UserPort& port = doc.Port();
+    SilentPort quiet;
+    UserPort& port = progress ? *progress : quiet;
     port.BeginPhase("Finding Survey Lines");
     port.SetProgress(0);
-    Track track = GatherTrack(doc, set.Frame, o.SplitAtEvents);
+    Track track = GatherTrack(doc, set.Frame, o.SplitAtEvents, port);
     set.HadPositions = !track.fixes.empty();
 
     const std::vector<TrackFix>& fixes = track.fixes;
@@ -269,18 +269,18 @@ LineSet FindLines(const CVKDoc& doc, const LineOptions& o) {
     return set;
 }
 
-bool SurveyLines(const CVKDoc& doc, const LineOptions& options, LineSet& out) {
+bool SurveyLines(const CVKDoc& doc, const LineOptions& options, LineSet& out, UserPort& port) {
     if (const std::string refusal = LineOptionsRefusal(options); !refusal.empty()) {
-        doc.Port().Message(refusal, Severity::Error);
+        port.Message(refusal, Severity::Error);
         return false;
     }
-    out = FindLines(doc, options);
+    out = FindLines(doc, options, &port);
     if (!out.HadPositions) {
-        doc.Port().Message(NO_POSITIONS, Severity::Error);
+        port.Message(NO_POSITIONS, Severity::Error);
         return false;
     }
     if (out.Lines.empty()) {
-        doc.Port().Message(NO_LINES, Severity::Error);
+        port.Message(NO_LINES, Severity::Error);
         return false;
     }
     return true;

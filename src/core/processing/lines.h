@@ -107,17 +107,16 @@ struct LineSet {
 };
 
 // The lines of the survey as it is now (records in time order, after recalculation).
-// Shows its progress through the document's port; never changes the document.
-LineSet FindLines(const CVKDoc& doc, const LineOptions& options);
+// Shows its progress through `progress` when there is one; never changes the document.
+LineSet FindLines(const CVKDoc& doc, const LineOptions& options, UserPort* progress = nullptr);
 
 // Checks the options as the dialog and the command line take them; the text says
 // what is wrong, empty when nothing is.
 std::string LineOptionsRefusal(const LineOptions& options);
 
 // Edit > Quality Control > Lines with these options: the lines into `out`, or false with
-// the reason shown through the document's port (options refused, no live positions, no
-// lines).
-bool SurveyLines(const CVKDoc& doc, const LineOptions& options, LineSet& out);
+// the reason shown through the port (options refused, no live positions, no lines).
+bool SurveyLines(const CVKDoc& doc, const LineOptions& options, LineSet& out, UserPort& port);
 
 // The messages of a survey without lines.
 inline constexpr char NO_POSITIONS[] = "The survey has no positions: lines follow the boat's track.";

@@ -25,14 +25,14 @@ int64_t TruncCentimetres(double metres) {
 }
 
 // A length must fit the stored offset: a depth of 400 m would wrap to -255.36 m.
-bool ReadLength(CVKDoc& doc, double metres, int64_t min, int64_t max, int64_t& cm) {
+bool ReadLength(UserPort& port, double metres, int64_t min, int64_t max, int64_t& cm) {
     char text[96];
     if (std::isfinite(metres) && std::fabs(metres) < 1e12) {
         cm = TruncCentimetres(metres);
         if (cm >= min && cm <= max) return true;
     }
     std::snprintf(text, sizeof text, "Please enter a number between %.2f and %.2f.", min / 100.0, max / 100.0);
-    doc.Port().Message(text, Severity::Error);
+    port.Message(text, Severity::Error);
     return false;
 }
 
@@ -41,9 +41,9 @@ bool ReadLength(CVKDoc& doc, double metres, int64_t min, int64_t max, int64_t& c
 int64_t Add64(int64_t a, int64_t b) { return static_cast<int64_t>(static_cast<uint64_t>(a) + static_cast<uint64_t>(b)); }
 int64_t Sub64(int64_t a, int64_t b) { return static_cast<int64_t>(static_cast<uint64_t>(a) - static_cast<uint64_t>(b)); }
 
-bool ReadVelocity(CVKDoc& doc, double v) {
+bool ReadVelocity(UserPort& port, double v) {
     if (std::isfinite(v) && v >= 1300.0 && v <= 2000.0) return true;
-    doc.Port().Message("Please enter a number between 1300 and 2000.", Severity::Error);
+    port.Message("Please enter a number between 1300 and 2000.", Severity::Error);
     return false;
 }
 
@@ -71,7 +71,8 @@ int16_t RescaleDepth(int16_t depth, double oldVelocity, double newVelocity) {
     return static_cast<int16_t>(std::clamp(tenths / 10, int32_t{INT16_MIN}, int32_t{INT16_MAX}));
 }
 
-void ApplyOffsets(CVKDoc& doc, uint16_t kind, const OffsetDeltas& d, double oldVelocity, double newVelocity) {
+void ApplyOffsets(CVKDoc& doc, uint16_t kind, const OffsetDeltas& d, UserPort& port, double oldVelocity,
+                  double newVelocity) {
     for (CVKData& r : doc.Records) {
         r.ClearDerived();
         if (!(r.Flags & kind)) continue;
@@ -96,22 +97,22 @@ void ApplyOffsets(CVKDoc& doc, uint16_t kind, const OffsetDeltas& d, double oldV
         }
     }
     doc.NeedsSort = true;
-    Recalculate(doc);
-    Remove(doc);
+    Recalculate(doc, port);
+    Remove(doc, port);
 }
 
-bool OffsetPositions(CVKDoc& doc, const OffsetValues& v) {
+bool OffsetPositions(CVKDoc& doc, const OffsetValues& v, UserPort& port) {
     int64_t east = 0, north = 0, elev = 0;
-    if (!ReadLength(doc, v.East, INT32_MIN, INT32_MAX, east) ||
-        !ReadLength(doc, v.North, INT32_MIN, INT32_MAX, north) ||
-        !ReadLength(doc, v.Elevation, INT32_MIN, INT32_MAX, elev))
+    if (!ReadLength(port, v.East, INT32_MIN, INT32_MAX, east) ||
+        !ReadLength(port, v.North, INT32_MIN, INT32_MAX, north) ||
+        !ReadLength(port, v.Elevation, INT32_MIN, INT32_MAX, elev))
         return false;
     OffsetDeltas d;
     d.Time = Sub64(v.PosTime, doc.PosTimeOffset);
     d.East = east - doc.EastOffset;
     d.North = north - doc.NorthOffset;
     d.Elevation = Sub32(static_cast<int32_t>(elev), doc.ElevOffset);
-    ApplyOffsets(doc, REC_POSITION, d);
+    ApplyOffsets(doc, REC_POSITION, d, port);
     doc.PosTimeOffset = v.PosTime;
     doc.EastOffset = static_cast<int32_t>(east);
     doc.NorthOffset = static_cast<int32_t>(north);
@@ -119,26 +120,26 @@ bool OffsetPositions(CVKDoc& doc, const OffsetValues& v) {
     return true;
 }
 
-bool OffsetDepths(CVKDoc& doc, const OffsetValues& v) {
+bool OffsetDepths(CVKDoc& doc, const OffsetValues& v, UserPort& port) {
     int64_t depth = 0;
-    if (!ReadLength(doc, v.Depth, INT16_MIN, INT16_MAX, depth) || !ReadVelocity(doc, v.SoundVelocity)) return false;
+    if (!ReadLength(port, v.Depth, INT16_MIN, INT16_MAX, depth) || !ReadVelocity(port, v.SoundVelocity)) return false;
     OffsetDeltas d;
     d.Time = Sub64(v.DepthTime, doc.DepthTimeOffset);
     d.Depth = static_cast<int16_t>(depth - doc.DepthOffset);
-    ApplyOffsets(doc, REC_DEPTH, d, doc.SoundVelocity, v.SoundVelocity);
+    ApplyOffsets(doc, REC_DEPTH, d, port, doc.SoundVelocity, v.SoundVelocity);
     doc.DepthTimeOffset = v.DepthTime;
     doc.DepthOffset = static_cast<int16_t>(depth);
     doc.SoundVelocity = v.SoundVelocity;
     return true;
 }
 
-bool OffsetTide(CVKDoc& doc, const OffsetValues& v) {
+bool OffsetTide(CVKDoc& doc, const OffsetValues& v, UserPort& port) {
     int64_t tide = 0;
-    if (!ReadLength(doc, v.Tide, INT16_MIN, INT16_MAX, tide)) return false;
+    if (!ReadLength(port, v.Tide, INT16_MIN, INT16_MAX, tide)) return false;
     OffsetDeltas d;
     d.Time = Sub64(v.TideTime, doc.TideTimeOffset);
     d.Tide = static_cast<int16_t>(tide - doc.TideOffset);
-    ApplyOffsets(doc, REC_TIDE, d);
+    ApplyOffsets(doc, REC_TIDE, d, port);
     doc.TideTimeOffset = v.TideTime;
     doc.TideOffset = static_cast<int16_t>(tide);
     return true;

@@ -38,7 +38,7 @@ struct OffsetDeltas {
 // deleted ones too, after clearing the derived values of every record; depths are then
 // rescaled from the old sound velocity to the new. Recalculates, then discards the
 // deleted records. Events never move.
-void ApplyOffsets(CVKDoc& doc, uint16_t kind, const OffsetDeltas& deltas, double oldVelocity = 1500.0,
+void ApplyOffsets(CVKDoc& doc, uint16_t kind, const OffsetDeltas& deltas, UserPort& port, double oldVelocity = 1500.0,
                   double newVelocity = 1500.0);
 
 // A depth in cm as the sounder would have given it at another sound velocity, with the
@@ -49,8 +49,8 @@ int16_t RescaleDepth(int16_t depth, double oldVelocity, double newVelocity);
 // values: the records move by the difference from the offsets in force, which become
 // the new ones. A value the dialog refuses is reported with its message and changes
 // nothing; then the result is false.
-bool OffsetPositions(CVKDoc& doc, const OffsetValues& values);
-bool OffsetDepths(CVKDoc& doc, const OffsetValues& values);
-bool OffsetTide(CVKDoc& doc, const OffsetValues& values);
+bool OffsetPositions(CVKDoc& doc, const OffsetValues& values, UserPort& port);
+bool OffsetDepths(CVKDoc& doc, const OffsetValues& values, UserPort& port);
+bool OffsetTide(CVKDoc& doc, const OffsetValues& values, UserPort& port);
 
 }  // namespace aq

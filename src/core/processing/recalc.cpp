@@ -453,14 +453,14 @@ struct Survey {
 // Sorts when asked to, then measures every record (on two threads when there are many);
 // leaves the plan extents in the document and returns all that was found. The level
 // axis is not set here: it is measured once the records are interpolated.
-Survey SortAndMeasureAll(CVKDoc& doc, const ParallelSettings& parallel) {
+Survey SortAndMeasureAll(CVKDoc& doc, UserPort& port, const ParallelSettings& parallel) {
     doc.XMin = doc.YMin = 2147483647;
     doc.XMax = doc.YMax = -2147483648LL;
     doc.FirstPosIndex = doc.LastPosIndex = -1;
 
     std::vector<CVKData>& recs = doc.Records;
     const size_t n = recs.size();
-    Progress progress(doc.Port(), kPhaseSort, n);
+    Progress progress(port, kPhaseSort, n);
     if (doc.NeedsSort) StableSortByTime(doc);
 
     Survey halves[2];
@@ -493,7 +493,9 @@ bool SetTimeAxis(CVKDoc& doc, const CVKData* first, const CVKData* last) {
 
 }  // namespace
 
-void SortAndMeasure(CVKDoc& doc, const ParallelSettings& parallel) { SortAndMeasureAll(doc, parallel); }
+void SortAndMeasure(CVKDoc& doc, UserPort& port, const ParallelSettings& parallel) {
+    SortAndMeasureAll(doc, port, parallel);
+}
 
 void MeasureLevels(CVKDoc& doc, const ParallelSettings& parallel) {
     Levels halves[2];
@@ -503,10 +505,10 @@ void MeasureLevels(CVKDoc& doc, const ParallelSettings& parallel) {
     SetLevelAxis(doc, halves[0]);
 }
 
-void Interpolate(CVKDoc& doc, const ParallelSettings& parallel) {
+void Interpolate(CVKDoc& doc, UserPort& port, const ParallelSettings& parallel) {
     const size_t n = doc.Records.size();
     {
-        Progress progress(doc.Port(), kPhaseInterpolate, n);
+        Progress progress(port, kPhaseInterpolate, n);
         Interpolator halves[2] = {Interpolator(doc), Interpolator(doc)};
         InHalves(parallel, n, &progress, [&](int half, size_t begin, size_t end) { halves[half].Run(begin, end); });
     }
@@ -534,7 +536,7 @@ void ExtendPositions(CVKDoc& doc) {
     }
 }
 
-void RefreshRange(CVKDoc& doc, const ParallelSettings& parallel) {
+void RefreshRange(CVKDoc& doc, UserPort& port, const ParallelSettings& parallel) {
     uint16_t kinds = 0;
     const CVKData* first = nullptr;
     const CVKData* last = nullptr;
@@ -546,26 +548,25 @@ void RefreshRange(CVKDoc& doc, const ParallelSettings& parallel) {
         }
     }
     doc.KindFlags = kinds;
-    if (!SetTimeAxis(doc, first, last)) doc.Port().Message("All data deleted", Severity::Warning);
-    UpdateValues(doc, parallel);
+    if (!SetTimeAxis(doc, first, last)) port.Message("All data deleted", Severity::Warning);
+    UpdateValues(doc, port, parallel);
 }
 
 CPoint PlanPointOf(const CVKDoc& doc, int64_t x, int64_t y) { return ViewScale(doc).Plan(x, y); }
 int32_t SectionXOf(const CVKDoc& doc, int64_t time) { return ViewScale(doc).TimeX(time); }
 int32_t SectionYOf(const CVKDoc& doc, int32_t level) { return ViewScale(doc).LevelY(level); }
 
-void UpdateValues(CVKDoc& doc, const ParallelSettings& parallel) {
+void UpdateValues(CVKDoc& doc, UserPort& port, const ParallelSettings& parallel) {
     std::vector<CVKData>& recs = doc.Records;
     {
-        Progress progress(doc.Port(), kPhaseUpdate, recs.size());
+        Progress progress(port, kPhaseUpdate, recs.size());
         const ViewScale scale(doc);
         InHalves(parallel, recs.size(), &progress, [&](int, size_t begin, size_t end) { scale.Apply(recs, begin, end); });
     }
-    doc.UpdateCounts();
+    doc.UpdateCounts(port);
 }
 
-void Recalculate(CVKDoc& doc, const ParallelSettings& parallel) {
-    UserPort& port = doc.Port();
+void Recalculate(CVKDoc& doc, UserPort& port, const ParallelSettings& parallel) {
     port.WaitCursor(true);
     std::vector<CVKData>& recs = doc.Records;
     const size_t n = recs.size();
@@ -575,7 +576,7 @@ void Recalculate(CVKDoc& doc, const ParallelSettings& parallel) {
         // records instead of seven: the first measures and counts, the second interpolates
         // each record, measures its levels and works out its view points straight after.
         // Only the records ExtendPositions copies a position into wait for the last step.
-        const Survey found = SortAndMeasureAll(doc, parallel);
+        const Survey found = SortAndMeasureAll(doc, port, parallel);
         const bool live = SetTimeAxis(doc, found.firstLive == Survey::kNone ? nullptr : &recs[found.firstLive],
                                       found.lastLive == Survey::kNone ? nullptr : &recs[found.lastLive]);
         // The level axis is that of the records once interpolated. The view points are
@@ -624,12 +625,12 @@ void Recalculate(CVKDoc& doc, const ParallelSettings& parallel) {
         doc.CountTide = found.tide;
         doc.CountPos = found.pos;
         doc.CountDeleted = found.deleted;
-        doc.SetStatusText(doc.CountsText());
-        doc.SetModified(true);
+        doc.SetStatusText(doc.CountsText(), port);
+        doc.SetModified(true, port);
     } else if (!doc.StatusText.empty()) {
         // Nothing left to count: the record-count pane must not go on showing the old counts.
         doc.CountDepth = doc.CountEvent = doc.CountTide = doc.CountPos = doc.CountDeleted = 0;
-        doc.SetStatusText("");
+        doc.SetStatusText("", port);
     }
     if (doc.Selected && !doc.SelectedRecord()) {
         doc.Selected = false;

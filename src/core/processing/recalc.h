@@ -15,20 +15,20 @@ inline constexpr ParallelSettings kRecalcParallel{.minimum = size_t{1} << 16, .p
 // Sorts (when NeedsSort is on), measures, interpolates, extends positions, fixes the
 // axes, works out every view point and refreshes the counts; marks the document
 // modified and redraws.
-void Recalculate(CVKDoc& doc, const ParallelSettings& parallel = kRecalcParallel);
+void Recalculate(CVKDoc& doc, UserPort& port, const ParallelSettings& parallel = kRecalcParallel);
 
 // The steps of Recalculate, in its order.
-void SortAndMeasure(CVKDoc& doc, const ParallelSettings& parallel = kRecalcParallel);
-void Interpolate(CVKDoc& doc, const ParallelSettings& parallel = kRecalcParallel);
+void SortAndMeasure(CVKDoc& doc, UserPort& port, const ParallelSettings& parallel = kRecalcParallel);
+void Interpolate(CVKDoc& doc, UserPort& port, const ParallelSettings& parallel = kRecalcParallel);
 void ExtendPositions(CVKDoc& doc);
 // The level axis from the records as interpolation leaves them (every record counts,
 // from the first one's levels on, never the previous axis), in whole metres with one
 // metre to spare at each end. Left as it was when there are no records.
 void MeasureLevels(CVKDoc& doc, const ParallelSettings& parallel = kRecalcParallel);
 // Kind flags and time axis from the live records, then UpdateValues.
-void RefreshRange(CVKDoc& doc, const ParallelSettings& parallel = kRecalcParallel);
+void RefreshRange(CVKDoc& doc, UserPort& port, const ParallelSettings& parallel = kRecalcParallel);
 // View points of every record, then the counts and status text.
-void UpdateValues(CVKDoc& doc, const ParallelSettings& parallel = kRecalcParallel);
+void UpdateValues(CVKDoc& doc, UserPort& port, const ParallelSettings& parallel = kRecalcParallel);
 
 // Where the views' logical plane (0 to LOGICAL_SPAN over the survey's extent) puts a
 // place, by the mapping UpdateValues gives the records: a position in stored units

@@ -152,14 +152,14 @@ size_t FlagLine(CVKDoc& doc, const LineSet& set, const SurveyLine& line, const S
 
 }  // namespace
 
-bool FlagSpikes(CVKDoc& doc, const SpikeOptions& o, SpikeResult& result, const ParallelSettings& parallel) {
+bool FlagSpikes(CVKDoc& doc, const SpikeOptions& o, SpikeResult& result, UserPort& port,
+                const ParallelSettings& parallel) {
     result = SpikeResult{};
-    UserPort& port = doc.Port();
     if (const std::string refusal = SpikeOptionsRefusal(o); !refusal.empty()) {
         port.Message(refusal, Severity::Error);
         return false;
     }
-    const LineSet set = FindLines(doc, o.Lines);
+    const LineSet set = FindLines(doc, o.Lines, &port);
     const bool limits = o.MinDepth || o.MaxDepth;
     if (set.Lines.empty() && !limits) {
         port.Message(set.HadPositions ? NO_LINES : NO_POSITIONS, Severity::Error);
@@ -213,7 +213,7 @@ bool FlagSpikes(CVKDoc& doc, const SpikeOptions& o, SpikeResult& result, const P
     }
     port.SetProgress(100);
     port.EndPhase();
-    if (result.Total() > 0) Recalculate(doc);
+    if (result.Total() > 0) Recalculate(doc, port);
     return true;
 }
 

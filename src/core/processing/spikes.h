@@ -66,9 +66,9 @@ std::string SpikeOptionsRefusal(const SpikeOptions& options);
 // soundings outside the depth limits deleted (ordinary deletion flags, which Restore
 // clears) and recalculates when any was. The lines are those of FindLines with the
 // options' line settings. Nothing else changes. Without lines the depth limits still
-// apply; with neither, or with options it refuses, it says why through the document's
-// port and returns false, the survey untouched.
-bool FlagSpikes(CVKDoc& doc, const SpikeOptions& options, SpikeResult& result,
+// apply; with neither, or with options it refuses, it says why through the port and
+// returns false, the survey untouched.
+bool FlagSpikes(CVKDoc& doc, const SpikeOptions& options, SpikeResult& result, UserPort& port,
                 const ParallelSettings& parallel = kSpikeParallel);
 
 }  // namespace aq

@@ -75,7 +75,8 @@ constexpr EnablingRule kHprApplicable{
     [](const CVKDoc& d) { return d.ElevOffset != 0 && d.SounderImported != 0 && !Has(d, REC_HPR); },
     "an elevation offset, sounder data and no earlier Apply HPR"};
 
-void RunRemove(CVKDoc& doc) { Remove(doc); }
+void RunRemove(CVKDoc& doc, UserPort& port) { Remove(doc, port); }
+void RunApplyHpr(CVKDoc& doc, UserPort&) { ApplyHpr(doc); }
 
 // Reasons of the commands one front end offers.
 constexpr char kNoHandler[] = "not offered yet: the menu shows it greyed";
@@ -339,7 +340,7 @@ const std::vector<CommandInfo> kCommands = {
              "FILE.crs beside the saved survey.",
      .undo = U::Records},
     {.id = ID_APPLY_HPR, .text = "Apply HPR", .prompt = "Correct the positions for heave, pitch and roll\nApply HPR",
-     .target = T::Document, .menu = "&Edit/Transform", .rule = kHprApplicable, .action = A::Plain, .run = ApplyHpr,
+     .target = T::Document, .menu = "&Edit/Transform", .rule = kHprApplicable, .action = A::Plain, .run = RunApplyHpr,
      .verb = "apply-hpr", .undo = U::Records},
     {.id = ID_CLEAR_Z, .text = "Clear Z", .prompt = "Set every height to zero and discard deleted points\nClear Z",
      .target = T::Document, .menu = "&Edit/Transform", .rule = kAlways, .action = A::Plain, .run = ClearZ,

@@ -12,6 +12,7 @@
 namespace aq {
 
 class CVKDoc;
+class UserPort;
 enum class ImportResult;
 
 // Who handles a command. View commands go to the active view, so they are disabled
@@ -21,8 +22,8 @@ enum class CommandTarget { None, App, Frame, Document, View };
 // How a command does its work once it is chosen.
 enum class ActionKind {
     Window,   // the window's own business: documents, printing, views, bars, panes, help
-    Plain,    // run(doc) with no inputs
-    Import,   // a path: import(doc, path); the file dialog's inputs are in ImportDialogs()
+    Plain,    // run(doc, port) with no inputs
+    Import,   // a path: import(doc, path, port); the file dialog's inputs are in ImportDialogs()
     Export,   // a path and a selection: ExportFormats()
     Values,   // a values struct that a dialog of the window or the command line's options fill
     Listing,  // prints what the survey holds (command line)
@@ -70,11 +71,12 @@ struct CommandInfo {
     const char* icon = nullptr;
 
     // ---- enabling and the action ----
-    // For document commands (and the document part of the plan-view tools).
+    // For document commands (and the document part of the plan-view tools). The actions
+    // talk to the user through the port of the front end that runs them.
     EnablingRule rule = {};
     ActionKind action = ActionKind::Window;
-    void (*run)(CVKDoc& doc) = nullptr;                                  // Plain
-    ImportResult (*import)(CVKDoc& doc, const std::string& path) = nullptr;  // Import
+    void (*run)(CVKDoc& doc, UserPort& port) = nullptr;                                      // Plain
+    ImportResult (*import)(CVKDoc& doc, const std::string& path, UserPort& port) = nullptr;  // Import
 
     // ---- the command line ----
     // "hi-pass", or a verb and its first word ("import brivel", "offsets tide"); several

@@ -8,23 +8,26 @@
 
 namespace aq {
 
-BoxResult ApplyDragBox(CVKDoc& doc, CViewState& view, bool sectionView, const CRect& box, UndoHistory* history) {
+BoxResult ApplyDragBox(CVKDoc& doc, CViewState& view, bool sectionView, const CRect& box, UserPort& port,
+                       UndoHistory* history) {
     BoxResult result;
     if (!BoxIsBigEnough(box)) return result;
     result.applied = true;
     switch (view.DragMode) {
         case DRAG_VIEW: view.Window = box; break;
         case DRAG_DELETE:
-            Undoable(history, doc, "Delete Box", UndoScope::Flags, [&] { MarkInRect(doc, box, true, sectionView); });
+            Undoable(history, doc, "Delete Box", UndoScope::Flags, port,
+                     [&] { MarkInRect(doc, box, true, sectionView, port); });
             break;
         case DRAG_UNDELETE:
-            Undoable(history, doc, "Undelete Box", UndoScope::Flags, [&] { MarkInRect(doc, box, false, sectionView); });
+            Undoable(history, doc, "Undelete Box", UndoScope::Flags, port,
+                     [&] { MarkInRect(doc, box, false, sectionView, port); });
             break;
         case DRAG_TIMEFRAME:
             // The plan has no time axis.
             if (sectionView)
-                Undoable(history, doc, "Time Frame", UndoScope::Flags,
-                         [&] { MarkOutsideTimeFrame(doc, box.left, box.right); });
+                Undoable(history, doc, "Time Frame", UndoScope::Flags, port,
+                         [&] { MarkOutsideTimeFrame(doc, box.left, box.right, port); });
             break;
         case DRAG_ENQUIRE:
             result.listing = true;
@@ -35,7 +38,7 @@ BoxResult ApplyDragBox(CVKDoc& doc, CViewState& view, bool sectionView, const CR
             if (!sectionView) {
                 const std::vector<int32_t> hits = doc.CollectInRect(box, false);
                 result.message = view.DragMode == DRAG_PATCHTEST ? PatchTest(doc, hits) : GradientTest(doc, hits);
-                if (!result.message.empty()) doc.Port().Message(result.message, Severity::Info);
+                if (!result.message.empty()) port.Message(result.message, Severity::Info);
             }
             break;
         default: break;

@@ -33,7 +33,7 @@ GeneralProperties PropertiesOf(const CVKDoc& doc) {
     return p;
 }
 
-void ApplyProperties(CVKDoc& doc, const GeneralProperties& p) {
+void ApplyProperties(CVKDoc& doc, const GeneralProperties& p, UserPort& port) {
     doc.BoxSize = p.BoxSize;
     doc.TextSize = p.TextSize;
     doc.ColourMode = p.ColourMode;
@@ -41,7 +41,7 @@ void ApplyProperties(CVKDoc& doc, const GeneralProperties& p) {
     for (size_t i = 0; i < 7; ++i) doc.Colours[i + 1] = p.Colours[i] & 0xFFFFFF;
     doc.InterpLimit = p.InterpLimit;
     doc.AnimateTicks = AnimateTicksOf(p.AnimateSlider);
-    doc.ViewsChanged();
+    port.ViewsChanged();
 }
 
 int32_t AnimateSliderOf(int32_t ticks) {

@@ -8,6 +8,7 @@
 namespace aq {
 
 class CVKDoc;
+class UserPort;
 
 // What the "General Properties" dialog edits: the display settings, the interpolation
 // limit and the animation speed.
@@ -32,8 +33,8 @@ inline constexpr int32_t SIZE_TYPED_MIN = 0, SIZE_TYPED_MAX = 10000;
 // The dialog's starting values, taken from the document.
 GeneralProperties PropertiesOf(const CVKDoc& doc);
 // OK: the document takes the values; nothing is recalculated (a new interpolation
-// limit waits for the next recalculation). The views must be redrawn.
-void ApplyProperties(CVKDoc& doc, const GeneralProperties& values);
+// limit waits for the next recalculation). The port is told to redraw the views.
+void ApplyProperties(CVKDoc& doc, const GeneralProperties& values, UserPort& port);
 
 // Slider position for a tick count (10 per tick; the slider stops at its right end),
 // and the tick count a position gives: position / 10 + 1, so 1..11. Opening and

@@ -15,17 +15,17 @@ bool BoxIsBigEnough(const CRect& box) {
     return int64_t{box.right} - box.left > MIN_BOX_SIDE && int64_t{box.bottom} - box.top > MIN_BOX_SIDE;
 }
 
-bool RightButtonDown(CVKDoc& doc, const CViewState& view, CPoint logical, bool sectionView) {
+bool RightButtonDown(CVKDoc& doc, const CViewState& view, CPoint logical, bool sectionView, UserPort& port) {
     if (!view.HasFocus) return false;
-    doc.FindNearest(logical, sectionView);
+    doc.FindNearest(logical, sectionView, port);
     doc.AnimateTicks = ANIMATE_TICKS_HELD;
     return true;
 }
 
-void RightButtonUp(CVKDoc& doc) {
+void RightButtonUp(CVKDoc& doc, UserPort& port) {
     doc.Selected = false;
     doc.AnimateTicks = ANIMATE_TICKS_RELEASED;
-    doc.ViewsChanged();
+    port.ViewsChanged();
 }
 
 }  // namespace aq

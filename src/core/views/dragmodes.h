@@ -11,6 +11,7 @@
 namespace aq {
 
 class CVKDoc;
+class UserPort;
 
 // What a left-button box does in a view.
 enum DragModeValue : int32_t {
@@ -47,9 +48,9 @@ struct BoxResult {
 // The right button, pressed at a logical point of a view with the focus: the nearest
 // record is selected and the animation steps quickly while the button is held. False
 // (nothing done) without the focus.
-bool RightButtonDown(CVKDoc& doc, const CViewState& view, CPoint logical, bool sectionView);
+bool RightButtonDown(CVKDoc& doc, const CViewState& view, CPoint logical, bool sectionView, UserPort& port);
 // Released, focus or not: the selection goes and the animation slows down.
-void RightButtonUp(CVKDoc& doc);
+void RightButtonUp(CVKDoc& doc, UserPort& port);
 
 // Timer ticks per animation step while the right button is held, and after.
 inline constexpr int32_t ANIMATE_TICKS_HELD = 5;

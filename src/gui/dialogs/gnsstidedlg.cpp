@@ -168,8 +168,8 @@ CTideCompareDlg::CTideCompareDlg(const TideComparison& comparison, double maxGap
 namespace {
 
 // The dialog, then the separation source it asks for; false when cancelled or refused.
-bool AskSettings(CVKDoc& doc, QWidget* parent, const std::function<bool(QDialog&)>& runDialog, const QString& title,
-                 GnssTideSettings& settings, std::unique_ptr<SeparationSource>& source) {
+bool AskSettings(CVKDoc& doc, UserPort& port, QWidget* parent, const std::function<bool(QDialog&)>& runDialog,
+                 const QString& title, GnssTideSettings& settings, std::unique_ptr<SeparationSource>& source) {
     CGnssTideDlg dlg(title, Remembered(), doc.ElevOffset / 100.0, parent);
     if (!runDialog(dlg)) return false;
     Remembered() = dlg.Values();
@@ -178,27 +178,29 @@ bool AskSettings(CVKDoc& doc, QWidget* parent, const std::function<bool(QDialog&
     std::string error;
     const surface::CoordinateSystem crs = surface::DocumentCrs(doc);
     source = surface::MakeSeparationSource(dlg.Values().model, settings, failed, error, &crs);
-    if (failed) doc.Port().Message(error, Severity::Error);
+    if (failed) port.Message(error, Severity::Error);
     return !failed;
 }
 
 }  // namespace
 
-void TideFromGnssCommand(CVKDoc& doc, QWidget* parent, const std::function<bool(QDialog&)>& runDialog) {
+void TideFromGnssCommand(CVKDoc& doc, UserPort& port, QWidget* parent, const std::function<bool(QDialog&)>& runDialog) {
     GnssTideSettings settings;
     std::unique_ptr<SeparationSource> source;
-    if (!AskSettings(doc, parent, runDialog, QStringLiteral("Tide from GNSS Heights"), settings, source)) return;
-    TideFromGnss(doc, settings, source.get());
+    if (!AskSettings(doc, port, parent, runDialog, QStringLiteral("Tide from GNSS Heights"), settings, source)) return;
+    TideFromGnss(doc, settings, source.get(), port);
 }
 
-void TideCompareCommand(CVKDoc& doc, QWidget* parent, const std::function<bool(QDialog&)>& runDialog) {
+void TideCompareCommand(CVKDoc& doc, UserPort& port, QWidget* parent, const std::function<bool(QDialog&)>& runDialog) {
     GnssTideSettings settings;
     std::unique_ptr<SeparationSource> source;
-    if (!AskSettings(doc, parent, runDialog, QStringLiteral("Compare Tide with GNSS Heights"), settings, source))
+    if (!AskSettings(doc, port, parent, runDialog, QStringLiteral("Compare Tide with GNSS Heights"), settings, source))
         return;
     GnssTideResult result;
     TideComparison comparison;
-    if (!ComputeGnssTide(doc, settings, source.get(), result) || !CompareTides(doc, result.levels, comparison)) return;
+    if (!ComputeGnssTide(doc, settings, source.get(), result, port) ||
+        !CompareTides(doc, result.levels, comparison, port))
+        return;
     CTideCompareDlg dlg(comparison, settings.maxGap, parent);
     runDialog(dlg);
 }

@@ -83,7 +83,7 @@ private:
 // Edit > Transform > Tide from GNSS Heights... and Compare Tide with GNSS Heights...: the
 // dialog (shown through runDialog), then the command on the document. The values given
 // are kept for the next time in this session.
-void TideFromGnssCommand(CVKDoc& doc, QWidget* parent, const std::function<bool(QDialog&)>& runDialog);
-void TideCompareCommand(CVKDoc& doc, QWidget* parent, const std::function<bool(QDialog&)>& runDialog);
+void TideFromGnssCommand(CVKDoc& doc, UserPort& port, QWidget* parent, const std::function<bool(QDialog&)>& runDialog);
+void TideCompareCommand(CVKDoc& doc, UserPort& port, QWidget* parent, const std::function<bool(QDialog&)>& runDialog);
 
 }  // namespace aq::gui

@@ -128,25 +128,25 @@ void CSectionsViewDlg::ShowSheet(int sheet) {
     picture_->setPixmap(QPixmap::fromImage(RenderSectionSheet(sections_, sheet_, QSize(1000, 706), title_, reference_)));
 }
 
-void SectionsCommand(CVKDoc& doc, QWidget* parent, const std::function<bool(QDialog&)>& runDialog) {
+void SectionsCommand(CVKDoc& doc, UserPort& port, QWidget* parent, const std::function<bool(QDialog&)>& runDialog) {
     CSectionsDlg dlg(Remembered(), parent);
     if (!runDialog(dlg)) return;
     Remembered() = dlg.Values();
     const SectionsValues& v = dlg.Values();
-    const auto fail = [&](const std::string& e) { doc.Port().Message(e, Severity::Error); };
+    const auto fail = [&](const std::string& e) { port.Message(e, Severity::Error); };
     const surface::CoordinateSystem crs = surface::DocumentCrs(doc);
     std::string error;
     surface::Soundings survey;
     const CVKDoc* docs[] = {&doc};
-    if (!surface::CollectSoundings(docs, survey, error, &doc.Port())) return fail(error);
+    if (!surface::CollectSoundings(docs, survey, error, &port)) return fail(error);
     std::optional<surface::Reference> design, second;
     if (v.design != 0) {
         design.emplace();
-        if (!ReadReference(doc, v.design == 1 ? 0 : 1, v.level, v.designFile, {}, *design)) return;
+        if (!ReadReference(doc, v.design == 1 ? 0 : 1, v.level, v.designFile, {}, *design, port)) return;
     }
     if (!v.against.empty()) {
         second.emplace();
-        if (!ReadReference(doc, 2, 0, {}, v.against, *second)) return;
+        if (!ReadReference(doc, 2, 0, {}, v.against, *second, port)) return;
     }
     surface::VolumeOptions o;
     if (!surface::ReadCentreLine(v.centreLine, crs, o.centreLine, error)) return fail(error);
@@ -155,7 +155,7 @@ void SectionsCommand(CVKDoc& doc, QWidget* parent, const std::function<bool(QDia
     o.width = v.width;
     std::vector<SectionProfile> sections;
     if (!surface::MeasureSections(survey, second ? &second->survey : nullptr, design ? &*design : nullptr, o, sections,
-                                  error, &doc.Port()))
+                                  error, &port))
         return fail(error);
     const std::string title = "Cross sections along " + v.centreLine;
     const std::string reference = design ? "design" : "second survey";

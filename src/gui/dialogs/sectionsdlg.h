@@ -70,6 +70,6 @@ private:
 
 // Surface > Cross Sections...: the dialog (through runDialog), the sections of the
 // survey, written to the file named (when one is) and shown sheet by sheet.
-void SectionsCommand(CVKDoc& doc, QWidget* parent, const std::function<bool(QDialog&)>& runDialog);
+void SectionsCommand(CVKDoc& doc, UserPort& port, QWidget* parent, const std::function<bool(QDialog&)>& runDialog);
 
 }  // namespace aq::gui

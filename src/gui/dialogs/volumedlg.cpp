@@ -192,7 +192,7 @@ std::string CVolumeResultDlg::SaveReport(const std::string& path) { return Write
 std::string CVolumeResultDlg::SaveCsv(const std::string& path) { return WriteVolumeCsv(report_, path); }
 
 bool ReadReference(CVKDoc& doc, int kind, double level, const std::string& design, const std::string& against,
-                   surface::Reference& out) {
+                   surface::Reference& out, UserPort& port) {
     std::string error;
     const surface::CoordinateSystem crs = surface::DocumentCrs(doc);
     if (kind == 0) {
@@ -203,32 +203,33 @@ bool ReadReference(CVKDoc& doc, int kind, double level, const std::string& desig
     }
     if (kind == 1) {
         if (surface::ReadDesign(design, crs, out, error)) return true;
-        doc.Port().Message(error, Severity::Error);
+        port.Message(error, Severity::Error);
         return false;
     }
     out = surface::Reference{};
     out.kind = surface::ReferenceKind::Survey;
     out.description = against;
+    // The other survey's counts and modified mark are not the window's to show.
     CVKDoc other;
-    other.SetPort(&doc.Port());
-    if (!OpenDocument(other, against)) return false;
-    surface::CheckRecordedCrs(other);
+    UnshownDocumentPort otherPort(port);
+    if (!OpenDocument(other, against, otherPort)) return false;
+    surface::CheckRecordedCrs(other, otherPort);
     const surface::CoordinateSystem theirs = surface::DocumentCrs(other);
     if (other.IsGeographic() != doc.IsGeographic() || !surface::SameCoordinateSystem(crs, theirs)) {
-        doc.Port().Message(against + " is in " + theirs.name + " and the survey in " + crs.name +
-                               ": bring them into one coordinate system first.",
-                           Severity::Error);
+        port.Message(against + " is in " + theirs.name + " and the survey in " + crs.name +
+                         ": bring them into one coordinate system first.",
+                     Severity::Error);
         return false;
     }
     const CVKDoc* docs[] = {&other};
-    if (!surface::CollectSoundings(docs, out.survey, error, &doc.Port())) {
-        doc.Port().Message(against + ": " + error, Severity::Error);
+    if (!surface::CollectSoundings(docs, out.survey, error, &port)) {
+        port.Message(against + ": " + error, Severity::Error);
         return false;
     }
     return true;
 }
 
-void VolumesCommand(CVKDoc& doc, QWidget* parent, const std::function<bool(QDialog&)>& runDialog,
+void VolumesCommand(CVKDoc& doc, UserPort& port, QWidget* parent, const std::function<bool(QDialog&)>& runDialog,
                     surface::Surface* difference) {
     CVolumeDlg dlg(Remembered(), parent);
     if (!runDialog(dlg)) return;
@@ -240,9 +241,9 @@ void VolumesCommand(CVKDoc& doc, QWidget* parent, const std::function<bool(QDial
     const CVKDoc* docs[] = {&doc};
     surface::Reference reference;
     surface::VolumeOptions o;
-    const auto fail = [&](const std::string& e) { doc.Port().Message(e, Severity::Error); };
-    if (!surface::CollectSoundings(docs, survey, error, &doc.Port())) return fail(error);
-    if (!ReadReference(doc, v.reference, v.level, v.design, v.against, reference)) return;
+    const auto fail = [&](const std::string& e) { port.Message(e, Severity::Error); };
+    if (!surface::CollectSoundings(docs, survey, error, &port)) return fail(error);
+    if (!ReadReference(doc, v.reference, v.level, v.design, v.against, reference, port)) return;
     if (!v.boundary.empty() && !surface::ReadBoundary(v.boundary, crs, o.boundary, error)) return fail(error);
     o.grid = v.grid;
     o.tin = v.tin;
@@ -255,7 +256,7 @@ void VolumesCommand(CVKDoc& doc, QWidget* parent, const std::function<bool(QDial
         o.width = v.width;
     }
     surface::VolumeResult result;
-    if (!surface::MeasureVolumes(survey, reference, o, result, error, &doc.Port())) return fail(error);
+    if (!surface::MeasureVolumes(survey, reference, o, result, error, &port)) return fail(error);
     const std::string name = doc.PathName.empty() ? std::string("the open survey") : doc.PathName;
     CVolumeResultDlg results(surface::ReportOf(result, o, name, reference, v.centreLine, crs, survey.plane), parent);
     if (difference) {

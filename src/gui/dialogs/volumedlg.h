@@ -89,12 +89,12 @@ private:
 // Surface > Volumes...: the dialog (through runDialog), the measurement on the document's
 // surveys, then the results. The difference surface is kept in `difference` for a view
 // to show (when given). The values are kept for the next time in this session.
-void VolumesCommand(CVKDoc& doc, QWidget* parent, const std::function<bool(QDialog&)>& runDialog,
+void VolumesCommand(CVKDoc& doc, UserPort& port, QWidget* parent, const std::function<bool(QDialog&)>& runDialog,
                     surface::Surface* difference = nullptr);
 
 // The reference the values name, read for the document; false with the reason shown
-// through the document's port. Shared with the cross sections.
+// through the port. Shared with the cross sections.
 bool ReadReference(CVKDoc& doc, int kind, double level, const std::string& design, const std::string& against,
-                   surface::Reference& out);
+                   surface::Reference& out, UserPort& port);
 
 }  // namespace aq::gui

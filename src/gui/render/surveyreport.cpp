@@ -590,17 +590,22 @@ void CrossingPictures(Pages& pg, const ReportOutcome& o) {
 // their own: the pictures and the CSV of a large survey take seconds.
 class WritingPhase {
 public:
-    explicit WritingPhase(UserPort& port) : port_(port) {
-        port_.BeginPhase("Writing Survey Report");
-        port_.SetProgress(0);
+    explicit WritingPhase(UserPort* port) : port_(port) {
+        if (!port_) return;
+        port_->BeginPhase("Writing Survey Report");
+        port_->SetProgress(0);
     }
-    ~WritingPhase() { port_.EndPhase(); }
+    ~WritingPhase() {
+        if (port_) port_->EndPhase();
+    }
     WritingPhase(const WritingPhase&) = delete;
     WritingPhase& operator=(const WritingPhase&) = delete;
-    void At(int percent) { port_.SetProgress(percent); }
+    void At(int percent) {
+        if (port_) port_->SetProgress(percent);
+    }
 
 private:
-    UserPort& port_;
+    UserPort* port_;
 };
 
 // A white picture of `size` pixels at the resolution of the device `p` paints on, so that
@@ -651,7 +656,8 @@ void ViewPictures(Pages& pg, const CVKDoc& doc) {
 
 }  // namespace
 
-std::string WriteSurveyReport(const CVKDoc& doc, const ReportRequest& r, ReportOutcome* outcomeOut) {
+std::string WriteSurveyReport(const CVKDoc& doc, const ReportRequest& r, ReportOutcome* outcomeOut,
+                              UserPort* progress) {
     EnsureGuiApplication();
     ReportOutcome local;
     ReportOutcome& o = outcomeOut ? *outcomeOut : local;
@@ -661,7 +667,7 @@ std::string WriteSurveyReport(const CVKDoc& doc, const ReportRequest& r, ReportO
     // them still has its report, which says why there are no statistics.
     if (std::string refusal = LineOptionsRefusal(r.lines); !refusal.empty()) return refusal;
     if (std::string refusal = CrossingOptionsRefusal(r.crossings); !refusal.empty()) return refusal;
-    o.lines = FindLines(doc, r.lines);
+    o.lines = FindLines(doc, r.lines, progress);
     const size_t mains = o.lines.Count(LineKind::Main), crosses = o.lines.Count(LineKind::Cross);
     if (!o.lines.HadPositions)
         o.noCrossings = NO_POSITIONS;
@@ -670,7 +676,7 @@ std::string WriteSurveyReport(const CVKDoc& doc, const ReportRequest& r, ReportO
     else if (mains == 0 || crosses == 0)
         o.noCrossings = NoMainAndCrossText(mains, crosses);
     else {
-        o.crossings = FindCrossings(doc, o.lines, r.crossings);
+        o.crossings = FindCrossings(doc, o.lines, r.crossings, progress);
         if (o.crossings.Crossings.empty())
             o.noCrossings = NO_CROSSINGS;
         else
@@ -686,7 +692,7 @@ std::string WriteSurveyReport(const CVKDoc& doc, const ReportRequest& r, ReportO
     }
     const std::string linesCsv = o.lines.Lines.empty() ? std::string() : ReportLinesCsvPath(r.path);
     o.linesSummarised = o.lines.Lines.size() > kReportTableLines;
-    WritingPhase phase(doc.Port());
+    WritingPhase phase(progress);
 
     QByteArray bytes;
     {

@@ -78,7 +78,9 @@ inline constexpr size_t kReportTableLines = 200;
 int AchievedOrder(const CrossingStatistics& stats);
 
 // Writes the report and its CSV, each replaced whole or not at all. Empty on success,
-// else what went wrong, naming the file.
-std::string WriteSurveyReport(const CVKDoc& doc, const ReportRequest& request, ReportOutcome* outcome = nullptr);
+// else what went wrong, naming the file. Finding the lines and crossings shows its
+// progress through `progress` when there is one.
+std::string WriteSurveyReport(const CVKDoc& doc, const ReportRequest& request, ReportOutcome* outcome = nullptr,
+                              UserPort* progress = nullptr);
 
 }  // namespace aq::gui

@@ -87,12 +87,11 @@ CMainFrame::CMainFrame(const FrameOptions& options, QWidget* parent)
     setObjectName(QStringLiteral("CMainFrame"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/aquenta.svg")));
     setAcceptDrops(true);
-    doc_.SetPort(port_.get());
 
     // Client area: the plan view above the section view, half the height each.
     splitter_ = new QSplitter(Qt::Vertical, this);
-    plan_ = new ViewWidget(doc_, false, splitter_);
-    section_ = new ViewWidget(doc_, true, splitter_);
+    plan_ = new ViewWidget(doc_, *port_, false, splitter_);
+    section_ = new ViewWidget(doc_, *port_, true, splitter_);
     splitter_->addWidget(plan_);
     splitter_->addWidget(section_);
     splitter_->setChildrenCollapsible(false);
@@ -110,7 +109,7 @@ CMainFrame::CMainFrame(const FrameOptions& options, QWidget* parent)
     BuildStatusBar();
     LoadRecent();
     if (const QVariant mb = Settings()->value(QStringLiteral("Settings/UndoMegabytes")); mb.isValid())
-        history_.SetBudget(doc_, static_cast<size_t>(std::max(0, mb.toInt())) << 20);
+        history_.SetBudget(static_cast<size_t>(std::max(0, mb.toInt())) << 20, *port_);
     {
         const std::unique_ptr<QSettings> profile = Settings();
         CVKPView::EqualScaleChoice equal;
@@ -140,7 +139,7 @@ CMainFrame::CMainFrame(const FrameOptions& options, QWidget* parent)
     connect(port_.get(), &QtUserPort::statusNote, this, [this](const QString& text) { statusBar()->showMessage(text, 8000); });
     connect(port_.get(), &QtUserPort::modifiedChanged, this, [this](bool m) { setWindowModified(m); });
 
-    doc_.New();
+    doc_.New(*port_);
     UpdateTitle();
     resize(1000, 760);
     // Where the user left the window, its bars and its splitter, when known.
@@ -154,10 +153,7 @@ CMainFrame::CMainFrame(const FrameOptions& options, QWidget* parent)
     UpdateActions();
 }
 
-CMainFrame::~CMainFrame() {
-    timer_.stop();
-    doc_.SetPort(nullptr);
-}
+CMainFrame::~CMainFrame() { timer_.stop(); }
 
 QAction* CMainFrame::Action(int id) const {
     const auto it = actions_.find(id);
@@ -345,18 +341,22 @@ void CMainFrame::BuildHandlers() {
         {ID_QC_CROSSINGS, [this] { ShowCrossings(*this); }},
         {ID_QC_FLAG_SPIKES, [this] { FlagSpikesInWindow(*this); }},
         {ID_SURVEY_REPORT, [this] { SurveyReportInWindow(*this); }},
-        {ID_TIDE_FROM_GNSS, [this] { TideFromGnssCommand(doc_, this, [this](QDialog& d) { return RunDialog(d); }); }},
-        {ID_TIDE_COMPARE, [this] { TideCompareCommand(doc_, this, [this](QDialog& d) { return RunDialog(d); }); }},
+        {ID_TIDE_FROM_GNSS,
+         [this] { TideFromGnssCommand(doc_, *port_, this, [this](QDialog& d) { return RunDialog(d); }); }},
+        {ID_TIDE_COMPARE,
+         [this] { TideCompareCommand(doc_, *port_, this, [this](QDialog& d) { return RunDialog(d); }); }},
         {ID_SURFACE_VOLUMES,
          [this] {
              // The difference of the survey and its reference goes onto the plan as its layer.
              auto difference = std::make_shared<surface::Surface>();
-             VolumesCommand(doc_, this, [this](QDialog& d) { return RunDialog(d); }, difference.get());
+             VolumesCommand(
+                 doc_, *port_, this, [this](QDialog& d) { return RunDialog(d); }, difference.get());
              double low = 0, high = 0;
              if (difference->Cells() > 0 && difference->Range(low, high))
                  SetLastSurface(std::move(difference), {}, "Survey less reference (m)");
          }},
-        {ID_SURFACE_SECTIONS, [this] { SectionsCommand(doc_, this, [this](QDialog& d) { return RunDialog(d); }); }},
+        {ID_SURFACE_SECTIONS,
+         [this] { SectionsCommand(doc_, *port_, this, [this](QDialog& d) { return RunDialog(d); }); }},
     };
     for (const int id : {ID_ZOOM_EXTENTS, ID_ZOOM_OUT, ID_PAN_LEFT, ID_PAN_RIGHT, ID_PAN_UP, ID_PAN_DOWN})
         handlers_[id] = [this, id] { active_->ZoomPan(id); };
@@ -415,7 +415,7 @@ void CMainFrame::UpdateActions() {
 void CMainFrame::OnTick() {
     if (port_->InPhase()) return;  // the progress dialog is being painted mid-phase
     ++ticks_;
-    if (doc_.AnimateTicks > 0 && ticks_ % doc_.AnimateTicks == 0) doc_.AnimateStep();
+    if (doc_.AnimateTicks > 0 && ticks_ % doc_.AnimateTicks == 0) doc_.AnimateStep(*port_);
     UpdateActions();
 }
 
@@ -445,7 +445,7 @@ void CMainFrame::DoCommand(int id) {
         name.remove(QLatin1Char('&'));
         name = name.section(QLatin1Char('\t'), 0, 0);
         if (name.endsWith(QStringLiteral("..."))) name.chop(3);
-        doc_.Port().Message("Not enough memory to finish " + name.toStdString() + ".", Severity::Error);
+        port_->Message("Not enough memory to finish " + name.toStdString() + ".", Severity::Error);
         InitialUpdateViews();
     }
     UpdateActions();
@@ -457,7 +457,7 @@ void CMainFrame::RunCommand(int id) {
     // A command that changes the survey becomes a step of the history. The drag modes only
     // choose what a box does; the box itself is the step (see the views).
     if (cmd->undo == UndoKind::Records) {
-        Undoable(&history_, doc_, UndoStepName(*cmd), UndoScope::Records, [&] { RunAction(*cmd); });
+        Undoable(&history_, doc_, UndoStepName(*cmd), UndoScope::Records, *port_, [&] { RunAction(*cmd); });
         UpdateTitle();
         return;
     }
@@ -469,7 +469,7 @@ void CMainFrame::RunAction(const CommandInfo& command) {
     const int id = cmd->id;
     switch (cmd->action) {
         case ActionKind::Plain:
-            if (cmd->run) cmd->run(doc_);
+            if (cmd->run) cmd->run(doc_, *port_);
             return;
         case ActionKind::Import: OnImport(*cmd); return;
         case ActionKind::Export: OnExport(id); return;
@@ -494,7 +494,7 @@ bool CMainFrame::SaveModified() {
 }
 
 void CMainFrame::OnUndo(bool undo) {
-    if (undo ? !history_.Undo(doc_) : !history_.Redo(doc_)) return;
+    if (undo ? !history_.Undo(doc_, *port_) : !history_.Redo(doc_, *port_)) return;
     plan_->Invalidate();
     section_->Invalidate();
     UpdateTitle();
@@ -502,9 +502,9 @@ void CMainFrame::OnUndo(bool undo) {
 
 void CMainFrame::OnNew() {
     if (!SaveModified()) return;
-    doc_.New();
+    doc_.New(*port_);
     doc_.PathName.clear();
-    doc_.SetModified(false);
+    doc_.SetModified(false, *port_);
     history_.Clear();
     ClearSurface();
     InitialUpdateViews();
@@ -551,9 +551,10 @@ void CMainFrame::OnOpen() {
 }
 
 bool CMainFrame::OpenFile(const QString& path) {
-    const bool ok = OpenDocument(doc_, QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()).toStdString());
+    const bool ok =
+        OpenDocument(doc_, QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()).toStdString(), *port_);
     // A system recorded beside the survey that PROJ cannot take is told of here.
-    if (ok) surface::CheckRecordedCrs(doc_);
+    if (ok) surface::CheckRecordedCrs(doc_, *port_);
     // Another survey, or the old one reset after a failure: the steps lead nowhere now.
     if (ok || doc_.Records.empty()) history_.Clear(!doc_.Modified);
     // The surface was of the survey that went.
@@ -576,7 +577,7 @@ bool CMainFrame::OnSave(bool saveAs) {
                           QStringLiteral("son"));
         if (path.isEmpty()) return false;
     }
-    if (!SaveDocument(doc_, path.toStdString())) return false;
+    if (!SaveDocument(doc_, path.toStdString(), *port_)) return false;
     history_.MarkSaved();
     AddRecent(QFileInfo(path).absoluteFilePath());
     UpdateTitle();
@@ -591,7 +592,7 @@ void CMainFrame::OnImport(const CommandInfo& cmd) {
     const QString initial = dialog ? QString::fromStdString(InitialFileName(*dialog, doc_)) : QString();
     const QString path = ChoosePath(id, false, QStringLiteral("Open"), filters, initial, {});
     if (path.isEmpty()) return;
-    cmd.import(doc_, QDir::toNativeSeparators(path).toStdString());
+    cmd.import(doc_, QDir::toNativeSeparators(path).toStdString(), *port_);
     UpdateTitle();
 }
 
@@ -599,7 +600,7 @@ void CMainFrame::OnExport(int id) {
     const ExportFormatInfo* f = FindExportFormat(id);
     if (!f) return;
     // Hypack says no to a geographic survey before any dialog.
-    if (id == ID_EXPORT_HYPACK && HypackRefuses(doc_)) return;
+    if (id == ID_EXPORT_HYPACK && HypackRefuses(doc_, *port_)) return;
     const QString path = ChoosePath(id, true, QStringLiteral("Save As"), {QString::fromLatin1(f->filter)},
                                     QString::fromLatin1(f->initialFileName), QString::fromLatin1(f->defaultExtension));
     if (path.isEmpty()) return;
@@ -610,7 +611,7 @@ void CMainFrame::OnExport(int id) {
         if (!ok) return;
         selection = dlg.Selection();
     }
-    if (!RunExport(id, doc_, path.toStdString(), selection)) return;
+    if (!RunExport(id, doc_, path.toStdString(), selection, *port_)) return;
     // Say where it went and how much was written: exports are otherwise silent.
     const QFileInfo written(path);
     if (written.exists())
@@ -628,9 +629,9 @@ void CMainFrame::OnOffsets(int id) {
     COffDlg dlg(kind, InitialOffsetValues(doc_), this);
     if (!RunDialog(dlg)) return;
     switch (kind) {
-        case REC_POSITION: OffsetPositions(doc_, dlg.Values()); break;
-        case REC_DEPTH: OffsetDepths(doc_, dlg.Values()); break;
-        default: OffsetTide(doc_, dlg.Values()); break;
+        case REC_POSITION: OffsetPositions(doc_, dlg.Values(), *port_); break;
+        case REC_DEPTH: OffsetDepths(doc_, dlg.Values(), *port_); break;
+        default: OffsetTide(doc_, dlg.Values(), *port_); break;
     }
 }
 
@@ -641,29 +642,29 @@ void CMainFrame::OnImportFormatted() {
     if (path.isEmpty()) return;
     CFormImportDlg dlg(*port_, this);
     if (!RunDialog(dlg)) return;
-    ImportFormatted(doc_, QDir::toNativeSeparators(path).toStdString(), dlg.Layout());
+    ImportFormatted(doc_, QDir::toNativeSeparators(path).toStdString(), dlg.Layout(), *port_);
     UpdateTitle();
 }
 
 void CMainFrame::OnRange() {
     CVKFiltDlg dlg(InitialRangeValues(doc_), this);
     if (!RunDialog(dlg)) return;
-    ApplyRange(doc_, dlg.Values());
+    ApplyRange(doc_, dlg.Values(), *port_);
 }
 
 void CMainFrame::OnControl(int id) {
     if (id == ID_CONTROL_ADD) {
         ControlSheet sheet(QStringLiteral("Add Control Point"), {ClsqData{}}, this);
         if (!RunDialog(sheet) || sheet.Accepted().empty() || !sheet.Accepted()[0]) return;
-        AddControl(doc_, *sheet.Accepted()[0]);
+        AddControl(doc_, *sheet.Accepted()[0], *port_);
         return;
     }
     ControlSheet sheet(QStringLiteral("Control Points Edit"), doc_.Control.Points, this);
     // Whatever ends the sheet, stations marked unused go.
     if (RunDialog(sheet))
-        EditControl(doc_, sheet.Accepted());
+        EditControl(doc_, sheet.Accepted(), *port_);
     else
-        EditControl(doc_, {});
+        EditControl(doc_, {}, *port_);
 }
 
 void CMainFrame::OnProperties() {
@@ -671,10 +672,10 @@ void CMainFrame::OnProperties() {
     if (!RunDialog(dlg)) return;
     // The undo memory is the program's, not the survey's: it stays for the next run.
     if (const size_t budget = static_cast<size_t>(dlg.UndoMegabytes()) << 20; budget != history_.Budget()) {
-        history_.SetBudget(doc_, budget);
+        history_.SetBudget(budget, *port_);
         Settings()->setValue(QStringLiteral("Settings/UndoMegabytes"), dlg.UndoMegabytes());
     }
-    ApplyProperties(doc_, dlg.Values());
+    ApplyProperties(doc_, dlg.Values(), *port_);
     plan_->Invalidate();
     section_->Invalidate();
 }
@@ -683,9 +684,9 @@ void CMainFrame::ShowPoints(const std::vector<int32_t>& indices) {
     CShowDlg dlg(doc_, indices, this);
     if (runDialog) dlg.runEditor = [this](CVKEditDlg& editor) { return runDialog(editor); };
     // The edits of the Point Information list are one step.
-    Undoable(&history_, doc_, "Edit Points", UndoScope::Records, [&] {
+    Undoable(&history_, doc_, "Edit Points", UndoScope::Records, *port_, [&] {
         RunDialog(dlg);
-        if (dlg.Changed()) Recalculate(doc_);
+        if (dlg.Changed()) Recalculate(doc_, *port_);
     });
     UpdateTitle();
     UpdateActions();
@@ -696,9 +697,9 @@ void CMainFrame::OnConvertCrs() {
     if (!RunDialog(dlg)) return;
     const std::string code = dlg.Code().toStdString();
     if (dlg.DeclareOnly())
-        surface::DeclareCrs(doc_, code);
+        surface::DeclareCrs(doc_, code, *port_);
     else
-        surface::ConvertToCrs(doc_, code);
+        surface::ConvertToCrs(doc_, code, *port_);
     UpdateTitle();
 }
 

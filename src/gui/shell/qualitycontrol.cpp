@@ -60,18 +60,19 @@ void ShowSurveyLines(CMainFrame& frame) {
     if (!Exec(frame, dlg)) return;
     Last().lines = dlg.Options();
     CVKDoc& doc = frame.Doc();
+    UserPort& port = frame.Port();
     LineSet lines;
-    if (!SurveyLines(doc, Last().lines, lines)) return;
+    if (!SurveyLines(doc, Last().lines, lines, port)) return;
     auto* dock = frame.findChild<LinesDock*>();
     if (!dock) {
         dock = new LinesDock(&frame);
         frame.addDockWidget(Qt::RightDockWidgetArea, dock);
-        dock->onChosen = [&doc](const SurveyLine& line) {
+        dock->onChosen = [&doc, &port](const SurveyLine& line) {
             // The survey may have changed since the table was made.
             if (line.FirstRecord >= doc.Records.size()) return;
             doc.Selected = true;
             doc.SelectedIndex = static_cast<int32_t>(line.FirstRecord);
-            doc.ViewsChanged();
+            port.ViewsChanged();
         };
     }
     dock->SetLines(std::move(lines));
@@ -86,16 +87,17 @@ void ShowCrossings(CMainFrame& frame) {
     Last().crossings = dlg.Crossings();
     Last().nodes = dlg.CompareNodes();
     CVKDoc& doc = frame.Doc();
+    UserPort& port = frame.Port();
     LineSet lines;
     CrossingResult result;
-    if (!SurveyCrossings(doc, Last().lines, Last().crossings, lines, result)) return;
+    if (!SurveyCrossings(doc, Last().lines, Last().crossings, lines, result, port)) return;
     // A failed CSV says why itself; the statistics follow all the same.
-    if (!dlg.CsvPath().isEmpty()) ExportCrossingsCsv(doc, dlg.CsvPath().toStdString(), result);
+    if (!dlg.CsvPath().isEmpty()) ExportCrossingsCsv(doc, dlg.CsvPath().toStdString(), result, port);
     QString text = CrossingReport(lines, result);
     if (dlg.CompareNodes()) {
         surface::NodeResult nodes;
         std::string error;
-        if (surface::CompareNodes(doc, lines, surface::NodeOptions{}, nodes, error, &doc.Port())) {
+        if (surface::CompareNodes(doc, lines, surface::NodeOptions{}, nodes, error, &port)) {
             text += QStringLiteral("\n\n") + NodeReport(nodes);
             if (!nodes.warning.empty()) text += QStringLiteral("\n") + QString::fromStdString(nodes.warning);
         } else {
@@ -103,7 +105,7 @@ void ShowCrossings(CMainFrame& frame) {
             text += QStringLiteral("\n\nNo node comparison: ") + QString::fromStdString(error);
         }
     }
-    doc.Port().Message(text.toStdString(), Severity::Info);
+    port.Message(text.toStdString(), Severity::Info);
 }
 
 void FlagSpikesInWindow(CMainFrame& frame) {
@@ -111,9 +113,10 @@ void FlagSpikesInWindow(CMainFrame& frame) {
     if (!Exec(frame, dlg)) return;
     Last().spikes = dlg.Options();
     CVKDoc& doc = frame.Doc();
+    UserPort& port = frame.Port();
     SpikeResult result;
-    if (!FlagSpikes(doc, Last().spikes, result)) return;
-    doc.Port().Message(SpikeReport(result).toStdString(), Severity::Info);
+    if (!FlagSpikes(doc, Last().spikes, result, port)) return;
+    port.Message(SpikeReport(result).toStdString(), Severity::Info);
 }
 
 void SurveyReportInWindow(CMainFrame& frame) {
@@ -124,6 +127,7 @@ void SurveyReportInWindow(CMainFrame& frame) {
     Last().reportNodes = dlg.CompareNodes();
     Last().reportSurface = dlg.SurfacePath();
     CVKDoc& doc = frame.Doc();
+    UserPort& port = frame.Port();
     const QString proposed = doc.PathName.empty()
                                  ? QStringLiteral("report.pdf")
                                  : QFileInfo(QString::fromStdString(doc.PathName)).completeBaseName() +
@@ -139,14 +143,14 @@ void SurveyReportInWindow(CMainFrame& frame) {
     if (dlg.CompareNodes()) {
         surface::NodeOptions nodes;
         nodes.surfacePath = dlg.SurfacePath().toStdString();
-        r.compareNodes = ReportNodeComparison(doc, nodes, &doc.Port());
+        r.compareNodes = ReportNodeComparison(doc, nodes, &port);
     }
     for (const UndoHistory::StepInfo& step : frame.History().Steps())
         if (step.done) r.steps.push_back(step.name);
     r.droppedSteps = frame.History().Dropped();
     ReportOutcome outcome;
-    if (const std::string error = WriteSurveyReport(doc, r, &outcome); !error.empty()) {
-        doc.Port().Message(error, Severity::Error);
+    if (const std::string error = WriteSurveyReport(doc, r, &outcome, &port); !error.empty()) {
+        port.Message(error, Severity::Error);
         return;
     }
     std::string text = "The survey report is in " + r.path + " (" + std::to_string(outcome.pages) + " pages)";
@@ -155,7 +159,7 @@ void SurveyReportInWindow(CMainFrame& frame) {
     if (!outcome.linesCsvPath.empty()) text += " The survey lines are in " + outcome.linesCsvPath + ".";
     if (dlg.CompareNodes() && !outcome.hasNodes) text += " No node comparison: " + outcome.noNodes;
     if (!outcome.nodes.warning.empty()) text += " " + outcome.nodes.warning;
-    doc.Port().Message(text, Severity::Info);
+    port.Message(text, Severity::Info);
 }
 
 }  // namespace aq::gui

@@ -40,12 +40,13 @@ public:
         soundings_ = surface::Soundings{};
         std::vector<std::unique_ptr<CVKDoc>> others;
         std::vector<const CVKDoc*> docs = {&frame_.Doc()};
+        // The further surveys' counts and modified marks are not the window's to show.
+        UnshownDocumentPort othersPort(frame_.Port());
         for (const QString& path : also) {
             auto doc = std::make_unique<CVKDoc>();
-            doc->SetPort(&frame_.Port());
             // Opening says why it failed.
-            if (!OpenDocument(*doc, QDir::toNativeSeparators(path).toStdString())) return nullptr;
-            surface::CheckRecordedCrs(*doc);
+            if (!OpenDocument(*doc, QDir::toNativeSeparators(path).toStdString(), othersPort)) return nullptr;
+            surface::CheckRecordedCrs(*doc, othersPort);
             docs.push_back(doc.get());
             others.push_back(std::move(doc));
         }

@@ -13,7 +13,8 @@
 
 namespace aq::gui {
 
-ViewWidget::ViewWidget(CVKDoc& doc, bool section, QWidget* parent) : QWidget(parent), doc_(doc), section_(section) {
+ViewWidget::ViewWidget(CVKDoc& doc, UserPort& port, bool section, QWidget* parent)
+    : QWidget(parent), doc_(doc), port_(port), section_(section) {
     setObjectName(section ? QStringLiteral("SectionView") : QStringLiteral("PlanView"));
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
@@ -199,7 +200,7 @@ void ViewWidget::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Escape:
             // The selection stays after the right button; Escape takes it away.
             if (!doc_.Selected) return QWidget::keyPressEvent(event);
-            RightButtonUp(doc_);
+            RightButtonUp(doc_, port_);
             emit documentTouched();
             return;
         default: return QWidget::keyPressEvent(event);
@@ -231,7 +232,7 @@ void ViewWidget::mousePressEvent(QMouseEvent* event) {
         pressAt_ = dragTo_ = at;
     } else if (event->button() == Qt::RightButton) {
         const CPoint l = State().ViewMapping().ToLogical(Device(at));
-        if (!RightButtonDown(doc_, State(), l, section_)) return QWidget::mousePressEvent(event);
+        if (!RightButtonDown(doc_, State(), l, section_, port_)) return QWidget::mousePressEvent(event);
         emit documentTouched();
     }
 }
@@ -283,7 +284,7 @@ void ViewWidget::mouseReleaseEvent(QMouseEvent* event) {
 void ViewWidget::ApplyBox(QPoint from, QPoint to) {
     const Mapping map = State().ViewMapping();
     const CRect box = NormalisedBox(map.ToLogical(Device(from)), map.ToLogical(Device(to)));
-    const BoxResult result = ApplyDragBox(doc_, State(), section_, box, history);
+    const BoxResult result = ApplyDragBox(doc_, State(), section_, box, port_, history);
     if (!result.applied) return;  // too small: the mode stays
     Invalidate();
     emit documentTouched();

@@ -24,7 +24,9 @@ namespace aq::gui {
 class ViewWidget final : public QWidget {
     Q_OBJECT
 public:
-    ViewWidget(CVKDoc& doc, bool section, QWidget* parent = nullptr);
+    // The port is the window's: box edits and the right button talk to the user and the
+    // shell through it.
+    ViewWidget(CVKDoc& doc, UserPort& port, bool section, QWidget* parent = nullptr);
 
     bool IsSection() const { return section_; }
     CViewState& State() { return section_ ? static_cast<CViewState&>(sectionView_) : planView_; }
@@ -107,6 +109,7 @@ private:
     void ApplyBox(QPoint from, QPoint to);
 
     CVKDoc& doc_;
+    UserPort& port_;
     const bool section_;
     CVKPView planView_;
     CVKView sectionView_;

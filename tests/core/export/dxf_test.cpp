@@ -72,7 +72,7 @@ TEST_F(DxfExport, WholeFile) {
     doc.Records[0].Depth = 345;
     doc.Records[0].Tide = 12;
     const std::string path = File("two.dxf");
-    ASSERT_TRUE(ExportDxf(doc, path, {}));
+    ASSERT_TRUE(ExportDxf(doc, path, {}, port));
     EXPECT_EQ(Read(path), Read(AQUENTA_TEST_DATA "/export/two_positions.dxf"));
 }
 

@@ -22,7 +22,6 @@ namespace aq::test {
 class ExportTest : public testing::Test {
 protected:
     void SetUp() override {
-        doc.SetPort(&port);
         dir_ = std::filesystem::temp_directory_path() /
                ("aquenta_export_" + std::to_string(::getpid()) + "_" +
                 testing::UnitTest::GetInstance()->current_test_info()->name());

@@ -24,13 +24,13 @@ TEST_F(ExtremeValuesExport, KmlLookAtOfExtentsAtTheEndsOfTheField) {
     doc.Records[1].X = INT64_MAX;
     doc.Records[0].Y = INT64_MIN;
     doc.Records[1].Y = INT64_MIN + 2;
-    Recalculate(doc);
+    Recalculate(doc, port);
     // The extents start from the 32-bit limits, so they are these.
     ASSERT_EQ(doc.XMin, INT32_MAX);
     ASSERT_EQ(doc.XMax, INT64_MAX);
     ASSERT_EQ(doc.YMin, INT64_MIN);
     ASSERT_EQ(doc.YMax, INT32_MIN);
-    ASSERT_TRUE(ExportKml(doc, File("far.kml"), ExportSelection{}));
+    ASSERT_TRUE(ExportKml(doc, File("far.kml"), ExportSelection{}, port));
     // The sums wrap as the stored integers do: (2^31 - 1) + (2^63 - 1) comes to
     // 2^31 - 2 - 2^63, and -2^63 - 2^31 to 2^63 - 2^31; each is halved toward zero.
     const std::string kml = Read(File("far.kml"));
@@ -50,7 +50,7 @@ TEST_F(ExtremeValuesExport, DxfSpeedOfPositionsFarApartInTime) {
     test::Append(doc, {test::Pos(0, 0, 0), test::Pos(0, 300, 400)});
     doc.Records[0].Time = INT64_MIN;
     doc.Records[1].Time = INT64_MAX - 1;
-    ASSERT_TRUE(ExportDxf(doc, File("far.dxf"), ExportSelection{}));
+    ASSERT_TRUE(ExportDxf(doc, File("far.dxf"), ExportSelection{}, port));
     EXPECT_NE(Read(File("far.dxf")).find("2.50m/s"), std::string::npos);
 }
 

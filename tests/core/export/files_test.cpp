@@ -35,7 +35,7 @@ protected:
     }
     std::vector<std::string> Export(int id, const ExportSelection& sel = {}) {
         const std::string path = File("out");
-        EXPECT_TRUE(RunExport(id, doc, path, sel));
+        EXPECT_TRUE(RunExport(id, doc, path, sel, port));
         return Lines(path);
     }
 };
@@ -75,7 +75,7 @@ TEST_F(ExportFiles, HypackAndUsArmyLeaveOutThreeRecordsAtEachEnd) {
 
 TEST_F(ExportFiles, HypackRefusesAGeographicSurvey) {
     Append(doc, {CVKData::OfPosition(At(10, 0, 0), 10, 20, 0, REC_POSITION | REC_GEOGRAPHIC, 0)});
-    EXPECT_FALSE(ExportHypack(doc, File("out.xyz"), {}));
+    EXPECT_FALSE(ExportHypack(doc, File("out.xyz"), {}, port));
     EXPECT_EQ(port.Texts(), std::vector<std::string>{"Hypack does not accept GPS XYZ"});
     EXPECT_FALSE(std::filesystem::exists(File("out.xyz")));
 }
@@ -129,9 +129,9 @@ TEST_F(ExportFiles, HprReportLeavesOutRecordZero) {
 TEST_F(ExportFiles, AFileThatCannotBeWrittenIsReportedByNameAndLeavesNothing) {
     Numbered(5);
     const std::string missing = File("no/such/folder/out.s2k");
-    EXPECT_FALSE(ExportAscii(doc, missing, {}));
+    EXPECT_FALSE(ExportAscii(doc, missing, {}, port));
     EXPECT_EQ(port.Texts(), std::vector<std::string>{"All or part of the path " + missing + " is invalid."});
-    EXPECT_FALSE(ExportCsv(doc, dir_.string()));
+    EXPECT_FALSE(ExportCsv(doc, dir_.string(), port));
     EXPECT_EQ(port.Texts().back(), dir_.string() + " is a folder, not a file.");
     EXPECT_THAT(Entries(), ElementsAre());
 }
@@ -148,7 +148,7 @@ TEST_F(ExportFiles, AWriteThatFailsPartWayKeepsTheOldFile) {
     small.rlim_cur = 1500000;
     const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool ok = ExportAscii(doc, path, {});
+    const bool ok = ExportAscii(doc, path, {}, port);
     setrlimit(RLIMIT_FSIZE, &old);
     signal(SIGXFSZ, oldHandler);
 
@@ -159,7 +159,7 @@ TEST_F(ExportFiles, AWriteThatFailsPartWayKeepsTheOldFile) {
     EXPECT_EQ(Read(path), "old\n");
     EXPECT_THAT(Entries(), ElementsAre("survey.s2k"));
 
-    EXPECT_TRUE(ExportAscii(doc, path, {}));
+    EXPECT_TRUE(ExportAscii(doc, path, {}, port));
     EXPECT_EQ(Lines(path).size(), 40000u);
 }
 
@@ -173,7 +173,7 @@ namespace {
 // ends before the file's failure or success is told.
 TEST_F(ExportFiles, ALargeExportShowsItsProgress) {
     Numbered(40000);  // about 2.5 MB of CSV: written in several blocks
-    ASSERT_TRUE(RunExport(ID_EXPORT_CSV, doc, File("out.csv"), {}));
+    ASSERT_TRUE(RunExport(ID_EXPORT_CSV, doc, File("out.csv"), {}, port));
     ASSERT_EQ(port.phases, std::vector<std::string>{"Exporting Data"});
     EXPECT_EQ(port.openPhases, 0);
     ASSERT_GE(port.progress.size(), 3u);
@@ -183,7 +183,7 @@ TEST_F(ExportFiles, ALargeExportShowsItsProgress) {
     EXPECT_LT(port.progress.back(), 100);
 
     port.phases.clear();
-    EXPECT_FALSE(RunExport(ID_EXPORT_CSV, doc, File("missing/out.csv"), {}));
+    EXPECT_FALSE(RunExport(ID_EXPORT_CSV, doc, File("missing/out.csv"), {}, port));
     EXPECT_EQ(port.phases, std::vector<std::string>{"Exporting Data"});
     EXPECT_EQ(port.openPhases, 0);
 }

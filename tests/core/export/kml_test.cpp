@@ -31,7 +31,7 @@ TEST_F(KmlExport, MarkerAtTheCentreAndEveryPositionInTheLine) {
     ExportSelection sel;
     sel.EntityMask = REC_DEPTH;  // shown but not used
     const std::string path = File("track.kml");
-    ASSERT_TRUE(ExportKml(doc, path, sel));
+    ASSERT_TRUE(ExportKml(doc, path, sel, port));
     EXPECT_THAT(
         Lines(path),
         ElementsAre("<?xml version=\"1.0\" encoding=\"UTF-8\"?><kml xmlns=\"http://www.opengis.net/kml/2.2\" "
@@ -55,7 +55,7 @@ TEST_F(KmlExport, TitlesAreEscaped) {
     ExportSelection sel;
     sel.KmlTitle = "Fish \"&\" <chips>\tcaf\xC3\xA9 \xE9t\xE9\x01 \x80";
     const std::string path = File("escaped.kml");
-    ASSERT_TRUE(ExportKml(doc, path, sel));
+    ASSERT_TRUE(ExportKml(doc, path, sel, port));
     const std::vector<std::string> lines = Lines(path);
     ASSERT_EQ(lines.size(), 8u);
     EXPECT_EQ(lines[1],

@@ -52,7 +52,7 @@ TEST_F(ReadByGdal, Dxf) {
     const std::string path = File("survey.dxf");
     ExportSelection sel;
     sel.DxfLayerCount = 4;
-    ASSERT_TRUE(ExportDxf(doc, path, sel));
+    ASSERT_TRUE(ExportDxf(doc, path, sel, port));
     const std::string info = OgrInfo(path);
     // Nine positions written, each a point and three labels, but the first has no speed.
     EXPECT_NE(info.find("Feature Count: 35"), std::string::npos) << info;
@@ -68,12 +68,12 @@ TEST_F(ReadByGdal, Kml) {
     Append(doc, {CVKData::OfPosition(At(10, 0, 0), -12345678, 515020566, 0, geo, 0), test::Depth(At(10, 0, 1), 300),
                  test::Deleted(CVKData::OfPosition(At(10, 0, 2), -12200000, 515050000, 0, geo, 0)),
                  CVKData::OfPosition(At(10, 0, 3), -12100000, 515100000, 0, geo, 0)});
-    Recalculate(doc);
+    Recalculate(doc, port);
     doc.PathName = "/data/Harbour & Quay.son";
     ExportSelection sel;
     sel.KmlTitle = "Survey <3> & \"more\"";
     const std::string path = File("survey.kml");
-    ASSERT_TRUE(ExportKml(doc, path, sel));
+    ASSERT_TRUE(ExportKml(doc, path, sel, port));
     const std::string info = OgrInfo(path);
     EXPECT_NE(info.find("Feature Count: 2"), std::string::npos) << info;
     EXPECT_NE(info.find("description (String) = Survey <3> & \"more\""), std::string::npos) << info;

@@ -26,7 +26,7 @@ TEST_F(RoundTrip, GeodimeterLabelFile) {
                  test::Tide(at(6, 0, 0, 0), -45), test::Pos(at(6, 0, 0, 1), -4512395, 58012929, -87),
                  test::Deleted(test::Depth(at(6, 0, 0, 2), 333)), test::Depth(at(6, 0, 0, 3), 1, 99),
                  test::Pos(at(6, 0, 0, 4), 4512495, 58013029, 1200), test::Event(at(6, 0, 0, 5), 3)});
-    Recalculate(doc);
+    Recalculate(doc, port);
     const std::vector<CVKData> written = [&] {
         std::vector<CVKData> w;
         for (const CVKData& r : doc.Records)
@@ -34,12 +34,11 @@ TEST_F(RoundTrip, GeodimeterLabelFile) {
         return w;
     }();
     const std::string path = File("survey.are");
-    ASSERT_TRUE(ExportGeotronics(doc, path, {}));
+    ASSERT_TRUE(ExportGeotronics(doc, path, {}, port));
 
     CVKDoc back;
     ScriptedPort backPort;
-    back.SetPort(&backPort);
-    ASSERT_EQ(ImportGeotronics(back, path), ImportResult::Imported);
+    ASSERT_EQ(ImportGeotronics(back, path, backPort), ImportResult::Imported);
     EXPECT_TRUE(backPort.messages.empty()) << backPort.messages[0].text;
     ASSERT_EQ(back.Records.size(), written.size());
     const auto near = [](int64_t got, double metres) {

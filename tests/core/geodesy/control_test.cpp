@@ -35,10 +35,7 @@ ControlPageValues Page(const std::string& name, double lat, double lon, double g
 
 class ControlTest : public testing::Test {
 protected:
-    void SetUp() override {
-        doc.SetPort(&port);
-        doc.KindFlags = REC_POSITION | REC_GEOGRAPHIC;
-    }
+    void SetUp() override { doc.KindFlags = REC_POSITION | REC_GEOGRAPHIC; }
 
     // Stations in a cross about 50.1 N 1.2 W (west, east, north, south, 1 km out), each
     // put on a site grid that is the projected plane scaled by `scale` and turned
@@ -60,7 +57,7 @@ protected:
             const double dx = pr[i].E - centre.E, dy = pr[i].N - centre.N;
             const double gx = 1000 + scale * (dx * std::cos(a) + dy * std::sin(a));
             const double gy = 5000 + scale * (dy * std::cos(a) - dx * std::sin(a));
-            ASSERT_TRUE(AddControl(doc, Page("S" + std::to_string(i), lats[i], lons[i], gx, gy)));
+            ASSERT_TRUE(AddControl(doc, Page("S" + std::to_string(i), lats[i], lons[i], gx, gy), port));
         }
     }
 
@@ -103,13 +100,13 @@ TEST_F(ControlTest, DegreesMinutesSecondsAndHemispheres) {
 }
 
 TEST_F(ControlTest, OnePointDerivesNothingAndAnUncheckedOneIsDropped) {
-    ASSERT_TRUE(AddControl(doc, Page("A", 50, -1, 100, 200)));
+    ASSERT_TRUE(AddControl(doc, Page("A", 50, -1, 100, 200), port));
     EXPECT_FALSE(doc.Control.ToLocalGrid(50, -1));
     EXPECT_EQ(doc.Control.ProjCentreE, 0);
     EXPECT_TRUE(doc.Modified);  // the points are saved with the survey
     ControlPageValues off = Page("B", 50, -1, 0, 0);
     off.Use = false;
-    EXPECT_FALSE(AddControl(doc, off));
+    EXPECT_FALSE(AddControl(doc, off, port));
     EXPECT_EQ(doc.Control.Points.size(), 1u);
 }
 
@@ -123,7 +120,7 @@ TEST_F(ControlTest, ScaleOfTwoPointsAndTheirSelfTest) {
     EXPECT_NEAR(set.GridCentreX, 1000, 1e-6);
     EXPECT_LT(WorstMisfit(), 1e-6);
 
-    SelfTest(doc);
+    SelfTest(doc, port);
     std::vector<std::string> said = port.Texts();
     ASSERT_EQ(said.size(), 3u);
     char head[64];
@@ -146,7 +143,7 @@ TEST_F(ControlTest, RotationsBothWaysAndAcrossNorth) {
     Stations({-0.5, -0.5, -0.5});
     EXPECT_NEAR(doc.Control.Rotation, 2 * kPi - 0.5 * kPi / 180, 1e-4);
     EXPECT_LT(WorstMisfit(), 0.01);
-    SelfTest(doc);
+    SelfTest(doc, port);
     EXPECT_NE(port.Texts().front().find("Rotation 359.500"), std::string::npos) << port.Texts().front();
 
     // Stations off by a degree either way give differences of 1 and 359 degrees: they
@@ -162,9 +159,9 @@ TEST_F(ControlTest, StationsOnTheProjectedCentreStayOutOfTheMeans) {
     // On the central meridian the northings of +-0.001 degrees cancel exactly, so the
     // middle station projects onto the centre.
     const double n = ProjectTM(DegToRad(0.001), DegToRad(3), DegToRad(3)).N;
-    ASSERT_TRUE(AddControl(doc, Page("S", -0.001, 3, 500, 1000 - 0.5 * n)));
-    ASSERT_TRUE(AddControl(doc, Page("C", 0, 3, 500, 1000)));
-    ASSERT_TRUE(AddControl(doc, Page("N", 0.001, 3, 500, 1000 + 0.5 * n)));
+    ASSERT_TRUE(AddControl(doc, Page("S", -0.001, 3, 500, 1000 - 0.5 * n), port));
+    ASSERT_TRUE(AddControl(doc, Page("C", 0, 3, 500, 1000), port));
+    ASSERT_TRUE(AddControl(doc, Page("N", 0.001, 3, 500, 1000 + 0.5 * n), port));
     ASSERT_EQ(doc.Control.Points[1].ProjN, doc.Control.ProjCentreN);
     EXPECT_DOUBLE_EQ(doc.Control.Scale, 0.5);
     EXPECT_DOUBLE_EQ(doc.Control.Rotation, 0);
@@ -175,16 +172,16 @@ TEST_F(ControlTest, StationsOnTheProjectedCentreStayOutOfTheMeans) {
     doc.Control.Points.clear();
     doc.Control.Rotation = 0.25;
     doc.Control.Scale = 1.5;
-    ASSERT_TRUE(AddControl(doc, Page("A", 50, -1, 10, 20)));
-    ASSERT_TRUE(AddControl(doc, Page("A again", 50, -1, 10, 20)));
+    ASSERT_TRUE(AddControl(doc, Page("A", 50, -1, 10, 20), port));
+    ASSERT_TRUE(AddControl(doc, Page("A again", 50, -1, 10, 20), port));
     EXPECT_EQ(doc.Control.Rotation, 0.25);
     EXPECT_EQ(doc.Control.Scale, 1.5);
 }
 
 TEST_F(ControlTest, EditControlDeletesWhatUseNoLongerKeeps) {
     Stations({0, 0, 0, 0});
-    doc.SetModified(false);
-    EditControl(doc, {});  // Cancel
+    doc.SetModified(false, port);
+    EditControl(doc, {}, port);  // Cancel
     EXPECT_EQ(doc.Control.Points.size(), 4u);
     EXPECT_FALSE(doc.Modified);
 
@@ -194,7 +191,7 @@ TEST_F(ControlTest, EditControlDeletesWhatUseNoLongerKeeps) {
     pages[1]->Use = false;
     pages[3] = ControlPageStart(doc.Control.Points[3]);
     pages[3]->Name = "Renamed";
-    EditControl(doc, pages);
+    EditControl(doc, pages, port);
     ASSERT_EQ(doc.Control.Points.size(), 3u);
     EXPECT_EQ(doc.Control.Points[1].Name, "S2");
     EXPECT_EQ(doc.Control.Points[2].Name, "Renamed");
@@ -204,7 +201,7 @@ TEST_F(ControlTest, EditControlDeletesWhatUseNoLongerKeeps) {
     // derived values stay once fewer than two are left...
     doc.Control.Points[0].Use = 0;
     doc.Control.Points[2].Use = 0;
-    EditControl(doc, {});
+    EditControl(doc, {}, port);
     ASSERT_EQ(doc.Control.Points.size(), 1u);
     EXPECT_EQ(doc.Control.Points[0].Name, "S2");
     EXPECT_NEAR(doc.Control.Scale, 1, 1e-9);
@@ -212,7 +209,7 @@ TEST_F(ControlTest, EditControlDeletesWhatUseNoLongerKeeps) {
     // ...unless their page is accepted, which always shows the station in use.
     doc.Control.Points[0].Use = 0;
     std::vector<std::optional<ControlPageValues>> one{ControlPageStart(doc.Control.Points[0])};
-    EditControl(doc, one);
+    EditControl(doc, one, port);
     ASSERT_EQ(doc.Control.Points.size(), 1u);
     EXPECT_EQ(doc.Control.Points[0].Use, 1);
 }
@@ -225,10 +222,10 @@ TEST_F(ControlTest, ApplyControlMovesGeographicPositionsOntoTheGrid) {
     for (CVKData& r : doc.Records)
         if (r.Flags & REC_POSITION) r.Flags |= REC_GEOGRAPHIC;
     doc.KindFlags |= REC_GEOGRAPHIC;
-    Recalculate(doc);
-    doc.SetModified(false);
+    Recalculate(doc, port);
+    doc.SetModified(false, port);
 
-    ApplyControl(doc);
+    ApplyControl(doc, port);
     EXPECT_FALSE(doc.IsGeographic());
     EXPECT_TRUE(doc.Modified);
     const GridPoint first = *set.ToLocalGrid(50.1, -1.2);
@@ -250,22 +247,22 @@ TEST_F(ControlTest, ConvertToUtmLeavesTheSetItsOwnMeridian) {
         return CVKData::OfPositionReal(t, lon, lat, 0, REC_POSITION | REC_GEOGRAPHIC, 0);
     };
     test::Append(doc, {fix(test::At(9, 0, 0), 6.5, 51.0), fix(test::At(9, 0, 1), 6.6, 51.0)});
-    Recalculate(doc);
-    ConvertToUtm(doc);
+    Recalculate(doc, port);
+    ConvertToUtm(doc, port);
     EXPECT_DOUBLE_EQ(doc.Control.CentralMeridian, DegToRad(-3));
-    doc.New();
+    doc.New(port);
     test::Append(doc, {fix(test::At(10, 0, 0), -1.2, 50.1), test::Depth(test::At(10, 0, 1), 500),
                        fix(test::At(10, 0, 2), -1.199, 50.101)});
-    Recalculate(doc);
+    Recalculate(doc, port);
     const CVKData before = doc.Records[0];
-    ApplyControl(doc);
+    ApplyControl(doc, port);
     // Projected about 9 E against centres projected about 3 W, the first fix landed
     // hundreds of kilometres away.
     const GridPoint first = *set.ToLocalGrid(CoordToReal(before.Y, true), CoordToReal(before.X, true));
     EXPECT_EQ(doc.Records[0].X, TruncToInt32(first.x * 100.0));
     EXPECT_EQ(doc.Records[0].Y, TruncToInt32(first.y * 100.0));
     EXPECT_LT(WorstMisfit(), 0.01);
-    SelfTest(doc);
+    SelfTest(doc, port);
     ASSERT_FALSE(port.Texts().empty());
     EXPECT_EQ(port.Texts().front().substr(0, 11), "UTM ZONE 30");
 }

@@ -21,8 +21,6 @@ CVKData Geo(int64_t t, double lon, double lat) {
 
 class UtmTest : public testing::Test {
 protected:
-    void SetUp() override { doc.SetPort(&port); }
-
     // Where the record's stored degrees project to, in stored centimetres.
     static std::pair<int64_t, int64_t> Expected(const CVKData& r, double lambda0) {
         const ProjectedPoint p = ProjectTM(DegToRad(r.Y / 1e7), DegToRad(r.X / 1e7), lambda0);
@@ -39,12 +37,12 @@ TEST_F(UtmTest, ConvertsEveryPositionIntoTheZoneOfTheMiddle) {
     grid.Flags |= 0x1000;
     test::Append(doc, {Geo(At(10, 0, 0), 2.1, -33.0), test::Depth(At(10, 0, 1), 800),
                        test::Deleted(Geo(At(10, 0, 2), 2.15, -33.002)), grid, Geo(At(10, 0, 4), 2.3, -33.01)});
-    Recalculate(doc);
+    Recalculate(doc, port);
     ASSERT_TRUE(doc.IsGeographic());
     const std::vector<CVKData> before = doc.Records;
-    doc.SetModified(false);
+    doc.SetModified(false, port);
 
-    ConvertToUtm(doc);
+    ConvertToUtm(doc, port);
     const double lambda0 = DegToRad(3);
     // The control-point set is not the data's: its meridian stays as it was.
     EXPECT_EQ(doc.Control.CentralMeridian, 0.0);
@@ -70,8 +68,8 @@ TEST_F(UtmTest, ConvertsEveryPositionIntoTheZoneOfTheMiddle) {
 
 TEST_F(UtmTest, OneZoneServesASurveyAcrossABoundary) {
     test::Append(doc, {Geo(At(10, 0, 0), 5.9, 50.0), Geo(At(10, 0, 1), 6.2, 50.0)});
-    Recalculate(doc);
-    ConvertToUtm(doc);
+    Recalculate(doc, port);
+    ConvertToUtm(doc, port);
     // The middle, 6.05 E, lies in zone 32: both project about 9 E.
     EXPECT_EQ(doc.Records[0].X, Expected(Geo(0, 5.9, 50.0), DegToRad(9)).first);
     EXPECT_EQ(doc.Records[1].X, Expected(Geo(0, 6.2, 50.0), DegToRad(9)).first);
@@ -80,7 +78,7 @@ TEST_F(UtmTest, OneZoneServesASurveyAcrossABoundary) {
 
     // Nothing happens to a document that is no longer geographic.
     const std::vector<CVKData> after = doc.Records;
-    ConvertToUtm(doc);
+    ConvertToUtm(doc, port);
     EXPECT_EQ(doc.Records, after);
 }
 

@@ -59,11 +59,9 @@ void ExpectSame(const State& want, const CVKDoc& doc, const std::string& where) 
 
 class HistoryTest : public testing::Test {
 protected:
-    void SetUp() override { doc.SetPort(&port); }
-
     // A survey of positions, depths, tides and events over a few minutes.
     void RandomSurvey(std::mt19937& rng, bool geographic) {
-        doc.New();
+        doc.New(port);
         std::uniform_int_distribution<int> kind(0, 9), cm(-300, 3000), step(0, 3);
         int64_t t = test::At(10, 0, 0);
         const int n = std::uniform_int_distribution<int>(20, 400)(rng);
@@ -87,15 +85,15 @@ protected:
         }
         for (const CVKData& r : doc.Records) doc.KindFlags |= r.Flags;
         doc.NeedsSort = true;
-        Recalculate(doc);
-        doc.SetModified(false);
+        Recalculate(doc, port);
+        doc.SetModified(false, port);
     }
 
     // One random command through the history; its name.
     std::string RandomCommand(std::mt19937& rng, int which) {
         std::uniform_int_distribution<int32_t> coord(0, 15000);
         const auto run = [&](const std::string& name, UndoScope scope, auto&& fn) {
-            Undoable(&history, doc, name, scope, fn);
+            Undoable(&history, doc, name, scope, port, fn);
             return name;
         };
         switch (which) {
@@ -105,41 +103,42 @@ protected:
                 const CRect box{std::min(a, b), std::min(c, d), std::max(a, b), std::max(c, d)};
                 const bool del = which == 0, section = rng() % 2 == 0;
                 return run(del ? "Delete" : "Undelete", UndoScope::Flags,
-                           [&] { MarkInRect(doc, box, del, section); });
+                           [&] { MarkInRect(doc, box, del, section, port); });
             }
             case 2: {
                 const int32_t a = coord(rng), b = coord(rng);
                 return run("Time Frame", UndoScope::Flags,
-                           [&] { MarkOutsideTimeFrame(doc, std::min(a, b), std::max(a, b)); });
+                           [&] { MarkOutsideTimeFrame(doc, std::min(a, b), std::max(a, b), port); });
             }
-            case 3: return run("Restore", UndoScope::Records, [&] { Restore(doc); });
-            case 4: return run("Remove", UndoScope::Records, [&] { Remove(doc); });
-            case 5: return run("Clear Z", UndoScope::Records, [&] { ClearZ(doc); });
-            case 6: return run("Hi Pass Z", UndoScope::Records, [&] { HiPassZ(doc); });
-            case 7: return run("Lo Pass Z", UndoScope::Records, [&] { LoPassZ(doc); });
+            case 3: return run("Restore", UndoScope::Records, [&] { Restore(doc, port); });
+            case 4: return run("Remove", UndoScope::Records, [&] { Remove(doc, port); });
+            case 5: return run("Clear Z", UndoScope::Records, [&] { ClearZ(doc, port); });
+            case 6: return run("Hi Pass Z", UndoScope::Records, [&] { HiPassZ(doc, port); });
+            case 7: return run("Lo Pass Z", UndoScope::Records, [&] { LoPassZ(doc, port); });
             case 8: {
                 RangeValues v = InitialRangeValues(doc);
                 v.ZMin = -5 + static_cast<double>(rng() % 10);
                 v.ZMax = v.ZMin + 3;
                 v.QaMin = static_cast<int32_t>(rng() % 60);
-                return run("Range", UndoScope::Records, [&] { ApplyRange(doc, v); });
+                return run("Range", UndoScope::Records, [&] { ApplyRange(doc, v, port); });
             }
             case 9: {
                 OffsetValues v = InitialOffsetValues(doc);
                 v.East += 1.5;
                 v.Elevation -= 0.25;
                 v.PosTime += static_cast<int32_t>(rng() % 5);
-                return run("Offsets Positions", UndoScope::Records, [&] { OffsetPositions(doc, v); });
+                return run("Offsets Positions", UndoScope::Records, [&] { OffsetPositions(doc, v, port); });
             }
             case 10: {
                 OffsetValues v = InitialOffsetValues(doc);
                 v.Depth += 0.1;
                 v.SoundVelocity = 1450 + static_cast<double>(rng() % 100);
                 v.DepthTime -= static_cast<int32_t>(rng() % 3);
-                return run("Offsets Depths", UndoScope::Records, [&] { OffsetDepths(doc, v); });
+                return run("Offsets Depths", UndoScope::Records, [&] { OffsetDepths(doc, v, port); });
             }
-            case 11: return run("Convert to UTM", UndoScope::Records, [&] {
-                    if (doc.IsGeographic()) ConvertToUtm(doc);
+            case 11:
+                return run("Convert to UTM", UndoScope::Records, [&] {
+                    if (doc.IsGeographic()) ConvertToUtm(doc, port);
                 });
             case 12: return run("Apply HPR", UndoScope::Records, [&] { ApplyHpr(doc); });
             case 13: {
@@ -159,13 +158,13 @@ protected:
                 std::snprintf(name, sizeof name, "t%d.tid", files++);
                 const std::string path = dir.Write(name, text);
                 port.answers.push_back(true);  // replace the tides the survey holds
-                return run("Import Tide", UndoScope::Records, [&] { ImportTide(doc, path); });
+                return run("Import Tide", UndoScope::Records, [&] { ImportTide(doc, path, port); });
             }
             default: {
                 const int32_t limit = static_cast<int32_t>(rng() % 30);
                 return run("Properties", UndoScope::Records, [&] {
                     doc.InterpLimit = limit;
-                    doc.SetModified(true);
+                    doc.SetModified(true, port);
                 });
             }
         }
@@ -194,13 +193,13 @@ TEST_F(HistoryTest, RandomCommandsUndoneAndRedoneGiveBackEveryByte) {
         const std::string where = "seed " + std::to_string(seed);
         ASSERT_EQ(history.Steps().size(), states.size() - 1) << where;
         for (size_t k = states.size() - 1; k > 0; --k) {
-            ASSERT_TRUE(history.Undo(doc)) << where;
+            ASSERT_TRUE(history.Undo(doc, port)) << where;
             ExpectSame(states[k - 1], doc, where + " undo to " + std::to_string(k - 1));
         }
         EXPECT_FALSE(history.CanUndo());
         EXPECT_FALSE(doc.Modified) << where;  // back at the state of the file
         for (size_t k = 1; k < states.size(); ++k) {
-            ASSERT_TRUE(history.Redo(doc)) << where;
+            ASSERT_TRUE(history.Redo(doc, port)) << where;
             ExpectSame(states[k], doc, where + " redo to " + std::to_string(k));
         }
         EXPECT_FALSE(history.CanRedo());
@@ -210,7 +209,7 @@ TEST_F(HistoryTest, RandomCommandsUndoneAndRedoneGiveBackEveryByte) {
 
 TEST_F(HistoryTest, StepsCostWhatTheyChange) {
     // Twenty thousand depths with positions between them.
-    doc.New();
+    doc.New(port);
     for (int i = 0; i < 20000; ++i) {
         const int64_t t = test::At(10, 0, 0) + i;
         if (i % 4 == 0) doc.AddRecord(CVKData::OfPosition(t, 47200000 + i * 10, 593200000, 0, REC_POSITION, 0));
@@ -218,20 +217,20 @@ TEST_F(HistoryTest, StepsCostWhatTheyChange) {
     }
     doc.KindFlags = REC_POSITION | REC_DEPTH;
     doc.NeedsSort = true;
-    Recalculate(doc);
+    Recalculate(doc, port);
     const size_t n = doc.Records.size();
 
     // A box delete of a few records costs about those records.
     const CVKData& a = doc.Records[100];
     const CRect box{a.ptPlan.x - 1, a.ptPlan.y - 1, a.ptPlan.x + 1, a.ptPlan.y + 1};
     int hits = 0;
-    Undoable(&history, doc, "Delete", UndoScope::Flags, [&] { hits = MarkInRect(doc, box, true, false); });
+    Undoable(&history, doc, "Delete", UndoScope::Flags, port, [&] { hits = MarkInRect(doc, box, true, false, port); });
     ASSERT_GT(hits, 0);
     ASSERT_EQ(history.Steps().size(), 1u);
     EXPECT_LT(history.Steps()[0].bytes, 2048u + static_cast<size_t>(hits) * 8);
 
     // Clear Z rewrites one field of the positions: no more than that column.
-    Undoable(&history, doc, "Clear Z", UndoScope::Records, [&] { ClearZ(doc); });
+    Undoable(&history, doc, "Clear Z", UndoScope::Records, port, [&] { ClearZ(doc, port); });
     // Recalculation moves interpolated levels too; still far below whole records.
     EXPECT_LT(history.Steps().back().bytes, n * sizeof(CVKData) / 4);
 
@@ -245,10 +244,10 @@ TEST_F(HistoryTest, StepsCostWhatTheyChange) {
     const std::string path = dir.Write("t.tid", text);
     const size_t before = history.Steps().size();
     const size_t records = doc.Records.size();
-    Undoable(&history, doc, "Import Tide", UndoScope::Records, [&] { ImportTide(doc, path); });
+    Undoable(&history, doc, "Import Tide", UndoScope::Records, port, [&] { ImportTide(doc, path, port); });
     ASSERT_EQ(history.Steps().size(), before + 1);
     EXPECT_EQ(history.UndoName(), "Import Tide");
-    EXPECT_TRUE(history.Undo(doc));
+    EXPECT_TRUE(history.Undo(doc, port));
     EXPECT_EQ(doc.Records.size(), records);
     EXPECT_EQ(history.RedoName(), "Import Tide");
 }
@@ -261,27 +260,25 @@ TEST_F(HistoryTest, TheBudgetDropsTheOldestStepsAndTheSavedStateFollowsTheHistor
         std::vector<std::string> notes;
         void StatusNote(const std::string& t) override { notes.push_back(t); }
     } noting;
-    doc.SetPort(&noting);
-    Undoable(&history, doc, "Clear Z", UndoScope::Records, [&] { ClearZ(doc); });
+    Undoable(&history, doc, "Clear Z", UndoScope::Records, noting, [&] { ClearZ(doc, noting); });
     history.MarkSaved();
-    doc.SetModified(false);
-    Undoable(&history, doc, "Hi Pass Z", UndoScope::Records, [&] {
+    doc.SetModified(false, noting);
+    Undoable(&history, doc, "Hi Pass Z", UndoScope::Records, noting, [&] {
         doc.Records[3].Flags |= REC_DELETED;
-        doc.SetModified(true);
+        doc.SetModified(true, noting);
     });
-    EXPECT_TRUE(history.Undo(doc));
+    EXPECT_TRUE(history.Undo(doc, noting));
     EXPECT_FALSE(doc.Modified);  // the state last saved
-    EXPECT_TRUE(history.Undo(doc));
+    EXPECT_TRUE(history.Undo(doc, noting));
     EXPECT_TRUE(doc.Modified);
-    EXPECT_TRUE(history.Redo(doc));
+    EXPECT_TRUE(history.Redo(doc, noting));
     EXPECT_FALSE(doc.Modified);
 
-    history.SetBudget(doc, 1);
+    history.SetBudget(1, noting);
     EXPECT_EQ(history.Steps().size(), 0u);
     EXPECT_EQ(history.Dropped(), 2u);
     ASSERT_FALSE(noting.notes.empty());
     EXPECT_EQ(noting.notes.back(), "The 2 oldest undo steps were dropped to keep the history within its memory.");
-    doc.SetPort(&port);
 }
 
 }  // namespace

@@ -19,10 +19,7 @@ namespace {
 
 class AsciiRoundTrip : public testing::Test {
 protected:
-    AsciiRoundTrip() {
-        doc.SetPort(&port);
-        back.SetPort(&port);
-    }
+    AsciiRoundTrip() {}
     void Add(const CVKData& r) {
         doc.AddRecord(r);
         doc.KindFlags |= r.Flags;
@@ -31,12 +28,12 @@ protected:
     // Exports the live records, imports the file into `back` and compares what the
     // file keeps of each record: the values of its own kind.
     void Check(bool geographic) {
-        Recalculate(doc);
+        Recalculate(doc, port);
         std::vector<CVKData> written;
         for (const CVKData& r : doc.Records)
             if (!r.IsDeleted()) written.push_back(r);
-        ASSERT_TRUE(ExportAscii(doc, dir.Path("s.s2k"), {}));
-        ASSERT_EQ(ImportVivoz(back, dir.Path("s.s2k")), ImportResult::Imported);
+        ASSERT_TRUE(ExportAscii(doc, dir.Path("s.s2k"), {}, port));
+        ASSERT_EQ(ImportVivoz(back, dir.Path("s.s2k"), port), ImportResult::Imported);
         ASSERT_EQ(back.Records.size(), written.size());
         for (size_t i = 0; i < written.size(); ++i) {
             const CVKData &b = back.Records[i], &w = written[i];

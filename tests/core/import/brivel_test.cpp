@@ -8,6 +8,7 @@
 #include "import_support.h"
 #include "model/civiltime.h"
 #include "model/scriptedport.h"
+#include "support/builders.h"
 
 namespace aq {
 namespace {
@@ -19,11 +20,9 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 class BrivelTest : public testing::Test {
 protected:
-    void SetUp() override { doc.SetPort(&port); }
-
     ImportResult Import(const std::string& bytes, const std::string& name = "survey.brv") {
         path = dir.Write(name, bytes);
-        return ImportBrivel(doc, path);
+        return ImportBrivel(doc, path, port);
     }
     CVKData Record(const Block& b) {
         const std::string bytes = b.Bytes();
@@ -127,7 +126,7 @@ TEST_F(BrivelTest, ALostOrExtraByteCostsOnlyTheBlockItDamaged) {
     const std::vector<int> expected{100, 101, 102, 104, 105, 106, 107, 108, 109};
     EXPECT_EQ(Depths(), expected);
 
-    doc.New();
+    doc.New(port);
     std::string extra = TenBlocks();
     extra.insert(3 * 40 + 10, 1, '\x55');
     extra.insert(7 * 40 + 1, 1, '\x00');  // between blocks 6 and 7: nothing is lost
@@ -146,34 +145,34 @@ TEST_F(BrivelTest, OnlyAnEndReachedWhileResynchronisingIsADataError) {
     EXPECT_EQ(doc.Records.size(), 5u);
     // An empty file still marks the survey as sounder data.
     CVKDoc empty;
-    ASSERT_EQ(ImportBrivel(empty, dir.Write("empty.brv", "")), ImportResult::Imported);
+    ASSERT_EQ(ImportBrivel(empty, dir.Write("empty.brv", ""), test::Quiet()), ImportResult::Imported);
     EXPECT_EQ(empty.SounderImported, 1);
     EXPECT_TRUE(empty.KindFlags & REC_SOUNDER);
 }
 
 TEST_F(BrivelTest, AFileIsImportedOnce) {
     ASSERT_EQ(Import(TenBlocks(), "day1.brv"), ImportResult::Imported);
-    ASSERT_EQ(ImportBrivel(doc, path), ImportResult::Refused);
+    ASSERT_EQ(ImportBrivel(doc, path, port), ImportResult::Refused);
     EXPECT_EQ(port.Texts(), (std::vector<std::string>{path + "\nAlready Imported"}));
     // Another spelling of the same path is the same file.
-    ASSERT_EQ(ImportBrivel(doc, dir.Path("./x/../day1.brv")), ImportResult::Refused);
+    ASSERT_EQ(ImportBrivel(doc, dir.Path("./x/../day1.brv"), port), ImportResult::Refused);
     EXPECT_EQ(doc.Records.size(), 10u);
     // A file whose path merely contains a listed one is another file.
     const std::string longer = dir.Write("day1.brv.old", DepthBlock(7).Bytes());
-    ASSERT_EQ(ImportBrivel(doc, longer), ImportResult::Imported);
+    ASSERT_EQ(ImportBrivel(doc, longer, port), ImportResult::Imported);
     EXPECT_EQ(doc.ImportedFiles, path + "\n" + longer + "\n");
 }
 
 TEST_F(BrivelTest, AFileThatCannotBeOpenedIsNamedAndCanBeTriedAgain) {
     const std::string missing = dir.Path("missing.brv");
-    EXPECT_EQ(ImportBrivel(doc, missing), ImportResult::FileError);
+    EXPECT_EQ(ImportBrivel(doc, missing, port), ImportResult::FileError);
     EXPECT_EQ(port.Texts(), (std::vector<std::string>{missing + " was not found."}));
     EXPECT_EQ(port.messages[0].severity, Severity::Error);
     EXPECT_EQ(doc.ImportedFiles, "");
     dir.Write("missing.brv", TenBlocks());
-    EXPECT_EQ(ImportBrivel(doc, missing), ImportResult::Imported);
+    EXPECT_EQ(ImportBrivel(doc, missing, port), ImportResult::Imported);
     EXPECT_EQ(doc.Records.size(), 10u);
-    EXPECT_EQ(ImportBrivel(doc, dir.Path("")), ImportResult::FileError);
+    EXPECT_EQ(ImportBrivel(doc, dir.Path(""), port), ImportResult::FileError);
     EXPECT_TRUE(port.Texts().back().starts_with("Access to "));
 }
 

@@ -44,11 +44,10 @@ TEST(ImportedFiles, InformationListsThemAndRepeatsAreAskedAbout) {
     test::TempDir dir;
     ScriptedPort port;
     CVKDoc doc;
-    doc.SetPort(&port);
     const std::string a = dir.Write("a.txt", "x");
     ImportFile file;
     std::string full;
-    ASSERT_EQ(BeginImport(doc, a, DuplicateRule::Ask, file, full), ImportResult::Imported);
+    ASSERT_EQ(BeginImport(doc, a, DuplicateRule::Ask, file, full, port), ImportResult::Imported);
     EXPECT_EQ(full, a);
     // An older list may end its lines in CR LF.
     doc.ImportedFiles = "/old/b.txt\r\n" + doc.ImportedFiles;
@@ -57,12 +56,12 @@ TEST(ImportedFiles, InformationListsThemAndRepeatsAreAskedAbout) {
 
     ImportFile again, third;
     port.answers = {false, true};
-    EXPECT_EQ(BeginImport(doc, a, DuplicateRule::Ask, again, full), ImportResult::Refused);
-    EXPECT_EQ(BeginImport(doc, a, DuplicateRule::Ask, third, full), ImportResult::Imported);
+    EXPECT_EQ(BeginImport(doc, a, DuplicateRule::Ask, again, full, port), ImportResult::Refused);
+    EXPECT_EQ(BeginImport(doc, a, DuplicateRule::Ask, third, full, port), ImportResult::Imported);
     EXPECT_EQ(port.questions, (std::vector<std::string>(2, a + "\nAlready Imported - Continue Y/N")));
     EXPECT_EQ(doc.ImportedFiles, "/old/b.txt\r\n" + a + "\n" + a + "\n");
 
-    ImportInformation(doc);
+    ImportInformation(doc, port);
     EXPECT_EQ(port.Texts().back(), "Imported Files:\n" + doc.ImportedFiles);
 }
 
@@ -113,8 +112,7 @@ TEST(ImportFileBlocks, BrivelResynchronisesAcrossTheBufferEdge) {
     bytes.erase(2 * ImportFile::kBlock - 2, 1);  // in the block that straddles the edge
     ScriptedPort port;
     CVKDoc doc;
-    doc.SetPort(&port);
-    ASSERT_EQ(ImportBrivel(doc, dir.Write("big.brv", bytes)), ImportResult::Imported);
+    ASSERT_EQ(ImportBrivel(doc, dir.Write("big.brv", bytes), port), ImportResult::Imported);
     EXPECT_TRUE(port.messages.empty());
     EXPECT_EQ(doc.Records.size(), static_cast<size_t>(n - 1));
     // Reading a large file is a phase of its own, moving as the blocks come, and closed

@@ -14,6 +14,7 @@
 #include "import_support.h"
 #include "model/civiltime.h"
 #include "model/scriptedport.h"
+#include "support/builders.h"
 
 namespace aq {
 namespace {
@@ -32,7 +33,6 @@ protected:
     void SetUp() override {
         options.seconds = 600;
         options.geographic = true;
-        doc.SetPort(&port);
     }
     demo::Options options;
     test::TempDir dir;
@@ -43,7 +43,7 @@ protected:
 TEST_F(DemoSurveyTest, BrivelFileIsASoundingAtTenHertzWithAFixEverySecond) {
     const std::string bytes = Generate(demo::WriteBrivel, options);
     EXPECT_EQ(bytes, Generate(demo::WriteBrivel, options));  // the same every time
-    ASSERT_EQ(ImportBrivel(doc, dir.Write("demo.brv", bytes)), ImportResult::Imported);
+    ASSERT_EQ(ImportBrivel(doc, dir.Write("demo.brv", bytes), port), ImportResult::Imported);
     EXPECT_TRUE(port.messages.empty());
 
     EXPECT_EQ(doc.CountDepth, 6000);
@@ -92,14 +92,14 @@ TEST_F(DemoSurveyTest, NmeaLogIsTheSameSurveyWithValidChecksums) {
         fixes += line.starts_with("$GPGGA") && line.find(",,,,,0,") == std::string::npos;
     }
     EXPECT_EQ(lines, 2400);
-    ASSERT_EQ(ImportNmea(doc, dir.Write("demo.nmea", nmea)), ImportResult::Imported);
+    ASSERT_EQ(ImportNmea(doc, dir.Write("demo.nmea", nmea), port), ImportResult::Imported);
     ASSERT_EQ(port.Texts().size(), 1u);
     EXPECT_TRUE(port.Texts()[0].starts_with(std::to_string(fixes) + " Positions 600 depths imported\nUsed: "))
         << port.Texts()[0];
 
     // The sounder file gives the same positions and depths at the same seconds.
     CVKDoc brivel;
-    ASSERT_EQ(ImportBrivel(brivel, dir.Write("demo.brv", Generate(demo::WriteBrivel, options))),
+    ASSERT_EQ(ImportBrivel(brivel, dir.Write("demo.brv", Generate(demo::WriteBrivel, options)), test::Quiet()),
               ImportResult::Imported);
     std::map<int64_t, const CVKData*> fixAt, depthAt;
     for (const CVKData& r : brivel.Records) {
@@ -141,7 +141,8 @@ TEST_F(DemoSurveyTest, TideTableCoversTheLoggingAndDaysFollowEachOther) {
         EXPECT_LT(f[6], 4.5);
     }
 
-    ASSERT_EQ(ImportBrivel(doc, dir.Write("two.brv", Generate(demo::WriteBrivel, options))), ImportResult::Imported);
+    ASSERT_EQ(ImportBrivel(doc, dir.Write("two.brv", Generate(demo::WriteBrivel, options)), port),
+              ImportResult::Imported);
     EXPECT_EQ(doc.Records.back().Time, civil::FromFields(2009, 6, 16, 9, 0, 59));
 }
 

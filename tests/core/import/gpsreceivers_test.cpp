@@ -16,8 +16,6 @@ std::vector<int64_t> Xyz(const CVKData& r) { return {r.X, r.Y, r.Z}; }
 
 class ReceiverTest : public testing::Test {
 protected:
-    void SetUp() override { doc.SetPort(&port); }
-
     std::string Kinds() const {
         std::string k;
         for (const auto& r : doc.Records) k += r.KindLetter();
@@ -27,7 +25,7 @@ protected:
     std::string Labels(const std::string& text, bool lineBreaks = true) {
         doc.Records.clear();
         TextImportState st;
-        GeodimeterReader reader(doc, st, lineBreaks);
+        GeodimeterReader reader(doc, st, lineBreaks, port);
         reader.Feed(reinterpret_cast<const uint8_t*>(text.data()), text.size());
         reader.Finish();
         return Kinds();
@@ -84,13 +82,13 @@ TEST_F(ReceiverTest, LeicaTagAtIndexThreeAndQualityAboveTwo) {
 TEST_F(ReceiverTest, TrimbleAndLeicaFilesReportTheirCountAndRefuseRepeatsSilently) {
     const std::string ggk =
         dir.Write("a.ggk", "$PTNL,GGK,102939.00,051209,4807.0380,N,01131.0000,E,3,08,0.9,EHT34.5,M\r\nx\r\n");
-    ASSERT_EQ(ImportTrimbleGgk(doc, ggk), ImportResult::Imported);
-    ASSERT_EQ(ImportTrimbleGgk(doc, ggk), ImportResult::Refused);
+    ASSERT_EQ(ImportTrimbleGgk(doc, ggk, port), ImportResult::Imported);
+    ASSERT_EQ(ImportTrimbleGgk(doc, ggk, port), ImportResult::Refused);
     EXPECT_EQ(port.statusText, "0 Event, 0 Tide, 1 L/L, 0 Depth, 0 Deleted");
     const std::string leica =
         dir.Write("b.llk", "$GPLLK,113616.00,041006,764413.25,M,25171.5,M,2,08,0.010,1005.25,M\n");
-    ASSERT_EQ(ImportLeica(doc, leica), ImportResult::Imported);
-    ASSERT_EQ(ImportLeica(doc, leica), ImportResult::Refused);
+    ASSERT_EQ(ImportLeica(doc, leica, port), ImportResult::Imported);
+    ASSERT_EQ(ImportLeica(doc, leica, port), ImportResult::Refused);
     // A file that gave nothing says why under its count.
     EXPECT_EQ(port.Texts(),
               (std::vector<std::string>{"1 Positions imported",
@@ -158,10 +156,10 @@ TEST_F(ReceiverTest, GeodimeterDatesTimesLastValuesAndJunk) {
 TEST_F(ReceiverTest, GeotronicsImportAsksAboutLineBreaks) {
     const std::string path = dir.Write("p.are", "51=2009.1205\r\n5=0 4=0 37=1 38=2 39=3 52=10.3045\r\n");
     port.answers = {true};
-    ASSERT_EQ(ImportGeotronics(doc, path), ImportResult::Imported);
+    ASSERT_EQ(ImportGeotronics(doc, path, port), ImportResult::Imported);
     EXPECT_EQ(port.questions, (std::vector<std::string>{"Use line breaks(4=0)?"}));
     EXPECT_EQ(Kinds(), "EP");
-    ASSERT_EQ(ImportGeotronics(doc, path), ImportResult::Refused);
+    ASSERT_EQ(ImportGeotronics(doc, path, port), ImportResult::Refused);
     EXPECT_EQ(port.Texts(), (std::vector<std::string>{path + "\nAlready Imported"}));
 }
 

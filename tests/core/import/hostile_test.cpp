@@ -51,7 +51,6 @@ TEST(HostileInput, TextReadersSurviveRandomLines) {
         const std::string text = RandomText(rng, 20000);
         ScriptedPort port;
         CVKDoc doc;
-        doc.SetPort(&port);
         TextImportState nmea, trimble, leica, geo;
         NmeaReader reader(doc, nmea);
         size_t pos = 0;
@@ -64,7 +63,7 @@ TEST(HostileInput, TextReadersSurviveRandomLines) {
             LeicaLine(doc, leica, line);
             pos = nl == std::string::npos ? text.size() : nl + 1;
         }
-        GeodimeterReader labels(doc, geo, true);
+        GeodimeterReader labels(doc, geo, true, port);
         labels.Feed(reinterpret_cast<const uint8_t*>(text.data()), text.size());
         labels.Finish();
         ExpectSane(doc);
@@ -88,8 +87,7 @@ TEST(HostileInput, BrivelSurvivesRandomBlocks) {
     }
     ScriptedPort port;
     CVKDoc doc;
-    doc.SetPort(&port);
-    ASSERT_EQ(ImportBrivel(doc, dir.Write("random.brv", bytes)), ImportResult::Imported);
+    ASSERT_EQ(ImportBrivel(doc, dir.Write("random.brv", bytes), port), ImportResult::Imported);
     EXPECT_GT(doc.Records.size(), 4000u);
     ExpectSane(doc);
 }

@@ -22,10 +22,9 @@ namespace {
 TEST(HostileText, NoiseAndLinesCutShort) {
     ScriptedPort port;
     CVKDoc doc;
-    doc.SetPort(&port);
     CFormImport layout = CFormImport::UsArmy(true);
     AsciiRecordReader ascii(doc);
-    TideReader tide(doc);
+    TideReader tide(doc, port);
     VkRawReader vk(doc, true);
     WtRawReader wt(doc);
     CVKDownLoad dump(port);
@@ -59,11 +58,10 @@ TEST(HostileText, OverlongLinesComeInPieces) {
     test::TempDir dir;
     ScriptedPort port;
     CVKDoc doc;
-    doc.SetPort(&port);
     // A megabyte without a line break, then good lines: the good lines still count.
     std::string text(1 << 20, '7');
     text += "\n2009 12 5 10 0 0 1.25\n10 15 0 1.30\n";
-    ASSERT_EQ(ImportTide(doc, dir.Write("long.tid", text)), ImportResult::Imported);
+    ASSERT_EQ(ImportTide(doc, dir.Write("long.tid", text), port), ImportResult::Imported);
     ASSERT_EQ(doc.Records.size(), 2u);
     EXPECT_EQ(doc.Records[1].Tide, 130);
     // A dump of noise ends, and says so.
@@ -71,7 +69,7 @@ TEST(HostileText, OverlongLinesComeInPieces) {
     std::string noise(1 << 16, '\0');
     std::mt19937 gen(7);
     for (char& ch : noise) ch = static_cast<char>(gen() & 0xFF);
-    ASSERT_EQ(ImportVkRaw(doc, dir.Write("noise.hex", noise)), ImportResult::Imported);
+    ASSERT_EQ(ImportVkRaw(doc, dir.Write("noise.hex", noise), port), ImportResult::Imported);
     EXPECT_EQ(port.Texts().back(), "All done");
 }
 

@@ -25,8 +25,6 @@ const std::string kNmea =
 
 class ImportGuardTest : public testing::Test {
 protected:
-    void SetUp() override { doc.SetPort(&port); }
-
     test::TempDir dir;
     ScriptedPort port;
     CVKDoc doc;
@@ -40,7 +38,7 @@ TEST_F(ImportGuardTest, LatitudeLongitudeIntoAGridSurveyAsksAndNoLeavesItAsItWas
     const uint16_t kinds = doc.KindFlags;
     const std::string nmea = dir.Write("survey.nmea", kNmea);
 
-    ASSERT_EQ(ImportNmea(doc, nmea), ImportResult::Refused);
+    ASSERT_EQ(ImportNmea(doc, nmea, port), ImportResult::Refused);
     EXPECT_EQ(port.questions, (std::vector<std::string>{"The survey holds 2 grid positions and " + nmea +
                                                         " brings latitude/longitude positions; they cannot be shown "
                                                         "together. Import anyway?"}));
@@ -52,19 +50,19 @@ TEST_F(ImportGuardTest, LatitudeLongitudeIntoAGridSurveyAsksAndNoLeavesItAsItWas
     EXPECT_EQ(doc.ImportedFiles, "/data/survey.brv\n");
 
     port.answers = {true};
-    ASSERT_EQ(ImportNmea(doc, nmea), ImportResult::Imported);
+    ASSERT_EQ(ImportNmea(doc, nmea, port), ImportResult::Imported);
     EXPECT_EQ(doc.Records.size(), before.size() + 1);
     EXPECT_TRUE(doc.IsGeographic());
 }
 
 TEST_F(ImportGuardTest, GridIntoALatitudeLongitudeSurveyAsksTheOtherWayRound) {
-    ASSERT_EQ(ImportNmea(doc, dir.Write("a.nmea", kNmea)), ImportResult::Imported);
+    ASSERT_EQ(ImportNmea(doc, dir.Write("a.nmea", kNmea), port), ImportResult::Imported);
     test::Block grid;
     grid.type = BRIVEL_GRID;
     grid.a = 472079.96;
     grid.b = 5932210.25;
     const std::string brv = dir.Write("b.brv", grid.Bytes() + test::DepthBlock(500).Bytes());
-    ASSERT_EQ(ImportBrivel(doc, brv), ImportResult::Refused);
+    ASSERT_EQ(ImportBrivel(doc, brv, port), ImportResult::Refused);
     EXPECT_EQ(port.questions, (std::vector<std::string>{"The survey holds 1 latitude/longitude positions and " + brv +
                                                         " brings grid positions; they cannot be shown together. "
                                                         "Import anyway?"}));
@@ -73,20 +71,20 @@ TEST_F(ImportGuardTest, GridIntoALatitudeLongitudeSurveyAsksTheOtherWayRound) {
 
     // Depths alone mix nothing, and a survey without positions takes either kind.
     port.questions.clear();
-    EXPECT_EQ(ImportBrivel(doc, dir.Write("c.brv", test::DepthBlock(500).Bytes())), ImportResult::Imported);
+    EXPECT_EQ(ImportBrivel(doc, dir.Write("c.brv", test::DepthBlock(500).Bytes()), port), ImportResult::Imported);
     CVKDoc depths;
-    depths.SetPort(&port);
     test::Append(depths, {test::Depth(test::At(10, 0, 0), 500)});
-    EXPECT_EQ(ImportBrivel(depths, brv), ImportResult::Imported);
+    EXPECT_EQ(ImportBrivel(depths, brv, port), ImportResult::Imported);
     EXPECT_TRUE(port.questions.empty());
 }
 
 TEST_F(ImportGuardTest, AnImportThatGaveNothingSaysWhyUnderItsMessage) {
-    ASSERT_EQ(ImportBrivel(doc, dir.Write("a.nmea", kNmea)), ImportResult::Imported);
-    ASSERT_EQ(ImportTide(doc, dir.Write("b.nmea", kNmea)), ImportResult::Imported);
-    ASSERT_EQ(ImportNmea(doc, dir.Write("c.txt", "nothing to see here\r\n")), ImportResult::Imported);
-    ASSERT_EQ(ImportVivoz(doc, dir.Write("d.txt", "nothing to see here\r\n")), ImportResult::Imported);
-    ASSERT_EQ(ImportNmea(doc, dir.Write("nozda.nmea", kNmea.substr(kNmea.find('\n') + 1))), ImportResult::Imported);
+    ASSERT_EQ(ImportBrivel(doc, dir.Write("a.nmea", kNmea), port), ImportResult::Imported);
+    ASSERT_EQ(ImportTide(doc, dir.Write("b.nmea", kNmea), port), ImportResult::Imported);
+    ASSERT_EQ(ImportNmea(doc, dir.Write("c.txt", "nothing to see here\r\n"), port), ImportResult::Imported);
+    ASSERT_EQ(ImportVivoz(doc, dir.Write("d.txt", "nothing to see here\r\n"), port), ImportResult::Imported);
+    ASSERT_EQ(ImportNmea(doc, dir.Write("nozda.nmea", kNmea.substr(kNmea.find('\n') + 1)), port),
+              ImportResult::Imported);
     EXPECT_EQ(port.Texts(), (std::vector<std::string>{
                                 "1 data errors of 0 in Brivel File\nno block had a Brivel date, time and type",
                                 "no line had the tide layout",

@@ -75,7 +75,6 @@ TEST(CarriedDate, MovesOnlyOnJumpsOfMoreThanTwelveHours) {
 TEST(CarriedDate, NmeaFixesAfterMidnightTakeTheNextDay) {
     ScriptedPort port;
     CVKDoc doc;
-    doc.SetPort(&port);
     TextImportState state;
     NmeaReader reader(doc, state);
     for (const std::string& line :
@@ -91,9 +90,8 @@ TEST(CarriedDate, NmeaFixesAfterMidnightTakeTheNextDay) {
 TEST(CarriedDate, GeodimeterTimesAfterOneDateLabel) {
     ScriptedPort port;
     CVKDoc doc;
-    doc.SetPort(&port);
     TextImportState state;
-    GeodimeterReader reader(doc, state, false);
+    GeodimeterReader reader(doc, state, false, port);
     const std::string text =
         "51=2009.1205\r\n5=1 37=1 38=2 39=3 52=23.5959\r\n5=2 37=1 38=2 39=3 52=0.0001\r\n"
         "51=2009.1206\r\n5=3 37=1 38=2 39=3 52=0.0002\r\n";
@@ -107,7 +105,6 @@ TEST(CarriedDate, SounderAndTideLogs) {
     test::TempDir dir;
     ScriptedPort port;
     CVKDoc doc;
-    doc.SetPort(&port);
 
     VkRawReader vk(doc, false);
     for (const char* line : {"D 2009 12 5", "T 23 59 59", "M 5.5", "T 0 0 1", "M 5.6"}) vk.Line(line);
@@ -119,8 +116,7 @@ TEST(CarriedDate, SounderAndTideLogs) {
     EXPECT_EQ(Times(doc), std::vector<int64_t>({On(5, 23, 50, 0), On(6, 0, 10, 0)}));
 
     CVKDoc tides;
-    tides.SetPort(&port);
-    ASSERT_EQ(ImportTide(tides, dir.Write("t.tid", "2009 12 5 23 45 0 1.2\n0 15 0 1.3\n0 45 0 1.4\n")),
+    ASSERT_EQ(ImportTide(tides, dir.Write("t.tid", "2009 12 5 23 45 0 1.2\n0 15 0 1.3\n0 45 0 1.4\n"), port),
               ImportResult::Imported);
     EXPECT_EQ(Times(tides), std::vector<int64_t>({On(5, 23, 45, 0), On(6, 0, 15, 0), On(6, 0, 45, 0)}));
 }

@@ -27,8 +27,6 @@ const std::string kDpt = S("SDDPT,12.34,-0.5");
 
 class NmeaTest : public testing::Test {
 protected:
-    void SetUp() override { doc.SetPort(&port); }
-
     // Feeds the lines to a reader as one import would; returns the kind letters.
     std::string Read(std::initializer_list<std::string> lines) {
         doc.Records.clear();
@@ -108,7 +106,7 @@ TEST_F(NmeaTest, YearsAreRepairedAndHostileNumbersClamped) {
 TEST_F(NmeaTest, TheImportReportsItsCountsAndRecalculates) {
     test::TempDir dir;
     const std::string path = dir.Write("log.nmea", kGga + "\r\n" + kDpt + "\r\n");
-    ASSERT_EQ(ImportNmea(doc, path), ImportResult::Imported);
+    ASSERT_EQ(ImportNmea(doc, path, port), ImportResult::Imported);
     EXPECT_EQ(port.Texts(), (std::vector<std::string>{"0 Positions 0 depths imported\n"
                                                       "Skipped: 1 GGA (no date yet), 1 DPT (no date yet).\n"
                                                       "no ZDA sentence: NMEA positions need a date"}));
@@ -116,7 +114,7 @@ TEST_F(NmeaTest, TheImportReportsItsCountsAndRecalculates) {
     port.messages.clear();
     const std::string path2 =
         dir.Write("log2.nmea", kZda + "\r\n" + kGga + "\r\n" + kDpt + "\r\n$GPZDA,garbage\r\n" + kZda + "\r\n" + kGga);
-    ASSERT_EQ(ImportNmea(doc, path2), ImportResult::Imported);
+    ASSERT_EQ(ImportNmea(doc, path2, port), ImportResult::Imported);
     EXPECT_EQ(port.Texts(), (std::vector<std::string>{"2 Positions 1 depths imported\n"
                                                       "Used: 2 GGA, 2 ZDA, 1 DPT.\nSkipped: 1 ZDA (unreadable)."}));
     EXPECT_EQ(port.statusText, "0 Event, 1 Tide, 2 L/L, 1 Depth, 0 Deleted");
@@ -141,7 +139,7 @@ TEST_F(NmeaTest, ALargeLogIsGivenRoomOnceAndNeverMore) {
         for (int d = 0; d < 10; ++d) log += kDpt + "\r\n";
     }
     const std::string path = dir.Write("log.nmea", log);
-    ASSERT_EQ(ImportNmea(doc, path), ImportResult::Imported);
+    ASSERT_EQ(ImportNmea(doc, path, port), ImportResult::Imported);
     ASSERT_GT(doc.Records.size(), survey.size() + 1500);
     // Room for the log's records was made once, from its size: not twice the survey (as
     // appending would have grown it), and not more than its bytes could ever make.
@@ -152,7 +150,7 @@ TEST_F(NmeaTest, ALargeLogIsGivenRoomOnceAndNeverMore) {
     doc.Records = survey;
     doc.Records.shrink_to_fit();
     const std::string junk = dir.Write("junk.nmea", std::string(200000, 'x') + "\r\n" + kGga + "\r\n");
-    ASSERT_EQ(ImportNmea(doc, junk), ImportResult::Imported);
+    ASSERT_EQ(ImportNmea(doc, junk, port), ImportResult::Imported);
     EXPECT_EQ(doc.Records.capacity(), survey.size());
 }
 
@@ -240,7 +238,7 @@ std::string SounderWithReceiver(int seconds) {
 
 TEST_F(NmeaTest, AReceiverThatSendsRmcHasEveryFixAndDepthImported) {
     test::TempDir dir;
-    ASSERT_EQ(ImportNmea(doc, dir.Write("boat.log", SounderWithReceiver(16))), ImportResult::Imported);
+    ASSERT_EQ(ImportNmea(doc, dir.Write("boat.log", SounderWithReceiver(16)), port), ImportResult::Imported);
     // Only the four ZDA seconds came through before.
     EXPECT_EQ(port.Texts(), (std::vector<std::string>{"16 Positions 16 depths imported\n"
                                                       "Used: 4 GGA, 4 GLL, 8 RMC, 4 ZDA, 16 DPT."}));

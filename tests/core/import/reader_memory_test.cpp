@@ -68,7 +68,7 @@ bool ResetPeak() {
 struct Reader {
     const char* name;
     // Reads the file into the document; false when it refused it.
-    bool (*read)(CVKDoc& doc, const std::string& path);
+    bool (*read)(CVKDoc& doc, const std::string& path, UserPort& port);
 };
 
 void PrintTo(const Reader& reader, std::ostream* os) { *os << reader.name; }
@@ -76,44 +76,44 @@ void PrintTo(const Reader& reader, std::ostream* os) { *os << reader.name; }
 bool Imported(ImportResult r) { return r == ImportResult::Imported; }
 
 const Reader kReaders[] = {
-    {"Brivel", [](CVKDoc& d, const std::string& p) { return Imported(ImportBrivel(d, p)); }},
-    {"Nmea", [](CVKDoc& d, const std::string& p) { return Imported(ImportNmea(d, p)); }},
-    {"TrimbleGgk", [](CVKDoc& d, const std::string& p) { return Imported(ImportTrimbleGgk(d, p)); }},
-    {"TrimblePjk", [](CVKDoc& d, const std::string& p) { return Imported(ImportTrimblePjk(d, p)); }},
-    {"Leica", [](CVKDoc& d, const std::string& p) { return Imported(ImportLeica(d, p)); }},
-    {"Geodimeter", [](CVKDoc& d, const std::string& p) { return Imported(ImportGeotronics(d, p)); }},
-    {"Tide", [](CVKDoc& d, const std::string& p) { return Imported(ImportTide(d, p)); }},
-    {"Vivoz", [](CVKDoc& d, const std::string& p) { return Imported(ImportVivoz(d, p)); }},
-    {"VkRaw", [](CVKDoc& d, const std::string& p) { return Imported(ImportVkRaw(d, p)); }},
+    {"Brivel", [](CVKDoc& d, const std::string& p, UserPort& u) { return Imported(ImportBrivel(d, p, u)); }},
+    {"Nmea", [](CVKDoc& d, const std::string& p, UserPort& u) { return Imported(ImportNmea(d, p, u)); }},
+    {"TrimbleGgk", [](CVKDoc& d, const std::string& p, UserPort& u) { return Imported(ImportTrimbleGgk(d, p, u)); }},
+    {"TrimblePjk", [](CVKDoc& d, const std::string& p, UserPort& u) { return Imported(ImportTrimblePjk(d, p, u)); }},
+    {"Leica", [](CVKDoc& d, const std::string& p, UserPort& u) { return Imported(ImportLeica(d, p, u)); }},
+    {"Geodimeter", [](CVKDoc& d, const std::string& p, UserPort& u) { return Imported(ImportGeotronics(d, p, u)); }},
+    {"Tide", [](CVKDoc& d, const std::string& p, UserPort& u) { return Imported(ImportTide(d, p, u)); }},
+    {"Vivoz", [](CVKDoc& d, const std::string& p, UserPort& u) { return Imported(ImportVivoz(d, p, u)); }},
+    {"VkRaw", [](CVKDoc& d, const std::string& p, UserPort& u) { return Imported(ImportVkRaw(d, p, u)); }},
     {"CorrundDump",
-     [](CVKDoc& d, const std::string& p) {
+     [](CVKDoc& d, const std::string& p, UserPort& u) {
          // The dump decoder is chosen by the file name.
          const std::string dump = p + ".HEX";
          std::error_code ec;
          std::filesystem::create_symlink(p, dump, ec);
-         const bool ok = !ec && Imported(ImportVkRaw(d, dump));
+         const bool ok = !ec && Imported(ImportVkRaw(d, dump, u));
          std::filesystem::remove(dump, ec);
          return ok;
      }},
-    {"WtRaw", [](CVKDoc& d, const std::string& p) { return Imported(ImportWtRaw(d, p)); }},
-    {"UsArmy", [](CVKDoc& d, const std::string& p) { return Imported(ImportUsArmy(d, p)); }},
+    {"WtRaw", [](CVKDoc& d, const std::string& p, UserPort& u) { return Imported(ImportWtRaw(d, p, u)); }},
+    {"UsArmy", [](CVKDoc& d, const std::string& p, UserPort& u) { return Imported(ImportUsArmy(d, p, u)); }},
     {"Formatted",
-     [](CVKDoc& d, const std::string& p) {
+     [](CVKDoc& d, const std::string& p, UserPort& u) {
          // Two columns: most garbage lines hold two runs of digits.
          CFormImport layout;
          layout.SetType(LAYOUT_DEPTH);
          layout.SetColumn(COL_DEPTH, 1);
          layout.SetColumn(COL_SECONDS, 2);
          layout.UpdateMaxColumn();
-         return Imported(ImportFormatted(d, p, layout));
+         return Imported(ImportFormatted(d, p, layout, u));
      }},
     // Neither a layout nor a document: refused, but without holding the file.
     {"Layout",
-     [](CVKDoc& d, const std::string& p) {
+     [](CVKDoc&, const std::string& p, UserPort& u) {
          CFormImport layout;
-         return !LoadLayout(layout, p, d.Port());
+         return !LoadLayout(layout, p, u);
      }},
-    {"Document", [](CVKDoc& d, const std::string& p) { return !OpenDocument(d, p); }},
+    {"Document", [](CVKDoc& d, const std::string& p, UserPort& u) { return !OpenDocument(d, p, u); }},
 };
 
 class ReaderMemory : public testing::TestWithParam<Reader> {
@@ -157,11 +157,10 @@ TEST_P(ReaderMemory, GarbageIsReadInBoundedMemory) {
     const Reader& reader = GetParam();
     ScriptedPort port;
     CVKDoc doc;
-    doc.SetPort(&port);
 
     ASSERT_TRUE(ResetPeak());
     const int64_t before = StatusBytes("VmRSS:");
-    EXPECT_TRUE(reader.read(doc, path_));
+    EXPECT_TRUE(reader.read(doc, path_, port));
     const int64_t growth = StatusBytes("VmHWM:") - before;
     const auto records = static_cast<int64_t>(doc.Records.size());
     std::printf("  %-11s %6llu MiB of garbage: %lld records, peak resident size +%lld MiB\n", reader.name,

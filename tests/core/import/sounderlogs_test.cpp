@@ -17,7 +17,6 @@ namespace {
 class SounderLogs : public testing::Test {
 protected:
     SounderLogs() {
-        doc.SetPort(&port);
         // The survey in hand before a VK Raw or WT Raw import.
         test::Append(doc, {test::Depth(test::At(9, 0, 0), 100), test::Pos(test::At(9, 0, 1), 1, 2)});
         doc.EastOffset = 500;
@@ -67,7 +66,7 @@ TEST_F(SounderLogs, VkRawStartsANewSurvey) {
         "log.txt",
         "D 2009 12 5\r\nT 10 30 00\r\nG 5130N00010W12\r\nM 4.25\r\nG 5130N00010W12.5\r\nM 4.5\r\nM 4.75\r\n");
     port.answers = {false};
-    ASSERT_EQ(ImportVkRaw(doc, path), ImportResult::Imported);
+    ASSERT_EQ(ImportVkRaw(doc, path, port), ImportResult::Imported);
     EXPECT_EQ(port.questions, std::vector<std::string>{"Use GPS heights, if present ?"});
     ASSERT_EQ(doc.Records.size(), 4u);
     EXPECT_EQ(doc.EastOffset, 0);
@@ -75,7 +74,8 @@ TEST_F(SounderLogs, VkRawStartsANewSurvey) {
     EXPECT_EQ(doc.Records[1].Z, 0);
 
     // Three records or fewer are not recalculated.
-    ASSERT_EQ(ImportVkRaw(doc, dir.Write("short.txt", "D 2009 12 5\nT 10 30 00\nM 4.25\n")), ImportResult::Imported);
+    ASSERT_EQ(ImportVkRaw(doc, dir.Write("short.txt", "D 2009 12 5\nT 10 30 00\nM 4.25\n"), port),
+              ImportResult::Imported);
     EXPECT_EQ(doc.Records.size(), 1u);
     EXPECT_EQ(doc.CountDepth, 0);
 }
@@ -90,7 +90,7 @@ TEST_F(SounderLogs, VkRawHandsHexFilesToTheDumpDecoder) {
         std::snprintf(rec, sizeof rec, "02%08X%04X\r\n", 1125 * 600 + 19 * (30 + i), 400 + i);
         dump += rec;
     }
-    ASSERT_EQ(ImportVkRaw(doc, dir.Write("Survey.HEX", dump)), ImportResult::Imported);
+    ASSERT_EQ(ImportVkRaw(doc, dir.Write("Survey.HEX", dump), port), ImportResult::Imported);
     EXPECT_EQ(port.Texts(), std::vector<std::string>{"All done"});
     ASSERT_EQ(doc.Records.size(), 4u);
     EXPECT_EQ(doc.Records[0].Time, civil::FromFields(2009, 1, 1, 10, 0, 30));
@@ -100,10 +100,10 @@ TEST_F(SounderLogs, VkRawHandsHexFilesToTheDumpDecoder) {
 // The survey in hand is kept when the file cannot be read.
 TEST_F(SounderLogs, AFileThatDoesNotOpenKeepsTheSurvey) {
     for (const char* name : {"none.txt", "none.hex"}) {
-        EXPECT_EQ(ImportVkRaw(doc, dir.Path(name)), ImportResult::FileError);
+        EXPECT_EQ(ImportVkRaw(doc, dir.Path(name), port), ImportResult::FileError);
         EXPECT_EQ(port.Texts().back(), dir.Path(name) + " was not found.");
     }
-    EXPECT_EQ(ImportWtRaw(doc, dir.Path("none.txt")), ImportResult::FileError);
+    EXPECT_EQ(ImportWtRaw(doc, dir.Path("none.txt"), port), ImportResult::FileError);
     EXPECT_EQ(doc.Records.size(), 2u);
     EXPECT_EQ(doc.EastOffset, 500);
     EXPECT_TRUE(port.questions.empty());
@@ -131,7 +131,7 @@ TEST_F(SounderLogs, TevrantLinesAreSlicedAtTheirMarks) {
 TEST_F(SounderLogs, WtRawStartsANewSurvey) {
     const std::string path = dir.Write("wt.txt", "D 05 12 09\r\nT 10 30 00 H 1.25 F 0\r\nT 10 40 00 H 1.35 F 0\r\n"
                                                  "T 10 50 00 H 1.45 F 0\r\nT 11 00 00 H 1.55 F 0\r\n");
-    ASSERT_EQ(ImportWtRaw(doc, path), ImportResult::Imported);
+    ASSERT_EQ(ImportWtRaw(doc, path, port), ImportResult::Imported);
     EXPECT_EQ(doc.CountTide, 4);
     EXPECT_EQ(doc.Records.size(), 4u);
     EXPECT_EQ(doc.EastOffset, 0);

@@ -16,10 +16,9 @@ namespace {
 
 class TideImport : public testing::Test {
 protected:
-    TideImport() { doc.SetPort(&port); }
     // Imports the text and returns the records' times and tides.
     std::vector<std::pair<int64_t, int>> Import(const std::string& text) {
-        EXPECT_EQ(ImportTide(doc, dir.Write("tide.txt", text)), ImportResult::Imported);
+        EXPECT_EQ(ImportTide(doc, dir.Write("tide.txt", text), port), ImportResult::Imported);
         std::vector<std::pair<int64_t, int>> out;
         for (const CVKData& r : doc.Records) out.emplace_back(r.Time, r.Tide);
         return out;
@@ -40,7 +39,8 @@ TEST_F(TideImport, FieldsCarryAndOneNumberLinesKeepTheInterval) {
 
     // A one-number line right after the first record repeats its time.
     CVKDoc other;
-    ASSERT_EQ(ImportTide(other, dir.Write("b.txt", "2009 12 5 10 0 0 1.25\n1.3\n")), ImportResult::Imported);
+    ASSERT_EQ(ImportTide(other, dir.Write("b.txt", "2009 12 5 10 0 0 1.25\n1.3\n"), test::Quiet()),
+              ImportResult::Imported);
     EXPECT_EQ(other.Records[1].Time, At(10, 0, 0));
 }
 
@@ -69,7 +69,7 @@ TEST_F(TideImport, ASurveyWithTidesIsAskedWhetherTheFileReplacesThem) {
     const std::string table = dir.Write("tide.tid", "2009 12 5 10 0 0 1.25\n10 30 0 1.35\n");
 
     // No: the survey stays as it was and the file can be tried again.
-    ASSERT_EQ(ImportTide(doc, table), ImportResult::Refused);
+    ASSERT_EQ(ImportTide(doc, table, port), ImportResult::Refused);
     EXPECT_EQ(port.questions,
               (std::vector<std::string>{"The survey holds 2 tide records. Replace them with the file's?"}));
     EXPECT_EQ(doc.Records.size(), 3u);
@@ -77,7 +77,7 @@ TEST_F(TideImport, ASurveyWithTidesIsAskedWhetherTheFileReplacesThem) {
 
     // Yes: the sounder's tides are gone, the table's interpolate into the depths.
     port.answers = {true};
-    ASSERT_EQ(ImportTide(doc, table), ImportResult::Imported);
+    ASSERT_EQ(ImportTide(doc, table, port), ImportResult::Imported);
     std::vector<int> tides, depthTides;
     for (const CVKData& r : doc.Records) {
         if (r.Flags & REC_TIDE) tides.push_back(r.Tide);
@@ -90,7 +90,7 @@ TEST_F(TideImport, ASurveyWithTidesIsAskedWhetherTheFileReplacesThem) {
     // A file without a tide line keeps the survey's tides, whatever the answer.
     port.answers = {true};
     port.messages.clear();
-    ASSERT_EQ(ImportTide(doc, dir.Write("empty.tid", "no tides today\n")), ImportResult::Imported);
+    ASSERT_EQ(ImportTide(doc, dir.Write("empty.tid", "no tides today\n"), port), ImportResult::Imported);
     EXPECT_EQ(port.Texts(), (std::vector<std::string>{"no line had the tide layout"}));
     EXPECT_EQ(doc.CountTide, 2);
 }

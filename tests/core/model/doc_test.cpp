@@ -14,7 +14,6 @@ using test::At;
 TEST(Document, NewResetsEverythingButTheControlPoints) {
     CVKDoc doc;
     ScriptedPort port;
-    doc.SetPort(&port);
     test::Append(doc, {test::Depth(At(10, 0, 0), 100)});
     doc.Control.Points.resize(2);
     doc.InterpLimit = 3;
@@ -22,9 +21,9 @@ TEST(Document, NewResetsEverythingButTheControlPoints) {
     doc.ColourMode = COLOUR_QUALITY;
     doc.Colours[3] = 0x123456;
     doc.ImportedFiles = "a\n";
-    doc.SetStatusText("1 Event");
+    doc.SetStatusText("1 Event", port);
     doc.PathName = "/data/first.son";
-    doc.New();
+    doc.New(port);
     // Untitled again: what New brings in must not be saved over or named as the old file.
     EXPECT_EQ(doc.PathName, "");
     EXPECT_TRUE(doc.Records.empty());
@@ -52,7 +51,7 @@ TEST(Document, CountsAndStatusText) {
     add(1, test::Event(0, 1));
     add(2, test::Deleted(test::Depth(0, 1)));
     add(1, CVKData::OfKind(0, 0, 0x30, 0));  // two kinds at once: counted nowhere
-    doc.UpdateCounts();
+    doc.UpdateCounts(test::Quiet());
     EXPECT_EQ(doc.StatusText, "1 Event, 3 Tide, 5 Fix, 12 Depth, 2 Deleted");
     doc.KindFlags = REC_GEOGRAPHIC;
     EXPECT_EQ(doc.CountsText(), "1 Event, 3 Tide, 5 L/L, 12 Depth, 2 Deleted");
@@ -86,35 +85,34 @@ TEST(Document, ColourIndexBySchemes) {
 TEST(Document, FindNearestCollectAndAnimate) {
     CVKDoc doc;
     ScriptedPort port;
-    doc.SetPort(&port);
     test::Append(doc, {test::Pos(At(10, 0, 0), 0, 0), test::Depth(At(10, 0, 1), 100), test::Pos(At(10, 0, 2), 1000, 1000),
                        test::Deleted(test::Depth(At(10, 0, 3), 100)), test::Pos(At(10, 0, 4), 2000, 2000)});
-    Recalculate(doc);
+    Recalculate(doc, port);
 
     // Plan view: the deleted depth at the middle position ties with it; the earlier wins.
     const CPoint mid = doc.Records[2].ptPlan;
-    doc.FindNearest(mid, false);
+    doc.FindNearest(mid, false, port);
     ASSERT_TRUE(doc.Selected);
     EXPECT_EQ(doc.SelectedIndex, 2);
     // Nothing within 29999 logical units: no selection at all.
-    doc.FindNearest(CPoint{60000, 60000}, false);
+    doc.FindNearest(CPoint{60000, 60000}, false, port);
     EXPECT_FALSE(doc.Selected);
     // Section view of a survey with depths compares seabed points.
-    doc.FindNearest(doc.Records[3].ptSeabed, true);
+    doc.FindNearest(doc.Records[3].ptSeabed, true, port);
     EXPECT_EQ(doc.SelectedIndex, 3);
 
     doc.Animating = true;
     doc.SelectedIndex = 4;
-    doc.AnimateStep();
+    doc.AnimateStep(port);
     EXPECT_EQ(doc.SelectedIndex, 0);  // wraps to the first record
-    doc.AnimateStep();
+    doc.AnimateStep(port);
     EXPECT_EQ(doc.SelectedIndex, 1);
 
     // Fewer than two records: the selection stays as it was.
     CVKDoc one;
     test::Append(one, {test::Depth(At(9, 0, 0), 1)});
     one.Selected = true;
-    one.FindNearest(CPoint{}, false);
+    one.FindNearest(CPoint{}, false, test::Quiet());
     EXPECT_TRUE(one.Selected);
 
     // Section boxes pick each kind by its own point; deleted records come too.

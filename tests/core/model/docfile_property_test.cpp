@@ -304,17 +304,15 @@ TEST(DocFileProperty, ASaveCutShortAtAnyByteLeavesThePreviousFile) {
     Rng rng(2024);
     ScriptedPort port;
     CVKDoc before;
-    before.SetPort(&port);
     RandomSurvey(rng, before, 20);
-    ASSERT_TRUE(SaveDocument(before, path.string()));
+    ASSERT_TRUE(SaveDocument(before, path.string(), port));
     const std::vector<uint8_t> old = ReadFile(path);
 
     CVKDoc doc;
-    doc.SetPort(&port);
     RandomSurvey(rng, doc, 40);
     if (doc.ImportedFiles.size() > 300) doc.ImportedFiles.resize(300);
     doc.PathName = "/elsewhere.son";
-    doc.SetModified(true);
+    doc.SetModified(true, port);
     const std::vector<uint8_t> fresh = SaveDocumentBytes(doc);
     ASSERT_NE(fresh, old);
 
@@ -322,7 +320,7 @@ TEST(DocFileProperty, ASaveCutShortAtAnyByteLeavesThePreviousFile) {
     for (size_t k = 0; k < fresh.size(); ++k) {
         if (!limit.Set(k)) GTEST_SKIP() << "the file size limit cannot be set here";
         port.messages.clear();
-        const bool saved = SaveDocument(doc, path.string());
+        const bool saved = SaveDocument(doc, path.string(), port);
         limit.Lift();
         ASSERT_FALSE(saved) << k;
         ASSERT_EQ(port.Texts(), std::vector<std::string>{"Failed to save document " + path.string() + ": File too large."})
@@ -335,7 +333,7 @@ TEST(DocFileProperty, ASaveCutShortAtAnyByteLeavesThePreviousFile) {
         ASSERT_EQ(files, 1u) << "a temporary file was left behind at " << k;
     }
     ASSERT_TRUE(limit.Set(fresh.size()));
-    const bool saved = SaveDocument(doc, path.string());
+    const bool saved = SaveDocument(doc, path.string(), port);
     limit.Lift();
     EXPECT_TRUE(saved);
     EXPECT_EQ(ReadFile(path), fresh);

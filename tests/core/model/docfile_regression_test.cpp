@@ -82,9 +82,8 @@ TEST_F(DocFileRegression, StartsNoDocumentHasAreRefusedAsTheLoaderRefusesThem) {
         const std::string path = Write(c.bytes);
         ScriptedPort port;
         CVKDoc doc;
-        doc.SetPort(&port);
         Previous(doc);
-        EXPECT_FALSE(OpenDocument(doc, path)) << c.what;
+        EXPECT_FALSE(OpenDocument(doc, path, port)) << c.what;
         EXPECT_EQ(port.Texts(), std::vector<std::string>{"Unexpected file format."}) << c.what;
         EXPECT_TRUE(doc.Records.empty()) << c.what;
         EXPECT_EQ(doc.InterpLimit, 10) << c.what;
@@ -105,7 +104,7 @@ TEST_F(DocFileRegression, ADocumentFollowedByAnythingStillOpens) {
     std::vector<uint8_t> bytes = SaveDocumentBytes(saved);
     bytes.resize(bytes.size() + 100000, 0x5A);
     CVKDoc doc;
-    ASSERT_TRUE(OpenDocument(doc, Write(bytes)));
+    ASSERT_TRUE(OpenDocument(doc, Write(bytes), test::Quiet()));
     EXPECT_EQ(doc.Records.size(), 2u);
 }
 
@@ -120,9 +119,8 @@ TEST_F(DocFileRegression, AHugeFileOfGarbageIsRefusedWithoutReadingIt) {
         GTEST_SKIP() << "no sparse files here";
     ScriptedPort port;
     CVKDoc doc;
-    doc.SetPort(&port);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(OpenDocument(doc, path));
+    EXPECT_FALSE(OpenDocument(doc, path, port));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
     EXPECT_EQ(port.Texts(), std::vector<std::string>{"Unexpected file format."});
 }

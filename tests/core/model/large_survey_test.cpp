@@ -20,6 +20,7 @@
 #include "model/safefile.h"
 #include "model/scriptedport.h"
 #include "processing/recalc.h"
+#include "support/builders.h"
 #include "support/file_size_limit.h"
 
 namespace aq {
@@ -169,11 +170,10 @@ TEST_F(LargeSurvey, OpensWhatWasWrittenInEveryFormWhereverAWindowEnds) {
     // Read from the file a window at a time, then recalculated as File > Open does.
     CVKDoc opened;
     ScriptedPort port;
-    opened.SetPort(&port);
-    ASSERT_TRUE(OpenDocument(opened, Write("survey.son", bytes)));
+    ASSERT_TRUE(OpenDocument(opened, Write("survey.son", bytes), port));
     EXPECT_TRUE(port.Texts().empty());
     loaded.NeedsSort = false;
-    Recalculate(loaded);
+    Recalculate(loaded, test::Quiet());
     ExpectStored(opened, loaded.Records, saved);
     EXPECT_TRUE(opened.Records == loaded.Records);
 }
@@ -194,10 +194,9 @@ TEST_F(LargeSurvey, AFileCutShortAnywhereFailsAsAFormatError) {
         const std::string path = Write("cut.son", std::vector<uint8_t>(bytes.begin(), bytes.begin() + cut));
         CVKDoc doc;
         ScriptedPort port;
-        doc.SetPort(&port);
         doc.AddRecord(CVKData::OfKind(1000, 5, REC_DEPTH, 0));
         doc.InterpLimit = 77;
-        ASSERT_FALSE(OpenDocument(doc, path)) << cut;
+        ASSERT_FALSE(OpenDocument(doc, path, port)) << cut;
         ASSERT_EQ(port.Texts(), std::vector<std::string>{"Unexpected file format."}) << cut;
         ASSERT_TRUE(doc.Records.empty()) << cut;
         ASSERT_EQ(doc.InterpLimit, 10) << cut;
@@ -209,7 +208,6 @@ using test::FileSizeLimit;
 TEST_F(LargeSurvey, SavesInPiecesTheBytesOfTheWholeFileOrNothing) {
     CVKDoc doc;
     ScriptedPort port;
-    doc.SetPort(&port);
     MakeSurvey(doc, 70000, 4);
     ClsqData point;
     point.Name = "control";
@@ -217,19 +215,18 @@ TEST_F(LargeSurvey, SavesInPiecesTheBytesOfTheWholeFileOrNothing) {
     doc.ImportedFiles = std::string(kMiB + 5, 'f');
     const std::vector<uint8_t> whole = SaveDocumentBytes(doc);
     const fs::path path = dir / "survey.son";
-    ASSERT_TRUE(SaveDocument(doc, path.string()));
+    ASSERT_TRUE(SaveDocument(doc, path.string(), port));
     EXPECT_EQ(Read(path), whole);
 
     // A write failing after some pieces have gone: the old file stays, nothing is left over.
     CVKDoc other;
-    other.SetPort(&port);
     MakeSurvey(other, 90000, 5);
     FileSizeLimit limit;
     for (uint64_t at : {uint64_t{0}, uint64_t{kMiB} - 1, uint64_t{kMiB}, uint64_t{kMiB} + 1, uint64_t{3 * kMiB},
                         uint64_t{90000 * 42}}) {
         if (!limit.Set(at)) GTEST_SKIP() << "the file size limit cannot be set here";
         port.messages.clear();
-        const bool saved = SaveDocument(other, path.string());
+        const bool saved = SaveDocument(other, path.string(), port);
         limit.Lift();
         EXPECT_FALSE(saved) << at;
         EXPECT_EQ(port.Texts(), std::vector<std::string>{"Failed to save document " + path.string() + ": File too large."})
@@ -369,13 +366,13 @@ TEST_F(LargeSurvey, NeitherOpenNorSaveNorGrowthHoldsASecondCopy) {
         MakeSurvey(doc, kRecords, 6);
         const PeakGrowth save;
         if (!save.Ok()) GTEST_SKIP() << "the peak resident size cannot be reset here";
-        ASSERT_TRUE(SaveDocument(doc, path));
+        ASSERT_TRUE(SaveDocument(doc, path, test::Quiet()));
         EXPECT_LT(save.Bytes(), slack) << "a save held the file's " << kRecords * 42 << " bytes";
     }
     {
         CVKDoc doc;
         const PeakGrowth open;
-        ASSERT_TRUE(OpenDocument(doc, path));
+        ASSERT_TRUE(OpenDocument(doc, path, test::Quiet()));
         ASSERT_EQ(doc.Records.size(), kRecords);
         EXPECT_LT(open.Bytes(), array + slack) << "an open held the file besides the records";
     }

@@ -79,7 +79,6 @@ std::future<std::string> ReadFifo(const std::string& path) {
 class SafeFileTest : public testing::Test {
 protected:
     void SetUp() override {
-        doc.SetPort(&port);
         test::Append(doc, {test::Pos(test::At(12, 0, 0), 100000, 200000), test::Depth(test::At(12, 0, 1), 512),
                            test::Pos(test::At(12, 0, 2), 100100, 200100)});
     }
@@ -96,7 +95,7 @@ TEST_F(SafeFileTest, SpecialFilesAreWrittenDirectlyAndStaySpecial) {
     const std::string fifo = dir.Path("pipe");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
     auto got = ReadFifo(fifo);
-    EXPECT_TRUE(SaveDocument(doc, fifo));
+    EXPECT_TRUE(SaveDocument(doc, fifo, port));
     EXPECT_EQ(got.get(), expected);
     struct stat st {};
     ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
@@ -114,12 +113,12 @@ TEST_F(SafeFileTest, SpecialFilesAreWrittenDirectlyAndStaySpecial) {
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
 
     // An export to a FIFO likewise.
-    ASSERT_TRUE(RunExport(ID_EXPORT_CSV, doc, dir.Path("plain.csv"), {}));
+    ASSERT_TRUE(RunExport(ID_EXPORT_CSV, doc, dir.Path("plain.csv"), {}, port));
     const std::string csv = Slurp(dir.Path("plain.csv"));
     fs::remove(dir.Path("plain.csv"));
     EXPECT_FALSE(csv.empty());
     got = ReadFifo(fifo);
-    EXPECT_TRUE(RunExport(ID_EXPORT_CSV, doc, fifo, {}));
+    EXPECT_TRUE(RunExport(ID_EXPORT_CSV, doc, fifo, {}, port));
     EXPECT_EQ(got.get(), csv);
     ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
@@ -129,7 +128,7 @@ TEST_F(SafeFileTest, SpecialFilesAreWrittenDirectlyAndStaySpecial) {
     if (IsRoot()) {
         const std::string null = dir.Path("null");
         if (::mknod(null.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0) {
-            EXPECT_TRUE(SaveDocument(doc, null));
+            EXPECT_TRUE(SaveDocument(doc, null, port));
             ASSERT_EQ(::lstat(null.c_str(), &st), 0);
             EXPECT_TRUE(S_ISCHR(st.st_mode));
             EXPECT_EQ(::major(st.st_rdev), 1u);
@@ -138,12 +137,12 @@ TEST_F(SafeFileTest, SpecialFilesAreWrittenDirectlyAndStaySpecial) {
 
     // A folder is refused with its reason.
     port.messages.clear();
-    EXPECT_FALSE(SaveDocument(doc, dir.Path(".")));
+    EXPECT_FALSE(SaveDocument(doc, dir.Path("."), port));
     EXPECT_EQ(port.Texts().back(), "Failed to save document " + dir.Path(".") + ": Is a directory.");
 }
 
 TEST_F(SafeFileTest, ExportToDashGoesToStandardOutput) {
-    ASSERT_TRUE(RunExport(ID_EXPORT_CSV, doc, dir.Path("plain.csv"), {}));
+    ASSERT_TRUE(RunExport(ID_EXPORT_CSV, doc, dir.Path("plain.csv"), {}, port));
     const std::string csv = Slurp(dir.Path("plain.csv"));
     // Standard output pointed at a file for the length of the export.
     const std::string out = dir.Path("out.txt");
@@ -153,7 +152,7 @@ TEST_F(SafeFileTest, ExportToDashGoesToStandardOutput) {
     ASSERT_GE(fd, 0);
     ::dup2(fd, STDOUT_FILENO);
     ::close(fd);
-    const bool ok = RunExport(ID_EXPORT_CSV, doc, "-", {});
+    const bool ok = RunExport(ID_EXPORT_CSV, doc, "-", {}, port);
     ::dup2(saved, STDOUT_FILENO);
     ::close(saved);
     EXPECT_TRUE(ok);
@@ -171,9 +170,8 @@ TEST_F(SafeFileTest, ReadOnlyFilesAreRefusedAndOwnerGroupModeLinksKept) {
         ::chown(keep.c_str(), 65534, 65534);
         const int code = AsNobody([&] {
             ScriptedPort p;
-            doc.SetPort(&p);
-            const bool saved = SaveDocument(doc, keep);
-            const bool exported = RunExport(ID_EXPORT_CSV, doc, keep, {});
+            const bool saved = SaveDocument(doc, keep, p);
+            const bool exported = RunExport(ID_EXPORT_CSV, doc, keep, {}, p);
             if (saved || exported) return 1;
             if (p.Texts().at(0) != "Failed to save document " + keep + ": Permission denied.") return 2;
             if (p.Texts().at(1) != "Access to " + keep + " was denied.") return 3;
@@ -182,7 +180,7 @@ TEST_F(SafeFileTest, ReadOnlyFilesAreRefusedAndOwnerGroupModeLinksKept) {
         if (code == -1) GTEST_SKIP() << "cannot become an unprivileged user here";
         EXPECT_EQ(code, 0);
     } else {
-        EXPECT_FALSE(SaveDocument(doc, keep));
+        EXPECT_FALSE(SaveDocument(doc, keep, port));
         EXPECT_EQ(port.Texts().back(), "Failed to save document " + keep + ": Permission denied.");
     }
     EXPECT_EQ(Slurp(keep), "old");
@@ -195,7 +193,7 @@ TEST_F(SafeFileTest, ReadOnlyFilesAreRefusedAndOwnerGroupModeLinksKept) {
     if (IsRoot()) ::chown(theirs.c_str(), 65534, 65534);
     struct stat before {};
     ::stat(theirs.c_str(), &before);
-    EXPECT_TRUE(SaveDocument(doc, theirs));
+    EXPECT_TRUE(SaveDocument(doc, theirs, port));
     struct stat after {};
     ::stat(theirs.c_str(), &after);
     EXPECT_EQ(after.st_uid, before.st_uid);
@@ -206,7 +204,7 @@ TEST_F(SafeFileTest, ReadOnlyFilesAreRefusedAndOwnerGroupModeLinksKept) {
     const std::string a = dir.Path("a.son"), b = dir.Path("b.son");
     std::ofstream(a) << "a much longer old content than the new one will be, surely, by far, really";
     ASSERT_EQ(::link(a.c_str(), b.c_str()), 0);
-    EXPECT_TRUE(SaveDocument(doc, a));
+    EXPECT_TRUE(SaveDocument(doc, a, port));
     const std::vector<uint8_t> bytes = SaveDocumentBytes(doc);
     EXPECT_EQ(Slurp(b), std::string(bytes.begin(), bytes.end()));
     ::stat(a.c_str(), &after);
@@ -224,8 +222,7 @@ TEST_F(SafeFileTest, AFolderThatCannotTakeANewFileIsWrittenInPlace) {
     ::chmod(sub.c_str(), 0755);  // root's folder: nobody may not add files to it
     const int code = AsNobody([&] {
         ScriptedPort p;
-        doc.SetPort(&p);
-        return SaveDocument(doc, target) ? 0 : 1;
+        return SaveDocument(doc, target, p) ? 0 : 1;
     });
     if (code == -1) GTEST_SKIP() << "cannot become an unprivileged user here";
     EXPECT_EQ(code, 0);
@@ -302,7 +299,7 @@ TEST_F(SafeFileTest, FilesLeftByAKilledSaveAreRemovedByTheNextAndLongNamesWork) 
     ::utimensat(AT_FDCWD, stale.c_str(), old, 0);
     ::utimensat(AT_FDCWD, busy.c_str(), old, 0);
 
-    EXPECT_TRUE(SaveDocument(doc, target));
+    EXPECT_TRUE(SaveDocument(doc, target, port));
     EXPECT_FALSE(fs::exists(stale));
     EXPECT_TRUE(fs::exists(busy));
     ASSERT_FALSE(port.Texts().empty());
@@ -312,8 +309,8 @@ TEST_F(SafeFileTest, FilesLeftByAKilledSaveAreRemovedByTheNextAndLongNamesWork) 
 
     // Any legal name can be saved to and exported to.
     const std::string longName = dir.Path(std::string(255, 'n'));
-    EXPECT_TRUE(SaveDocument(doc, longName));
-    EXPECT_TRUE(RunExport(ID_EXPORT_CSV, doc, longName, {}));
+    EXPECT_TRUE(SaveDocument(doc, longName, port));
+    EXPECT_TRUE(RunExport(ID_EXPORT_CSV, doc, longName, {}, port));
     EXPECT_EQ(Entries(dir.Path(".")), (std::vector<std::string>{std::string(255, 'n'), "s.son"}));
 }
 
@@ -324,12 +321,11 @@ TEST_F(SafeFileTest, InputThatIsNotARegularFileIsRefusedWithoutWaiting) {
     auto done = std::async(std::launch::async, [&] {
         ScriptedPort p;
         CVKDoc d;
-        d.SetPort(&p);
         test::Append(d, {test::Depth(test::At(12, 0, 0), 100)});
         std::vector<std::string> texts;
-        texts.push_back(OpenDocument(d, fifo) ? "opened" : p.Texts().back());
+        texts.push_back(OpenDocument(d, fifo, p) ? "opened" : p.Texts().back());
         texts.push_back(std::to_string(d.Records.size()));
-        ImportTide(d, fifo);
+        ImportTide(d, fifo, p);
         texts.push_back(p.Texts().back());
         CFormImport layout;
         LoadLayout(layout, fifo, p);
@@ -356,7 +352,7 @@ TEST_F(SafeFileTest, ALineLongerThanTheBufferIsOneBadLineAndNamesWithLineBreaksA
     const std::string tide = dir.Write("t.tid", "2009 12 5 12 0 0 1.25\n2009 12 5 12 0 10 1.30\n" +
                                                     std::string(ImportFile::kLongestLine, 'x') + " 9.99\n" +
                                                     "2009 12 5 12 0 20 1.35\n");
-    ImportTide(doc, tide);
+    ImportTide(doc, tide, port);
     std::vector<int> tides;
     for (const CVKData& r : doc.Records)
         if (r.IsLive(REC_TIDE)) tides.push_back(r.Tide);
@@ -364,7 +360,7 @@ TEST_F(SafeFileTest, ALineLongerThanTheBufferIsOneBadLineAndNamesWithLineBreaksA
 
     const std::string odd = dir.Write("a\nb.tid", "2009 12 5 12 0 0 1.25\n");
     port.messages.clear();
-    EXPECT_EQ(ImportTide(doc, odd), ImportResult::FileError);
+    EXPECT_EQ(ImportTide(doc, odd, port), ImportResult::FileError);
     EXPECT_EQ(port.Texts(), std::vector<std::string>{odd + ": file names with line breaks cannot be imported."});
     EXPECT_EQ(doc.ImportedFiles.find("a\nb"), std::string::npos);
 }
@@ -382,7 +378,7 @@ TEST_F(SafeFileTest, AHugeRecordCountClaimedByASparseFileTakesNoMemory) {
     fs::resize_file(path, uint64_t{100} << 30);
     rusage before {};
     ::getrusage(RUSAGE_SELF, &before);
-    EXPECT_FALSE(OpenDocument(doc, path));
+    EXPECT_FALSE(OpenDocument(doc, path, port));
     rusage after {};
     ::getrusage(RUSAGE_SELF, &after);
     EXPECT_EQ(port.Texts().back(), "Unexpected file format.");
@@ -404,11 +400,10 @@ TEST_F(SafeFileTest, RunningOutOfMemoryWhileOpeningIsReportedAndKeepsTheDocument
     // A survey of a million records needs about 40 MB once open.
     CVKDoc big;
     ScriptedPort quiet;
-    big.SetPort(&quiet);
     big.Records.reserve(1000000);
     for (int i = 0; i < 1000000; ++i) big.Records.push_back(test::Depth(test::At(12, 0, 0) + i / 10, 500 + i % 100));
     const std::string path = dir.Path("big.son");
-    ASSERT_TRUE(SaveDocument(big, path));
+    ASSERT_TRUE(SaveDocument(big, path, quiet));
     big.Records = {};
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -420,7 +415,7 @@ TEST_F(SafeFileTest, RunningOutOfMemoryWhileOpeningIsReportedAndKeepsTheDocument
         r.rlim_cur = r.rlim_max = static_cast<rlim_t>(pages * static_cast<uint64_t>(::sysconf(_SC_PAGESIZE)) +
                                                       (uint64_t{16} << 20));
         if (::setrlimit(RLIMIT_AS, &r) != 0) ::_exit(10);
-        const bool opened = OpenDocument(doc, path);
+        const bool opened = OpenDocument(doc, path, port);
         if (opened) ::_exit(1);
         if (port.Texts().empty() || port.Texts().back().rfind("Not enough memory to open " + path + " (needs about ", 0) != 0)
             ::_exit(2);

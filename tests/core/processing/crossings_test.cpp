@@ -61,7 +61,7 @@ TEST(Crossings, SlopingPlaneGivesTheBiasOnceAtEveryCrossing) {
     BuildQcSurvey(doc, SlopingPlane());
     LineSet lines;
     CrossingResult r;
-    ASSERT_TRUE(SurveyCrossings(doc, LineOptions{}, CrossingOptions{}, lines, r));
+    ASSERT_TRUE(SurveyCrossings(doc, LineOptions{}, CrossingOptions{}, lines, r, test::Quiet()));
     // Every crossline spans every main line: 5 x 11 crossings, each pair once.
     ASSERT_EQ(r.Crossings.size(), 55u);
     std::set<std::pair<int, int>> pairs;
@@ -126,7 +126,7 @@ TEST(Crossings, GeographicSurveyGivesTheSameCrossings) {
     BuildQcSurvey(doc, layout);
     LineSet lines;
     CrossingResult r;
-    ASSERT_TRUE(SurveyCrossings(doc, LineOptions{}, CrossingOptions{}, lines, r));
+    ASSERT_TRUE(SurveyCrossings(doc, LineOptions{}, CrossingOptions{}, lines, r, test::Quiet()));
     EXPECT_EQ(r.Crossings.size(), 55u);
     EXPECT_EQ(r.Stats.Count, 55u);
     EXPECT_NEAR(r.Stats.Mean, 0.10, 0.01);
@@ -142,10 +142,10 @@ TEST(Crossings, RejectsFarAndSteepSoundings) {
     // The main soundings within 6 m of (100, 20) are deleted: the nearest lies too far.
     for (CVKData& r : doc.Records)
         if (r.IsLive(REC_DEPTH) && std::abs(r.Y - 2000) < 5 && std::abs(r.X - 10000) < 600) r.Flags |= REC_DELETED;
-    Recalculate(doc);
+    Recalculate(doc, test::Quiet());
     LineSet lines;
     CrossingResult r;
-    ASSERT_TRUE(SurveyCrossings(doc, LineOptions{}, CrossingOptions{}, lines, r));
+    ASSERT_TRUE(SurveyCrossings(doc, LineOptions{}, CrossingOptions{}, lines, r, test::Quiet()));
     ASSERT_EQ(r.Crossings.size(), 6u);
     for (const Crossing& c : r.Crossings) {
         const bool step = std::abs(c.East - 25.1) < 0.01;
@@ -159,7 +159,7 @@ TEST(Crossings, RejectsFarAndSteepSoundings) {
     CrossingOptions loose;
     loose.MaxDistance = 10;
     loose.MaxSlope = 100;
-    ASSERT_TRUE(SurveyCrossings(doc, LineOptions{}, loose, lines, r));
+    ASSERT_TRUE(SurveyCrossings(doc, LineOptions{}, loose, lines, r, test::Quiet()));
     EXPECT_EQ(r.Rejected, 0u);
 }
 
@@ -169,19 +169,17 @@ TEST(Crossings, SaysWhyThereIsNothingToCompare) {
     CrossingResult r;
     {
         CVKDoc doc;
-        doc.SetPort(&port);
         BuildQcSurvey(doc, GridLayout(3, {}));
-        EXPECT_FALSE(SurveyCrossings(doc, LineOptions{}, CrossingOptions{}, lines, r));
+        EXPECT_FALSE(SurveyCrossings(doc, LineOptions{}, CrossingOptions{}, lines, r, port));
     }
     {
         // Crosslines east of the main lines' end: no crossing.
         CVKDoc doc;
-        doc.SetPort(&port);
         BuildQcSurvey(doc, GridLayout(3, {400, 450}));
-        EXPECT_FALSE(SurveyCrossings(doc, LineOptions{}, CrossingOptions{}, lines, r));
+        EXPECT_FALSE(SurveyCrossings(doc, LineOptions{}, CrossingOptions{}, lines, r, port));
         CrossingOptions bad;
         bad.MaxSlope = -1;
-        EXPECT_FALSE(SurveyCrossings(doc, LineOptions{}, bad, lines, r));
+        EXPECT_FALSE(SurveyCrossings(doc, LineOptions{}, bad, lines, r, port));
     }
     ASSERT_EQ(port.messages.size(), 3u);
     EXPECT_EQ(port.messages[0].text, NoMainAndCrossText(3, 0));
@@ -193,15 +191,14 @@ TEST(Crossings, SaysWhyThereIsNothingToCompare) {
 TEST(Crossings, CsvHoldsEveryCrossingAndFailsNamingTheFile) {
     CVKDoc doc;
     ScriptedPort port;
-    doc.SetPort(&port);
     BuildQcSurvey(doc, SlopingPlane());
     LineSet lines;
     CrossingResult r;
-    ASSERT_TRUE(SurveyCrossings(doc, LineOptions{}, CrossingOptions{}, lines, r));
+    ASSERT_TRUE(SurveyCrossings(doc, LineOptions{}, CrossingOptions{}, lines, r, port));
     const auto dir = std::filesystem::temp_directory_path() / ("aquenta_crossings_" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const std::string path = (dir / "x.csv").string();
-    ASSERT_TRUE(ExportCrossingsCsv(doc, path, r));
+    ASSERT_TRUE(ExportCrossingsCsv(doc, path, r, port));
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
@@ -213,7 +210,7 @@ TEST(Crossings, CsvHoldsEveryCrossingAndFailsNamingTheFile) {
     EXPECT_TRUE(port.messages.empty());
 
     const std::string missing = (dir / "no" / "x.csv").string();
-    EXPECT_FALSE(ExportCrossingsCsv(doc, missing, r));
+    EXPECT_FALSE(ExportCrossingsCsv(doc, missing, r, port));
     ASSERT_EQ(port.messages.size(), 1u);
     EXPECT_NE(port.messages[0].text.find(missing), std::string::npos);
     std::filesystem::remove_all(dir);

@@ -14,8 +14,6 @@ using test::At;
 
 class FlagsTest : public testing::Test {
 protected:
-    void SetUp() override { doc.SetPort(&port); }
-
     // Positions far from the origin, depths between them, one depth before the first
     // position's time that is never given a position... and a tide.
     void Survey() {
@@ -23,7 +21,7 @@ protected:
                      test::Pos(At(10, 0, 2), 50001000, 600001000, 120), test::Depth(At(10, 0, 3), 900, 0, 40),
                      test::Tide(At(10, 0, 4), 30), test::Pos(At(10, 0, 5), 50002000, 600002000, 140),
                      test::Depth(At(10, 0, 6), 1000, 0, 90)});
-        Recalculate(doc);
+        Recalculate(doc, port);
     }
 
     std::vector<uint16_t> FlagsOf() const {
@@ -41,15 +39,15 @@ TEST_F(FlagsTest, RestoreBringsBackEverythingButRemoveIsForGood) {
     doc.Records[1].Flags |= REC_DELETED;
     RangeValues v = InitialRangeValues(doc);
     v.QaMax = 100;
-    ApplyRange(doc, v);
+    ApplyRange(doc, v, port);
     EXPECT_TRUE(doc.Records[1].IsDeleted());
-    Restore(doc);
+    Restore(doc, port);
     for (const auto& r : doc.Records) EXPECT_FALSE(r.IsDeleted());
 
     doc.Records[3].Flags |= REC_DELETED;
-    Remove(doc);
+    Remove(doc, port);
     EXPECT_EQ(doc.Records.size(), 6u);
-    Restore(doc);
+    Restore(doc, port);
     EXPECT_EQ(doc.Records.size(), 6u);
     EXPECT_EQ(port.statusText, "0 Event, 1 Tide, 3 Fix, 2 Depth, 0 Deleted");
 }
@@ -59,13 +57,13 @@ TEST_F(FlagsTest, RangeWithItsInitialValuesKeepsTheSurveyAndRecordsWithoutPositi
     // A tide logged before any position never receives one: it stays at X, Y = 0.
     Append(doc, {test::Tide(At(9, 0, 0), 10)});
     doc.KindFlags &= static_cast<uint16_t>(~REC_DEPTH);  // no extension of positions
-    Recalculate(doc);
+    Recalculate(doc, port);
     ASSERT_EQ(doc.Records[0].X, 0);
     RangeValues v = InitialRangeValues(doc);
     EXPECT_DOUBLE_EQ(v.XMin, 500000.0);
     EXPECT_DOUBLE_EQ(v.XMax, 500020.0);
     EXPECT_TRUE(v.Spatial);
-    EXPECT_TRUE(ApplyRange(doc, v));
+    EXPECT_TRUE(ApplyRange(doc, v, port));
     // Confirming the dialog unchanged keeps every record that was inside, the outermost
     // too; a record without a position is not outside the plan window (it used to be
     // deleted for its X and Y of 0).
@@ -74,7 +72,7 @@ TEST_F(FlagsTest, RangeWithItsInitialValuesKeepsTheSurveyAndRecordsWithoutPositi
     // A window on the plan still deletes what has a position outside it, interpolated
     // positions too (the tide at 10:00:04).
     v.XMax = 500005.0;
-    EXPECT_TRUE(ApplyRange(doc, v));
+    EXPECT_TRUE(ApplyRange(doc, v, port));
     EXPECT_EQ(FlagsOf(), (std::vector<uint16_t>{0x40, 0x20, 0x10, 0x21, 0x11, 0x41, 0x21, 0x11}));
 }
 
@@ -83,11 +81,11 @@ TEST_F(FlagsTest, RangeOnASurveyWithoutPositionsLeavesThePlanOut) {
     // maximum), and used to delete every record.
     for (int k = 0; k < 5; ++k)
         Append(doc, {test::Depth(At(10, 0, k), 500 + k * 10, 0, static_cast<uint8_t>(123 + k))});
-    Recalculate(doc);
+    Recalculate(doc, port);
     RangeValues v = InitialRangeValues(doc);
     EXPECT_FALSE(v.Spatial);
     v.QaMax = 126;
-    EXPECT_TRUE(ApplyRange(doc, v));
+    EXPECT_TRUE(ApplyRange(doc, v, port));
     EXPECT_EQ(FlagsOf(), (std::vector<uint16_t>{0x10, 0x10, 0x10, 0x10, 0x11}));
     EXPECT_EQ(port.Texts(), std::vector<std::string>{});
     EXPECT_EQ(port.statusText, "0 Event, 0 Tide, 0 Fix, 4 Depth, 1 Deleted");
@@ -96,13 +94,13 @@ TEST_F(FlagsTest, RangeOnASurveyWithoutPositionsLeavesThePlanOut) {
     v.XMin = 10;
     v.XMax = -10;
     v.YMin = v.YMax = 123;
-    EXPECT_TRUE(ApplyRange(doc, v));
+    EXPECT_TRUE(ApplyRange(doc, v, port));
     EXPECT_EQ(doc.CountDeleted, 1);
     // A survey whose positions are all deleted has no plan extents either.
     Append(doc, {test::Deleted(test::Pos(At(10, 0, 9), 500, 500))});
-    Recalculate(doc);
+    Recalculate(doc, port);
     EXPECT_FALSE(InitialRangeValues(doc).Spatial);
-    EXPECT_TRUE(ApplyRange(doc, InitialRangeValues(doc)));
+    EXPECT_TRUE(ApplyRange(doc, InitialRangeValues(doc), port));
     EXPECT_EQ(doc.CountDepth, 4);
 }
 
@@ -111,12 +109,12 @@ TEST_F(FlagsTest, RangeNeverDeletesEventsByLevel) {
     // below its height; a level window below that used to delete it.
     Survey();
     Append(doc, {test::Event(At(10, 0, 3), 99), test::Event(At(10, 0, 9), 5)});
-    Recalculate(doc);
+    Recalculate(doc, port);
     ASSERT_EQ(doc.Records[4].Flags, REC_EVENT);
     RangeValues v = InitialRangeValues(doc);
     v.ZMin = -12;
     v.ZMax = -5;  // every seabed below an interpolated depth lies in it, not the first fix's
-    EXPECT_TRUE(ApplyRange(doc, v));
+    EXPECT_TRUE(ApplyRange(doc, v, port));
     EXPECT_EQ(doc.CountEvent, 2);
     EXPECT_EQ(doc.CountDepth, 3);
     EXPECT_EQ(doc.CountPos, 2);
@@ -124,22 +122,22 @@ TEST_F(FlagsTest, RangeNeverDeletesEventsByLevel) {
     EXPECT_TRUE(doc.Records[0].IsDeleted());
 
     // The time and plan tests still apply to events.
-    Restore(doc);
+    Restore(doc, port);
     v = InitialRangeValues(doc);
     v.End = At(10, 0, 8);
-    EXPECT_TRUE(ApplyRange(doc, v));
+    EXPECT_TRUE(ApplyRange(doc, v, port));
     EXPECT_EQ(doc.CountEvent, 1);
     EXPECT_TRUE(doc.Records.back().IsDeleted());
-    Restore(doc);
+    Restore(doc, port);
     v = InitialRangeValues(doc);
     v.XMax = 500005.0;  // the event at 10:00:03 lies between the second and third position
-    EXPECT_TRUE(ApplyRange(doc, v));
+    EXPECT_TRUE(ApplyRange(doc, v, port));
     EXPECT_TRUE(doc.Records[4].IsDeleted());
 }
 
 TEST_F(FlagsTest, RangeRefusesAMinimumAboveItsMaximum) {
     Survey();
-    doc.SetModified(false);
+    doc.SetModified(false, port);
     const RangeValues start = InitialRangeValues(doc);
     const std::vector<uint16_t> before = FlagsOf();
     const std::vector<std::pair<RangePair, void (*)(RangeValues&)>> swaps = {
@@ -154,7 +152,7 @@ TEST_F(FlagsTest, RangeRefusesAMinimumAboveItsMaximum) {
         swap(v);
         EXPECT_EQ(SwappedRangePair(v), pair);
         port.messages.clear();
-        EXPECT_FALSE(ApplyRange(doc, v));
+        EXPECT_FALSE(ApplyRange(doc, v, port));
         EXPECT_EQ(port.Texts(), std::vector<std::string>{"The minimum must not be greater than the maximum."});
         // Nothing deleted, nothing stored, nothing to save.
         EXPECT_EQ(FlagsOf(), before);
@@ -166,7 +164,7 @@ TEST_F(FlagsTest, RangeRefusesAMinimumAboveItsMaximum) {
     RangeValues v = start;
     v.QaMin = v.QaMax = 90;
     EXPECT_EQ(SwappedRangePair(v), RangePair::None);
-    EXPECT_TRUE(ApplyRange(doc, v));
+    EXPECT_TRUE(ApplyRange(doc, v, port));
     EXPECT_EQ(doc.CountDepth, 1);
 }
 
@@ -174,8 +172,8 @@ TEST_F(FlagsTest, RangeKeepsOutermostPositionsAfterTheDecimalRoundTrip) {
     // 1234.56 m does not survive x 100 as a double exactly.
     Append(doc, {test::Pos(At(10, 0, 0), 123456, 200, 0), test::Pos(At(10, 0, 1), 123457, 300, 0),
                  test::Depth(At(10, 0, 2), 1), test::Pos(At(10, 0, 3), 123458, 400, 0)});
-    Recalculate(doc);
-    ApplyRange(doc, InitialRangeValues(doc));
+    Recalculate(doc, port);
+    ApplyRange(doc, InitialRangeValues(doc), port);
     for (const auto& r : doc.Records) EXPECT_FALSE(r.IsDeleted());
     EXPECT_EQ(doc.XMin, 123456);
 }
@@ -184,15 +182,15 @@ TEST_F(FlagsTest, RangeTestsEveryKindAndQualityOnlyOnDepths) {
     Survey();
     RangeValues v = InitialRangeValues(doc);
     v.QaMax = 126;
-    ApplyRange(doc, v);
+    ApplyRange(doc, v, port);
     EXPECT_TRUE(doc.Records[1].IsDeleted());  // quality 127
     EXPECT_FALSE(doc.Records[0].IsDeleted());
 
-    Restore(doc);
+    Restore(doc, port);
     v = InitialRangeValues(doc);
     v.QaMin = 50;  // positions have quality 0 and stay
     v.Start = At(10, 0, 2);
-    ApplyRange(doc, v);
+    ApplyRange(doc, v, port);
     EXPECT_EQ(FlagsOf(), (std::vector<uint16_t>{0x21, 0x11, 0x20, 0x11, 0x40, 0x20, 0x10}));
     EXPECT_EQ(doc.QaMin, 50);
 }
@@ -201,7 +199,7 @@ TEST_F(FlagsTest, RangeLevelWindowAndItsNewAxis) {
     Survey();
     RangeValues v = InitialRangeValues(doc);
     v.ZMin = -8.0;  // seabed levels: about -7, -7.8, -8.6 m
-    ApplyRange(doc, v);
+    ApplyRange(doc, v, port);
     EXPECT_TRUE(doc.Records.back().IsDeleted());
     EXPECT_FALSE(doc.Records[3].IsDeleted());
     // The axis is measured afresh around every record, deleted ones too, by Tide -
@@ -214,20 +212,20 @@ TEST_F(FlagsTest, RangeLevelWindowAndItsNewAxis) {
 TEST_F(FlagsTest, HiPassAndLoPassSmoothHeights) {
     auto three = [](CVKDoc& d, int z0, int z1, int z2) {
         Append(d, {test::Pos(At(10, 0, 0), 0, 0, z0), test::Pos(At(10, 0, 1), 0, 0, z1), test::Pos(At(10, 0, 2), 0, 0, z2)});
-        Recalculate(d);
+        Recalculate(d, test::Quiet());
     };
     CVKDoc hi, lo, pos, neg;
     three(hi, 0, 300, 0);
-    HiPassZ(hi);
+    HiPassZ(hi, test::Quiet());
     EXPECT_EQ(hi.Records[1].Z, 100);
     three(lo, 0, 300, 0);
-    LoPassZ(lo);
+    LoPassZ(lo, test::Quiet());
     EXPECT_EQ(lo.Records[1].Z, 0);
     three(pos, 1, 7, 2);
-    LoPassZ(pos);
+    LoPassZ(pos, test::Quiet());
     EXPECT_EQ(pos.Records[1].Z, 1);
     three(neg, -1, 7, -2);
-    LoPassZ(neg);
+    LoPassZ(neg, test::Quiet());
     EXPECT_EQ(neg.Records[1].Z, -1);
 
     // In place: the second smoothed record uses the first one's new height; deleted
@@ -236,8 +234,8 @@ TEST_F(FlagsTest, HiPassAndLoPassSmoothHeights) {
     Append(chain, {test::Pos(At(10, 0, 0), 0, 0, 0), test::Pos(At(10, 0, 1), 0, 0, 300),
                    test::Deleted(test::Pos(At(10, 0, 2), 0, 0, 5000)), test::Depth(At(10, 0, 3), 10),
                    test::Pos(At(10, 0, 4), 0, 0, 600), test::Pos(At(10, 0, 5), 0, 0, 900)});
-    Recalculate(chain);
-    HiPassZ(chain);
+    Recalculate(chain, test::Quiet());
+    HiPassZ(chain, test::Quiet());
     EXPECT_EQ(chain.Records[1].Z, (0 + 300 + 600) / 3);
     EXPECT_EQ(chain.Records[2].Z, 5000);
     EXPECT_EQ(chain.Records[4].Z, (300 + 600 + 900) / 3);
@@ -250,28 +248,28 @@ TEST_F(FlagsTest, SectionBoxUsesTheKindsOfTheDocument) {
     // A box around the tide's height point (its interpolated Z), which is not its own level.
     const CRect box{tide.ptHeight.x, tide.ptHeight.y, tide.ptHeight.x + 1, tide.ptHeight.y + 1};
     ASSERT_NE(tide.ptHeight, tide.ptTide);
-    EXPECT_EQ(MarkInRect(doc, box, true, true), 1);
+    EXPECT_EQ(MarkInRect(doc, box, true, true, port), 1);
     EXPECT_TRUE(doc.Records[4].IsDeleted());
     EXPECT_TRUE(doc.Modified);
     EXPECT_EQ(port.statusText, "0 Event, 0 Tide, 3 Fix, 3 Depth, 1 Deleted");
     // Right and bottom edges are outside.
     const CRect edge{box.left - 5, box.top - 5, box.left, box.top};
-    EXPECT_EQ(MarkInRect(doc, edge, false, true), 0);
-    EXPECT_EQ(MarkInRect(doc, box, false, true), 1);
+    EXPECT_EQ(MarkInRect(doc, edge, false, true, port), 0);
+    EXPECT_EQ(MarkInRect(doc, box, false, true, port), 1);
     EXPECT_FALSE(doc.Records[4].IsDeleted());
 }
 
 TEST_F(FlagsTest, PlanBoxAndTimeFrame) {
     Survey();
-    EXPECT_EQ(MarkInRect(doc, CRect{-10, -10, 16000, 16000}, true, false), 7);
+    EXPECT_EQ(MarkInRect(doc, CRect{-10, -10, 16000, 16000}, true, false, port), 7);
     EXPECT_EQ(port.Texts(), std::vector<std::string>{"All data deleted"});
     EXPECT_EQ(doc.TimeMin, -100);
 
-    Restore(doc);
+    Restore(doc, port);
     const int32_t x0 = doc.Records[2].ptHeight.x;
     const int32_t x1 = doc.Records[4].ptHeight.x;
     doc.Records[3].Flags |= REC_DELETED;  // inside the frame: comes back
-    MarkOutsideTimeFrame(doc, x0, x1);
+    MarkOutsideTimeFrame(doc, x0, x1, port);
     EXPECT_EQ(FlagsOf(), (std::vector<uint16_t>{0x21, 0x11, 0x20, 0x10, 0x40, 0x21, 0x11}));
     EXPECT_EQ(doc.TimeMin, static_cast<int32_t>(At(10, 0, 2)) - 100);
 }
@@ -279,7 +277,7 @@ TEST_F(FlagsTest, PlanBoxAndTimeFrame) {
 TEST_F(FlagsTest, ClearZZeroesHeightsAndDiscardsDeleted) {
     Survey();
     doc.Records[0].Flags |= REC_DELETED;
-    ClearZ(doc);
+    ClearZ(doc, port);
     EXPECT_EQ(doc.Records.size(), 6u);
     for (const auto& r : doc.Records) EXPECT_EQ(r.Z, 0);
     EXPECT_EQ(doc.LevelMin, -1100);  // measured around the seabed levels
@@ -290,7 +288,7 @@ TEST_F(FlagsTest, RemovingEverythingEmptiesTheSurveyAndItsCounts) {
     doc.Selected = true;
     doc.SelectedIndex = 6;
     for (auto& r : doc.Records) r.Flags |= REC_DELETED;
-    Remove(doc);
+    Remove(doc, port);
     EXPECT_TRUE(doc.Records.empty());
     EXPECT_EQ(doc.KindFlags, 0);
     EXPECT_EQ(doc.StatusText, "");

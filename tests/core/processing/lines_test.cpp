@@ -7,6 +7,7 @@
 #include <numbers>
 
 #include "model/scriptedport.h"
+#include "processing/crossings.h"
 #include "support/builders.h"
 #include "support/qc_survey.h"
 
@@ -53,6 +54,23 @@ TEST(SurveyLines, GridSurveySplitsAtGapsAndSortsByHeading) {
     }
 }
 
+// The window's progress dialog follows the search for lines and crossings through the
+// port the command is given; without a port the same lines are found, quietly.
+TEST(SurveyLines, ProgressGoesToThePortTheCommandIsGiven) {
+    CVKDoc doc;
+    BuildQcSurvey(doc, GridLayout(11, {25, 100, 175, 250}));
+    ScriptedPort port;
+    LineSet lines;
+    CrossingResult crossings;
+    ASSERT_TRUE(SurveyCrossings(doc, LineOptions{}, CrossingOptions{}, lines, crossings, port));
+    EXPECT_EQ(port.phases, (std::vector<std::string>{"Finding Survey Lines", "Finding Crossings"}));
+    EXPECT_EQ(port.openPhases, 0);
+    ASSERT_FALSE(port.progress.empty());
+    EXPECT_EQ(port.progress.back(), 100);
+    EXPECT_TRUE(port.messages.empty());
+    EXPECT_EQ(FindLines(doc, LineOptions{}).Lines.size(), lines.Lines.size());
+}
+
 TEST(SurveyLines, TurnsEndLinesAndAreNoLinesThemselves) {
     CVKDoc doc;
     // Four 200 m legs at 2 m/s joined by half circles of 10 m radius run at 1 m/s: no
@@ -73,7 +91,7 @@ TEST(SurveyLines, TurnsEndLinesAndAreNoLinesThemselves) {
         }
     });
     doc.NeedsSort = true;
-    Recalculate(doc);
+    Recalculate(doc, test::Quiet());
     const LineSet set = FindLines(doc, LineOptions{});
     ASSERT_EQ(set.Lines.size(), 4u);
     for (const SurveyLine& l : set.Lines) {
@@ -91,7 +109,7 @@ TEST(SurveyLines, EventsAndGapsEndLinesUnlessTold) {
     Track(doc, t0, 150, [](int s, double& x, double& y) { x = 2.0 * s, y = 0; });
     Append(doc, {test::Event(t0 + 75, 7)});
     doc.NeedsSort = true;
-    Recalculate(doc);
+    Recalculate(doc, test::Quiet());
     EXPECT_EQ(FindLines(doc, LineOptions{}).Lines.size(), 2u);
     LineOptions ignoring;
     ignoring.SplitAtEvents = false;
@@ -102,7 +120,7 @@ TEST(SurveyLines, EventsAndGapsEndLinesUnlessTold) {
     Track(gap, t0, 60, [](int s, double& x, double& y) { x = 2.0 * s, y = 0; });
     Track(gap, t0 + 80, 60, [](int s, double& x, double& y) { x = 160.0 + 2.0 * s, y = 0; });
     gap.NeedsSort = true;
-    Recalculate(gap);
+    Recalculate(gap, test::Quiet());
     EXPECT_EQ(FindLines(gap, LineOptions{}).Lines.size(), 2u);
     LineOptions patient;
     patient.GapSeconds = 30;
@@ -112,7 +130,7 @@ TEST(SurveyLines, EventsAndGapsEndLinesUnlessTold) {
     // in distance too.
     for (CVKData& r : gap.Records)
         if (r.Time >= t0 + 50 && r.Time <= t0 + 60) r.Flags |= REC_DELETED;
-    Recalculate(gap);
+    Recalculate(gap, test::Quiet());
     patient.GapDistance = 30;
     EXPECT_EQ(FindLines(gap, patient).Lines.size(), 2u);
 }
@@ -125,11 +143,10 @@ TEST(SurveyLines, ABoatLyingStillMakesNoLine) {
         y = rng.Range(-50, 50) / 100.0;
     });
     doc.NeedsSort = true;
-    Recalculate(doc);
+    Recalculate(doc, test::Quiet());
     ScriptedPort port;
-    doc.SetPort(&port);
     LineSet set;
-    EXPECT_FALSE(SurveyLines(doc, LineOptions{}, set));
+    EXPECT_FALSE(SurveyLines(doc, LineOptions{}, set, port));
     EXPECT_EQ(port.Texts(), std::vector<std::string>{NO_LINES});
 }
 
@@ -147,17 +164,16 @@ TEST(SurveyLines, UserNamesTheCrosslines) {
 TEST(SurveyLines, RefusesWithoutPositionsAndBadOptions) {
     CVKDoc doc;
     ScriptedPort port;
-    doc.SetPort(&port);
     Append(doc, {test::Depth(At(8, 0, 0), 500), test::Depth(At(8, 0, 1), 500)});
-    Recalculate(doc);
+    Recalculate(doc, port);
     LineSet set;
-    EXPECT_FALSE(SurveyLines(doc, LineOptions{}, set));
+    EXPECT_FALSE(SurveyLines(doc, LineOptions{}, set, port));
     LineOptions bad;
     bad.TurnAngle = 0;
-    EXPECT_FALSE(SurveyLines(doc, bad, set));
+    EXPECT_FALSE(SurveyLines(doc, bad, set, port));
     bad = LineOptions{};
     bad.Tolerance = 60;
-    EXPECT_FALSE(SurveyLines(doc, bad, set));
+    EXPECT_FALSE(SurveyLines(doc, bad, set, port));
     ASSERT_EQ(port.messages.size(), 3u);
     EXPECT_EQ(port.messages[0].text, NO_POSITIONS);
     EXPECT_EQ(port.messages[0].severity, Severity::Error);

@@ -14,19 +14,18 @@ namespace {
 TEST(OffsetsRegression, ShiftsWrapAsTheStoredIntegersDo) {
     ScriptedPort port;
     CVKDoc doc;
-    doc.SetPort(&port);
     test::Append(doc, {test::Pos(1000, 0, 0), test::Tide(2000, 10)});
     doc.Records[0].X = INT64_MAX;
     doc.Records[0].Y = INT64_MIN;
     doc.PosTimeOffset = INT64_MIN;  // as the file held it
     doc.TideTimeOffset = INT64_MAX;
-    Recalculate(doc);
+    Recalculate(doc, port);
 
     OffsetValues v = InitialOffsetValues(doc);
     ASSERT_EQ(v.PosTime, 0);  // the low word of the stored offset
     v.East = 0.01;
     v.North = -0.01;
-    ASSERT_TRUE(OffsetPositions(doc, v));
+    ASSERT_TRUE(OffsetPositions(doc, v, port));
     // 0 - INT64_MIN wraps to INT64_MIN; INT64_MAX + 1 cm to INT64_MIN.
     const CVKData* pos = nullptr;
     for (const CVKData& r : doc.Records)
@@ -39,7 +38,7 @@ TEST(OffsetsRegression, ShiftsWrapAsTheStoredIntegersDo) {
 
     v = InitialOffsetValues(doc);
     v.TideTime = -1;
-    ASSERT_TRUE(OffsetTide(doc, v));
+    ASSERT_TRUE(OffsetTide(doc, v, port));
     for (const CVKData& r : doc.Records) {
         if (r.Flags & REC_TIDE) {
             EXPECT_EQ(r.Time, 2000 - 1 - INT64_MAX);

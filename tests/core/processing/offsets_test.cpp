@@ -15,11 +15,10 @@ using test::At;
 class OffsetsTest : public testing::Test {
 protected:
     void SetUp() override {
-        doc.SetPort(&port);
         Append(doc, {test::Pos(At(10, 0, 0), 100000, 200000, 50), test::Depth(At(10, 0, 10), 1000),
                      test::Event(At(10, 0, 12), 7), test::Tide(At(10, 0, 15), 120),
                      test::Pos(At(10, 0, 20), 102000, 200000, 50), test::Depth(At(10, 0, 30), 13)});
-        Recalculate(doc);
+        Recalculate(doc, port);
     }
 
     std::vector<int64_t> TimesOf(uint16_t kind) const {
@@ -42,15 +41,15 @@ protected:
 TEST_F(OffsetsTest, PositionTimeDeltasApplyOnceAndEventsStay) {
     OffsetValues v = InitialOffsetValues(doc);
     v.PosTime = 5;
-    ASSERT_TRUE(OffsetPositions(doc, v));
+    ASSERT_TRUE(OffsetPositions(doc, v, port));
     EXPECT_EQ(TimesOf(REC_POSITION), (std::vector<int64_t>{At(10, 0, 5), At(10, 0, 25)}));
     EXPECT_EQ(doc.PosTimeOffset, 5);
 
     // The same dialog again moves nothing; 5 to 3 moves back by 2.
-    ASSERT_TRUE(OffsetPositions(doc, v));
+    ASSERT_TRUE(OffsetPositions(doc, v, port));
     EXPECT_EQ(TimesOf(REC_POSITION), (std::vector<int64_t>{At(10, 0, 5), At(10, 0, 25)}));
     v.PosTime = 3;
-    ASSERT_TRUE(OffsetPositions(doc, v));
+    ASSERT_TRUE(OffsetPositions(doc, v, port));
     EXPECT_EQ(TimesOf(REC_POSITION), (std::vector<int64_t>{At(10, 0, 3), At(10, 0, 23)}));
 
     EXPECT_EQ(TimesOf(REC_EVENT), (std::vector<int64_t>{At(10, 0, 12)}));
@@ -64,7 +63,7 @@ TEST_F(OffsetsTest, EnteredMetresTruncateToCentimetres) {
     v.East = 0.019;
     v.North = -0.019;
     v.Elevation = 1.5;
-    ASSERT_TRUE(OffsetPositions(doc, v));
+    ASSERT_TRUE(OffsetPositions(doc, v, port));
     EXPECT_EQ(doc.EastOffset, 1);
     EXPECT_EQ(doc.NorthOffset, -1);
     EXPECT_EQ(doc.ElevOffset, 150);
@@ -77,10 +76,10 @@ TEST_F(OffsetsTest, EnteredMetresTruncateToCentimetres) {
     // 0.29 m is 28.999999999999996 after scaling: it still stores 29 cm, and the dialog
     // confirmed as it opens moves nothing.
     v.East = 0.29;
-    ASSERT_TRUE(OffsetPositions(doc, v));
+    ASSERT_TRUE(OffsetPositions(doc, v, port));
     EXPECT_EQ(doc.EastOffset, 29);
     EXPECT_EQ(First(REC_POSITION).X, 100029);
-    ASSERT_TRUE(OffsetPositions(doc, InitialOffsetValues(doc)));
+    ASSERT_TRUE(OffsetPositions(doc, InitialOffsetValues(doc), port));
     EXPECT_EQ(doc.EastOffset, 29);
     EXPECT_EQ(First(REC_POSITION).X, 100029);
     EXPECT_EQ(First(REC_POSITION).Z, 200);
@@ -97,7 +96,7 @@ TEST_F(OffsetsTest, SoundVelocityRescalesDepthsWithTheirTruncations) {
     OffsetValues v = InitialOffsetValues(doc);
     v.Depth = 0.10;
     v.SoundVelocity = 1530;
-    ASSERT_TRUE(OffsetDepths(doc, v));
+    ASSERT_TRUE(OffsetDepths(doc, v, port));
     EXPECT_EQ(First(REC_DEPTH).Depth, 1030);
     EXPECT_EQ(doc.DepthOffset, 10);
     EXPECT_EQ(doc.SoundVelocity, 1530);
@@ -107,7 +106,7 @@ TEST_F(OffsetsTest, SoundVelocityRescalesDepthsWithTheirTruncations) {
     // At 1480 m/s, confirming the dialog unchanged takes a centimetre off 13 cm.
     doc.SoundVelocity = 1480;
     doc.Records.back().Depth = 13;
-    ASSERT_TRUE(OffsetDepths(doc, InitialOffsetValues(doc)));
+    ASSERT_TRUE(OffsetDepths(doc, InitialOffsetValues(doc), port));
     EXPECT_EQ(doc.Records.back().Depth, 12);
 }
 
@@ -116,7 +115,7 @@ TEST_F(OffsetsTest, TideOffsetsAndDeletedRecordsDiscarded) {
     OffsetValues v = InitialOffsetValues(doc);
     v.Tide = -0.2;
     v.TideTime = -60;
-    ASSERT_TRUE(OffsetTide(doc, v));
+    ASSERT_TRUE(OffsetTide(doc, v, port));
     EXPECT_EQ(doc.Records.size(), 5u);
     EXPECT_EQ(doc.CountDeleted, 0);
     EXPECT_EQ(First(REC_TIDE).Tide, 100);
@@ -131,14 +130,14 @@ TEST_F(OffsetsTest, RefusedValuesChangeNothing) {
     const std::vector<CVKData> before = doc.Records;
     OffsetValues v = InitialOffsetValues(doc);
     v.SoundVelocity = 1299.9;
-    EXPECT_FALSE(OffsetDepths(doc, v));
+    EXPECT_FALSE(OffsetDepths(doc, v, port));
     v.SoundVelocity = 1500;
     // 400 m does not fit the stored depth offset and would turn into -255.36 m.
     v.Depth = 400;
-    EXPECT_FALSE(OffsetDepths(doc, v));
+    EXPECT_FALSE(OffsetDepths(doc, v, port));
     v = InitialOffsetValues(doc);
     v.Elevation = 3e7;
-    EXPECT_FALSE(OffsetPositions(doc, v));
+    EXPECT_FALSE(OffsetPositions(doc, v, port));
     EXPECT_EQ(port.Texts(), (std::vector<std::string>{"Please enter a number between 1300 and 2000.",
                                                       "Please enter a number between -327.68 and 327.67.",
                                                       "Please enter a number between -21474836.48 and 21474836.47."}));
@@ -150,7 +149,7 @@ TEST_F(OffsetsTest, RefusedValuesChangeNothing) {
     v = InitialOffsetValues(doc);
     v.SoundVelocity = 2000;
     v.Depth = -327.68;
-    EXPECT_TRUE(OffsetDepths(doc, v));
+    EXPECT_TRUE(OffsetDepths(doc, v, port));
     EXPECT_EQ(doc.DepthOffset, -32768);
 }
 

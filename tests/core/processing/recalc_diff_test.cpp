@@ -51,8 +51,9 @@ void Load(const Survey& s, CVKDoc& doc) {
 ParallelSettings g_parallel = kRecalcParallel;
 
 void RunFast(CVKDoc& doc) {
-    SortAndMeasure(doc, g_parallel);
-    Interpolate(doc, g_parallel);
+    SilentPort quiet;
+    SortAndMeasure(doc, quiet, g_parallel);
+    Interpolate(doc, quiet, g_parallel);
     ExtendPositions(doc);
     MeasureLevels(doc, g_parallel);
 }
@@ -380,7 +381,7 @@ TEST(RecalcDiff, TwoThreadsMatchReference) {
 
 // The last steps of a recalculation, plainly: kinds and time axis from the live records,
 // every view point by MulDiv, then the counts and their text.
-void LiteralRefreshAndUpdate(CVKDoc& doc) {
+void LiteralRefreshAndUpdate(CVKDoc& doc, UserPort& port) {
     doc.TimeMin = -100;
     doc.TimeMax = 100;
     doc.KindFlags = 0;
@@ -396,7 +397,7 @@ void LiteralRefreshAndUpdate(CVKDoc& doc) {
         doc.TimeMin = Sub32(Low32(first->Time), 100);
         doc.TimeMax = Add32(Low32(last->Time), 100);
     } else {
-        doc.Port().Message("All data deleted", Severity::Warning);
+        port.Message("All data deleted", Severity::Warning);
     }
     const int32_t t = Sub32(doc.TimeMax, doc.TimeMin);
     const int32_t v = Sub32(doc.LevelMax, doc.LevelMin);
@@ -430,7 +431,7 @@ void LiteralRefreshAndUpdate(CVKDoc& doc) {
     doc.CountTide = counts[2];
     doc.CountEvent = counts[3];
     doc.CountDeleted = counts[4];
-    doc.SetStatusText(doc.CountsText());
+    doc.SetStatusText(doc.CountsText(), port);
 }
 
 // Recalculate, which does all its steps in two passes, against the reference steps one
@@ -440,14 +441,12 @@ void LiteralRefreshAndUpdate(CVKDoc& doc) {
 std::string RecalculateRoundsMismatch(const Survey& s, int rounds) {
     CVKDoc fast, ref;
     ScriptedPort fastPort, refPort;
-    fast.SetPort(&fastPort);
-    ref.SetPort(&refPort);
     Load(s, fast);
     Load(s, ref);
     for (int round = 0; round < rounds; ++round) {
-        Recalculate(fast, g_parallel);
+        Recalculate(fast, fastPort, g_parallel);
         RunLiteral(ref);
-        LiteralRefreshAndUpdate(ref);
+        LiteralRefreshAndUpdate(ref, refPort);
     }
     std::ostringstream o;
     o << Differences(fast, ref);

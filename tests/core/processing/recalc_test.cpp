@@ -13,14 +13,13 @@ using test::At;
 
 class RecalcTest : public testing::Test {
 protected:
-    void SetUp() override { doc.SetPort(&port); }
     ScriptedPort port;
     CVKDoc doc;
 };
 
 TEST_F(RecalcTest, SortsOnWholeSecondsKeepingTheOrderOfEqualSeconds) {
     Append(doc, {test::Depth(At(10, 0, 7), 1), test::Depth(At(10, 0, 5), 2, 50), test::Depth(At(10, 0, 5), 3, 20)});
-    Recalculate(doc);
+    Recalculate(doc, port);
     ASSERT_EQ(doc.Records.size(), 3u);
     EXPECT_EQ(doc.Records[0].Hundredths, 50);
     EXPECT_EQ(doc.Records[1].Hundredths, 20);
@@ -35,7 +34,7 @@ TEST_F(RecalcTest, MergesThreeImportsAndFollowsTheSelection) {
     for (int i = 0; i < 50; i += 25) Append(doc, {test::Tide(At(10, 0, i), i)});
     doc.Selected = true;
     doc.SelectedIndex = 50;  // the first position
-    Recalculate(doc);
+    Recalculate(doc, port);
     for (size_t i = 1; i < doc.Records.size(); ++i) ASSERT_LE(doc.Records[i - 1].Time, doc.Records[i].Time);
     // Equal seconds keep their import order: depth, then position, then tide.
     EXPECT_EQ(doc.Records[0].Flags, REC_DEPTH);
@@ -49,7 +48,7 @@ TEST_F(RecalcTest, MergesThreeImportsAndFollowsTheSelection) {
 TEST_F(RecalcTest, InterpolatesPositionsIntoDepthsWithinTheLimit) {
     Append(doc, {test::Pos(At(10, 0, 0), 0, 0, 0), test::Depth(At(10, 0, 30), 500), test::Pos(At(10, 1, 0), 6000, 1000, 40),
                  test::Depth(At(10, 1, 1), 600)});
-    Recalculate(doc);
+    Recalculate(doc, port);
     EXPECT_EQ(doc.Records[1].X, 3000);
     EXPECT_EQ(doc.Records[1].Y, 500);
     EXPECT_EQ(doc.Records[1].Z, 20);
@@ -61,7 +60,7 @@ TEST_F(RecalcTest, TideLimitIsTwoHundredTimesThePositionLimit) {
     doc.InterpLimit = 1;
     Append(doc, {test::Tide(At(9, 30, 30), 100), test::Pos(At(10, 0, 0), 0, 0), test::Depth(At(10, 0, 30), 500),
                  test::Pos(At(10, 1, 0), 6000, 0), test::Tide(At(10, 30, 30), 300)});
-    Recalculate(doc);
+    Recalculate(doc, port);
     const CVKData& d = doc.Records[2];
     ASSERT_EQ(d.Flags, REC_DEPTH);
     EXPECT_EQ(d.X, 0);     // a 30 s gap exceeds 10 s
@@ -71,21 +70,21 @@ TEST_F(RecalcTest, TideLimitIsTwoHundredTimesThePositionLimit) {
     Append(far, {test::Tide(At(9, 20, 0), 100), test::Depth(At(10, 0, 0), 500), test::Tide(At(10, 40, 0), 300),
                  test::Depth(At(10, 41, 0), 500)});
     far.InterpLimit = 1;
-    Recalculate(far);
+    Recalculate(far, test::Quiet());
     EXPECT_EQ(far.Records[1].Tide, 0);  // 40 min away: not interpolated
 }
 
 TEST_F(RecalcTest, FirstRecordCanBeANeighbourButIsNeverInterpolated) {
     Append(doc, {test::Pos(At(10, 0, 0), 0, 0), test::Depth(At(10, 0, 5), 100), test::Pos(At(10, 0, 10), 1000, 0),
                  test::Depth(At(10, 0, 11), 100)});
-    Recalculate(doc);
+    Recalculate(doc, port);
     EXPECT_EQ(doc.Records[1].X, 500);
 }
 
 TEST_F(RecalcTest, DeletedRecordsAreNeitherChangedNorUsed) {
     Append(doc, {test::Tide(At(10, 0, 0), 100), test::Depth(At(10, 0, 1), 5), test::Deleted(test::Tide(At(10, 0, 2), 900)),
                  test::Depth(At(10, 0, 3), 5), test::Tide(At(10, 0, 4), 500), test::Depth(At(10, 0, 5), 5)});
-    Recalculate(doc);
+    Recalculate(doc, port);
     EXPECT_EQ(doc.Records[1].Tide, 200);  // between 100 and 500, not 900
     EXPECT_EQ(doc.Records[3].Tide, 400);
     EXPECT_EQ(doc.Records[2].Tide, 900);
@@ -95,7 +94,7 @@ TEST_F(RecalcTest, DeletedRecordsAreNeitherChangedNorUsed) {
 TEST_F(RecalcTest, DepthsOutsideThePositionsTakeTheEndPositions) {
     Append(doc, {test::Depth(At(10, 0, 0), 1), test::Depth(At(10, 0, 1), 1), test::Pos(At(10, 0, 2), 111, 222, 3),
                  test::Pos(At(10, 0, 4), 444, 555, 6), test::Depth(At(10, 0, 5), 1), test::Depth(At(10, 0, 6), 1)});
-    Recalculate(doc);
+    Recalculate(doc, port);
     for (int i : {0, 1}) {
         EXPECT_EQ(doc.Records[i].X, 111);
         EXPECT_EQ(doc.Records[i].Y, 222);
@@ -118,14 +117,14 @@ TEST_F(RecalcTest, LevelAxisIsMeasuredFromTheRecordsOnEveryRecalculation) {
     Append(doc, {test::Pos(At(10, 0, 0), 0, 0, 60), test::Depth(At(10, 0, 1), 340), test::Pos(At(10, 0, 2), 0, 0, 0),
                  test::Depth(At(10, 0, 3), 100)});
     doc.Records[1].Z = 0;
-    Recalculate(doc);
+    Recalculate(doc, port);
     EXPECT_EQ(doc.LevelMin, -400);
     EXPECT_EQ(doc.LevelMax, 100);
     // Recalculating an unchanged survey keeps its axis (it used to widen by a metre at
     // each end every time), and the view points with it.
     const std::vector<CVKData> once = doc.Records;
-    Recalculate(doc);
-    Recalculate(doc);
+    Recalculate(doc, port);
+    Recalculate(doc, port);
     EXPECT_EQ(doc.LevelMin, -400);
     EXPECT_EQ(doc.LevelMax, 100);
     EXPECT_EQ(doc.Records, once);
@@ -134,7 +133,7 @@ TEST_F(RecalcTest, LevelAxisIsMeasuredFromTheRecordsOnEveryRecalculation) {
     doc.LevelMin = -9000;
     doc.LevelMax = 9000;
     doc.Records[1].Depth = 150;
-    Recalculate(doc);
+    Recalculate(doc, port);
     EXPECT_EQ(doc.LevelMin, -200);
     EXPECT_EQ(doc.LevelMax, 100);
 }
@@ -142,7 +141,7 @@ TEST_F(RecalcTest, LevelAxisIsMeasuredFromTheRecordsOnEveryRecalculation) {
 TEST_F(RecalcTest, TimeAxisAndViewPoints) {
     Append(doc, {test::Pos(At(10, 0, 0), 0, 10000, 0), test::Depth(At(10, 0, 50), 200),
                  test::Pos(At(10, 1, 40), 20000, 0, 100)});
-    Recalculate(doc);
+    Recalculate(doc, port);
     const int32_t t0 = static_cast<int32_t>(At(10, 0, 0));
     EXPECT_EQ(doc.TimeMin, t0 - 100);
     EXPECT_EQ(doc.TimeMax, t0 + 200);
@@ -167,7 +166,7 @@ TEST_F(RecalcTest, TimeAxisAndViewPoints) {
 
 TEST_F(RecalcTest, OneLiveRecordGivesTwoHundredSecondsOfAxis) {
     Append(doc, {test::Deleted(test::Depth(At(9, 0, 0), 1)), test::Depth(At(10, 0, 0), 1)});
-    Recalculate(doc);
+    Recalculate(doc, port);
     EXPECT_EQ(doc.TimeMin, static_cast<int32_t>(At(10, 0, 0)) - 100);
     EXPECT_EQ(doc.TimeMax, static_cast<int32_t>(At(10, 0, 0)) + 100);
     // A zero span maps to -1 and nothing fails.
@@ -176,7 +175,7 @@ TEST_F(RecalcTest, OneLiveRecordGivesTwoHundredSecondsOfAxis) {
 
 TEST_F(RecalcTest, AllDeletedIsReportedAndTheAxisFallsBack) {
     Append(doc, {test::Deleted(test::Depth(At(9, 0, 0), 1)), test::Deleted(test::Pos(At(9, 0, 1), 1, 1))});
-    Recalculate(doc);
+    Recalculate(doc, port);
     EXPECT_EQ(port.Texts(), std::vector<std::string>{"All data deleted"});
     EXPECT_EQ(doc.TimeMin, -100);
     EXPECT_EQ(doc.TimeMax, 100);
@@ -185,7 +184,7 @@ TEST_F(RecalcTest, AllDeletedIsReportedAndTheAxisFallsBack) {
 }
 
 TEST_F(RecalcTest, EmptyDocumentOnlyRedraws) {
-    Recalculate(doc);
+    Recalculate(doc, port);
     EXPECT_TRUE(port.phases.empty());
     EXPECT_FALSE(doc.Modified);
     EXPECT_EQ(port.viewsChanged, 1);

@@ -36,7 +36,7 @@ void AddSpikes(CVKDoc& doc, int count, uint32_t seed) {
         r.Depth = static_cast<int16_t>(rng.Next() % 2 && r.Depth > size + 50 ? r.Depth - size : r.Depth + size);
         r.Quality = kSpikeTag;
     }
-    Recalculate(doc);
+    Recalculate(doc, test::Quiet());
 }
 
 struct Tally {
@@ -74,7 +74,7 @@ TEST(FlagSpikes, FindsSpikesOnANoisySlopingSeabed) {
         SpikeOptions o;
         if (metres) o.WindowMetres = 4;
         SpikeResult result;
-        ASSERT_TRUE(FlagSpikes(doc, o, result));
+        ASSERT_TRUE(FlagSpikes(doc, o, result, test::Quiet()));
         SCOPED_TRACE(metres ? "window in metres" : "window in soundings");
         const Tally t = Count(doc);
         ExpectSpikesFound(t);
@@ -110,7 +110,7 @@ TEST(FlagSpikes, KeepsAQuayWallThatARangeFilterWouldCut) {
     EXPECT_GT(inside, 100);
 
     SpikeResult result;
-    ASSERT_TRUE(FlagSpikes(doc, SpikeOptions{}, result));
+    ASSERT_TRUE(FlagSpikes(doc, SpikeOptions{}, result, test::Quiet()));
     ExpectSpikesFound(Count(doc));
     // And the face itself keeps its soundings.
     int face = 0, faceDeleted = 0;
@@ -134,12 +134,12 @@ TEST(FlagSpikes, DepthLimitsApplyEverywhere) {
         if (r.IsLive(REC_DEPTH) && r.X > 10000 && r.X <= 10600 && r.Y == 0) r.Depth = 0, ++dropout;
     ASSERT_EQ(dropout, 30);
     test::Append(doc, {test::Depth(test::At(9, 0, 0), 4000)});
-    Recalculate(doc);
+    Recalculate(doc, test::Quiet());
     SpikeOptions o;
     o.MinDepth = 0.5;
     o.MaxDepth = 30;
     SpikeResult result;
-    ASSERT_TRUE(FlagSpikes(doc, o, result));
+    ASSERT_TRUE(FlagSpikes(doc, o, result, test::Quiet()));
     EXPECT_EQ(result.ByLimits, 31u);
     ASSERT_EQ(result.PerLine.size(), 3u);
     EXPECT_EQ(result.PerLine[0].Flagged, 30u);
@@ -156,20 +156,21 @@ TEST(FlagSpikes, IsOneUndoStepAndRestoreBringsTheSoundingsBack) {
     AddSpikes(doc, 200, 9);
     // A sounding deleted by hand beforehand stays deleted through it all.
     doc.Records[1000].Flags |= REC_DELETED;
-    Recalculate(doc);
+    Recalculate(doc, test::Quiet());
     const std::vector<CVKData> before = doc.Records;
     UndoHistory history(size_t{64} << 20);
     SpikeResult result;
     SpikeOptions o;
     o.MinDepth = 4.975;  // some clean ones go by their depth too
-    ASSERT_TRUE(Undoable(&history, doc, "Flag Spikes", UndoScope::Records, [&] { return FlagSpikes(doc, o, result); }));
+    ASSERT_TRUE(Undoable(&history, doc, "Flag Spikes", UndoScope::Records, test::Quiet(),
+                         [&] { return FlagSpikes(doc, o, result, test::Quiet()); }));
     ASSERT_GT(result.Total(), 190u);
     ASSERT_EQ(history.Steps().size(), 1u);
-    ASSERT_TRUE(history.Undo(doc));
+    ASSERT_TRUE(history.Undo(doc, test::Quiet()));
     EXPECT_TRUE(doc.Records == before);
-    ASSERT_TRUE(history.Redo(doc));
+    ASSERT_TRUE(history.Redo(doc, test::Quiet()));
     EXPECT_EQ(doc.CountDeleted, static_cast<int32_t>(result.Total()) + 1);
-    Restore(doc);
+    Restore(doc, test::Quiet());
     EXPECT_EQ(doc.CountDeleted, 0);
 }
 
@@ -182,8 +183,9 @@ TEST(FlagSpikes, ParallelLinesGiveTheSameFlags) {
     BuildQcSurvey(two, layout);
     AddSpikes(two, 200, 21);
     SpikeResult a, b;
-    ASSERT_TRUE(FlagSpikes(one, SpikeOptions{}, a, ParallelSettings{.minimum = size_t(-1), .parts = 1}));
-    ASSERT_TRUE(FlagSpikes(two, SpikeOptions{}, b, ParallelSettings{.minimum = 1, .parts = 2, .slices = 3, .sliceMinimum = 1}));
+    ASSERT_TRUE(FlagSpikes(one, SpikeOptions{}, a, test::Quiet(), ParallelSettings{.minimum = size_t(-1), .parts = 1}));
+    ASSERT_TRUE(FlagSpikes(two, SpikeOptions{}, b, test::Quiet(),
+                           ParallelSettings{.minimum = 1, .parts = 2, .slices = 3, .sliceMinimum = 1}));
     EXPECT_TRUE(one.Records == two.Records);
     EXPECT_EQ(a.Total(), b.Total());
 }
@@ -191,21 +193,20 @@ TEST(FlagSpikes, ParallelLinesGiveTheSameFlags) {
 TEST(FlagSpikes, RefusesWhatItCannotDo) {
     ScriptedPort port;
     CVKDoc doc;
-    doc.SetPort(&port);
     test::Append(doc, {test::Depth(test::At(8, 0, 0), 500), test::Depth(test::At(8, 0, 1), 700)});
-    Recalculate(doc);
+    Recalculate(doc, port);
     SpikeResult result;
-    EXPECT_FALSE(FlagSpikes(doc, SpikeOptions{}, result));
+    EXPECT_FALSE(FlagSpikes(doc, SpikeOptions{}, result, port));
     SpikeOptions o;
     o.Window = 2;
-    EXPECT_FALSE(FlagSpikes(doc, o, result));
+    EXPECT_FALSE(FlagSpikes(doc, o, result, port));
     o = SpikeOptions{};
     o.MinDepth = 3, o.MaxDepth = 2;
-    EXPECT_FALSE(FlagSpikes(doc, o, result));
+    EXPECT_FALSE(FlagSpikes(doc, o, result, port));
     // Without lines the depth limits still apply.
     o.MinDepth = 6;
     o.MaxDepth = std::nullopt;
-    EXPECT_TRUE(FlagSpikes(doc, o, result));
+    EXPECT_TRUE(FlagSpikes(doc, o, result, port));
     EXPECT_EQ(result.ByLimits, 1u);
     EXPECT_TRUE(doc.Records[0].IsDeleted());
     ASSERT_EQ(port.messages.size(), 3u);

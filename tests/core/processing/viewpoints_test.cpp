@@ -3,6 +3,7 @@
 
 #include "model/doc.h"
 #include "processing/recalc.h"
+#include "support/builders.h"
 
 namespace aq {
 namespace {
@@ -18,7 +19,7 @@ TEST(ViewPoints, PlacesMapAsTheRecordsDo) {
         doc.AddRecord(CVKData::OfPosition(1900, 99999 * scale, 11111 * scale, -40, REC_POSITION | geographic, 0));
         doc.AddRecord(CVKData::OfKind(2000, 120, REC_TIDE, 0));
         doc.NeedsSort = true;
-        Recalculate(doc);
+        Recalculate(doc, test::Quiet());
         for (const CVKData& r : doc.Records) {
             EXPECT_EQ(PlanPointOf(doc, r.X, r.Y), r.ptPlan) << r.Time;
             EXPECT_EQ(SectionXOf(doc, r.Time), r.ptHeight.x) << r.Time;

@@ -6,8 +6,15 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <tuple>
+#include <vector>
 
+#include "geodesy/controlpoints.h"
+#include "import/common.h"
 #include "model/doc.h"
+#include "model/scriptedport.h"
+#include "processing/recalc.h"
+#include "support/builders.h"
 
 namespace aq {
 namespace {
@@ -34,6 +41,67 @@ void CollectMenuIds(const std::vector<MenuItem>& items, std::vector<int>& ids) {
         if (item.kind == MenuKind::Popup) CollectMenuIds(item.items, ids);
         else if (item.kind != MenuKind::Separator) ids.push_back(item.id);
     }
+}
+
+// A geographic survey imported from the sounder, with an elevation offset, a deleted depth
+// and two control points, unmodified: every plain command of the table can run on it.
+void EveryPlainCommandCanRun(CVKDoc& doc) {
+    SilentPort quiet;
+    for (int i = 0; i < 6; ++i)
+        test::Append(doc, {CVKData::OfPosition(test::At(10, 0, 2 * i), -12000000 + 1000 * i, 501000000 + 500 * i, 150,
+                                               REC_POSITION | REC_GEOGRAPHIC, 0),
+                           test::Depth(test::At(10, 0, 2 * i + 1), 700 + 10 * i)});
+    doc.Records[3].Flags |= REC_DELETED;
+    doc.ImportedFiles = "/surveys/day1.brv\n";
+    doc.ElevOffset = 150;
+    doc.SounderImported = 1;
+    for (const auto& [name, lat, lon, x, y] :
+         {std::tuple{"A", 50.1, -1.2, 1000.0, 1000.0}, std::tuple{"B", 50.11, -1.19, 1700.0, 2100.0}}) {
+        ControlPageValues v;
+        v.Name = name;
+        v.LatDeg = lat;
+        v.LonDeg = -lon;
+        v.LonHemisphere = "W";
+        v.GridX = x;
+        v.GridY = y;
+        AddControl(doc, v, quiet);
+    }
+    Recalculate(doc, quiet);
+    doc.SetModified(false, quiet);
+}
+
+// The actions of the table talk through the port their front end hands them: what an
+// import says of a file it cannot open, and what a plain command tells the shell (the
+// modified mark, the record counts) or the user, reach that port.
+TEST(CommandActions, TalkThroughThePortTheyAreGiven) {
+    const std::string missing = "/no/such/folder/survey.dat";
+    for (const CommandInfo& cmd : CommandTable()) {
+        if (cmd.action != ActionKind::Import || !cmd.import) continue;
+        CVKDoc doc;
+        ScriptedPort port;
+        EXPECT_EQ(cmd.import(doc, missing, port), ImportResult::FileError) << cmd.verb;
+        EXPECT_EQ(port.Texts(), std::vector<std::string>{missing + " was not found."}) << cmd.verb;
+    }
+    size_t plain = 0, ran = 0;
+    for (const CommandInfo& cmd : CommandTable()) {
+        if (cmd.action != ActionKind::Plain || !cmd.run) continue;
+        ++plain;
+        CVKDoc doc;
+        EveryPlainCommandCanRun(doc);
+        if (!Enabled(doc, cmd.id)) continue;
+        ++ran;
+        ScriptedPort port;
+        cmd.run(doc, port);
+        EXPECT_EQ(port.modified, doc.Modified) << cmd.verb;
+        if (doc.Modified) {
+            EXPECT_EQ(port.statusText, doc.StatusText) << cmd.verb;
+        }
+        EXPECT_EQ(port.openPhases, 0) << cmd.verb;
+        if (cmd.id == ID_IMPORT_INFORMATION || cmd.id == ID_CONTROL_SELF_TEST) {
+            EXPECT_FALSE(port.messages.empty()) << cmd.verb;
+        }
+    }
+    EXPECT_EQ(ran, plain);
 }
 
 TEST(CommandTable, IdsAreUniqueAndEveryMenuBarAndKeyIdIsKnown) {

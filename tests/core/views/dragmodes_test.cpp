@@ -23,7 +23,6 @@ struct DragFixture : ::testing::Test {
     CVKView section;
 
     void SetUp() override {
-        doc.SetPort(&port);
         plan.HasFocus = section.HasFocus = true;
         for (int s = 0; s < 10; ++s) {
             const int along = s < 5 ? s : 9 - s;
@@ -31,7 +30,7 @@ struct DragFixture : ::testing::Test {
                          test::Depth(At(10, 0, s * 2 + 1), 500 + along * 100)});
         }
         Append(doc, {test::Tide(At(10, 0, 5), 40), test::Event(At(10, 0, 7), 3)});
-        Recalculate(doc);
+        Recalculate(doc, port);
     }
     int Deleted() const {
         int n = 0;
@@ -53,7 +52,7 @@ TEST(DragBox, CornersInAnyOrderAndTheSmallestBoxThatActs) {
 TEST_F(DragFixture, TimeFrameKeepsTheFrameOnlyInTheSection) {
     // The plan has no time axis: nothing happens, but the mode is spent.
     plan.DragMode = DRAG_TIMEFRAME;
-    EXPECT_TRUE(ApplyDragBox(doc, plan, false, CRect{0, 0, 5000, 15000}).applied);
+    EXPECT_TRUE(ApplyDragBox(doc, plan, false, CRect{0, 0, 5000, 15000}, port).applied);
     EXPECT_EQ(plan.DragMode, DRAG_VIEW);
     EXPECT_EQ(Deleted(), 0);
 
@@ -63,36 +62,36 @@ TEST_F(DragFixture, TimeFrameKeepsTheFrameOnlyInTheSection) {
     for (const CVKData& r : doc.Records) outside.push_back(r.ptHeight.x < x0 || r.ptHeight.x > x1);
     doc.Records[8].Flags |= REC_DELETED;
     section.DragMode = DRAG_TIMEFRAME;
-    ApplyDragBox(doc, section, true, CRect{x0, -20000, x1, 40000});
+    ApplyDragBox(doc, section, true, CRect{x0, -20000, x1, 40000}, port);
     for (size_t i = 0; i < doc.Records.size(); ++i) EXPECT_EQ(doc.Records[i].IsDeleted(), outside[i]) << i;
     EXPECT_EQ(section.DragMode, DRAG_VIEW);
 }
 
 TEST_F(DragFixture, EnquireListsAndTheFieldTestsNeedMoreThanThreeRecords) {
     section.DragMode = DRAG_ENQUIRE;
-    BoxResult r = ApplyDragBox(doc, section, true, CRect{-20000, -20000, -10000, -10000});
+    BoxResult r = ApplyDragBox(doc, section, true, CRect{-20000, -20000, -10000, -10000}, port);
     EXPECT_TRUE(r.listing);  // over empty ground: an empty list
     EXPECT_TRUE(r.collected.empty());
     doc.Records[0].Flags |= REC_DELETED;
     plan.DragMode = DRAG_ENQUIRE;
-    r = ApplyDragBox(doc, plan, false, kEverything);
+    r = ApplyDragBox(doc, plan, false, kEverything, port);
     EXPECT_EQ(r.collected.size(), doc.Records.size());  // deleted ones too
 
     // Three records in the box: no test, no message, and the mode is still spent.
     const CPoint p = doc.Records[2].ptPlan;
     plan.DragMode = DRAG_PATCHTEST;
-    r = ApplyDragBox(doc, plan, false, CRect{p.x - 1, p.y - 1, p.x + 300, p.y + 300});
+    r = ApplyDragBox(doc, plan, false, CRect{p.x - 1, p.y - 1, p.x + 300, p.y + 300}, port);
     ASSERT_LE(doc.CollectInRect(CRect{p.x - 1, p.y - 1, p.x + 300, p.y + 300}, false).size(), 3u);
     EXPECT_TRUE(r.message.empty());
     EXPECT_TRUE(port.messages.empty());
     EXPECT_EQ(plan.DragMode, DRAG_VIEW);
 
     plan.DragMode = DRAG_GRADIENT;
-    r = ApplyDragBox(doc, plan, false, kEverything);
+    r = ApplyDragBox(doc, plan, false, kEverything, port);
     ASSERT_EQ(port.Texts(), std::vector<std::string>{r.message});
     EXPECT_EQ(r.message.rfind("GRADIENT TEST RESULTS\n", 0), 0u);
     plan.DragMode = DRAG_PATCHTEST;
-    r = ApplyDragBox(doc, plan, false, kEverything);
+    r = ApplyDragBox(doc, plan, false, kEverything, port);
     EXPECT_EQ(r.message.rfind("PATCH TEST RESULTS\n", 0), 0u);
 }
 

@@ -45,7 +45,7 @@ struct PlanFixture : ::testing::Test {
         doc.YMax = 650000;
         doc.FirstPosIndex = 0;
         doc.LastPosIndex = static_cast<int32_t>(doc.Records.size()) - 1;
-        doc.UpdateCounts();
+        doc.UpdateCounts(test::Quiet());
     }
 
     void SixPositions() {
@@ -305,7 +305,7 @@ TEST_F(PlanFixture, ReadOutOfTheMousePoint) {
     EXPECT_EQ(view.ReadOut(doc, {850, 400}), "");
     view.HasFocus = true;
     doc.KindFlags |= REC_GEOGRAPHIC;
-    doc.UpdateCounts();
+    doc.UpdateCounts(test::Quiet());
     EXPECT_EQ(view.ReadOut(doc, {850, 400}), "PLAN: Lat=0.0620000 Lon=0.0175000");
 }
 
