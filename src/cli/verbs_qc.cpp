@@ -111,6 +111,17 @@ struct NodeArgs {
     bool asked = false, surface = false, cell = false;
     surface::NodeOptions options;
 };
+// The limits of a crossing's soundings, shared by crossings and report.
+bool TakeCrossingOption(Args& a, const std::string& option, CrossingOptions& o) {
+    if (option == "--max-distance")
+        o.MaxDistance = TakeReal(a, option, "metres");
+    else if (option == "--max-slope")
+        o.MaxSlope = TakeReal(a, option, "rise over run");
+    else
+        return false;
+    return true;
+}
+
 bool TakeNodeOption(Args& a, const std::string& option, NodeArgs& x) {
     if (option == "--nodes") {
         x.asked = true;
@@ -150,12 +161,10 @@ Step ParseCrossings(Args& a, const CommandInfo&) {
     CrossingArgs x;
     while (!a.AtEnd() && a.Peek().starts_with("--")) {
         const std::string option = a.Take("option");
-        if (TakeLineOption(a, option, x.lines) || TakeNodeOption(a, option, x.nodes)) continue;
-        if (option == "--max-distance")
-            x.crossings.MaxDistance = TakeReal(a, option, "metres");
-        else if (option == "--max-slope")
-            x.crossings.MaxSlope = TakeReal(a, option, "rise over run");
-        else if (option == "--table")
+        if (TakeLineOption(a, option, x.lines) || TakeNodeOption(a, option, x.nodes) ||
+            TakeCrossingOption(a, option, x.crossings))
+            continue;
+        if (option == "--table")
             x.table = true;
         else if (option == "--csv")
             x.csv = a.Take("FILE after --csv");
@@ -280,13 +289,10 @@ Step ParseReport(Args& a, const CommandInfo&) {
     }
     while (!a.AtEnd() && a.Peek().starts_with("--")) {
         const std::string option = a.Take("option");
-        if (TakeLineOption(a, option, x.lines) || TakeNodeOption(a, option, x.nodes)) continue;
-        if (option == "--max-distance")
-            x.crossings.MaxDistance = TakeReal(a, option, "metres");
-        else if (option == "--max-slope")
-            x.crossings.MaxSlope = TakeReal(a, option, "rise over run");
-        else
-            throw UsageError("unknown option " + option);
+        if (TakeLineOption(a, option, x.lines) || TakeNodeOption(a, option, x.nodes) ||
+            TakeCrossingOption(a, option, x.crossings))
+            continue;
+        throw UsageError("unknown option " + option);
     }
     CheckNodeOptions(x.nodes);
     return [x](Context& c) {

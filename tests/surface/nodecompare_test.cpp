@@ -78,14 +78,9 @@ TEST(NodeCompare, CrosslinesAgainstTheMainLinesSurfaceGiveTheBias) {
     EXPECT_NEAR(f.stats.Mean, 0.10, 0.005);
 }
 
-TEST(NodeCompare, AGivenRasterIsReadAndOneElsewhereIsRefused) {
-    CVKDoc doc;
-    test::BuildQcSurvey(doc, SlopingPlane());
-    const LineSet lines = FindLines(doc, LineOptions{});
-    const auto dir = std::filesystem::temp_directory_path() / ("aq_nodes_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-
-    // The plane itself, 0.5 m deeper than the main lines, as a grid over the survey.
+// The plane of SlopingPlane as a raster over the survey, `below` metres deeper, in the
+// given system.
+Surface PlaneRaster(const CoordinateSystem& crs, double below = 0) {
     Surface plane;
     plane.west = -10;
     plane.north = 230;
@@ -96,7 +91,20 @@ TEST(NodeCompare, AGivenRasterIsReadAndOneElsewhereIsRefused) {
     for (int row = 0; row < plane.ny; ++row)
         for (int col = 0; col < plane.nx; ++col)
             plane.elevation[plane.Index(col, row)] =
-                static_cast<float>(-(5.0 + 0.05 * plane.CentreX(col) + 0.05 * plane.CentreY(row)) - 0.5);
+                static_cast<float>(-(5.0 + 0.05 * plane.CentreX(col) + 0.05 * plane.CentreY(row)) - below);
+    plane.crs = crs;
+    return plane;
+}
+
+TEST(NodeCompare, AGivenRasterIsReadAndOneElsewhereIsRefused) {
+    CVKDoc doc;
+    test::BuildQcSurvey(doc, SlopingPlane());
+    const LineSet lines = FindLines(doc, LineOptions{});
+    const auto dir = std::filesystem::temp_directory_path() / ("aq_nodes_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+
+    // The plane itself, 0.5 m deeper than the main lines, as a grid over the survey.
+    Surface plane = PlaneRaster(CoordinateSystem{}, 0.5);
     const std::string path = (dir / "plane.tif").string();
     std::string error;
     ASSERT_TRUE(WriteSurface(plane, path, error)) << error;
@@ -125,23 +133,6 @@ TEST(NodeCompare, AGivenRasterIsReadAndOneElsewhereIsRefused) {
     EXPECT_FALSE(CompareNodes(doc, lines, o, r, error));
     EXPECT_NE(error.find("missing.tif"), std::string::npos) << error;
     std::filesystem::remove_all(dir);
-}
-
-// The plane of SlopingPlane as a raster over the survey, in the given system.
-Surface PlaneRaster(const CoordinateSystem& crs) {
-    Surface plane;
-    plane.west = -10;
-    plane.north = 230;
-    plane.cellX = plane.cellY = 5;
-    plane.nx = 66;
-    plane.ny = 52;
-    plane.elevation.resize(plane.Cells());
-    for (int row = 0; row < plane.ny; ++row)
-        for (int col = 0; col < plane.nx; ++col)
-            plane.elevation[plane.Index(col, row)] =
-                static_cast<float>(-(5.0 + 0.05 * plane.CentreX(col) + 0.05 * plane.CentreY(row)));
-    plane.crs = crs;
-    return plane;
 }
 
 // A raster says where its cells lie only in its own coordinate system: one in another

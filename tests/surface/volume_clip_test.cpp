@@ -10,6 +10,7 @@
 
 #include "surface/areaclip.h"
 #include "surface/volume.h"
+#include "volume_support.h"
 
 namespace aq {
 namespace {
@@ -18,6 +19,8 @@ using surface::AreaClip;
 using surface::Boundary;
 using surface::Ring;
 using surface::Soundings;
+using test::Level;
+using test::Row;
 
 Ring RingOf(const std::vector<double>& xy) {
     Ring r;
@@ -175,35 +178,9 @@ TEST(AreaClip, PiecesOnTheEdgeItself) {
     }
 }
 
-// Lines running east at the given northings, a sounding every `step` metres.
+// Lines running east from y0 to y1 every dy, a sounding every `step` metres.
 Soundings Survey(double y0, double y1, double dy, double x0, double x1, double step, double (*level)(double, double)) {
-    Soundings s;
-    for (double y = y0; y <= y1 + 1e-9; y += dy) {
-        const int n = static_cast<int>(std::round((x1 - x0) / step));
-        for (int i = 0; i <= n; ++i) {
-            const double x = x0 + (x1 - x0) * i / n;
-            s.x.push_back(x);
-            s.y.push_back(y);
-            s.z.push_back(static_cast<float>(level(x, y)));
-        }
-    }
-    s.runs = {0, s.size()};
-    return s;
-}
-
-surface::Reference Level(double level) {
-    surface::Reference r;
-    r.kind = surface::ReferenceKind::Level;
-    r.level = level;
-    return r;
-}
-
-const VolumeFigures& Row(const surface::VolumeResult& r, const std::string& method) {
-    for (const VolumeFigures& f : r.figures)
-        if (f.method == method) return f;
-    ADD_FAILURE() << "no row " << method;
-    static VolumeFigures none;
-    return none;
+    return test::EastLines(test::Every(y0, y1, dy), x0, x1, step, level);
 }
 
 // A flat seabed within a boundary with a hole: the depth of cut times the area inside,

@@ -11,42 +11,16 @@
 #include <vector>
 
 #include "surface/volume.h"
+#include "volume_support.h"
 
 namespace aq {
 namespace {
 
 using surface::Soundings;
-
-// Lines running east at the given northings, a sounding every `step` metres from x0 to
-// x1 (both ends on every line), the seabed at level(x, y).
-Soundings Survey(const std::vector<double>& northings, double x0, double x1, double step,
-                 const std::function<double(double, double)>& level) {
-    Soundings s;
-    for (const double y : northings) {
-        const int n = static_cast<int>(std::round((x1 - x0) / step));
-        for (int i = 0; i <= n; ++i) {
-            const double x = x0 + (x1 - x0) * i / n;
-            s.x.push_back(x);
-            s.y.push_back(y);
-            s.z.push_back(static_cast<float>(level(x, y)));
-        }
-    }
-    s.runs = {0, s.size()};
-    return s;
-}
-
-std::vector<double> Every(double from, double to, double step) {
-    std::vector<double> v;
-    for (double y = from; y <= to + 1e-9; y += step) v.push_back(y);
-    return v;
-}
-
-surface::Reference Level(double level) {
-    surface::Reference r;
-    r.kind = surface::ReferenceKind::Level;
-    r.level = level;
-    return r;
-}
+using test::Level;
+using test::Row;
+using test::Every;
+using test::EastLines;
 
 surface::VolumeOptions Options(bool sections = false) {
     surface::VolumeOptions o;
@@ -61,14 +35,6 @@ surface::VolumeOptions Options(bool sections = false) {
         o.step = 0.5;
     }
     return o;
-}
-
-const VolumeFigures& Row(const surface::VolumeResult& r, const std::string& method) {
-    for (const VolumeFigures& f : r.figures)
-        if (f.method == method) return f;
-    ADD_FAILURE() << "no row " << method;
-    static VolumeFigures none;
-    return none;
 }
 
 // Each method's figures within `tolerance` (a fraction) of the expected ones.
@@ -89,7 +55,7 @@ surface::VolumeResult Measure(const Soundings& s, const surface::Reference& ref,
 // A flat seabed at -10 m against a design at -12 m over 100 m x 60 m: 12 000 m3 to dredge,
 // and in the mirror case as much to fill, by every method.
 TEST(Volumes, FlatSeabedAgainstADesignLevel) {
-    const Soundings high = Survey(Every(0, 60, 5), 0, 100, 1, [](double, double) { return -10.0; });
+    const Soundings high = EastLines(Every(0, 60, 5), 0, 100, 1, [](double, double) { return -10.0; });
     surface::VolumeResult r = Measure(high, Level(-12), Options(true));
     for (const char* m : {"grid", "tin", "end-area", "prismoidal"}) {
         ExpectFigures(r, m, 12000, 0, 1e-9);
@@ -97,7 +63,7 @@ TEST(Volumes, FlatSeabedAgainstADesignLevel) {
         EXPECT_EQ(Row(r, m).fillArea, 0) << m;
         EXPECT_NEAR(Row(r, m).uncovered, 0, 1e-6) << m;
     }
-    const Soundings low = Survey(Every(0, 60, 5), 0, 100, 1, [](double, double) { return -12.0; });
+    const Soundings low = EastLines(Every(0, 60, 5), 0, 100, 1, [](double, double) { return -12.0; });
     r = Measure(low, Level(-10), Options(true));
     for (const char* m : {"grid", "tin", "end-area", "prismoidal"}) {
         ExpectFigures(r, m, 0, 12000, 1e-9);
@@ -109,7 +75,7 @@ TEST(Volumes, FlatSeabedAgainstADesignLevel) {
 // A plane sloping east through the design level: cut to the west of x = 40, fill east of
 // it, each with its own area.
 TEST(Volumes, SlopedPlaneSplitsIntoCutAndFill) {
-    const Soundings s = Survey(Every(0, 60, 5), 0, 100, 1, [](double x, double) { return -10 - 0.05 * x; });
+    const Soundings s = EastLines(Every(0, 60, 5), 0, 100, 1, [](double x, double) { return -10 - 0.05 * x; });
     const surface::VolumeResult r = Measure(s, Level(-12), Options(true));
     for (const char* m : {"grid", "tin", "end-area", "prismoidal"}) {
         ExpectFigures(r, m, 2400, 5400, m[0] == 'g' || m[0] == 't' ? 1e-6 : 0.02);
@@ -128,7 +94,7 @@ TEST(Volumes, PyramidAgainstALevel) {
     const auto pyramid = [](double x, double y) {
         return -12 + 4 * (1 - std::max(std::fabs(x - 50) / 50, std::fabs(y - 30) / 30));
     };
-    const Soundings s = Survey(Every(0, 60, 1), 0, 100, 1, pyramid);
+    const Soundings s = EastLines(Every(0, 60, 1), 0, 100, 1, pyramid);
     const surface::VolumeResult r = Measure(s, Level(-12), Options(true));
     ExpectFigures(r, "grid", 8000, 0, 0.005);
     ExpectFigures(r, "tin", 8000, 0, 0.005);
@@ -139,7 +105,7 @@ TEST(Volumes, PyramidAgainstALevel) {
 // A boundary whose corners are nowhere near a sounding cuts triangles and cells: the
 // volume is the boundary's area times the depth of cut.
 TEST(Volumes, BoundaryCutsTrianglesAndCells) {
-    const Soundings s = Survey(Every(0, 60, 5), 0, 100, 1, [](double, double) { return -10.0; });
+    const Soundings s = EastLines(Every(0, 60, 5), 0, 100, 1, [](double, double) { return -10.0; });
     surface::VolumeOptions o = Options();
     std::string error;
     ASSERT_TRUE(surface::ParseBoundary("10.3,5.7 83.1,12.2 90.4,51.9 60.5,55.9 22.2,40.05", o.boundary, error)) << error;
@@ -167,9 +133,9 @@ TEST(Volumes, BoundaryCutsTrianglesAndCells) {
 // first stands 0.25 m above it everywhere both are.
 TEST(Volumes, TwoSurveysOfOneSeabedShiftedBy25cm) {
     const auto seabed = [](double x, double y) { return -8 - 0.03 * x + 0.02 * y; };
-    const Soundings before = Survey(Every(0, 60, 5), 0, 100, 1, seabed);
+    const Soundings before = EastLines(Every(0, 60, 5), 0, 100, 1, seabed);
     const Soundings after =
-        Survey(Every(0, 60, 4), 0, 100, 0.7, [&](double x, double y) { return seabed(x, y) - 0.25; });
+        EastLines(Every(0, 60, 4), 0, 100, 0.7, [&](double x, double y) { return seabed(x, y) - 0.25; });
     surface::Reference ref;
     ref.kind = surface::ReferenceKind::Survey;
     ref.survey = after;
@@ -187,7 +153,7 @@ TEST(Volumes, TwoSurveysOfOneSeabedShiftedBy25cm) {
 TEST(Volumes, GapIsReportedAsUncovered) {
     std::vector<double> lines = Every(0, 25, 5);
     for (const double y : Every(35, 60, 5)) lines.push_back(y);
-    const Soundings s = Survey(lines, 0, 100, 1, [](double, double) { return -10.0; });
+    const Soundings s = EastLines(lines, 0, 100, 1, [](double, double) { return -10.0; });
     surface::VolumeOptions o = Options(true);
     std::string error;
     ASSERT_TRUE(surface::ParseBoundary("0,0 100,0 100,60 0,60", o.boundary, error));
@@ -202,7 +168,7 @@ TEST(Volumes, GapIsReportedAsUncovered) {
 // the seabed reaches below the design.
 TEST(Volumes, OverdepthBelowTheDesign) {
     // -10 m in the west half, -12.2 m in the east half (a step), design -12, allowance 0.5.
-    const Soundings s = Survey(Every(0, 60, 5), 0, 100, 0.5, [](double x, double) { return x <= 50 ? -10.0 : -12.2; });
+    const Soundings s = EastLines(Every(0, 60, 5), 0, 100, 0.5, [](double x, double) { return x <= 50 ? -10.0 : -12.2; });
     surface::VolumeOptions o = Options();
     o.overdepth = 0.5;
     std::string error;
@@ -223,7 +189,7 @@ TEST(Volumes, OverdepthBelowTheDesign) {
 // A design surface from a raster, linear between its cell centres: a flat survey over a
 // design sloping north gives the mean difference times the area.
 TEST(Volumes, DesignRasterIsLinearBetweenItsCentres) {
-    const Soundings s = Survey(Every(0, 60, 5), 0, 100, 1, [](double, double) { return -10.0; });
+    const Soundings s = EastLines(Every(0, 60, 5), 0, 100, 1, [](double, double) { return -10.0; });
     surface::Reference ref;
     ref.kind = surface::ReferenceKind::Raster;
     surface::Surface& d = ref.raster;
@@ -237,7 +203,7 @@ TEST(Volumes, DesignRasterIsLinearBetweenItsCentres) {
 }
 
 TEST(Volumes, RefusesWhatCannotBeMeasured) {
-    const Soundings s = Survey(Every(0, 60, 5), 0, 100, 1, [](double, double) { return -10.0; });
+    const Soundings s = EastLines(Every(0, 60, 5), 0, 100, 1, [](double, double) { return -10.0; });
     surface::VolumeOptions o = Options();
     surface::VolumeResult r;
     std::string error;
@@ -248,7 +214,7 @@ TEST(Volumes, RefusesWhatCannotBeMeasured) {
     // A design that lies elsewhere.
     surface::Reference far;
     far.kind = surface::ReferenceKind::Survey;
-    far.survey = Survey(Every(1000, 1060, 5), 1000, 1100, 1, [](double, double) { return -12.0; });
+    far.survey = EastLines(Every(1000, 1060, 5), 1000, 1100, 1, [](double, double) { return -12.0; });
     EXPECT_FALSE(surface::MeasureVolumes(s, far, Options(), r, error));
     EXPECT_NE(error.find("do not overlap"), std::string::npos) << error;
 
@@ -269,7 +235,7 @@ TEST(Volumes, RefusesWhatCannotBeMeasured) {
 
 // A survey triangulated in tiles measures what it measures whole.
 TEST(Volumes, TilesMeasureAsTheWhole) {
-    const Soundings s = Survey(Every(0, 300, 3), 0, 400, 0.5, [](double x, double y) {
+    const Soundings s = EastLines(Every(0, 300, 3), 0, 400, 0.5, [](double x, double y) {
         return -10 + 1.5 * std::sin(x / 23) * std::cos(y / 17);
     });
     surface::VolumeOptions o = Options();
@@ -332,7 +298,7 @@ TEST(Volumes, CrossingDesignTemplatesLeaveNoHoles) {
     }
     EXPECT_NEAR(area, 120.0 * 80, 1e-6);
     // The survey at -10 m over 100 m x 60 m: the plane's mean over it is -12 - 0.5 + 0.6.
-    const Soundings s = Survey(Every(0, 60, 5), 0, 100, 1, [](double, double) { return -10.0; });
+    const Soundings s = EastLines(Every(0, 60, 5), 0, 100, 1, [](double, double) { return -10.0; });
     const surface::VolumeResult r = Measure(s, design, Options(true));
     for (const char* m : {"grid", "tin"}) {
         ExpectFigures(r, m, 1.9 * 6000, 0, 1e-6);
@@ -344,7 +310,7 @@ TEST(Volumes, CrossingDesignTemplatesLeaveNoHoles) {
 // The grid's surface by TIN and the TIN method from one triangulation measure what each
 // measures from its own, tiled or whole.
 TEST(Volumes, GridAndTinTogetherMeasureAsApart) {
-    const Soundings s = Survey(Every(0, 240, 3), 0, 300, 1, [](double x, double y) {
+    const Soundings s = EastLines(Every(0, 240, 3), 0, 300, 1, [](double x, double y) {
         return -10 + 1.5 * std::sin(x / 23) * std::cos(y / 17);
     });
     for (const size_t tiles : {size_t{0}, size_t{3000}}) {
@@ -367,7 +333,7 @@ TEST(Volumes, GridAndTinTogetherMeasureAsApart) {
 // Tiles far from the origin (survey coordinates of a projected grid), on one thread and
 // on two: the same triangles as one triangulation of it all, to the last digit.
 TEST(Volumes, TilesOnOneThreadOrTwoMeasureAsTheWhole) {
-    Soundings s = Survey(Every(0, 300, 5), 0, 300, 0.25, [](double x, double y) {
+    Soundings s = EastLines(Every(0, 300, 5), 0, 300, 0.25, [](double x, double y) {
         return -10 + 1.5 * std::sin(x / 23) * std::cos(y / 17);
     });
     // Along-track wander, rounded to the centimetre: points all but on a line.

@@ -60,19 +60,6 @@ namespace {
 constexpr int64_t kDaySeconds = 86400;
 constexpr int64_t kHalfDay = kDaySeconds / 2;
 
-// The date of a day count from 1970-01-01 (the inverse of civil::DaysFromCivil).
-void CivilFromDays(int64_t days, int64_t& y, int64_t& m, int64_t& d) {
-    days += 719468;
-    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const int64_t doe = days - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    d = doy - (153 * mp + 2) / 5 + 1;
-    m = mp < 10 ? mp + 3 : mp - 9;
-    y = yoe + era * 400 + (m <= 2);
-}
-
 // Moves the carried date by a day, as the time-stamp builder reads it (two-digit years
 // included). A date the builder would repair is left alone: there is no day to move.
 void MoveDate(TextImportState& s, int64_t by) {
@@ -84,9 +71,9 @@ void MoveDate(TextImportState& s, int64_t by) {
     if (year < 1990 || year > 2100 || s.Month < 1 || s.Month > 12 || s.Day < 1 || s.Day > 31) return;
     const int64_t days = civil::DaysFromCivil(year, s.Month, s.Day);
     int64_t y = 0, m = 0, d = 0;
-    CivilFromDays(days, y, m, d);
+    civil::CivilFromDays(days, y, m, d);
     if (y != year || m != s.Month || d != s.Day) return;  // 31 November and the like
-    CivilFromDays(days + by, y, m, d);
+    civil::CivilFromDays(days + by, y, m, d);
     s.Year = y;
     s.Month = m;
     s.Day = d;

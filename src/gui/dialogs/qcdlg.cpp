@@ -78,16 +78,33 @@ bool QcDialog::ReadLineFields(LineOptions& o) {
     return true;
 }
 
+void QcDialog::AddLinesAndButtons(QVBoxLayout* layout, const LineOptions& o) {
+    auto* group = new QGroupBox(QStringLiteral("Lines"), this);
+    AddLineFields(new QFormLayout(group), o);
+    layout->addWidget(group);
+    layout->addWidget(Buttons(this));
+}
+
+void QcDialog::AddCrossingLimits(QFormLayout* form, QWidget* parent, const CrossingOptions& o,
+                                 QLineEdit*& maxDistance, QLineEdit*& maxSlope) {
+    maxDistance = Field(parent, ShowReal(o.MaxDistance));
+    maxSlope = Field(parent, ShowReal(o.MaxSlope));
+    form->addRow(QStringLiteral("Nearest sounding within (m)"), maxDistance);
+    form->addRow(QStringLiteral("Steepest slope (rise/run)"), maxSlope);
+}
+
+bool QcDialog::ReadCrossingLimits(QLineEdit* maxDistance, QLineEdit* maxSlope, CrossingOptions& o) {
+    return ReadNumberBetween(maxDistance, 0.001, 1e6, o.MaxDistance) &&
+           ReadNumberBetween(maxSlope, 0.001, 1e6, o.MaxSlope);
+}
+
 // ---- Lines ----
 
 LinesDlg::LinesDlg(const LineOptions& options, QWidget* parent) : QcDialog(parent), options_(options) {
     setWindowTitle(QStringLiteral("Survey Lines"));
     setObjectName(QStringLiteral("LinesDlg"));
     auto* layout = new QVBoxLayout(this);
-    auto* group = new QGroupBox(QStringLiteral("Lines"), this);
-    AddLineFields(new QFormLayout(group), options);
-    layout->addWidget(group);
-    layout->addWidget(Buttons(this));
+    AddLinesAndButtons(layout, options);
 }
 
 bool LinesDlg::Exchange() { return ReadLineFields(options_); }
@@ -102,10 +119,7 @@ CrossingsDlg::CrossingsDlg(const LineOptions& lines, const CrossingOptions& cros
     auto* layout = new QVBoxLayout(this);
     auto* limits = new QGroupBox(QStringLiteral("Crossings"), this);
     auto* lf = new QFormLayout(limits);
-    maxDistance_ = Field(limits, ShowReal(crossings.MaxDistance));
-    maxSlope_ = Field(limits, ShowReal(crossings.MaxSlope));
-    lf->addRow(QStringLiteral("Nearest sounding within (m)"), maxDistance_);
-    lf->addRow(QStringLiteral("Steepest slope (rise/run)"), maxSlope_);
+    AddCrossingLimits(lf, limits, crossings, maxDistance_, maxSlope_);
     csv_ = Field(limits, QString());
     csv_->setPlaceholderText(QStringLiteral("no CSV file"));
     auto* browse = new QPushButton(QStringLiteral("Browse..."), limits);
@@ -123,15 +137,11 @@ CrossingsDlg::CrossingsDlg(const LineOptions& lines, const CrossingOptions& cros
     nodes_->setChecked(compareNodes);
     lf->addRow(nodes_);
     layout->addWidget(limits);
-    auto* group = new QGroupBox(QStringLiteral("Lines"), this);
-    AddLineFields(new QFormLayout(group), lines);
-    layout->addWidget(group);
-    layout->addWidget(Buttons(this));
+    AddLinesAndButtons(layout, lines);
 }
 
 bool CrossingsDlg::Exchange() {
-    if (!ReadNumberBetween(maxDistance_, 0.001, 1e6, crossings_.MaxDistance)) return false;
-    if (!ReadNumberBetween(maxSlope_, 0.001, 1e6, crossings_.MaxSlope)) return false;
+    if (!ReadCrossingLimits(maxDistance_, maxSlope_, crossings_)) return false;
     csvPath_ = csv_->text().trimmed();
     compareNodes_ = nodes_->isChecked();
     return ReadLineFields(lines_);
@@ -147,10 +157,7 @@ ReportDlg::ReportDlg(const LineOptions& lines, const CrossingOptions& crossings,
     auto* layout = new QVBoxLayout(this);
     auto* limits = new QGroupBox(QStringLiteral("Crossings"), this);
     auto* lf = new QFormLayout(limits);
-    maxDistance_ = Field(limits, ShowReal(crossings.MaxDistance));
-    maxSlope_ = Field(limits, ShowReal(crossings.MaxSlope));
-    lf->addRow(QStringLiteral("Nearest sounding within (m)"), maxDistance_);
-    lf->addRow(QStringLiteral("Steepest slope (rise/run)"), maxSlope_);
+    AddCrossingLimits(lf, limits, crossings, maxDistance_, maxSlope_);
     nodes_ = new QCheckBox(QStringLiteral("Also compare every crossline sounding with a surface"), limits);
     nodes_->setChecked(compareNodes);
     lf->addRow(nodes_);
@@ -174,15 +181,11 @@ ReportDlg::ReportDlg(const LineOptions& lines, const CrossingOptions& crossings,
     connect(nodes_, &QCheckBox::toggled, this, follow);
     follow(compareNodes);
     layout->addWidget(limits);
-    auto* group = new QGroupBox(QStringLiteral("Lines"), this);
-    AddLineFields(new QFormLayout(group), lines);
-    layout->addWidget(group);
-    layout->addWidget(Buttons(this));
+    AddLinesAndButtons(layout, lines);
 }
 
 bool ReportDlg::Exchange() {
-    if (!ReadNumberBetween(maxDistance_, 0.001, 1e6, crossings_.MaxDistance)) return false;
-    if (!ReadNumberBetween(maxSlope_, 0.001, 1e6, crossings_.MaxSlope)) return false;
+    if (!ReadCrossingLimits(maxDistance_, maxSlope_, crossings_)) return false;
     compareNodes_ = nodes_->isChecked();
     surfacePath_ = surface_->text().trimmed();
     return ReadLineFields(lines_);
@@ -215,10 +218,7 @@ SpikesDlg::SpikesDlg(const SpikeOptions& options, QWidget* parent) : QcDialog(pa
     ff->addRow(QStringLiteral("Minimum depth (m)"), minDepth_);
     ff->addRow(QStringLiteral("Maximum depth (m)"), maxDepth_);
     layout->addWidget(filter);
-    auto* group = new QGroupBox(QStringLiteral("Lines"), this);
-    AddLineFields(new QFormLayout(group), options.Lines);
-    layout->addWidget(group);
-    layout->addWidget(Buttons(this));
+    AddLinesAndButtons(layout, options.Lines);
 }
 
 bool SpikesDlg::ReadLimit(QLineEdit* field, std::optional<double>& out) {
@@ -249,6 +249,16 @@ bool SpikesDlg::Exchange() {
 
 // ---- the reports ----
 
+QString S44Lines(const CrossingStatistics& s) {
+    QString text;
+    for (size_t o = 0; o < kS44Orders.size(); ++o)
+        text += QStringLiteral("S-44 %1: %2 % within TVU, %3\n")
+                    .arg(QString::fromLatin1(S44Name(kS44Orders[o])))
+                    .arg(s.PercentWithin[o], 0, 'f', 1)
+                    .arg(s.Pass[o] ? QStringLiteral("passes") : QStringLiteral("fails"));
+    return text;
+}
+
 QString CrossingReport(const LineSet& lines, const CrossingResult& r) {
     const CrossingStatistics& s = r.Stats;
     QString text = QStringLiteral("%1 main lines, %2 crosslines: %3 crossings, %4 accepted, %5 rejected.\n\n")
@@ -263,11 +273,7 @@ QString CrossingReport(const LineSet& lines, const CrossingResult& r) {
                 .arg(s.StdDev, 0, 'f', 3)
                 .arg(s.Rms, 0, 'f', 3)
                 .arg(s.P95, 0, 'f', 3);
-    for (size_t o = 0; o < kS44Orders.size(); ++o)
-        text += QStringLiteral("S-44 %1: %2 % within TVU, %3\n")
-                    .arg(QString::fromLatin1(S44Name(kS44Orders[o])))
-                    .arg(s.PercentWithin[o], 0, 'f', 1)
-                    .arg(s.Pass[o] ? QStringLiteral("passes") : QStringLiteral("fails"));
+    text += S44Lines(s);
     return text.trimmed();
 }
 

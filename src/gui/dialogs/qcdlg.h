@@ -12,6 +12,7 @@
 class QCheckBox;
 class QComboBox;
 class QFormLayout;
+class QVBoxLayout;
 class QLineEdit;
 class QTableWidget;
 
@@ -30,6 +31,12 @@ protected:
     // Adds the line fields, filled from `o`, as a group under the layout.
     void AddLineFields(QFormLayout* form, const LineOptions& o);
     bool ReadLineFields(LineOptions& o);
+    // The group of line fields, then the OK and Cancel buttons, at the end of the layout.
+    void AddLinesAndButtons(QVBoxLayout* layout, const LineOptions& o);
+    // The two limits of a usable crossing, as rows of the form.
+    void AddCrossingLimits(QFormLayout* form, QWidget* parent, const CrossingOptions& o, QLineEdit*& maxDistance,
+                           QLineEdit*& maxSlope);
+    bool ReadCrossingLimits(QLineEdit* maxDistance, QLineEdit* maxSlope, CrossingOptions& o);
 
 private:
     QLineEdit *turn_ = nullptr, *turnDistance_ = nullptr, *gap_ = nullptr, *gapDistance_ = nullptr,
@@ -136,6 +143,9 @@ private:
     QLineEdit *window_, *windowMetres_, *k_, *minDepth_, *maxDepth_;
 };
 
+// A line for each S-44 order: the share of comparisons within its allowance, and whether
+// that passes.
+QString S44Lines(const CrossingStatistics& stats);
 // The crossing statistics as the window tells them.
 QString CrossingReport(const LineSet& lines, const CrossingResult& result);
 // What Flag Spikes did, in a sentence or two.

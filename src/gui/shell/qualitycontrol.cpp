@@ -41,11 +41,7 @@ QString NodeReport(const surface::NodeResult& r) {
                        .arg(s.StdDev, 0, 'f', 3)
                        .arg(s.Rms, 0, 'f', 3)
                        .arg(s.P95, 0, 'f', 3);
-    for (size_t o = 0; o < kS44Orders.size(); ++o)
-        text += QStringLiteral("S-44 %1: %2 % within TVU, %3\n")
-                    .arg(QString::fromLatin1(S44Name(kS44Orders[o])))
-                    .arg(s.PercentWithin[o], 0, 'f', 1)
-                    .arg(s.Pass[o] ? QStringLiteral("passes") : QStringLiteral("fails"));
+    text += S44Lines(s);
     return text.trimmed();
 }
 
