@@ -96,7 +96,7 @@ void BM_DepthOffsets(benchmark::State& state) {
     // One history for the document, as the window and the command line keep it.
     UndoHistory history;
     for (auto _ : state) {
-        aq::Undoable(withHistory ? &history : nullptr, doc, "Offsets", UndoScope::Records, aq::bench::Quiet(),
+        aq::Undoable(withHistory ? &history : nullptr, doc, "Offsets", UndoScope::Fields, aq::bench::Quiet(),
                      [&] { aq::OffsetDepths(doc, MoreDepth(doc), aq::bench::Quiet()); });
         state.PauseTiming();
         if (withHistory) {
@@ -116,7 +116,7 @@ BENCHMARK(BM_DepthOffsets)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Itera
 
 void BM_UndoRedoDepthOffsets(benchmark::State& state) {
     CVKDoc& doc = Survey();
-    UndoRedo(state, "Offsets", UndoScope::Records, [&] { aq::OffsetDepths(doc, MoreDepth(doc), aq::bench::Quiet()); });
+    UndoRedo(state, "Offsets", UndoScope::Fields, [&] { aq::OffsetDepths(doc, MoreDepth(doc), aq::bench::Quiet()); });
 }
 BENCHMARK(BM_UndoRedoDepthOffsets)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -152,7 +152,7 @@ void BM_ConvertToUtm(benchmark::State& state) {
     CopyGeographic(doc);
     UndoHistory history;
     for (auto _ : state) {
-        aq::Undoable(withHistory ? &history : nullptr, doc, "Convert to UTM", UndoScope::Records, aq::bench::Quiet(),
+        aq::Undoable(withHistory ? &history : nullptr, doc, "Convert to UTM", UndoScope::Fields, aq::bench::Quiet(),
                      [&] { aq::ConvertToUtm(doc, aq::bench::Quiet()); });
         state.PauseTiming();
         if (withHistory) {
@@ -171,7 +171,7 @@ void BM_UndoRedoConvertToUtm(benchmark::State& state) {
     CVKDoc doc;
     CopyGeographic(doc);
     UndoHistory history;
-    aq::Undoable(&history, doc, "Convert to UTM", UndoScope::Records, aq::bench::Quiet(),
+    aq::Undoable(&history, doc, "Convert to UTM", UndoScope::Fields, aq::bench::Quiet(),
                  [&] { aq::ConvertToUtm(doc, aq::bench::Quiet()); });
     state.counters["step_bytes"] = static_cast<double>(history.Bytes());
     for (auto _ : state) {

@@ -392,8 +392,7 @@ Step ParseCommand(Args& a, const CommandInfo& cmd) {
     // A command that changes the survey becomes a step of the history, whatever its outcome.
     return [&cmd, step = std::move(step)](Context& c) {
         if (!Available(c, cmd)) return false;
-        return Undoable(c.history, c.doc, UndoStepName(cmd),
-                        cmd.undo == UndoKind::Flags ? UndoScope::Flags : UndoScope::Records, c.port,
+        return Undoable(c.history, c.doc, UndoStepName(cmd), UndoScopeOf(cmd.undo), c.port,
                         [&] { return step(c); });
     };
 }

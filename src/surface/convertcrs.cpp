@@ -211,6 +211,7 @@ bool ConvertToCrs(CVKDoc& doc, const std::string& targetText, UserPort& port) {
     const double sampleY = which.empty() ? 0.0 : CoordToReal(records[which[0]].Y, geographic);
     WarnOfAccuracy(doc, c, norm.get(), from.get(), to.get(), targetLabel, sampleX, sampleY, port);
 
+    doc.WillWrite(kFieldX | kFieldY | kFieldFlags);
     for (size_t k = 0; k < which.size(); ++k) {
         CVKData& r = records[which[k]];
         r.X = newX[k];

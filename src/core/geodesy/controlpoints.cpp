@@ -73,6 +73,7 @@ void EditControl(CVKDoc& doc, std::span<const std::optional<ControlPageValues>> 
 void ApplyControl(CVKDoc& doc, UserPort& port) {
     const CVKlsq& set = doc.Control;
     if (!set.IsUsable() || !doc.IsGeographic()) return;
+    doc.WillWrite(kFieldX | kFieldY | kFieldFlags);
     for (CVKData& r : doc.Records) {
         if (!(r.Flags & (REC_POSITION | REC_GEOGRAPHIC))) continue;
         const std::optional<GridPoint> g = set.ToLocalGrid(CoordToReal(r.Y, true), CoordToReal(r.X, true));

@@ -21,6 +21,7 @@ void ConvertToUtm(CVKDoc& doc, UserPort& port) {
     // recorded coordinate system says which meridian the survey was projected with.
     const SurveyCrs crs = ZoneCrs(UtmZone(midLongitude));
 
+    doc.WillWrite(kFieldX | kFieldY | kFieldFlags);
     for (CVKData& r : doc.Records) {
         if (!(r.Flags & (REC_POSITION | REC_GEOGRAPHIC))) continue;
         // A grid position in a geographic document is read as degrees too.

@@ -3,8 +3,11 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <type_traits>
 
@@ -82,6 +85,11 @@ constexpr Column kColumns[] = {
 };
 constexpr size_t kColumnCount = std::size(kColumns);
 constexpr size_t kFlagsColumn = 9;
+constexpr const char* kColumnNames[] = {"Time", "X",     "Y",    "Z",     "Depth",   "Tide",
+                                        "Pitch", "Roll", "Heave", "Flags", "Quality", "Hundredths"};
+// The journal's field bits are the columns in this order.
+static_assert(kEveryField == (1u << kColumnCount) - 1 && kFieldFlags == 1u << kFlagsColumn &&
+              kFieldHundredths == 1u << 11 && kFieldDepth == 1u << 4);
 
 inline const uint8_t* Field(const CVKData& r, size_t c) {
     return reinterpret_cast<const uint8_t*>(&r) + kColumns[c].offset;
@@ -114,10 +122,10 @@ struct Snapshot {
 
     size_t capacity = 0;  // bytes of data
 
-    // Copies the records into `spare` when it is large enough (its pages are then in
-    // memory already), otherwise into new memory.
-    void Take(const std::vector<CVKData>& records, std::unique_ptr<uint8_t[]>& spare, size_t& spareBytes) {
-        count = records.size();
+    // Room for the fields of n records: `spare` when it is large enough (its pages are in
+    // memory already), otherwise new memory.
+    void Allocate(size_t n, std::unique_ptr<uint8_t[]>& spare, size_t& spareBytes) {
+        count = n;
         if (spare && spareBytes >= count * kRowBytes) {
             data = std::move(spare);
             capacity = spareBytes;
@@ -128,14 +136,21 @@ struct Snapshot {
             platform::AdviseHugePages(data.get(), capacity);
         }
         spareBytes = 0;
+    }
+    // Copies the fields of `columns` (bits of RecordField) of the records.
+    void Copy(const std::vector<CVKData>& records, uint16_t columns) {
         ParallelFor(count, kHalves, [&](unsigned, size_t begin, size_t end) {
             for (size_t i = begin; i < end; ++i) {
                 const CVKData& r = records[i];
 #pragma GCC unroll 16
                 for (size_t c = 0; c < kColumnCount; ++c)
-                    std::memcpy(Column(c) + i * kColumns[c].size, Field(r, c), kColumns[c].size);
+                    if ((columns >> c) & 1u) std::memcpy(Column(c) + i * kColumns[c].size, Field(r, c), kColumns[c].size);
             }
         });
+    }
+    void Take(const std::vector<CVKData>& records, std::unique_ptr<uint8_t[]>& spare, size_t& spareBytes) {
+        Allocate(records.size(), spare, spareBytes);
+        Copy(records, kEveryField);
     }
     uint8_t* Column(size_t c) const { return data.get() + count * kColumnStart[c]; }
     const uint8_t* At(size_t c, size_t i) const { return Column(c) + i * kColumns[c].size; }
@@ -155,6 +170,15 @@ struct Snapshot {
         return f & 0xF0;
     }
 };
+
+// Room for a step's values, on huge pages where the system gives them: a whole column of
+// a large survey faults its memory in a tenth of the time that way, and a step that keeps
+// a rewritten column pays that fault on every command.
+template <class T>
+void Reserve(std::vector<T>& v, size_t n) {
+    v.reserve(n);
+    platform::AdviseHugePages(v.data(), n * sizeof(T));
+}
 
 int64_t KeyOf(const CVKData& r) { return r.Time * 100 + r.Hundredths; }
 
@@ -221,23 +245,30 @@ struct RankWalker {
 // snapshot alone, whole or at the changed records, whichever is smaller.
 template <class PresentIndex, class PastIndex>
 void DiffColumns(const std::vector<CVKData>& records, const Snapshot& snap, size_t shared, PresentIndex present,
-                 PastIndex past, RecordDelta& delta) {
+                 PastIndex past, RecordDelta& delta, uint16_t columns = kEveryField) {
     static_assert(kColumnCount <= 16);
-    std::vector<uint16_t> masks(shared, 0);
+    std::vector<uint16_t> masks;
+    Reserve(masks, shared);
+    masks.resize(shared, 0);
     size_t halves[2][kColumnCount] = {};
     ParallelFor(shared, kHalves, [&](unsigned half, size_t begin, size_t end) {
-        size_t* counts = halves[half];
+        // Counted in this thread's own array, added once at the end: the two halves'
+        // counts share a cache line, which both threads writing it would pass to and fro.
+        size_t counts[kColumnCount] = {};
         for (size_t r = begin; r < end; ++r) {
             const CVKData& now = records[present(r)];
             const size_t then = past(r);
             unsigned mask = 0;
 #pragma GCC unroll 16
             for (size_t c = 0; c < kColumnCount; ++c)
-                mask |= static_cast<unsigned>(std::memcmp(Field(now, c), snap.At(c, then), kColumns[c].size) != 0) << c;
+                if ((columns >> c) & 1u)
+                    mask |= static_cast<unsigned>(std::memcmp(Field(now, c), snap.At(c, then), kColumns[c].size) != 0)
+                            << c;
             if (mask == 0) continue;
             for (size_t c = 0; c < kColumnCount; ++c) counts[c] += (mask >> c) & 1u;
             masks[r] = static_cast<uint16_t>(mask);
         }
+        std::copy(std::begin(counts), std::end(counts), halves[half]);
     });
     size_t counts[kColumnCount];
     for (size_t c = 0; c < kColumnCount; ++c) counts[c] = halves[0][c] + halves[1][c];
@@ -250,14 +281,17 @@ void DiffColumns(const std::vector<CVKData>& records, const Snapshot& snap, size
         change.dense = counts[c] * (4 + size) > shared * size;
         if (change.dense) {
             if (shared == snap.count) {  // every record shared: the snapshot's column as it is
+                Reserve(change.values, shared * size);
                 change.values.assign(snap.At(c, 0), snap.At(c, 0) + shared * size);
             } else {
+                Reserve(change.values, shared * size);
                 change.values.resize(shared * size);
                 for (size_t r = 0; r < shared; ++r)
                     std::memcpy(change.values.data() + r * size, snap.At(c, past(r)), size);
             }
         } else {
             change.ranks.reserve(counts[c]);
+            Reserve(change.values, counts[c] * size);
             change.values.resize(counts[c] * size);
             uint8_t* out = change.values.data();
             for (size_t r = 0; r < shared; ++r) {
@@ -285,6 +319,7 @@ RecordDelta RecordDelta::Apply(std::vector<CVKData>& records) const {
         undo.column = change.column;
         undo.dense = change.dense;
         undo.ranks = change.ranks;
+        Reserve(undo.values, change.values.size());
         undo.values.resize(change.values.size());
         RankWalker walk{remove};
         const size_t n = change.dense ? change.values.size() / size : change.ranks.size();
@@ -341,15 +376,78 @@ struct UndoHistory::Step {
     size_t Bytes() const { return sizeof(Step) + name.size() + records.Bytes() + settings.Bytes(); }
 };
 
-struct UndoHistory::Pending {
+struct UndoHistory::Pending final : RecordJournal {
     std::string name;
     bool modified = false;
-    bool journaled = false;  // flags alone: the commands tell what they change
-    std::vector<std::pair<uint32_t, uint16_t>> journal;
+    UndoScope scope = UndoScope::Records;
+    std::vector<std::pair<uint32_t, uint16_t>> journal;  // scope Flags
     size_t count = 0;
-    Snapshot snapshot;
+    Snapshot snapshot;  // scope Fields: only the columns kept so far are written
     DocSettings settings;
+    CVKDoc* doc = nullptr;
+    std::mutex mutex;
+    // Scope Fields: a field was named once the number of records had changed, when it
+    // could no longer be kept as it was.
+    bool late = false;
+    std::unique_ptr<Snapshot> whole;  // while checking: every field, for the check
+
+    Pending() = default;
+    Pending(const Pending&) = delete;
+    Pending& operator=(const Pending&) = delete;
+    ~Pending() override {
+        if (!doc) return;
+        if (doc->Journal == this) doc->Journal = nullptr;
+        if (doc->FlagJournal == &journal) doc->FlagJournal = nullptr;
+    }
+
+    void Keep(uint16_t fields) override {
+        std::lock_guard<std::mutex> lock(mutex);
+        const auto missing = static_cast<uint16_t>(fields & ~kept_.load(std::memory_order_relaxed) & kEveryField);
+        if (missing != 0) {
+            if (doc->Records.size() == snapshot.count)
+                snapshot.Copy(doc->Records, missing);
+            else
+                late = true;
+        }
+        kept_.fetch_or(fields, std::memory_order_release);
+    }
 };
+
+bool UndoHistory::Checking() {
+    static const bool on = [] {
+        const char* v = std::getenv("AQUENTA_CHECK_UNDO");
+        return v != nullptr && *v != '\0' && std::strcmp(v, "0") != 0;
+    }();
+    return on;
+}
+
+namespace {
+
+// While checking: stops the program when a command of scope Fields changed what it did not
+// name to the journal, saying which command and which field.
+void CheckKept(const std::string& name, const std::vector<CVKData>& recs, const Snapshot& whole, uint16_t kept,
+               bool late) {
+    std::string what;
+    if (late || (recs.size() != whole.count && kept != kEveryField)) {
+        what = "the number of records";
+    } else if (recs.size() == whole.count) {
+        for (size_t c = 0; c < kColumnCount && what.empty(); ++c) {
+            if ((kept >> c) & 1u) continue;
+            for (size_t i = 0; i < recs.size(); ++i) {
+                if (std::memcmp(Field(recs[i], c), whole.At(c, i), kColumns[c].size) != 0) {
+                    what = std::string("the ") + kColumnNames[c] + " of record " + std::to_string(i);
+                    break;
+                }
+            }
+        }
+    }
+    if (what.empty()) return;
+    std::fprintf(stderr, "undo history: \"%s\" changed %s without naming it to the journal\n", name.c_str(),
+                 what.c_str());
+    std::abort();
+}
+
+}  // namespace
 
 size_t UndoHistory::DefaultBudget() {
     const uint64_t memory = platform::PhysicalMemoryBytes();
@@ -363,18 +461,28 @@ UndoHistory::~UndoHistory() = default;
 void UndoHistory::Begin(CVKDoc& doc, const std::string& name, UndoScope scope, UserPort& port) {
     pending_.reset();
     doc.FlagJournal = nullptr;
+    doc.Journal = nullptr;
     try {
         auto p = std::make_unique<Pending>();
         p->name = name;
         p->count = doc.Records.size();
-        if (scope == UndoScope::Flags) {
-            p->journaled = true;
-            doc.FlagJournal = &p->journal;
-        } else {
+        p->scope = scope;
+        p->doc = &doc;
+        if (scope == UndoScope::Records) {
             p->snapshot.Take(doc.Records, spare_, spareBytes_);
+        } else if (scope == UndoScope::Fields) {
+            p->snapshot.Allocate(doc.Records.size(), spare_, spareBytes_);
+            if (Checking()) {
+                p->whole = std::make_unique<Snapshot>();
+                std::unique_ptr<uint8_t[]> none;
+                size_t noBytes = 0;
+                p->whole->Take(doc.Records, none, noBytes);
+            }
         }
         p->settings = DocSettings::Of(doc);
         p->modified = doc.Modified;
+        if (scope == UndoScope::Flags) doc.FlagJournal = &p->journal;
+        if (scope == UndoScope::Fields) doc.Journal = p.get();
         pending_ = std::move(p);
     } catch (const std::bad_alloc&) {
         // The command runs all the same; only its step is lost, and the history before
@@ -391,6 +499,7 @@ void UndoHistory::Begin(CVKDoc& doc, const std::string& name, UndoScope scope, U
 
 void UndoHistory::Cancel(CVKDoc& doc) {
     doc.FlagJournal = nullptr;
+    doc.Journal = nullptr;
     if (pending_) KeepSpare(std::move(pending_->snapshot.data), pending_->snapshot.capacity);
     pending_.reset();
 }
@@ -403,8 +512,14 @@ void UndoHistory::KeepSpare(std::unique_ptr<uint8_t[]> data, size_t bytes) {
 
 bool UndoHistory::End(CVKDoc& doc, UserPort& port) {
     doc.FlagJournal = nullptr;
+    doc.Journal = nullptr;
     if (!pending_) return false;
     std::unique_ptr<Pending> p = std::move(pending_);
+    const bool journaled = p->scope == UndoScope::Flags;
+    // Scope Fields: what the command named. With every field named, the snapshot is whole
+    // and the step is made as for scope Records.
+    const uint16_t kept = p->scope == UndoScope::Fields ? p->Kept() : uint16_t{kEveryField};
+    if (p->whole) CheckKept(p->name, doc.Records, *p->whole, kept, p->late);
     try {
         auto step = std::make_unique<Step>();
         step->name = p->name;
@@ -414,7 +529,7 @@ bool UndoHistory::End(CVKDoc& doc, UserPort& port) {
         const std::vector<CVKData>& recs = doc.Records;
         delta.sourceSize = recs.size();
         delta.targetSize = p->count;
-        if (p->journaled && recs.size() == p->count) {
+        if (journaled && recs.size() == p->count) {
             // The first entry of a record holds its flags from before the command.
             std::vector<std::pair<uint32_t, uint16_t>>& journal = p->journal;
             std::stable_sort(journal.begin(), journal.end(),
@@ -430,15 +545,19 @@ bool UndoHistory::End(CVKDoc& doc, UserPort& port) {
                 change.values.insert(change.values.end(), bytes, bytes + sizeof was);
             }
             if (!change.ranks.empty()) delta.columns.push_back(std::move(change));
-        } else if (recs.size() == snap.count && !p->journaled) {
-            DiffColumns(recs, snap, snap.count, [](size_t r) { return r; }, [](size_t r) { return r; }, delta);
-        } else if (p->journaled) {
-            // A command that should have changed flags alone changed the survey: its step
-            // cannot be made, and the steps before it no longer lead here.
+        } else if (recs.size() == snap.count && !journaled && !p->late) {
+            if (kept != 0)
+                DiffColumns(recs, snap, snap.count, [](size_t r) { return r; }, [](size_t r) { return r; }, delta,
+                            kept);
+        } else if (journaled || p->late || kept != kEveryField) {
+            // A command that should have changed flags alone, or only the fields it named,
+            // changed the number of records: its step cannot be made, and the steps before
+            // it no longer lead here.
             steps_.clear();
             position_ = 0;
             saved_ = -1;
             bytes_ = 0;
+            port.StatusNote("\"" + p->name + "\" could not be kept for undo; the undo history was cleared.");
             return false;
         } else {
             // Both states are in time order: walk them together, taking what only the

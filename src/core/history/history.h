@@ -23,6 +23,10 @@ namespace aq {
 enum class UndoScope {
     Flags,    // the records' flags only, through the document's FlagJournal (box delete and
               // undelete, time frame)
+    Fields,   // fields of the records in place, which the commands name through the
+              // document's Journal before they write them (offsets, transformations,
+              // filters, Restore); a command that adds, takes away or reorders records
+              // names every field first
     Records,  // anything: fields, the number of records, the settings
 };
 
@@ -76,6 +80,12 @@ public:
     // modified mark follows: back at the state last saved, the document is unmodified.
     bool Undo(CVKDoc& doc, UserPort& port);
     bool Redo(CVKDoc& doc, UserPort& port);
+
+    // Whether each command of scope Fields is also checked against a copy of the whole
+    // survey, so that a field written without a word to the journal stops the program
+    // with the command's name. Set by the environment variable AQUENTA_CHECK_UNDO, which
+    // the tests set.
+    static bool Checking();
 
     // A new or newly opened document: no steps, and this state is the saved one.
     void Clear(bool savedState = true);

@@ -12,6 +12,7 @@
 #include "model/control.h"
 #include "model/data.h"
 #include "model/geometry.h"
+#include "model/journal.h"
 #include "model/surveycrs.h"
 #include "model/userport.h"
 
@@ -98,6 +99,13 @@ public:
     // frame) add each record they change and its flags before the change, so the undo
     // history need not copy every record's flags to learn what changed.
     std::vector<std::pair<uint32_t, uint16_t>>* FlagJournal = nullptr;
+    // While set, the commands that rewrite fields of the records in place say which,
+    // before they write them (WillWrite), and say every field before they add, take away
+    // or reorder records: the undo history then keeps only what they name.
+    RecordJournal* Journal = nullptr;
+    void WillWrite(uint16_t fields) {
+        if (Journal) Journal->WillWrite(fields);
+    }
 
     // --- document state of the shell ---
     std::string PathName;  // empty while untitled

@@ -9,6 +9,7 @@
 namespace aq {
 
 void Restore(CVKDoc& doc, UserPort& port) {
+    doc.WillWrite(kFieldFlags);
     for (CVKData& r : doc.Records) r.Flags &= static_cast<uint16_t>(~REC_DELETED);
     Recalculate(doc, port);
 }
@@ -24,9 +25,14 @@ void Remove(CVKDoc& doc, UserPort& port, bool clearZ) {
     const CVKData* selected = doc.SelectedRecord();
     int32_t newSelected = -1;
     size_t out = 0;
+    if (clearZ) doc.WillWrite(kFieldZ);
     for (size_t i = 0; i < recs.size(); ++i) {
         if (clearZ) recs[i].Z = 0;
-        if (recs[i].Flags & REC_DELETED) continue;
+        if (recs[i].Flags & REC_DELETED) {
+            // The first record to go: none has moved yet.
+            if (out == i) doc.WillWrite(kEveryField);
+            continue;
+        }
         kinds |= recs[i].Flags & 0xFF0;
         if (selected == &recs[i]) newSelected = static_cast<int32_t>(out);
         if (out != i) recs[out] = recs[i];
@@ -104,6 +110,7 @@ bool ApplyRange(CVKDoc& doc, const RangeValues& given, UserPort& port) {
     const int64_t start = Low32(v.Start);
     const int64_t end = Low32(v.End);
 
+    doc.WillWrite(kFieldFlags);
     for (size_t i = doc.Records.size(); i-- > 0;) {
         CVKData& r = doc.Records[i];
         const bool spatial = v.Spatial && HasPosition(r);
@@ -128,6 +135,7 @@ void SmoothZ(CVKDoc& doc, bool withSelf) {
     std::vector<CVKData>& recs = doc.Records;
     const size_t n = recs.size();
     if (n < 3) return;
+    doc.WillWrite(kFieldZ);
     // The next live position at or after each index is found by one forward scan.
     size_t prev = static_cast<size_t>(-1);
     size_t next = 0;
@@ -165,6 +173,7 @@ int MarkInRect(CVKDoc& doc, const CRect& rect, bool del, bool sectionView, UserP
     const bool tide = doc.KindFlags & REC_TIDE;
     int hits = 0;
     auto* journal = doc.FlagJournal;
+    doc.WillWrite(kFieldFlags);
     for (size_t i = 0; i < doc.Records.size(); ++i) {
         CVKData& r = doc.Records[i];
         const bool hit = sectionView ? ((depth && rect.Contains(r.ptSeabed)) || (pos && rect.Contains(r.ptHeight)) ||
@@ -190,6 +199,7 @@ int MarkInRect(CVKDoc& doc, const CRect& rect, bool del, bool sectionView, UserP
 void MarkOutsideTimeFrame(CVKDoc& doc, int32_t x0, int32_t x1, UserPort& port) {
     bool changed = false;
     auto* journal = doc.FlagJournal;
+    doc.WillWrite(kFieldFlags);
     for (size_t i = 0; i < doc.Records.size(); ++i) {
         CVKData& r = doc.Records[i];
         const uint16_t before = r.Flags;

@@ -284,6 +284,7 @@ bool TideFromGnss(CVKDoc& doc, const GnssTideSettings& settings, SeparationSourc
                        std::to_string(tides.size()) + " water levels from the GNSS heights?"))
         return false;
 
+    doc.WillWrite(kEveryField);
     std::erase_if(doc.Records, [](const CVKData& r) { return (r.Flags & kKinds) == REC_TIDE; });
     doc.ReserveRecords(doc.Records.size() + tides.size());
     for (const CVKData& r : tides) doc.AddRecord(r);

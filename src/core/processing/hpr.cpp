@@ -28,6 +28,7 @@ void ApplyHpr(CVKDoc& doc) {
     double p = 0, r = 0;      // angles of the last depth
     double e0 = 0, n0 = 0;    // the previous record's plan position
     std::vector<CVKData>& recs = doc.Records;
+    doc.WillWrite(kFieldPitch | kFieldRoll | kFieldFlags);
     for (size_t i = 0; i < recs.size(); ++i) {
         CVKData& rec = recs[i];
         if (rec.Flags & REC_HPR) continue;

@@ -73,6 +73,9 @@ int16_t RescaleDepth(int16_t depth, double oldVelocity, double newVelocity) {
 
 void ApplyOffsets(CVKDoc& doc, uint16_t kind, const OffsetDeltas& d, UserPort& port, double oldVelocity,
                   double newVelocity) {
+    // Each record's fields taken from the other kinds are emptied for the recalculation to
+    // fill again; the kind's own fields take the offsets.
+    doc.WillWrite(kFieldX | kFieldY | kFieldZ | kFieldDepth | kFieldTide | (d.Time != 0 ? kFieldTime : 0));
     for (CVKData& r : doc.Records) {
         r.ClearDerived();
         if (!(r.Flags & kind)) continue;

@@ -112,6 +112,7 @@ void StableSortByTime(CVKDoc& doc) {
     std::vector<CVKData>& recs = doc.Records;
     std::vector<size_t> runs = FindRuns(recs);
     if (runs.size() <= 2) return;
+    doc.WillWrite(kEveryField);
 
     // The selection follows its record through the sort.
     const CVKData* sel = doc.SelectedRecord();
@@ -204,20 +205,45 @@ inline bool WithinLimit(const CVKData& r, const CVKData& p, const CVKData& nx, i
     return true;
 }
 
-inline void TakePosition(CVKData& r, const CVKData& p, const CVKData& nx, const Gap& g) {
-    r.X = static_cast<int64_t>(static_cast<uint64_t>(p.X) +
-                               static_cast<uint64_t>(int64_t{MulDiv(Sub32(Low32(nx.X), Low32(p.X)), g.a, g.s)}));
-    r.Y = static_cast<int64_t>(static_cast<uint64_t>(p.Y) +
-                               static_cast<uint64_t>(int64_t{MulDiv(Sub32(Low32(nx.Y), Low32(p.Y)), g.a, g.s)}));
-    r.Z = Add32(p.Z, MulDiv(Sub32(nx.Z, p.Z), g.a, g.s));
+// Puts a value into a field of a record, first naming the field to the document's journal
+// when it is about to change: most recalculations give most records the values they hold,
+// and the undo history then keeps nothing of them.
+class FieldWriter {
+public:
+    explicit FieldWriter(RecordJournal* journal) : journal_(journal) {}
+    template <class T>
+    void Put(T& field, T value, uint16_t bit) {
+        if (field == value) return;
+        if (!(named_ & bit)) {
+            if (journal_) journal_->WillWrite(bit);
+            named_ |= bit;
+        }
+        field = value;
+    }
+
+private:
+    RecordJournal* journal_;
+    uint16_t named_ = 0;
+};
+
+inline void TakePosition(FieldWriter& w, CVKData& r, const CVKData& p, const CVKData& nx, const Gap& g) {
+    w.Put(r.X,
+          static_cast<int64_t>(static_cast<uint64_t>(p.X) +
+                               static_cast<uint64_t>(int64_t{MulDiv(Sub32(Low32(nx.X), Low32(p.X)), g.a, g.s)})),
+          kFieldX);
+    w.Put(r.Y,
+          static_cast<int64_t>(static_cast<uint64_t>(p.Y) +
+                               static_cast<uint64_t>(int64_t{MulDiv(Sub32(Low32(nx.Y), Low32(p.Y)), g.a, g.s)})),
+          kFieldY);
+    w.Put(r.Z, Add32(p.Z, MulDiv(Sub32(nx.Z, p.Z), g.a, g.s)), kFieldZ);
 }
 
-inline void TakeDepth(CVKData& r, const CVKData& p, const CVKData& nx, const Gap& g) {
-    r.Depth = static_cast<int16_t>(Add32(p.Depth, MulDiv(nx.Depth - p.Depth, g.a, g.s)));
+inline void TakeDepth(FieldWriter& w, CVKData& r, const CVKData& p, const CVKData& nx, const Gap& g) {
+    w.Put(r.Depth, static_cast<int16_t>(Add32(p.Depth, MulDiv(nx.Depth - p.Depth, g.a, g.s))), kFieldDepth);
 }
 
-inline void TakeTide(CVKData& r, const CVKData& p, const CVKData& nx, const Gap& g) {
-    r.Tide = static_cast<int16_t>(Add32(p.Tide, MulDiv(nx.Tide - p.Tide, g.a, g.s)));
+inline void TakeTide(FieldWriter& w, CVKData& r, const CVKData& p, const CVKData& nx, const Gap& g) {
+    w.Put(r.Tide, static_cast<int16_t>(Add32(p.Tide, MulDiv(nx.Tide - p.Tide, g.a, g.s))), kFieldTide);
 }
 
 // Interpolates records one after another within a stretch of the survey. A record takes
@@ -237,7 +263,8 @@ public:
           haveTide_(doc.KindFlags & REC_TIDE),
           pos_(recs_, REC_POSITION),
           depth_(recs_, REC_DEPTH),
-          tide_(recs_, REC_TIDE) {}
+          tide_(recs_, REC_TIDE),
+          writer_(doc.Journal) {}
 
     // Interpolates records [begin, end), carrying on from the last call when it ended at begin.
     void Run(size_t begin, size_t end) {
@@ -261,17 +288,17 @@ public:
         if (wantPos) {
             pos_.MoveTo(i);
             if (pos_.Found() && WithinLimit(r, recs_[pos_.Prev()], recs_[pos_.Next()], limit_, g))
-                TakePosition(r, recs_[pos_.Prev()], recs_[pos_.Next()], g);
+                TakePosition(writer_, r, recs_[pos_.Prev()], recs_[pos_.Next()], g);
         }
         if (wantDepth) {
             depth_.MoveTo(i);
             if (depth_.Found() && WithinLimit(r, recs_[depth_.Prev()], recs_[depth_.Next()], limit_, g))
-                TakeDepth(r, recs_[depth_.Prev()], recs_[depth_.Next()], g);
+                TakeDepth(writer_, r, recs_[depth_.Prev()], recs_[depth_.Next()], g);
         }
         if (wantTide) {
             tide_.MoveTo(i);
             if (tide_.Found() && WithinLimit(r, recs_[tide_.Prev()], recs_[tide_.Next()], tideLimit_, g))
-                TakeTide(r, recs_[tide_.Prev()], recs_[tide_.Next()], g);
+                TakeTide(writer_, r, recs_[tide_.Prev()], recs_[tide_.Next()], g);
         }
     }
 
@@ -281,6 +308,7 @@ private:
     int64_t limit_, tideLimit_;
     bool havePos_, haveDepth_, haveTide_;
     Neighbours pos_, depth_, tide_;
+    FieldWriter writer_;  // this thread's: each thread names a field once
     size_t at_ = static_cast<size_t>(-1);
 };
 
@@ -522,18 +550,16 @@ void ExtendPositions(CVKDoc& doc) {
     size_t f = 0;
     while (f < n && !(recs[f].Flags & REC_POSITION)) ++f;
     if (f == n) f = n - 1;
-    for (size_t i = 0; i < f; ++i) {
-        recs[i].X = recs[f].X;
-        recs[i].Y = recs[f].Y;
-        recs[i].Z = recs[f].Z;
-    }
+    FieldWriter w(doc.Journal);
+    const auto take = [&](CVKData& r, const CVKData& from) {
+        w.Put(r.X, from.X, kFieldX);
+        w.Put(r.Y, from.Y, kFieldY);
+        w.Put(r.Z, from.Z, kFieldZ);
+    };
+    for (size_t i = 0; i < f; ++i) take(recs[i], recs[f]);
     size_t l = n - 1;
     while (l > 0 && !(recs[l].Flags & REC_POSITION)) --l;
-    for (size_t i = l + 1; i < n; ++i) {
-        recs[i].X = recs[l].X;
-        recs[i].Y = recs[l].Y;
-        recs[i].Z = recs[l].Z;
-    }
+    for (size_t i = l + 1; i < n; ++i) take(recs[i], recs[l]);
 }
 
 void RefreshRange(CVKDoc& doc, UserPort& port, const ParallelSettings& parallel) {

@@ -166,6 +166,7 @@ bool FlagSpikes(CVKDoc& doc, const SpikeOptions& o, SpikeResult& result, UserPor
         return false;
     }
     result.Lines = set.Lines.size();
+    doc.WillWrite(kFieldFlags);
     port.BeginPhase("Flagging Spikes");
     port.SetProgress(0);
 

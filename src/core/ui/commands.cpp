@@ -286,30 +286,30 @@ const std::vector<CommandInfo> kCommands = {
      .only = kNoHandler},
     {.id = ID_EDIT_RESTORE, .text = "Restore", .prompt = "Undelete every deleted point\nRestore",
      .target = T::Document, .menu = "&Edit", .separatorBefore = true, .icon = "restore", .rule = kAnyRecords,
-     .action = A::Plain, .run = Restore, .verb = "restore", .undo = U::Records},
+     .action = A::Plain, .run = Restore, .verb = "restore", .undo = U::Fields},
     {.id = ID_OFFSETS_POSITIONS, .text = "Positions...",
      .prompt = "Set the time and position offsets of the positions\nPosition Offsets", .target = T::Document,
      .menu = "&Edit/Offsets", .rule = kPositions, .action = A::Values, .verb = "offsets positions",
-     .args = "[--time S] [--east M] [--north M] [--elevation M]", .undo = U::Records},
+     .args = "[--time S] [--east M] [--north M] [--elevation M]", .undo = U::Fields},
     {.id = ID_OFFSETS_DEPTHS, .text = "Depths...",
      .prompt = "Set the time and depth offsets and the sound velocity of the depths\nDepth Offsets",
      .target = T::Document, .menu = "&Edit/Offsets", .rule = kDepths, .action = A::Values,
-     .verb = "offsets depths", .args = "[--time S] [--depth M] [--sound-velocity V]", .undo = U::Records},
+     .verb = "offsets depths", .args = "[--time S] [--depth M] [--sound-velocity V]", .undo = U::Fields},
     {.id = ID_OFFSETS_TIDE, .text = "Tide ...", .prompt = "Set the time and level offsets of the tides\nTide Offsets",
      .target = T::Document, .menu = "&Edit/Offsets", .rule = kTides, .action = A::Values, .verb = "offsets tide",
-     .args = "[--time S] [--tide M]", .undo = U::Records},
+     .args = "[--time S] [--tide M]", .undo = U::Fields},
     {.id = ID_CONTROL_ADD, .text = "Add Control",
      .prompt = "Add a control point for user grid transformation\nAdd Control", .promptIsOurs = false,
      .target = T::Document, .menu = "&Edit/Transform", .rule = kGeographic, .action = A::Values,
-     .verb = "control add", .args = "--name NAME --lat D M S N|S --lon D M S E|W --grid X Y", .undo = U::Records},
+     .verb = "control add", .args = "--name NAME --lat D M S N|S --lon D M S E|W --grid X Y", .undo = U::Fields},
     {.id = ID_CONTROL_EDIT, .text = "Edit Control", .prompt = "Edit/Delete user grid Control points\nEdit Control",
      .promptIsOurs = false, .target = T::Document, .menu = "&Edit/Transform", .rule = kControlPoint,
      .action = A::Values, .verb = "control unuse", .args = "NAME",
-     .help = "Unchecks \"Use this station\" of the named control point, which then goes.", .undo = U::Records},
+     .help = "Unchecks \"Use this station\" of the named control point, which then goes.", .undo = U::Fields},
     {.id = ID_CONTROL_APPLY, .text = "Apply Control",
      .prompt = "Apply control and convert Lat/Long to user grid coords\nApply Control", .promptIsOurs = false,
      .target = T::Document, .menu = "&Edit/Transform", .rule = kGeographicAndControl, .action = A::Plain,
-     .run = ApplyControl, .verb = "apply-control", .undo = U::Records},
+     .run = ApplyControl, .verb = "apply-control", .undo = U::Fields},
     {.id = ID_CONTROL_SELF_TEST, .text = "Self Test",
      .prompt = "Show how well the control points fit the user grid\nSelf Test", .target = T::Document,
      .menu = "&Edit/Transform", .rule = kUsableControl, .action = A::Plain, .run = SelfTest, .verb = "self-test",
@@ -317,7 +317,7 @@ const std::vector<CommandInfo> kCommands = {
     {.id = ID_CONVERT_UTM, .text = "Convert to UTM",
      .prompt = "Convert Lat/Long to Universal Transverse Mercator coordinates\nConvert to UTM", .promptIsOurs = false,
      .target = T::Document, .menu = "&Edit/Transform", .rule = kGeographic, .action = A::Plain,
-     .run = ConvertToUtm, .verb = "utm", .undo = U::Records},
+     .run = ConvertToUtm, .verb = "utm", .undo = U::Fields},
     {.id = ID_CONVERT_CRS, .text = "Convert to Coordinate System...",
      .prompt = "Convert the positions to a projected coordinate system given by its EPSG code\n"
                "Convert to Coordinate System",
@@ -328,7 +328,7 @@ const std::vector<CommandInfo> kCommands = {
              "north, through PROJ: a UTM zone with its false easting (EPSG:32631), a national grid\n"
              "(EPSG:27700, EPSG:2193). Coordinates are kept to the centimetre. Refused for a survey on a local\n"
              "site grid (apply-control) or on a grid whose system is unknown (declare it with crs first).",
-     .undo = U::Records},
+     .undo = U::Fields},
     {.id = ID_COORDINATE_SYSTEM, .text = "Coordinate System...",
      .prompt = "Show the coordinate system of the survey's positions\nCoordinate System", .target = T::Document,
      .menu = "&Edit/Transform", .rule = kAlways, .action = A::Values, .verb = "crs",
@@ -338,10 +338,10 @@ const std::vector<CommandInfo> kCommands = {
              "code, a PROJ string or a WKT; a word that is not a verb) it says instead which projected or\n"
              "local system a grid survey's coordinates are in, without changing them. The system is kept in\n"
              "FILE.crs beside the saved survey.",
-     .undo = U::Records},
+     .undo = U::Fields},
     {.id = ID_APPLY_HPR, .text = "Apply HPR", .prompt = "Correct the positions for heave, pitch and roll\nApply HPR",
      .target = T::Document, .menu = "&Edit/Transform", .rule = kHprApplicable, .action = A::Plain, .run = RunApplyHpr,
-     .verb = "apply-hpr", .undo = U::Records},
+     .verb = "apply-hpr", .undo = U::Fields},
     {.id = ID_CLEAR_Z, .text = "Clear Z", .prompt = "Set every height to zero and discard deleted points\nClear Z",
      .target = T::Document, .menu = "&Edit/Transform", .rule = kAlways, .action = A::Plain, .run = ClearZ,
      .verb = "clear-z", .undo = U::Records},
@@ -369,13 +369,13 @@ const std::vector<CommandInfo> kCommands = {
      .verb = "filter range",
      .args = "[--x MIN MAX] [--y MIN MAX] [--z MIN MAX] [--qa MIN MAX]\n"
              "        [--start \"YYYY-MM-DD HH:MM:SS\"] [--end \"YYYY-MM-DD HH:MM:SS\"]",
-     .help = "A value left out keeps what the dialog starts with.", .undo = U::Records},
+     .help = "A value left out keeps what the dialog starts with.", .undo = U::Fields},
     {.id = ID_FILTER_HI_PASS, .text = "Hi Pass Z", .prompt = "Smooth the position heights lightly\nHi Pass Z",
      .target = T::Document, .menu = "&Edit/Filter", .rule = kMoreThan1, .action = A::Plain, .run = HiPassZ,
-     .verb = "hi-pass", .undo = U::Records},
+     .verb = "hi-pass", .undo = U::Fields},
     {.id = ID_FILTER_LO_PASS, .text = "Lo Pass Z", .prompt = "Smooth the position heights strongly\nLo Pass Z",
      .target = T::Document, .menu = "&Edit/Filter", .rule = kMoreThan1, .action = A::Plain, .run = LoPassZ,
-     .verb = "lo-pass", .undo = U::Records},
+     .verb = "lo-pass", .undo = U::Fields},
     {.id = ID_EDIT_REMOVE, .text = "Remove", .prompt = "Discard the deleted points for good\nRemove",
      .target = T::Document, .menu = "&Edit", .rule = kAnyRecords, .action = A::Plain, .run = RunRemove,
      .verb = "remove", .undo = U::Records},
@@ -421,12 +421,12 @@ const std::vector<CommandInfo> kCommands = {
              "back); the survey is recalculated. Prints one tab-separated line a survey line: number,\n"
              "kind, live soundings before, soundings deleted; then the soundings on no line deleted for\n"
              "their depth (line 0) and the total.\n" AQ_LINE_HELP,
-     .undo = U::Records},
+     .undo = U::Fields},
     {.id = ID_EDIT_PROPERTIES, .text = "Properties ...", .prompt = "Edit properties of current view\nProperties",
      .promptIsOurs = false, .target = T::Document, .menu = "&Edit", .separatorBefore = true, .icon = "properties",
      .rule = kAlways, .action = A::Values, .verb = "set interp-limit", .args = "N",
      .help = "Sets the interpolation limit of the properties; it takes effect at the next recalculation.\n"
-             "The display settings are options of plot.", .undo = U::Records},
+             "The display settings are options of plot.", .undo = U::Fields},
 
     // View
     {.id = ID_VIEW_TOOLBAR, .text = "&Toolbar", .prompt = "Show or hide the tool bar\nToggle ToolBar",
@@ -942,6 +942,14 @@ CommandState EvaluateCommand(int id, const CommandContext& ctx) {
             return {true, false};
     }
     return {};
+}
+
+UndoScope UndoScopeOf(UndoKind kind) {
+    switch (kind) {
+        case UndoKind::Flags: return UndoScope::Flags;
+        case UndoKind::Fields: return UndoScope::Fields;
+        default: return UndoScope::Records;
+    }
 }
 
 std::string UndoStepName(const CommandInfo& cmd) {

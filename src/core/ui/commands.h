@@ -8,6 +8,7 @@
 #include "model/commandids.h"
 #include "model/doctype.h"
 #include "model/geometry.h"
+#include "history/history.h"
 
 namespace aq {
 
@@ -33,6 +34,7 @@ enum class ActionKind {
 enum class UndoKind {
     None,     // changes nothing that is saved or shown (listings, exports, views, help)
     Flags,    // the flags of records alone (box delete and undelete, the time frame)
+    Fields,   // fields of the records in place, which the command names as it writes them
     Records,  // anything: fields, records added or taken away, settings
 };
 
@@ -180,6 +182,8 @@ CommandState EvaluateCommand(int id, const CommandContext& ctx);
 // The name a command's step has in the undo history: "Import Brivel", "Hi Pass Z",
 // "Offsets Positions", "Delete Box".
 std::string UndoStepName(const CommandInfo& cmd);
+// What the history copies before a command of this kind (not None).
+UndoScope UndoScopeOf(UndoKind kind);
 
 // The drag mode (0 View .. 6 Gradient) a drag-mode command selects, or -1.
 int DragModeOf(int id);

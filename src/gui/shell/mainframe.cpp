@@ -456,8 +456,8 @@ void CMainFrame::RunCommand(int id) {
     if (!cmd) return;
     // A command that changes the survey becomes a step of the history. The drag modes only
     // choose what a box does; the box itself is the step (see the views).
-    if (cmd->undo == UndoKind::Records) {
-        Undoable(&history_, doc_, UndoStepName(*cmd), UndoScope::Records, *port_, [&] { RunAction(*cmd); });
+    if (cmd->undo == UndoKind::Records || cmd->undo == UndoKind::Fields) {
+        Undoable(&history_, doc_, UndoStepName(*cmd), UndoScopeOf(cmd->undo), *port_, [&] { RunAction(*cmd); });
         UpdateTitle();
         return;
     }

@@ -110,37 +110,37 @@ protected:
                 return run("Time Frame", UndoScope::Flags,
                            [&] { MarkOutsideTimeFrame(doc, std::min(a, b), std::max(a, b), port); });
             }
-            case 3: return run("Restore", UndoScope::Records, [&] { Restore(doc, port); });
+            case 3: return run("Restore", UndoScope::Fields, [&] { Restore(doc, port); });
             case 4: return run("Remove", UndoScope::Records, [&] { Remove(doc, port); });
             case 5: return run("Clear Z", UndoScope::Records, [&] { ClearZ(doc, port); });
-            case 6: return run("Hi Pass Z", UndoScope::Records, [&] { HiPassZ(doc, port); });
-            case 7: return run("Lo Pass Z", UndoScope::Records, [&] { LoPassZ(doc, port); });
+            case 6: return run("Hi Pass Z", UndoScope::Fields, [&] { HiPassZ(doc, port); });
+            case 7: return run("Lo Pass Z", UndoScope::Fields, [&] { LoPassZ(doc, port); });
             case 8: {
                 RangeValues v = InitialRangeValues(doc);
                 v.ZMin = -5 + static_cast<double>(rng() % 10);
                 v.ZMax = v.ZMin + 3;
                 v.QaMin = static_cast<int32_t>(rng() % 60);
-                return run("Range", UndoScope::Records, [&] { ApplyRange(doc, v, port); });
+                return run("Range", UndoScope::Fields, [&] { ApplyRange(doc, v, port); });
             }
             case 9: {
                 OffsetValues v = InitialOffsetValues(doc);
                 v.East += 1.5;
                 v.Elevation -= 0.25;
                 v.PosTime += static_cast<int32_t>(rng() % 5);
-                return run("Offsets Positions", UndoScope::Records, [&] { OffsetPositions(doc, v, port); });
+                return run("Offsets Positions", UndoScope::Fields, [&] { OffsetPositions(doc, v, port); });
             }
             case 10: {
                 OffsetValues v = InitialOffsetValues(doc);
                 v.Depth += 0.1;
                 v.SoundVelocity = 1450 + static_cast<double>(rng() % 100);
                 v.DepthTime -= static_cast<int32_t>(rng() % 3);
-                return run("Offsets Depths", UndoScope::Records, [&] { OffsetDepths(doc, v, port); });
+                return run("Offsets Depths", UndoScope::Fields, [&] { OffsetDepths(doc, v, port); });
             }
             case 11:
-                return run("Convert to UTM", UndoScope::Records, [&] {
+                return run("Convert to UTM", UndoScope::Fields, [&] {
                     if (doc.IsGeographic()) ConvertToUtm(doc, port);
                 });
-            case 12: return run("Apply HPR", UndoScope::Records, [&] { ApplyHpr(doc); });
+            case 12: return run("Apply HPR", UndoScope::Fields, [&] { ApplyHpr(doc); });
             case 13: {
                 // An import of a few tides somewhere in the survey.
                 const int64_t t0 = doc.Records.empty() ? test::At(10, 0, 0) : doc.Records[doc.Records.size() / 2].Time;
@@ -162,7 +162,7 @@ protected:
             }
             default: {
                 const int32_t limit = static_cast<int32_t>(rng() % 30);
-                return run("Properties", UndoScope::Records, [&] {
+                return run("Properties", UndoScope::Fields, [&] {
                     doc.InterpLimit = limit;
                     doc.SetModified(true, port);
                 });
@@ -250,6 +250,66 @@ TEST_F(HistoryTest, StepsCostWhatTheyChange) {
     EXPECT_TRUE(history.Undo(doc, port));
     EXPECT_EQ(doc.Records.size(), records);
     EXPECT_EQ(history.RedoName(), "Import Tide");
+}
+
+TEST_F(HistoryTest, ACommandOverFieldsKeepsWhatItNamesAndSaysSoBeforeWriting) {
+    std::mt19937 rng(11);
+    RandomSurvey(rng, false);
+    history.Clear();
+    const std::vector<CVKData> before = doc.Records;
+    // Smoothing heights names Z alone: its step holds no more than that column (the
+    // recalculation that follows moves the interpolated heights, Z too).
+    Undoable(&history, doc, "Hi Pass Z", UndoScope::Fields, port, [&] { HiPassZ(doc, port); });
+    ASSERT_EQ(history.Steps().size(), 1u);
+    EXPECT_LT(history.Steps()[0].bytes, 2048u + before.size() * (sizeof(int32_t) + 4));
+    ASSERT_TRUE(history.Undo(doc, port));
+    for (size_t i = 0; i < before.size(); ++i) ASSERT_TRUE(SameRecord(doc.Records[i], before[i])) << i;
+
+    // Offsets that take records away (deleted ones go) name every field before the first
+    // one goes, and are undone whole.
+    doc.Records[5].Flags |= REC_DELETED;
+    Recalculate(doc, port);
+    const std::vector<CVKData> withDeleted = doc.Records;
+    OffsetValues v = InitialOffsetValues(doc);
+    v.Depth += 0.5;
+    Undoable(&history, doc, "Offsets Depths", UndoScope::Fields, port, [&] { OffsetDepths(doc, v, port); });
+    EXPECT_EQ(doc.Records.size(), withDeleted.size() - 1);
+    ASSERT_TRUE(history.Undo(doc, port));
+    ASSERT_EQ(doc.Records.size(), withDeleted.size());
+    for (size_t i = 0; i < withDeleted.size(); ++i) ASSERT_TRUE(SameRecord(doc.Records[i], withDeleted[i])) << i;
+}
+
+// The tests run with the check on: a command that writes a field without naming it, or
+// changes the number of records without naming every field, stops with its name.
+TEST(HistoryDeathTest, AFieldWrittenWithoutAWordStopsTheCheckedProgram) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ASSERT_TRUE(UndoHistory::Checking());
+    const auto run = [](auto&& command) {
+        ScriptedPort port;
+        CVKDoc doc;
+        for (int i = 0; i < 4; ++i) doc.AddRecord(CVKData::OfDepth(test::At(10, 0, i), 500, 90, REC_DEPTH, 0));
+        UndoHistory history;
+        Undoable(&history, doc, "Careless", UndoScope::Fields, port, [&] { command(doc); });
+    };
+    EXPECT_DEATH(run([](CVKDoc& doc) {
+                     doc.WillWrite(kFieldDepth);
+                     doc.Records[1].Depth = 7;
+                     doc.Records[2].Pitch = 7;
+                 }),
+                 "\"Careless\" changed the Pitch of record 2 without naming it");
+    EXPECT_DEATH(run([](CVKDoc& doc) {
+                     doc.WillWrite(kFieldFlags);
+                     doc.Records.pop_back();
+                 }),
+                 "\"Careless\" changed the number of records");
+    // Named, both are kept and undone.
+    run([](CVKDoc& doc) {
+        doc.WillWrite(kFieldDepth | kFieldPitch);
+        doc.Records[1].Depth = 7;
+        doc.Records[2].Pitch = 7;
+        doc.WillWrite(kEveryField);
+        doc.Records.pop_back();
+    });
 }
 
 TEST_F(HistoryTest, TheBudgetDropsTheOldestStepsAndTheSavedStateFollowsTheHistory) {
