@@ -38,10 +38,12 @@ void CVKDoc::ReserveRecords(size_t n) {
     constexpr size_t kPieceBytes = size_t{8} << 20;
     if (size * sizeof(CVKData) < 4 * kPieceBytes) {
         Records.reserve(n);
+        AdviseRoom();
         return;
     }
     std::vector<CVKData> grown;
     grown.reserve(n);
+    platform::AdviseHugePages(grown.data(), grown.capacity() * sizeof(CVKData));
     constexpr size_t kPiece = kPieceBytes / sizeof(CVKData);
     platform::PageReleaser old(Records.data());
     for (size_t i = 0; i < size; i += kPiece) {
@@ -52,6 +54,13 @@ void CVKDoc::ReserveRecords(size_t n) {
         old.Upto(Records.data() + end);
     }
     Records.swap(grown);
+}
+
+void CVKDoc::AdviseRoom() {
+    // The room not yet written, on huge pages where the system gives them: each fault of
+    // a large survey's array then brings in 2 MB instead of 4 kB, and on a virtual machine
+    // the faults were nearly half the time of an import.
+    platform::AdviseHugePages(Records.data() + Records.size(), (Records.capacity() - Records.size()) * sizeof(CVKData));
 }
 
 const CVKData* CVKDoc::SelectedRecord() const {

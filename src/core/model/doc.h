@@ -127,6 +127,8 @@ public:
     // new array a piece at a time, the memory of each piece given back once it is copied,
     // so that it is never held twice over. Throws std::bad_alloc as reserve does.
     void ReserveRecords(size_t n);
+    // Asks the system for huge pages for the room past the records.
+    void AdviseRoom();
     bool IsGeographic() const { return (KindFlags & REC_GEOGRAPHIC) != 0; }
     // The selected record, or null.
     const CVKData* SelectedRecord() const;

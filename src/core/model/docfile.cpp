@@ -223,6 +223,7 @@ bool Load(CVKDoc& doc, ArchiveReader& ar, uint64_t reserveLimit, LoadMemory& mem
             made.reserve(room);
             memory.touched = true;
             records = std::move(made);
+            doc.AdviseRoom();
         } else {
             memory.touched = true;
             records.clear();

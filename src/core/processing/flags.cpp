@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "model/muldiv.h"
+#include "model/platform.h"
 #include "processing/recalc.h"
 
 namespace aq {
@@ -39,9 +40,10 @@ void Remove(CVKDoc& doc, UserPort& port, bool clearZ) {
         ++out;
     }
     recs.resize(out);
-    // Releasing spare room copies the records into a new array, so for a while both are
-    // held: only worth it when most of the array was discarded.
-    if (recs.capacity() / 2 > recs.size()) recs.shrink_to_fit();
+    // The memory past the records kept goes back to the system where they lay, rather than
+    // the records being copied into a smaller array (which held both for a while and took
+    // seconds at ten million records); the room stays for records added later.
+    platform::PageReleaser(recs.data() + recs.size()).Upto(recs.data() + recs.capacity());
     doc.KindFlags = kinds;
     // The selection follows its record, and goes with it.
     doc.Selected = newSelected >= 0;
