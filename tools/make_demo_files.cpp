@@ -13,16 +13,16 @@
 
 namespace {
 
+constexpr const char* kUsage =
+    "usage: make_demo_files [--records N | --seconds S] [--geographic] [--seed N]\n"
+    "                       [--date YYYY-MM-DD] [--start-hour H] BASE\n"
+    "  --records N   about N Brivel blocks (11 a second of logging; default 3300)\n"
+    "  --seconds S   S seconds of logging (8 hours a day, from the start hour)\n"
+    "  --geographic  Brivel positions as longitude and latitude instead of grid metres\n"
+    "writes BASE.brv, BASE.nmea and BASE.tid\n";
+
 int Usage(const char* why) {
-    std::fprintf(stderr,
-                 "make_demo_files: %s\n"
-                 "usage: make_demo_files [--records N | --seconds S] [--geographic] [--seed N]\n"
-                 "                       [--date YYYY-MM-DD] [--start-hour H] BASE\n"
-                 "  --records N   about N Brivel blocks (11 a second of logging; default 3300)\n"
-                 "  --seconds S   S seconds of logging (8 hours a day, from the start hour)\n"
-                 "  --geographic  Brivel positions as longitude and latitude instead of grid metres\n"
-                 "writes BASE.brv, BASE.nmea and BASE.tid\n",
-                 why);
+    std::fprintf(stderr, "make_demo_files: %s\n%s", why, kUsage);
     return 2;
 }
 
@@ -61,6 +61,10 @@ int main(int argc, char** argv) {
         const std::string_view arg = argv[i];
         const bool hasValue = i + 1 < argc;
         unsigned long long v = 0;
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
         if (arg == "--records" || arg == "--seconds" || arg == "--seed" || arg == "--start-hour") {
             if (!hasValue || !ReadNumber(argv[i + 1], v)) return Usage("a number must follow the option");
             ++i;

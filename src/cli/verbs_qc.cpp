@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Quality control: survey lines, crossings against S-44, spike flagging.
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -33,21 +34,40 @@ double TakeReal(Args& a, const std::string& option, const char* unit) {
     return *v;
 }
 
+// The values an option takes: above `low` (or from it, when `closed`), and below `high`
+// when there is one. A value outside is wrong usage, refused before any verb runs, as
+// every verb refuses an option out of its range; `what` says the range in words.
+struct Range {
+    double low = 0;
+    bool closed = false;
+    double high = INFINITY;
+    const char* what = "";
+};
+double TakeInRange(Args& a, const std::string& option, const char* unit, const Range& range) {
+    const std::string text = a.AtEnd() ? std::string() : a.Peek();
+    const double v = TakeReal(a, option, unit);
+    if ((range.closed ? v < range.low : v <= range.low) || v >= range.high)
+        throw UsageError(option + " takes " + range.what + ", not \"" + text + "\"");
+    return v;
+}
+
+constexpr Range kPositiveMetres{0, false, INFINITY, "a length of more than 0 metres"};
+
 // Consumes one of the options that cut the track into lines; false when `option` is
 // none of them.
 bool TakeLineOption(Args& a, const std::string& option, LineOptions& o) {
     if (option == "--turn")
-        o.TurnAngle = TakeReal(a, option, "degrees");
+        o.TurnAngle = TakeInRange(a, option, "degrees", {0, false, 180, "an angle of more than 0 and less than 180 degrees"});
     else if (option == "--turn-distance")
-        o.TurnDistance = TakeReal(a, option, "metres");
+        o.TurnDistance = TakeInRange(a, option, "metres", kPositiveMetres);
     else if (option == "--gap")
-        o.GapSeconds = TakeReal(a, option, "seconds");
+        o.GapSeconds = TakeInRange(a, option, "seconds", {0, false, INFINITY, "a time of more than 0 seconds"});
     else if (option == "--gap-distance")
-        o.GapDistance = TakeReal(a, option, "metres");
+        o.GapDistance = TakeInRange(a, option, "metres", kPositiveMetres);
     else if (option == "--min-length")
-        o.MinLength = TakeReal(a, option, "metres");
+        o.MinLength = TakeInRange(a, option, "metres", {0, true, INFINITY, "a length of 0 metres or more"});
     else if (option == "--tolerance")
-        o.Tolerance = TakeReal(a, option, "degrees");
+        o.Tolerance = TakeInRange(a, option, "degrees", {0, false, 45, "an angle of more than 0 and less than 45 degrees"});
     else if (option == "--ignore-events")
         o.SplitAtEvents = false;
     else if (option == "--cross") {
@@ -57,6 +77,15 @@ bool TakeLineOption(Args& a, const std::string& option, LineOptions& o) {
     } else
         return false;
     return true;
+}
+
+// What the processing would refuse of options that passed one by one, as wrong usage.
+void CheckRefusal(const std::string& refusal) {
+    if (refusal.empty()) return;
+    std::string text = refusal;
+    text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    if (text.back() == '.') text.pop_back();
+    throw UsageError(text);
 }
 
 void Fixed(Output& out, double v, int decimals) {
@@ -73,6 +102,7 @@ Step ParseLines(Args& a, const CommandInfo&) {
         const std::string option = a.Take("option");
         if (!TakeLineOption(a, option, o)) throw UsageError("unknown option " + option);
     }
+    CheckRefusal(LineOptionsRefusal(o));
     return [o](Context& c) {
         LineSet set;
         if (!SurveyLines(c.doc, o, set, c.port)) return false;
@@ -114,9 +144,9 @@ struct NodeArgs {
 // The limits of a crossing's soundings, shared by crossings and report.
 bool TakeCrossingOption(Args& a, const std::string& option, CrossingOptions& o) {
     if (option == "--max-distance")
-        o.MaxDistance = TakeReal(a, option, "metres");
+        o.MaxDistance = TakeInRange(a, option, "metres", kPositiveMetres);
     else if (option == "--max-slope")
-        o.MaxSlope = TakeReal(a, option, "rise over run");
+        o.MaxSlope = TakeInRange(a, option, "rise over run", {0, false, INFINITY, "a slope of more than 0"});
     else
         return false;
     return true;
@@ -129,8 +159,7 @@ bool TakeNodeOption(Args& a, const std::string& option, NodeArgs& x) {
         x.options.surfacePath = a.Take("FILE after --surface");
         x.surface = true;
     } else if (option == "--cell") {
-        x.options.cell = TakeReal(a, option, "metres");
-        if (!(x.options.cell > 0)) throw UsageError("--cell takes a size of more than 0 metres");
+        x.options.cell = TakeInRange(a, option, "metres", {0, false, INFINITY, "a size of more than 0 metres"});
         x.cell = true;
     } else {
         return false;
@@ -172,6 +201,8 @@ Step ParseCrossings(Args& a, const CommandInfo&) {
             throw UsageError("unknown option " + option);
     }
     CheckNodeOptions(x.nodes);
+    CheckRefusal(LineOptionsRefusal(x.lines));
+    CheckRefusal(CrossingOptionsRefusal(x.crossings));
     return [x](Context& c) {
         LineSet lines;
         CrossingResult result;
@@ -180,7 +211,7 @@ Step ParseCrossings(Args& a, const CommandInfo&) {
         c.out.Text("cross_lines=" + std::to_string(lines.Count(LineKind::Cross)) + "\n");
         c.out.Text(CrossingSummaryText(result));
         if (x.table) {
-            c.out.Text(Tabbed(CROSSINGS_CSV_HEADER));
+            c.out.Text(Tabbed(CrossingsCsvHeader(c.doc.IsGeographic())));
             c.out.Char('\n');
             CrossingCsvWriter writer(c.doc.IsGeographic());
             std::string line;
@@ -226,14 +257,16 @@ Step ParseFlagSpikes(Args& a, const CommandInfo&) {
         } else if (option == "--window") {
             const std::string text = a.Take("N after --window");
             const auto n = ParseInteger(text, 3, 1001);
-            if (!n) throw UsageError("--window takes a count of soundings from 3 to 1001, not \"" + text + "\"");
+            // The window is centred on the sounding it judges: as many either side.
+            if (!n || *n % 2 == 0)
+                throw UsageError("--window takes an odd count of soundings from 3 to 1001 (as many either side "
+                                 "of the one judged), not \"" + text + "\"");
             o.Window = static_cast<int>(*n);
             window = true;
         } else if (option == "--window-metres") {
-            o.WindowMetres = TakeReal(a, option, "metres");
-            if (!(o.WindowMetres > 0)) throw UsageError("--window-metres takes a length of more than 0 metres");
+            o.WindowMetres = TakeInRange(a, option, "metres", kPositiveMetres);
         } else if (option == "--k") {
-            o.K = TakeReal(a, option, "spreads");
+            o.K = TakeInRange(a, option, "spreads", {0, false, INFINITY, "a factor of more than 0"});
         } else if (option == "--min-depth") {
             o.MinDepth = TakeReal(a, option, "metres");
         } else if (option == "--max-depth") {
@@ -243,6 +276,9 @@ Step ParseFlagSpikes(Args& a, const CommandInfo&) {
         }
     }
     if (window && o.WindowMetres > 0) throw UsageError("--window and --window-metres exclude each other");
+    if (o.MinDepth && o.MaxDepth && *o.MinDepth > *o.MaxDepth)
+        throw UsageError("--min-depth must not be greater than --max-depth");
+    CheckRefusal(SpikeOptionsRefusal(o));
     return [o](Context& c) {
         SpikeResult result;
         if (!FlagSpikes(c.doc, o, result, c.port)) return false;
@@ -295,6 +331,8 @@ Step ParseReport(Args& a, const CommandInfo&) {
         throw UsageError("unknown option " + option);
     }
     CheckNodeOptions(x.nodes);
+    CheckRefusal(LineOptionsRefusal(x.lines));
+    CheckRefusal(CrossingOptionsRefusal(x.crossings));
     return [x](Context& c) {
 #ifdef AQUENTA_HAVE_PLOT
         gui::ReportRequest r;
@@ -309,15 +347,26 @@ Step ParseReport(Args& a, const CommandInfo&) {
             r.droppedSteps = c.history->Dropped();
         }
         gui::ReportOutcome outcome;
-        if (const std::string error = gui::WriteSurveyReport(c.doc, r, &outcome, &c.port); !error.empty())
-            return Fail(c, "report: " + error);
-        c.out.Text("pages=" + std::to_string(outcome.pages) + "\n");
+        const std::string error = gui::WriteSurveyReport(c.doc, r, &outcome, &c.port);
+        // A refusal of the options before anything was made: nothing to list.
+        if (!error.empty() && outcome.failures.empty()) return Fail(c, "report: " + error);
+        // Every key, "-" for a file not written; then each file that failed, by name.
+        c.out.Text("pages=" + (outcome.pdfWritten ? std::to_string(outcome.pages) : std::string("-")) + "\n");
         c.out.Text("csv=" + (outcome.csvPath.empty() ? std::string("-") : outcome.csvPath) + "\n");
         c.out.Text("lines_csv=" + (outcome.linesCsvPath.empty() ? std::string("-") : outcome.linesCsvPath) + "\n");
         if (!outcome.hasCrossings) c.port.Message("report: " + outcome.noCrossings, Severity::Warning);
         if (x.nodes.asked && !outcome.hasNodes)
             c.port.Message("report: no node comparison: " + outcome.noNodes, Severity::Warning);
         if (!outcome.nodes.warning.empty()) c.port.Message("report: " + outcome.nodes.warning, Severity::Warning);
+        if (!outcome.planAbsent.empty())
+            c.port.Message("report: the plan page has no plan: " + outcome.planAbsent, Severity::Warning);
+        if (!outcome.sectionAbsent.empty())
+            c.port.Message("report: the section page has no section: " + outcome.sectionAbsent, Severity::Warning);
+        if (!outcome.failures.empty()) {
+            for (size_t k = 0; k + 1 < outcome.failures.size(); ++k)
+                c.port.Message("report: " + outcome.failures[k], Severity::Error);
+            return Fail(c, "report: " + outcome.failures.back());
+        }
         return true;
 #else
         return Fail(c, "report: this aquenta-cli was built without Qt, which draws the report");

@@ -42,7 +42,137 @@ protected:
         EXPECT_TRUE(aq::SaveDocument(doc, path, aq::test::Quiet()));
         return path;
     }
+
+    // The same lines in longitude and latitude about 53.5 N 8.5 E.
+    std::string WriteGeographicSurvey() const {
+        const double lat0 = 53.5, lon0 = 8.5, perLat = 1.0 / 111297.0, perLon = 1.0 / 66360.0;
+        aq::test::QcSurveyLayout layout = aq::test::GridLayout(5, {100, 200});
+        layout.geographic = true;
+        layout.unitsPerMetre = perLat;
+        for (aq::test::QcLine& l : layout.lines) {
+            l.x0 = lon0 + l.x0 * perLon, l.x1 = lon0 + l.x1 * perLon;
+            l.y0 = lat0 + l.y0 * perLat, l.y1 = lat0 + l.y1 * perLat;
+        }
+        aq::CVKDoc doc;
+        aq::test::BuildQcSurvey(doc, layout);
+        aq::Recalculate(doc, aq::test::Quiet());
+        const std::string path = File("geographic.son");
+        EXPECT_TRUE(aq::SaveDocument(doc, path, aq::test::Quiet()));
+        return path;
+    }
+
+    // Twenty tide readings and nothing else.
+    std::string WriteTides() const {
+        aq::CVKDoc doc;
+        for (int i = 0; i < 20; ++i) aq::test::Append(doc, {aq::test::Tide(aq::test::At(10, i, 0), 120 + i)});
+        aq::Recalculate(doc, aq::test::Quiet());
+        const std::string path = File("tides.son");
+        EXPECT_TRUE(aq::SaveDocument(doc, path, aq::test::Quiet()));
+        return path;
+    }
 };
+
+// Every option of the quality-control verbs given a value out of its range is wrong
+// usage, as in every other verb: refused before anything runs, exit 2, the verb and
+// the option named and the usage shown.
+TEST_F(QcCliTest, OptionsOutOfRangeAreWrongUsage) {
+    const std::string survey = WriteSurvey();
+    const std::vector<std::vector<std::string>> cases = {
+        {"crossings", "--max-distance", "0"}, {"crossings", "--max-slope", "0"},
+        {"crossings", "--tolerance", "60"},   {"crossings", "--turn", "0"},
+        {"crossings", "--gap", "0"},          {"crossings", "--gap-distance", "-1"},
+        {"crossings", "--turn-distance", "0"}, {"lines", "--min-length", "-5"},
+        {"crossings", "--nodes", "--cell", "0"}, {"flag-spikes", "--k", "0"},
+        {"flag-spikes", "--window", "0"},     {"flag-spikes", "--window-metres", "0"},
+        {"flag-spikes", "--order", "4"},      {"report", File("r.pdf"), "--max-slope", "0"},
+        {"flag-spikes", "--min-depth", "9", "--max-depth", "2"},
+    };
+    for (const std::vector<std::string>& c : cases) {
+        std::vector<std::string> args = {"open", survey};
+        args.insert(args.end(), c.begin(), c.end());
+        const auto r = Run(args);
+        EXPECT_EQ(r.code, 2) << c[1] << " " << c[2] << "\n" << r.err;
+        EXPECT_EQ(r.err.rfind("aquenta-cli: " + c[0] + ": ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find("usage: " + c[0]), std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+    }
+    // The named option and what it takes.
+    auto r = Run({"open", survey, "crossings", "--max-slope", "0"});
+    EXPECT_NE(r.err.find("--max-slope takes a slope of more than 0, not \"0\""), std::string::npos) << r.err;
+    r = Run({"open", survey, "crossings", "--tolerance", "60"});
+    EXPECT_NE(r.err.find("--tolerance takes an angle of more than 0 and less than 45 degrees"), std::string::npos)
+        << r.err;
+    // A window of soundings is centred on the one judged: an even count is refused.
+    r = Run({"open", survey, "flag-spikes", "--window", "4"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("--window takes an odd count"), std::string::npos) << r.err;
+    r = Run({"open", survey, "flag-spikes", "--window", "5"});
+    EXPECT_EQ(r.code, 0) << r.err;
+}
+
+// When every crossing is rejected there are no statistics: each figure is "-" (a bias of
+// 0.000 would read as a perfect result), every key is still there, and a warning says why.
+TEST_F(QcCliTest, CrossingsPrintNoFiguresWhenEveryCrossingIsRejected) {
+    const std::string survey = WriteSurvey();
+    const auto r = Run({"open", survey, "crossings", "--max-slope", "0.0000001"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto v = Values(r.out);
+    EXPECT_EQ(v.at("accepted"), "0");
+    EXPECT_NE(v.at("rejected"), "0");
+    for (const char* key : {"bias_m", "stddev_m", "rms_m", "p95_abs_m", "within_exclusive_pct", "within_special_pct",
+                            "within_1a_pct", "within_1b_pct", "within_2_pct"})
+        EXPECT_EQ(v.at(key), "-") << key;
+    for (const char* key : {"pass_exclusive", "pass_special", "pass_1a", "pass_1b", "pass_2"})
+        EXPECT_EQ(v.at(key), "no") << key;
+    EXPECT_NE(r.err.find("every crossing was rejected"), std::string::npos) << r.err;
+}
+
+// A refusal for a missing kind of record names that kind, not the count of all records.
+TEST_F(QcCliTest, RefusalsSayWhichRecordsTheSurveyLacks) {
+    const std::string tides = WriteTides();
+    auto r = Run({"open", tides, "lines"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("it needs position records (the survey has no position records)"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find("(the survey has 20)"), std::string::npos) << r.err;
+    r = Run({"open", tides, "flag-spikes"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("(the survey has no position and no depth records)"), std::string::npos) << r.err;
+}
+
+// A window too small to hold three soundings cannot judge any: flagging nothing is then
+// no sign of a clean survey, and the verb says so.
+TEST_F(QcCliTest, FlagSpikesWarnsWhenTheWindowHoldsTooFewSoundings) {
+    const std::string survey = WriteSurvey(5);
+    // Soundings lie 0.2 m apart along the lines.
+    auto r = Run({"open", survey, "flag-spikes", "--window-metres", "0.3"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("fewer than 3 soundings"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("0.3 m"), std::string::npos) << r.err;
+    r = Run({"open", survey, "flag-spikes", "--window-metres", "5"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err.find("fewer than 3 soundings"), std::string::npos) << r.err;
+    EXPECT_NE(Split(Lines(r.out).back(), '\t')[3], "0") << r.out;
+}
+
+// A geographic survey's crossings are placed by longitude and latitude, and the table
+// and CSV say so; a grid survey's keep their easting and northing.
+TEST_F(QcCliTest, CrossingColumnsAreNamedForTheSurveysCoordinates) {
+    const std::string geographic = WriteGeographicSurvey();
+    auto r = Run({"open", geographic, "crossings", "--table", "--csv", File("geo.csv")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("\nlongitude\tlatitude\tmain_line\t"), std::string::npos) << r.out;
+    const std::string csv = Lines(aq::test::ReadAll(File("geo.csv")))[0];
+    EXPECT_EQ(csv.rfind("longitude,latitude,main_line,", 0), 0u) << csv;
+    // The first crossing lies in the survey area, in degrees.
+    const std::vector<std::string> first = Split(Lines(aq::test::ReadAll(File("geo.csv")))[1], ',');
+    EXPECT_NEAR(std::stod(first[0]), 8.5, 0.1);
+    EXPECT_NEAR(std::stod(first[1]), 53.5, 0.1);
+
+    r = Run({"open", WriteSurvey(), "crossings", "--table"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("\neasting\tnorthing\tmain_line\t"), std::string::npos) << r.out;
+}
 
 TEST_F(QcCliTest, LinesPrintsATableAndTakesTheUsersCrosslines) {
     const std::string survey = WriteSurvey();
@@ -146,8 +276,8 @@ TEST_F(QcCliTest, BadInputIsRefusedClearly) {
     r = Run({"open", survey, "lines", "--cross", "x"});
     EXPECT_EQ(r.code, 2);
     r = Run({"open", survey, "lines", "--turn", "200"});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_NE(r.err.find("turn angle"), std::string::npos) << r.err;
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("--turn takes an angle of more than 0 and less than 180 degrees"), std::string::npos) << r.err;
     // Every line named a crossline leaves no main line.
     r = Run({"open", survey, "crossings", "--cross", "1-7"});
     EXPECT_EQ(r.code, 1);
@@ -215,19 +345,20 @@ TEST_F(QcCliTest, ReportHasThePagesAndTheCrossingsNumbers) {
     auto r = Run({"open", survey, "flag-spikes", "report", File("survey.pdf")});
     ASSERT_EQ(r.code, 0) << r.err;
     const auto out = Values(r.out);
-    // Summary, line table, crossing pictures, plan, section.
-    EXPECT_EQ(out.at("pages"), "5");
+    // Summary with the line table after it on the same page, crossing pictures, plan,
+    // section.
+    EXPECT_EQ(out.at("pages"), "4");
     EXPECT_EQ(out.at("csv"), File("survey.csv"));
     const std::string pdf = aq::test::ReadAll(File("survey.pdf"));
     ASSERT_TRUE(pdf.starts_with("%PDF-"));
-    EXPECT_EQ(CountPages(pdf), 5u);
+    EXPECT_EQ(CountPages(pdf), 4u);
     // The CSV is the one crossings --csv writes.
     ASSERT_EQ(Run({"open", survey, "flag-spikes", "crossings", "--csv", File("direct.csv")}).code, 0);
     EXPECT_EQ(aq::test::ReadAll(File("survey.csv")), aq::test::ReadAll(File("direct.csv")));
 
     const std::string info = Capture("pdfinfo '" + File("survey.pdf") + "'");
     if (!info.empty()) {
-        EXPECT_NE(info.find("Pages:           5"), std::string::npos) << info;
+        EXPECT_NE(info.find("Pages:           4"), std::string::npos) << info;
         EXPECT_NE(info.find("(A4)"), std::string::npos) << info;
     }
     const std::string text = Capture("pdftotext -layout '" + File("survey.pdf") + "' -");
@@ -359,6 +490,112 @@ TEST_F(QcCliTest, ReportRefusalsNameTheFile) {
     // A survey without crosslines still gets its report, which says why there is no CSV.
     r = Run({"open", survey, "report", File("plain.pdf"), "--tolerance", "1"});
     ASSERT_EQ(r.code, 0) << r.err;
+}
+// Each of the report's files is written whatever became of the others; every key is
+// printed, "-" for a file not written, and every failure names its file.
+TEST_F(QcCliTest, ReportWritesEveryFileItCanAndNamesEachFailure) {
+    const std::string survey = WriteSurvey();
+    std::filesystem::create_directory(File("a.csv"));
+    auto r = Run({"open", survey, "report", File("a.pdf")});
+    EXPECT_EQ(r.code, 1);
+    auto v = Values(r.out);
+    EXPECT_NE(v.at("pages"), "-") << r.out;
+    EXPECT_GE(std::stoi(v.at("pages")), 4) << r.out;
+    EXPECT_EQ(v.at("csv"), "-");
+    EXPECT_EQ(v.at("lines_csv"), File("a-lines.csv"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(File("a.pdf")));
+    EXPECT_TRUE(std::filesystem::is_regular_file(File("a-lines.csv")));
+    EXPECT_NE(r.err.find("could not write \"" + File("a.csv") + "\""), std::string::npos) << r.err;
+
+    // Two of the three blocked: both named, the third written.
+    std::filesystem::create_directory(File("b.csv"));
+    std::filesystem::create_directory(File("b-lines.csv"));
+    r = Run({"open", survey, "report", File("b.pdf")});
+    EXPECT_EQ(r.code, 1);
+    v = Values(r.out);
+    EXPECT_NE(v.at("pages"), "-");
+    EXPECT_EQ(v.at("csv"), "-");
+    EXPECT_EQ(v.at("lines_csv"), "-");
+    EXPECT_TRUE(std::filesystem::is_regular_file(File("b.pdf")));
+    EXPECT_NE(r.err.find("could not write \"" + File("b.csv") + "\""), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("could not write \"" + File("b-lines.csv") + "\""), std::string::npos) << r.err;
+
+    // The PDF blocked: the CSVs are written all the same.
+    std::filesystem::create_directory(File("c.pdf"));
+    r = Run({"open", survey, "report", File("c.pdf")});
+    EXPECT_EQ(r.code, 1);
+    v = Values(r.out);
+    EXPECT_EQ(v.at("pages"), "-");
+    EXPECT_EQ(v.at("csv"), File("c.csv"));
+    EXPECT_EQ(v.at("lines_csv"), File("c-lines.csv"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(File("c.csv")));
+    EXPECT_NE(r.err.find("could not write \"" + File("c.pdf") + "\""), std::string::npos) << r.err;
+}
+
+// A survey with nothing to plan gets a plan page that says so, and a warning.
+TEST_F(QcCliTest, ReportSaysWhyThePlanPageHasNoPlan) {
+    const auto r = Run({"open", WriteTides(), "report", File("tides.pdf")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("report: the plan page has no plan: The survey has no position records"), std::string::npos)
+        << r.err;
+    const std::string text = Capture("pdftotext -layout '" + File("tides.pdf") + "' -");
+    if (text.empty()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed: the report's text is not checked";
+    EXPECT_NE(Unspaced(text).find("Thesurveyhasnopositionrecords,sothereisnoplantodraw."), std::string::npos) << text;
+}
+
+// The heights of the words of a page of a PDF, in points, as pdftotext -bbox gives them.
+std::map<std::string, double> WordHeights(const std::string& pdf, int page) {
+    const std::string html = Capture("pdftotext -bbox -f " + std::to_string(page) + " -l " + std::to_string(page) +
+                                     " '" + pdf + "' -");
+    std::map<std::string, double> heights;
+    const std::regex word("yMin=\"([0-9.]+)\" xMax=\"[0-9.]+\" yMax=\"([0-9.]+)\">([^<]*)</word>");
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), word); it != std::sregex_iterator(); ++it)
+        heights[(*it)[3]] = std::stod((*it)[2]) - std::stod((*it)[1]);
+    return heights;
+}
+
+// The plan, section and crossing pages are vector drawings with print-size text: no
+// picture in the file of a small survey, and labels a reader can read.
+TEST_F(QcCliTest, ReportPagesAreVectorsWithTextAtPrintSize) {
+    const std::string survey = WriteSurvey();
+    auto r = Run({"open", survey, "report", File("v.pdf")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const int pages = std::stoi(Values(r.out).at("pages"));
+    const std::string images = Capture("pdfimages -list '" + File("v.pdf") + "'");
+    if (images.empty()) GTEST_SKIP() << "pdfimages (poppler-utils) is not installed";
+    // The header and its rule, and no image under them.
+    EXPECT_EQ(Lines(images).size(), 2u) << images;
+    // The plan page (next to last): the title and the coordinate labels at 6 pt or more
+    // (a picture of the page at the screen's size made them 3 pt).
+    const auto plan = WordHeights(File("v.pdf"), pages - 1);
+    ASSERT_TRUE(plan.count("Position")) << pages;
+    EXPECT_GT(plan.at("Position"), 6.0);
+    EXPECT_LT(plan.at("Position"), 14.0);
+    const auto section = WordHeights(File("v.pdf"), pages);
+    ASSERT_TRUE(section.count("Section")) << pages;
+    size_t labels = 0;
+    for (const auto& [word, height] : section)
+        if (word.size() > 2 && word.back() == 'm' && std::isdigit(static_cast<unsigned char>(word[word.size() - 2]))) {
+            ++labels;
+            EXPECT_GT(height, 6.0) << word;
+        }
+    EXPECT_GT(labels, 0u);
+    // The crossing plan has its coordinates along the frame and a scale bar.
+    const auto crossings = WordHeights(File("v.pdf"), pages - 2);
+    EXPECT_TRUE(crossings.count("N")) << "north arrow";
+    EXPECT_TRUE(crossings.count("easting")) << "axis caption";
+}
+// A geographic survey's plan offsets are said in degrees and the metres they come to,
+// not in stored units.
+TEST_F(QcCliTest, ReportSaysAGeographicSurveysOffsetsInDegrees) {
+    const auto r = Run({"open", WriteGeographicSurvey(), "report", File("geo.pdf")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::string text = Capture("pdftotext -layout '" + File("geo.pdf") + "' -");
+    if (text.empty()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed: the report's text is not checked";
+    EXPECT_NE(Unspaced(text).find("east0.0000000\u00b0oflongitude(0.00m),north0.0000000\u00b0oflatitude(0.00m)"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("survey units"), std::string::npos) << text;
 }
 #endif
 

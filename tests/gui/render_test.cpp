@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QImage>
+#include <QPdfWriter>
 #include <QPainter>
 
 #include "render/plotrender.h"
@@ -289,6 +291,77 @@ TEST(PlotTest, PagesOfTheSectionAreFilesOrPdfPages) {
     r.kind = PlotKind::Plan;
     r.path = "/tmp/x/plan.png";
     EXPECT_EQ(PlotFiles(r), (std::vector<std::string>{"/tmp/x/plan.png"}));
+}
+
+// The page canvas that puts a large survey's markers into a picture gives the page the
+// plain canvas gives: the same pixels, in the same order (the markers over the grid and
+// its labels, under the key, the north arrow and the scale bar).
+TEST(PlotTest, MarkersAsAPictureGiveThePlainPage) {
+    CVKDoc doc;
+    gen::MakeSmallSurvey(doc, 6000, 3);
+    for (const int32_t mode : {COLOUR_POINT_TYPE, COLOUR_ELEVATION}) {
+        doc.ColourMode = mode;
+        // The page reaches the image's right and bottom edges, as a page's area does.
+        const QRect page(16, 24, 344, 216);
+        QImage plain = Blank(360, 240), layered = Blank(360, 240);
+        {
+            QPainter painter(&plain);
+            CVKPView plan;
+            PaintPlanPage(painter, plan, doc, page, "title", 1);
+        }
+        {
+            QPainter painter(&layered);
+            PaintPlanOnPaper(painter, doc, page, "title", 0);
+        }
+        EXPECT_GT(Inked(plain), 1000);
+        EXPECT_TRUE(plain == layered) << "plan " << mode << ": " << Difference(plain, layered);
+
+        plain = Blank(360, 240), layered = Blank(360, 240);
+        {
+            QPainter painter(&plain);
+            CVKView section;
+            const int32_t n = section.BeginPrinting({page.left(), page.top(), page.right() + 1, page.bottom() + 1}, {});
+            PaintSectionPage(painter, section, doc, page, 1, n, 1);
+        }
+        {
+            QPainter painter(&layered);
+            PaintSectionOnPaper(painter, doc, page, 0);
+        }
+        EXPECT_TRUE(plain == layered) << "section " << mode << ": " << Difference(plain, layered);
+    }
+}
+
+// On a PDF page the markers of a large survey are one lossless picture (no JPEG); those
+// of a small one are vectors, with no picture at all.
+TEST(PlotTest, PaperPagesHoldALosslessPictureOnlyForALargeSurvey) {
+    EnsureGuiApplication();
+    CVKDoc doc;
+    gen::MakeSmallSurvey(doc, 6000, 3);
+    for (const size_t vectors : {size_t{0}, size_t{1} << 30}) {
+        QByteArray bytes;
+        {
+            QBuffer buffer(&bytes);
+            ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+            QPdfWriter pdf(&buffer);
+            pdf.setResolution(300);
+            QPainter painter(&pdf);
+            const QRect area(QPoint(0, 0), pdf.pageLayout().paintRectPixels(pdf.resolution()).size());
+            PaintPlanOnPaper(painter, doc, area, "plan", vectors);
+            pdf.newPage();
+            PaintSectionOnPaper(painter, doc, area, vectors);
+        }
+        const auto count = [&](const char* what) {
+            int n = 0;
+            for (qsizetype at = bytes.indexOf(what); at >= 0; at = bytes.indexOf(what, at + 1)) ++n;
+            return n;
+        };
+        EXPECT_EQ(count("/DCTDecode"), 0) << vectors;
+        // The pictures and, with them, the one-bit masks of where they are clear.
+        if (vectors == 0)
+            EXPECT_GE(count("/Subtype /Image"), 2);
+        else
+            EXPECT_EQ(count("/Subtype /Image"), 0);
+    }
 }
 
 }  // namespace

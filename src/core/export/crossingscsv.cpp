@@ -11,10 +11,17 @@
 
 namespace aq {
 
-const char* const CROSSINGS_CSV_HEADER =
-    "easting,northing,main_line,cross_line,main_time,cross_time,depth,main_level,cross_level,delta,"
-    "tvu_exclusive,tvu_special,tvu_1a,tvu_1b,tvu_2,"
-    "ratio_exclusive,ratio_special,ratio_1a,ratio_1b,ratio_2,status";
+#define AQ_CROSSING_COLUMNS                                                                 \
+    "main_line,cross_line,main_time,cross_time,depth,main_level,cross_level,delta,"         \
+    "tvu_exclusive,tvu_special,tvu_1a,tvu_1b,tvu_2,"                                        \
+    "ratio_exclusive,ratio_special,ratio_1a,ratio_1b,ratio_2,status"
+const char* const CROSSINGS_CSV_HEADER = "easting,northing," AQ_CROSSING_COLUMNS;
+const char* const CROSSINGS_CSV_HEADER_GEOGRAPHIC = "longitude,latitude," AQ_CROSSING_COLUMNS;
+#undef AQ_CROSSING_COLUMNS
+
+const char* CrossingsCsvHeader(bool geographic) {
+    return geographic ? CROSSINGS_CSV_HEADER_GEOGRAPHIC : CROSSINGS_CSV_HEADER;
+}
 
 namespace {
 
@@ -136,7 +143,7 @@ void AppendLineCsv(std::string& s, const SurveyLine& l) {
 
 bool FormatCrossingsCsv(const std::vector<Crossing>& crossings, bool geographic,
                         CallRef<bool(std::string_view, size_t)> sink, const CsvPieces& pieces) {
-    std::string header(CROSSINGS_CSV_HEADER);
+    std::string header(CrossingsCsvHeader(geographic));
     header += exporting::kEol;
     if (!sink(header, 0)) return false;
     const unsigned threads = std::max(pieces.threads, 1u);

@@ -13,7 +13,11 @@
 namespace aq {
 
 // The header of the crossings CSV; one line a crossing follows, in the result's order.
+// The first two columns are the crossing's easting and northing in metres, or in a
+// geographic survey its longitude and latitude in degrees, and are named so.
 extern const char* const CROSSINGS_CSV_HEADER;
+extern const char* const CROSSINGS_CSV_HEADER_GEOGRAPHIC;
+const char* CrossingsCsvHeader(bool geographic);
 
 // One crossing as a line of the CSV (without the line end).
 std::string CrossingCsvLine(const Crossing& c, bool geographic);

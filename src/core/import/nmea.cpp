@@ -40,8 +40,8 @@ void NmeaReader::Append(const CVKData& r) {
 namespace {
 
 constexpr const char* kSentenceNames[NMEA_SENTENCES] = {"GGA", "GLL", "RMC", "ZDA", "DPT", "DBT"};
-constexpr const char* kSkipNames[NMEA_SKIPS] = {"bad checksum", "no fix", "no date yet", "unreadable",
-                                                "DPT in the same second"};
+constexpr const char* kSkipNames[NMEA_SKIPS] = {"bad checksum",           "no fix", "no date yet", "unreadable",
+                                                "DPT in the same second", "no ZDA since the last depth"};
 
 // Field n of a sentence (0 is the address), without the checksum; empty when it has fewer.
 std::string_view Field(std::string_view line, size_t n) {
@@ -86,7 +86,7 @@ void NmeaReader::NewPosition(NmeaSentence from) {
 void NmeaReader::NewDepth(NmeaSentence from, bool tide) {
     if (state_.Pending & NMEA_DEPTH_PENDING) {
         const bool givesWay = depthFrom_ == NMEA_DBT && from == NMEA_DPT && dbtSecond_ == dptSecond_;
-        Skip(depthFrom_, givesWay ? NMEA_SKIP_SAME_SECOND : NMEA_SKIP_NO_DATE);
+        Skip(depthFrom_, givesWay ? NMEA_SKIP_SAME_SECOND : UndatedDepth());
     }
     depthFrom_ = from;
     tidePending_ = tide;
@@ -162,6 +162,7 @@ void NmeaReader::Rmc(std::string_view line) {
     quality_ = 0;
     state_.Pending |= NMEA_DATE_KNOWN;
     dateCarried_ = true;
+    dateSeen_ = true;
     NewPosition(NMEA_RMC);
 }
 
@@ -178,6 +179,7 @@ void NmeaReader::Zda(std::string_view line) {
     state_.Year = year;
     state_.DateGiven(true);
     state_.Pending |= NMEA_DATE_KNOWN;
+    dateSeen_ = true;
     ++used_[NMEA_ZDA];
 }
 
@@ -273,7 +275,7 @@ void NmeaReader::Line(std::string_view line) {
 void NmeaReader::Finish() {
     uint8_t& p = state_.Pending;
     if (p & NMEA_POSITION_PENDING) Skip(positionFrom_, NMEA_SKIP_NO_DATE);
-    if (p & NMEA_DEPTH_PENDING) Skip(depthFrom_, NMEA_SKIP_NO_DATE);
+    if (p & NMEA_DEPTH_PENDING) Skip(depthFrom_, UndatedDepth());
     p &= static_cast<uint8_t>(~(NMEA_POSITION_PENDING | NMEA_DEPTH_PENDING));
 }
 

@@ -28,6 +28,9 @@ enum NmeaSkip : int {
     NMEA_SKIP_NO_DATE,      // a position or depth that no date came for before the next one
     NMEA_SKIP_UNREADABLE,   // its fields do not read
     NMEA_SKIP_SAME_SECOND,  // a DBT depth in a second that has a DPT depth
+    // A depth after another with no ZDA between: a depth is stamped with the last ZDA's
+    // time, and that time was taken.
+    NMEA_SKIP_TIME_TAKEN,
     NMEA_SKIPS
 };
 
@@ -93,6 +96,9 @@ private:
     bool tidePending_ = false;  // the pending depth came with an offset
     NmeaSentence positionFrom_ = NMEA_GGA, depthFrom_ = NMEA_DPT;
     bool dateCarried_ = false;  // an RMC has given the date
+    bool dateSeen_ = false;     // a ZDA or RMC has given a date
+    // Why a depth left waiting is given up: no date yet, or its ZDA's time is taken.
+    NmeaSkip UndatedDepth() const { return dateSeen_ ? NMEA_SKIP_TIME_TAKEN : NMEA_SKIP_NO_DATE; }
     Second dptSecond_, dbtSecond_;
     // The depth record a DBT made in dbtSecond_, which a DPT of that second overwrites.
     size_t dbtRecord_ = SIZE_MAX;

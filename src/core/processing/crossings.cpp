@@ -495,14 +495,22 @@ void AppendValue(std::string& s, const char* name, double v, int decimals) {
 }  // namespace
 
 std::string CrossingStatisticsText(const CrossingStatistics& st, const std::string& prefix) {
+    // A figure of no difference at all is "-", not 0: a bias of 0.000 would read as a
+    // perfect result. The spread needs two differences.
     std::string s;
-    AppendValue(s, (prefix + "bias_m").c_str(), st.Mean, 3);
-    AppendValue(s, (prefix + "stddev_m").c_str(), st.StdDev, 3);
-    AppendValue(s, (prefix + "rms_m").c_str(), st.Rms, 3);
-    AppendValue(s, (prefix + "p95_abs_m").c_str(), st.P95, 3);
+    const auto value = [&](const std::string& name, double v, int decimals, size_t needs) {
+        if (st.Count >= needs)
+            AppendValue(s, (prefix + name).c_str(), v, decimals);
+        else
+            s += prefix + name + "=-\n";
+    };
+    value("bias_m", st.Mean, 3, 1);
+    value("stddev_m", st.StdDev, 3, 2);
+    value("rms_m", st.Rms, 3, 1);
+    value("p95_abs_m", st.P95, 3, 1);
     for (size_t o = 0; o < kS44Orders.size(); ++o) {
         const std::string word = S44Word(kS44Orders[o]);
-        AppendValue(s, (prefix + "within_" + word + "_pct").c_str(), st.PercentWithin[o], 1);
+        value("within_" + word + "_pct", st.PercentWithin[o], 1, 1);
         s += prefix + "pass_" + word + "=" + (st.Count > 0 && st.Pass[o] ? "yes" : "no") + "\n";
     }
     return s;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "model/corrected.h"
 #include "processing/recalc.h"
@@ -14,6 +15,9 @@ std::string SpikeOptionsRefusal(const SpikeOptions& o) {
         if (!std::isfinite(o.WindowMetres)) return "The window must be a length in metres.";
     } else if (o.Window < 3 || o.Window > 1001) {
         return "The window must hold from 3 to 1001 soundings.";
+    } else if (o.Window % 2 == 0) {
+        // Centred on the sounding it judges, it holds as many either side.
+        return "The window must hold an odd number of soundings, as many either side of the one judged.";
     }
     if (!std::isfinite(o.K) || o.K <= 0) return "The factor k must be more than 0.";
     const auto bad = [](const std::optional<double>& v) { return v && !std::isfinite(*v); };
@@ -24,6 +28,13 @@ std::string SpikeOptionsRefusal(const SpikeOptions& o) {
 }
 
 namespace {
+
+// "0.5", "2", "12.25": a length as typed.
+std::string SpikeNumber(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%g", v);
+    return buf;
+}
 
 // The level of a sounding in centimetres (the corrected seabed level, as exported).
 int32_t LevelCm(const CVKData& r) { return static_cast<int32_t>(std::lround(ExportedLevel(r) * 100.0)); }
@@ -88,11 +99,17 @@ struct Scratch {
     std::vector<uint8_t> spike;
 };
 
-// Marks the spikes of one line (its live soundings, in order) and returns how many.
-size_t FlagLine(CVKDoc& doc, const LineSet& set, const SurveyLine& line, const SpikeOptions& o, Scratch& s) {
+// Marks the spikes of one line (its live soundings, in order) and returns how many;
+// `unjudged` counts the soundings whose window held fewer than 3, too few to judge by.
+size_t FlagLine(CVKDoc& doc, const LineSet& set, const SurveyLine& line, const SpikeOptions& o, Scratch& s,
+                size_t& unjudged) {
     const uint32_t* idx = set.Soundings.data() + line.SoundingBegin;
     const size_t m = line.SoundingCount();
-    if (m < 3) return 0;
+    unjudged = 0;
+    if (m < 3) {
+        unjudged = m;
+        return 0;
+    }
     std::vector<CVKData>& recs = doc.Records;
     std::vector<int32_t>& levels = s.levels;
     std::vector<double>& along = s.along;
@@ -130,7 +147,10 @@ size_t FlagLine(CVKDoc& doc, const LineSet& set, const SurveyLine& line, const S
         }
         while (hi < wantHi) window.Add(levels[hi++]);
         while (lo < wantLo) window.Remove(levels[lo++]);
-        if (window.Size() < 3) continue;
+        if (window.Size() < 3) {
+            ++unjudged;
+            continue;
+        }
         // The allowance first: it is cheap, and most soundings lie well within it.
         const double median = window.Median();
         const double departure = std::abs(levels[j] - median);  // cm
@@ -184,10 +204,13 @@ bool FlagSpikes(CVKDoc& doc, const SpikeOptions& o, SpikeResult& result, UserPor
         [&](unsigned part, size_t begin, size_t end) {
             Scratch& s = scratch[part];
             for (size_t l = begin; l < end; ++l)
-                result.PerLine[l].Flagged = FlagLine(doc, set, set.Lines[l], o, s);
+                result.PerLine[l].Flagged = FlagLine(doc, set, set.Lines[l], o, s, result.PerLine[l].Unjudged);
         },
         [&](size_t done) { port.SetProgress(lines ? static_cast<int>(done * 90 / lines) : 90); });
-    for (const SpikeLineCount& c : result.PerLine) result.BySpread += c.Flagged;
+    for (const SpikeLineCount& c : result.PerLine) {
+        result.BySpread += c.Flagged;
+        if (c.Unjudged * 2 > c.Soundings) ++result.ThinLines;
+    }
 
     // The hard limits, over every live sounding.
     if (o.MinDepth || o.MaxDepth) {
@@ -215,6 +238,16 @@ bool FlagSpikes(CVKDoc& doc, const SpikeOptions& o, SpikeResult& result, UserPor
     port.SetProgress(100);
     port.EndPhase();
     if (result.Total() > 0) Recalculate(doc, port);
+    if (lines > 0 && result.ThinLines * 2 > lines) {
+        // The filter flagged nothing there because it could not judge, not because
+        // the soundings were clean: say so.
+        const std::string window = o.WindowMetres > 0 ? "The window of " + SpikeNumber(o.WindowMetres) + " m"
+                                                      : "The window of " + std::to_string(o.Window) + " soundings";
+        port.Message(window + " holds fewer than 3 soundings for most soundings of " + std::to_string(result.ThinLines) +
+                         " of the " + std::to_string(lines) +
+                         " lines: the spike filter could not judge them. Widen the window.",
+                     Severity::Warning);
+    }
     return true;
 }
 

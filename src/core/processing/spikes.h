@@ -24,8 +24,8 @@ namespace aq {
 struct SpikeOptions {
     // The allowance a departure must also exceed.
     S44Order Order = S44Order::Order1a;
-    // The neighbourhood: this many soundings centred on the one judged (fewer at the ends
-    // of a line: the window then stops at the end) ...
+    // The neighbourhood: this many soundings centred on the one judged, an odd number
+    // (at the ends of a line the window stops at the end and reaches further in) ...
     int Window = 21;
     // ... or, when more than 0, the soundings within half this many metres either way
     // along the line.
@@ -45,6 +45,9 @@ struct SpikeLineCount {
     LineKind Kind = LineKind::Other;
     size_t Soundings = 0;  // live before the flagging
     size_t Flagged = 0;
+    // Of the soundings, those whose window held fewer than 3 soundings: the filter could
+    // not judge them.
+    size_t Unjudged = 0;
 };
 
 struct SpikeResult {
@@ -53,6 +56,9 @@ struct SpikeResult {
     std::vector<SpikeLineCount> PerLine;
     size_t BySpread = 0;     // deleted as spikes
     size_t ByLimits = 0;     // deleted for their depth
+    // Lines where the window was too small to judge most soundings (FlagSpikes warns
+    // through the port when these are most of the lines).
+    size_t ThinLines = 0;
     size_t Total() const { return BySpread + ByLimits; }
 };
 

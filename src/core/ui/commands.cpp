@@ -52,9 +52,10 @@ constexpr EnablingRule kNotAllThreeKinds{[](const CVKDoc& d) { return !Has(d, RE
                                          "a survey without depths, positions and tides all three"};
 constexpr EnablingRule kImportedFiles{[](const CVKDoc& d) { return !d.ImportedFiles.empty(); },
                                       "an imported file"};
-constexpr EnablingRule kPositions{[](const CVKDoc& d) { return Has(d, REC_POSITION); }, "position records"};
-constexpr EnablingRule kDepths{[](const CVKDoc& d) { return Has(d, REC_DEPTH); }, "depth records"};
-constexpr EnablingRule kTides{[](const CVKDoc& d) { return Has(d, REC_TIDE); }, "tide records"};
+constexpr EnablingRule kPositions{[](const CVKDoc& d) { return Has(d, REC_POSITION); }, "position records",
+                                  REC_POSITION};
+constexpr EnablingRule kDepths{[](const CVKDoc& d) { return Has(d, REC_DEPTH); }, "depth records", REC_DEPTH};
+constexpr EnablingRule kTides{[](const CVKDoc& d) { return Has(d, REC_TIDE); }, "tide records", REC_TIDE};
 constexpr EnablingRule kSounder{[](const CVKDoc& d) { return Has(d, REC_SOUNDER); }, "sounder data"};
 constexpr EnablingRule kGeographic{[](const CVKDoc& d) { return d.IsGeographic(); }, "a geographic survey"};
 constexpr EnablingRule kNotGeographic{[](const CVKDoc& d) { return !d.IsGeographic(); },
@@ -68,9 +69,9 @@ constexpr EnablingRule kGeographicAndControl{
 constexpr EnablingRule kUsableControl{[](const CVKDoc& d) { return d.Control.IsUsable(); },
                                       "two control points or more"};
 constexpr EnablingRule kPositionsAndDepths{[](const CVKDoc& d) { return Has(d, REC_POSITION | REC_DEPTH); },
-                                          "position and depth records"};
+                                          "position and depth records", REC_POSITION | REC_DEPTH};
 constexpr EnablingRule kPositionsAndTides{[](const CVKDoc& d) { return Has(d, REC_POSITION | REC_TIDE); },
-                                          "position and tide records"};
+                                          "position and tide records", REC_POSITION | REC_TIDE};
 constexpr EnablingRule kHprApplicable{
     [](const CVKDoc& d) { return d.ElevOffset != 0 && d.SounderImported != 0 && !Has(d, REC_HPR); },
     "an elevation offset, sounder data and no earlier Apply HPR"};
@@ -397,10 +398,12 @@ const std::vector<CommandInfo> kCommands = {
              "the crossings found, accepted and rejected, the bias (mean of delta, the crossline's depth less\n"
              "the main line's), standard deviation, RMS and 95th percentile of |delta| in metres, and per\n"
              "S-44 order (TVU = sqrt(a^2 + (b d)^2)) the share within TVU and pass=yes when it is 95 % or\n"
-             "more. A crossing is rejected when a line's nearer sounding lies more than --max-distance\n"
+             "more; a figure that does not exist (every crossing rejected, or one crossing's spread) is -.\n"
+             "A crossing is rejected when a line's nearer sounding lies more than --max-distance\n"
              "metres away (default 5) or its two soundings differ by more than --max-slope (rise over run,\n"
              "default 0.5). --table adds one tab-separated line a crossing; --csv writes them to FILE\n"
-             "(- for standard output).\n"
+             "(- for standard output). Their first columns are easting and northing, or longitude and\n"
+             "latitude in a geographic survey.\n"
              "--nodes then compares every live sounding of the crosslines with a surface of the main lines\n"
              "(triangulated, --cell metres, default a fifth of the line spacing; or the raster --surface\n"
              "FILE) and prints the same statistics as node_... lines, with node_compared the soundings that\n"
@@ -413,7 +416,8 @@ const std::vector<CommandInfo> kCommands = {
      .args = "[--order exclusive|special|1a|1b|2] [--window N | --window-metres M] [--k K]\n"
              "        [--min-depth M] [--max-depth M] " AQ_LINE_ARGS,
      .help = "Along each line, a sounding is deleted when its seabed level departs from the median of the\n"
-             "--window soundings around it (default 21; or those within --window-metres along the line)\n"
+             "--window soundings centred on it (an odd number, default 21; or those within --window-metres\n"
+             "along the line; a warning says when the window holds too few soundings to judge by)\n"
              "by more than --k (default 3) times their robust spread (1.4826 x the median absolute\n"
              "deviation) and by more than the TVU of --order (default 1a) at its depth: a steep but real\n"
              "slope keeps its soundings. Every live sounding shallower than --min-depth or deeper than\n"
@@ -842,6 +846,21 @@ std::string RefusalText(const CommandInfo& cmd, const CVKDoc& doc) {
     if (cmd.rule.needs) {
         text += ": it needs ";
         text += cmd.rule.needs;
+    }
+    if (cmd.rule.kinds != 0) {
+        // What it lacks: a count of all its records would read as a count of these.
+        static constexpr std::pair<uint16_t, const char*> kKinds[] = {
+            {REC_POSITION, "position"}, {REC_DEPTH, "depth"}, {REC_TIDE, "tide"}, {REC_EVENT, "event"}};
+        std::string missing;
+        for (const auto& [bit, name] : kKinds) {
+            if (!(cmd.rule.kinds & bit) || (doc.KindFlags & bit)) continue;
+            missing += missing.empty() ? "no " : " and no ";
+            missing += name;
+        }
+        if (!missing.empty()) {
+            text += " (the survey has " + missing + " records).";
+            return text;
+        }
     }
     text += " (the survey has ";
     text += std::to_string(doc.Records.size());

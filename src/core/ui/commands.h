@@ -46,6 +46,9 @@ enum class Reach { Both, WindowOnly, CliOnly };
 struct EnablingRule {
     bool (*enabled)(const CVKDoc& doc) = nullptr;
     const char* needs = nullptr;
+    // The kinds of record (REC_POSITION, ...) the rule asks for, when it asks for kinds:
+    // the refusal then names those the survey lacks rather than counting its records.
+    uint16_t kinds = 0;
 };
 
 struct CommandInfo {
@@ -123,7 +126,8 @@ std::string_view VerbWord(const CommandInfo& cmd);
 std::string MenuName(int id);
 // Why a command is greyed out, for a front end that has no menu to grey it in:
 // "\"Edit > Filter > Hi Pass Z\" is not available: it needs more than 1 record (the survey
-// has 1)."
+// has 1)."; for a rule of kinds, "... it needs position and depth records (the survey has
+// no position records)."
 std::string RefusalText(const CommandInfo& cmd, const CVKDoc& doc);
 
 // The status-bar part of a prompt (before the line break) and the tool-tip part (after

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <optional>
 
 #include "model/safefile.h"
 #include "render/qtcanvas.h"
@@ -104,6 +105,173 @@ void PaintSectionPage(QPainter& painter, CVKView& view, const CVKDoc& doc, const
     QtCanvas canvas(painter, ratio > 0 ? ratio : DeviceRatio(painter.device()));
     view.PreparePage(ToCRect(page), p, n);
     view.Draw(canvas, doc, PrintingOptions());
+}
+
+namespace {
+
+// A page's canvas that paints the markers of a view into a picture and the rest as
+// vectors. The views draw their markers in one go (DrawMarkers), in device pixels, after
+// the grid and its labels and before the key, north arrow and scale bar: the first marker
+// shape, or the first ask for the surface to paint them on, starts the picture, and the
+// mapping's return from device pixels to the view's ends it. The picture then goes onto
+// the page, clear where no marker is, and what follows is drawn over it.
+class PaperCanvas final : public Canvas {
+public:
+    PaperCanvas(QPainter& page, const QRect& area, double ratio)
+        : page_(page),
+          vector_(page, ratio),
+          image_(area.right() + 1, area.bottom() + 1, QImage::Format_ARGB32_Premultiplied) {
+        SetPixelRatio(ratio);
+        image_.fill(Qt::transparent);
+        imagePainter_.begin(&image_);
+        raster_.emplace(imagePainter_, ratio);
+    }
+    ~PaperCanvas() override { Finish(); }
+    PaperCanvas(const PaperCanvas&) = delete;
+    PaperCanvas& operator=(const PaperCanvas&) = delete;
+
+    // Puts the picture on the page if it has not gone there yet.
+    void Finish() {
+        if (state_ != State::Markers) return;
+        state_ = State::Over;
+        raster_.reset();
+        imagePainter_.end();
+        // Only the part the markers cover: the rest is clear.
+        int top = image_.height(), bottom = -1, left = image_.width(), right = -1;
+        for (int y = 0; y < image_.height(); ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(image_.constScanLine(y));
+            int first = -1, last = -1;
+            for (int x = 0; x < image_.width(); ++x)
+                if (row[x] != 0) {
+                    if (first < 0) first = x;
+                    last = x;
+                }
+            if (first < 0) continue;
+            top = std::min(top, y);
+            bottom = y;
+            left = std::min(left, first);
+            right = std::max(right, last);
+        }
+        if (bottom < 0) return;
+        const QRect used(QPoint(left, top), QPoint(right, bottom));
+        page_.save();
+        // Flate, not JPEG: markers are a few pixels of flat colour that JPEG would smear.
+        page_.setRenderHint(QPainter::LosslessImageRendering, true);
+        page_.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        page_.drawImage(used.topLeft(), image_.copy(used));
+        page_.restore();
+        image_ = QImage();
+    }
+
+    void SelectPen(Colour colour, int32_t width) override {
+        vector_.SelectPen(colour, width);
+        if (raster_) raster_->SelectPen(colour, width);
+    }
+    void SelectBlackPen() override { SelectPen(COLOUR_BLACK, 0); }
+    void SelectSolidBrush(Colour colour) override {
+        vector_.SelectSolidBrush(colour);
+        if (raster_) raster_->SelectSolidBrush(colour);
+    }
+    void SelectLightGreyBrush() override {
+        vector_.SelectLightGreyBrush();
+        if (raster_) raster_->SelectLightGreyBrush();
+    }
+    void SelectHollowBrush() override {
+        vector_.SelectHollowBrush();
+        if (raster_) raster_->SelectHollowBrush();
+    }
+    void SelectFont(double points) override {
+        vector_.SelectFont(points);
+        if (raster_) raster_->SelectFont(points);
+    }
+    void SetTextTransparent(bool transparent) override {
+        vector_.SetTextTransparent(transparent);
+        if (raster_) raster_->SetTextTransparent(transparent);
+    }
+    void SetTextAnchor(TextAnchor anchor) override {
+        vector_.SetTextAnchor(anchor);
+        if (raster_) raster_->SetTextAnchor(anchor);
+    }
+
+    void Line(CPoint from, CPoint to) override { Target().Line(from, to); }
+    void Ellipse(const CRect& r) override { Marking().Ellipse(r); }
+    void Rectangle(const CRect& r) override { Marking().Rectangle(r); }
+    void RoundRect(const CRect& r, int32_t w, int32_t h) override { Marking().RoundRect(r, w, h); }
+    void FillRect(const CRect& r, Colour colour) override { Target().FillRect(r, colour); }
+    void Picture(const CRect& r, const uint32_t* pixels, int32_t width, int32_t height) override {
+        Target().Picture(r, pixels, width, height);
+    }
+    void Text(CPoint at, const std::string& text) override { Target().Text(at, text); }
+    CRect TextBox(CPoint at, const std::string& text) const override { return vector_.TextBox(at, text); }
+    CRect VisibleArea() const override { return raster_ ? raster_->VisibleArea() : CRect{}; }
+    bool Surface(PixelSurface& surface) override {
+        if (state_ == State::Over) return false;
+        return Marking().Surface(surface);
+    }
+    uint32_t SurfaceWord(Colour colour) const override { return QtCanvas::ToRgb(colour); }
+    bool ShapeMask(Shape shape, const CRect& r, int32_t cw, int32_t ch, std::vector<uint8_t>& mask) override {
+        if (state_ == State::Over) return false;
+        return Marking().ShapeMask(shape, r, cw, ch, mask);
+    }
+    bool ShapePixels(Shape shape, const CRect& r, int32_t cw, int32_t ch, std::vector<uint64_t>& rows) override {
+        if (state_ == State::Over) return false;
+        return Marking().ShapePixels(shape, r, cw, ch, rows);
+    }
+
+protected:
+    void MappingChanged() override {
+        const Mapping& m = Map();
+        vector_.SetMapping(m.Window(), m.Screen());
+        if (raster_) raster_->SetMapping(m.Window(), m.Screen());
+        // The markers are drawn in device pixels; back to the view's mapping, they are done.
+        const bool device = m.Window() == CRect{0, 0, 1, 1} && m.Screen() == CRect{0, 0, 1, 1};
+        if (state_ == State::Markers && !device) Finish();
+    }
+
+private:
+    enum class State { Under, Markers, Over };
+    Canvas& Target() { return state_ == State::Markers ? static_cast<Canvas&>(*raster_) : vector_; }
+    // The canvas a marker goes to: the picture, from the first marker on until it is done.
+    Canvas& Marking() {
+        if (state_ == State::Under) state_ = State::Markers;
+        return Target();
+    }
+
+    QPainter& page_;
+    QtCanvas vector_;
+    QImage image_;
+    QPainter imagePainter_;
+    std::optional<QtCanvas> raster_;
+    State state_ = State::Under;
+};
+
+}  // namespace
+
+void PaintPlanOnPaper(QPainter& painter, const CVKDoc& doc, const QRect& page, const std::string& documentTitle,
+                      size_t vectorRecords) {
+    CVKPView view;
+    if (doc.Records.size() <= vectorRecords) return PaintPlanPage(painter, view, doc, page, documentTitle);
+    PaperCanvas canvas(painter, page, DeviceRatio(painter.device()));
+    view.PreparePage(ToCRect(page));
+    DrawOptions options;
+    options.printing = true;
+    options.documentTitle = documentTitle;
+    view.Draw(canvas, doc, options);
+    canvas.Finish();
+}
+
+void PaintSectionOnPaper(QPainter& painter, const CVKDoc& doc, const QRect& page, size_t vectorRecords) {
+    CVKView view;
+    const int32_t n = view.BeginPrinting(ToCRect(page), SectionPrintSettings{});
+    if (doc.Records.size() <= vectorRecords) {
+        PaintSectionPage(painter, view, doc, page, 1, n);
+    } else {
+        PaperCanvas canvas(painter, page, DeviceRatio(painter.device()));
+        view.PreparePage(ToCRect(page), 1, n);
+        view.Draw(canvas, doc, PrintingOptions());
+        canvas.Finish();
+    }
+    view.EndPrinting();
 }
 
 namespace {

@@ -25,6 +25,16 @@ void PaintPlanPage(QPainter& painter, CVKPView& view, const CVKDoc& doc, const Q
 void PaintSectionPage(QPainter& painter, CVKView& view, const CVKDoc& doc, const QRect& page, int32_t p, int32_t n,
                       double ratio = 0);
 
+// The plan, or the first page of the section, as printed onto a page of a vector device
+// (a PDF) at its own resolution: the grid, labels, title, key, north arrow and scale bar
+// are vectors, and so are the markers of a survey of up to `vectorRecords` records. A
+// larger survey's markers are painted into one lossless picture of the page's resolution
+// that lies over the grid and under the key, north arrow and scale bar: every marker a
+// vector would make the file grow with the survey, to hundreds of megabytes.
+void PaintPlanOnPaper(QPainter& painter, const CVKDoc& doc, const QRect& page, const std::string& documentTitle,
+                      size_t vectorRecords);
+void PaintSectionOnPaper(QPainter& painter, const CVKDoc& doc, const QRect& page, size_t vectorRecords);
+
 // A view as on screen at a pixel ratio, into an image of size times ratio device pixels
 // (white ground): what a window of that size shows on a screen of that ratio.
 QImage RenderPlan(CVKPView& view, const CVKDoc& doc, QSize size, const DrawOptions& options = {}, double ratio = 1);

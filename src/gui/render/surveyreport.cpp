@@ -43,6 +43,30 @@ std::string ReportLinesCsvPath(const std::string& pdf) {
     return csv.substr(0, csv.size() - 4) + "-lines.csv";
 }
 
+namespace {
+// The views draw nothing of a survey of this many records or fewer.
+constexpr size_t kViewsDrawFrom = 6;
+
+std::string TooFew(const CVKDoc& doc) {
+    return "The survey has " + std::to_string(doc.Records.size()) + (doc.Records.size() == 1 ? " record" : " records") +
+           ", too few to draw: the views draw from " + std::to_string(kViewsDrawFrom) + " records on.";
+}
+}  // namespace
+
+std::string ReportPlanAbsence(const CVKDoc& doc) {
+    if (doc.Records.size() < kViewsDrawFrom) return TooFew(doc);
+    if (!(doc.KindFlags & (REC_POSITION | REC_GEOGRAPHIC)))
+        return "The survey has no position records, so there is no plan to draw.";
+    return {};
+}
+
+std::string ReportSectionAbsence(const CVKDoc& doc) {
+    if (doc.Records.size() < kViewsDrawFrom) return TooFew(doc);
+    if (!(doc.KindFlags & (REC_DEPTH | REC_TIDE)))
+        return "The survey has no depth or tide records, so there is no section to draw.";
+    return {};
+}
+
 int AchievedOrder(const CrossingStatistics& stats) {
     if (stats.Count == 0) return -1;
     for (size_t o = 0; o < kS44Orders.size(); ++o)
@@ -51,6 +75,8 @@ int AchievedOrder(const CrossingStatistics& stats) {
 }
 
 namespace {
+
+constexpr double kPi = 3.14159265358979323846;
 
 QString Fixed(double v, int decimals) { return QString::number(v, 'f', decimals); }
 
@@ -158,7 +184,9 @@ public:
             const int x0 = area_.left() + static_cast<int>(starts[k] * area_.width());
             const int x1 = area_.left() + static_cast<int>((k + 1 < starts.size() ? starts[k + 1] : 1.0) * area_.width());
             const int pad = h / 3;
-            const QRect cell(x0, y_, x1 - x0 - pad, h);
+            // A left-aligned cell keeps a gap from a right-aligned number before it.
+            const int lead = (!right[k] && k > 0 && right[k - 1]) ? h / 2 : 0;
+            const QRect cell(x0 + lead, y_, x1 - x0 - pad - lead, h);
             p_.drawText(cell, (right[k] ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter, cells[i]);
         }
         y_ += h;
@@ -238,11 +266,24 @@ void Summary(Pages& pg, const CVKDoc& doc, const ReportRequest& r) {
     pg.Text(r.crsName.empty() ? QStringLiteral("not known") : QString::fromStdString(r.crsName));
 
     pg.Heading(QStringLiteral("Offsets and sound velocity applied"));
-    const QString plan = doc.IsGeographic() ? QStringLiteral(" (survey units x 100)") : QStringLiteral(" m");
-    pg.Text(QStringLiteral("Position: time %1 s, easting %2%4, northing %3%4, elevation %5 m")
-                .arg(doc.PosTimeOffset)
-                .arg(Fixed(doc.EastOffset / 100.0, 2), Fixed(doc.NorthOffset / 100.0, 2), plan,
-                     Fixed(doc.ElevOffset / 100.0, 2)));
+    if (doc.IsGeographic()) {
+        // A geographic survey's plan offsets move its positions by ten-millionths of a
+        // degree; said as degrees and as the metres they come to at the survey.
+        const double lat = (static_cast<double>(doc.YMin) + static_cast<double>(doc.YMax)) / 2 / 1e7;
+        const double metresPerDegree = 111319.49;
+        const double eastM = doc.EastOffset / 1e7 * metresPerDegree * std::cos(std::clamp(lat, -89.0, 89.0) * kPi / 180);
+        const double northM = doc.NorthOffset / 1e7 * metresPerDegree;
+        pg.Text(QStringLiteral("Position: time %1 s, east %2\u00b0 of longitude (%3 m), north %4\u00b0 of latitude (%5 m)")
+                    .arg(doc.PosTimeOffset)
+                    .arg(Fixed(doc.EastOffset / 1e7, 7), Fixed(eastM, 2), Fixed(doc.NorthOffset / 1e7, 7),
+                         Fixed(northM, 2)));
+        pg.Text(QStringLiteral("Elevation offset %1 m").arg(Fixed(doc.ElevOffset / 100.0, 2)));
+    } else {
+        pg.Text(QStringLiteral("Position: time %1 s, easting %2 m, northing %3 m, elevation %4 m")
+                    .arg(doc.PosTimeOffset)
+                    .arg(Fixed(doc.EastOffset / 100.0, 2), Fixed(doc.NorthOffset / 100.0, 2),
+                         Fixed(doc.ElevOffset / 100.0, 2)));
+    }
     pg.Text(QStringLiteral("Depth: time %1 s, depth %2 m, sound velocity %3 m/s")
                 .arg(doc.DepthTimeOffset)
                 .arg(Fixed(doc.DepthOffset / 100.0, 2), Fixed(doc.SoundVelocity, 1)));
@@ -312,7 +353,9 @@ void Statistics(Pages& pg, const ReportOutcome& o, bool nodesAsked) {
     };
     row(QStringLiteral("Compared"), [](const CrossingStatistics& st) { return QString::number(st.Count); });
     row(QStringLiteral("Bias (mean delta), m"), [](const CrossingStatistics& st) { return Fixed(st.Mean, 3); });
-    row(QStringLiteral("Standard deviation, m"), [](const CrossingStatistics& st) { return Fixed(st.StdDev, 3); });
+    // A single difference has no spread about its mean.
+    row(QStringLiteral("Standard deviation, m"),
+        [](const CrossingStatistics& st) { return st.Count < 2 ? QStringLiteral("-") : Fixed(st.StdDev, 3); });
     row(QStringLiteral("RMS, m"), [](const CrossingStatistics& st) { return Fixed(st.Rms, 3); });
     row(QStringLiteral("95th percentile of |delta|, m"), [](const CrossingStatistics& st) { return Fixed(st.P95, 3); });
     for (size_t k = 0; k < kS44Orders.size(); ++k)
@@ -410,8 +453,8 @@ void LineTable(Pages& pg, const LineSet& lines, const std::string& linesCsv) {
     }
     pg.Text(QStringLiteral("%1 lines, also in %2 beside this report.").arg(lines.Lines.size()).arg(csv));
     pg.Skip(pg.Height(pg.Body()) / 3);
-    // A moment takes about a quarter of the width.
-    const std::vector<double> cols = {0.0, 0.07, 0.15, 0.245, 0.365, 0.615, 0.865};
+    // A moment takes about a quarter of the width; a gap keeps it clear of the length.
+    const std::vector<double> cols = {0.0, 0.065, 0.14, 0.235, 0.345, 0.61, 0.875};
     const std::vector<bool> right = {true, false, true, true, false, false, true};
     const QStringList header = {QStringLiteral("Line"),  QStringLiteral("Kind"),  QStringLiteral("Heading"),
                                 QStringLiteral("Length m"), QStringLiteral("Start"), QStringLiteral("End"),
@@ -482,12 +525,87 @@ void Histogram(Pages& pg, const CrossingResult& c, size_t order, const QRect& bo
                QStringLiteral("difference / TVU (%1)").arg(QString::fromLatin1(S44Name(kS44Orders[order]))));
 }
 
+// A track as few points as draw it to within `tolerance` device pixels: a survey line
+// is straight for most of its length, and a vector page should not carry a point for
+// every position of it. Each point kept starts a sleeve of the directions that keep the
+// points after it within the tolerance; the first point that leaves the sleeve ends it.
+void Simplify(const std::vector<QPointF>& in, double tolerance, QPolygonF& out) {
+    out.clear();
+    if (in.empty()) return;
+    out.append(in.front());
+    QPointF anchor = in.front();
+    size_t last = 0;       // the last point the sleeve holds
+    bool open = false;     // the sleeve has a direction
+    double base = 0, lo = 0, hi = 0;  // its directions, relative to base
+    const auto start = [&](const QPointF& to) {
+        const QPointF d = to - anchor;
+        const double r = std::hypot(d.x(), d.y());
+        open = r > tolerance;
+        if (!open) return;
+        base = std::atan2(d.y(), d.x());
+        hi = std::asin(std::min(1.0, tolerance / r));
+        lo = -hi;
+    };
+    for (size_t i = 1; i < in.size(); ++i) {
+        const QPointF d = in[i] - anchor;
+        const double r = std::hypot(d.x(), d.y());
+        if (r <= tolerance) {
+            last = i;
+            continue;
+        }
+        if (!open) {
+            start(in[i]);
+            last = i;
+            continue;
+        }
+        double a = std::atan2(d.y(), d.x()) - base;
+        while (a > kPi) a -= 2 * kPi;
+        while (a < -kPi) a += 2 * kPi;
+        if (a < lo || a > hi) {
+            // No segment from the anchor passes near enough to this point and those
+            // before it: the last one held is kept and anchors the next sleeve.
+            anchor = in[last];
+            out.append(anchor);
+            start(in[i]);
+            last = i;
+            continue;
+        }
+        const double half = std::asin(std::min(1.0, tolerance / r));
+        lo = std::max(lo, a - half);
+        hi = std::min(hi, a + half);
+        last = i;
+    }
+    if (in.back() != out.back()) out.append(in.back());
+}
+
+// A step of 1, 2 or 5 times a power of ten that divides `span` into about `parts`.
+double NiceStep(double span, int parts) {
+    if (!(span > 0)) return 1;
+    const double raw = span / parts;
+    const double p = std::pow(10.0, std::floor(std::log10(raw)));
+    for (const double m : {1.0, 2.0, 5.0})
+        if (m * p >= raw) return m * p;
+    return 10 * p;
+}
+
+QString MetresLabel(double m) {
+    if (m >= 1000) return QStringLiteral("%1 km").arg(m / 1000);
+    return QStringLiteral("%1 m").arg(m);
+}
+
 // The tracks of the lines (main dark, crosslines light) and the crossings as dots,
-// green within the allowance, red beyond it, a cross where rejected; painted into a
-// picture, as the plan and section are, so that the page holds one image however many
-// crossings there are. Crossings closer together than a dot share one: a dot for the
-// first of them of each colour, red over green, crosses over both.
-void CrossingPlan(QPainter& p, const LineSet& lines, const CrossingResult& c, size_t order, const QRect& box) {
+// green within the allowance, red beyond it, a cross where rejected, drawn as vectors
+// on the page in a frame with the survey's coordinates along its edges, a scale bar and
+// a north arrow. Crossings closer together than a dot share one: a dot for the first of
+// them of each colour, red over green, crosses over both, so a survey of a million
+// crossings makes a page of thousands of marks at most.
+void CrossingPlan(QPainter& p, const LineSet& lines, const CrossingResult& c, size_t order, const QRect& whole,
+                  const QFont& small, double ratio) {
+    const QFontMetrics fm(small, p.device());
+    const int text = fm.height();
+    // Room for the coordinates left of and below the frame.
+    const QRect box = whole.adjusted(fm.horizontalAdvance(QStringLiteral("-000.000000")) + text / 2, text / 2,
+                                     -text / 2, -2 * text);
     // The frame's metres from the document's units.
     const double x0 = lines.Frame.EastingOf(0), y0 = lines.Frame.NorthingOf(0);
     const double kx = 1.0 / (lines.Frame.EastingOf(1) - x0), ky = 1.0 / (lines.Frame.NorthingOf(1) - y0);
@@ -500,36 +618,40 @@ void CrossingPlan(QPainter& p, const LineSet& lines, const CrossingResult& c, si
         }
     if (!(xmax >= xmin)) return;
     const double span = std::max({xmax - xmin, ymax - ymin, 1.0});
-    const double scale = std::min(box.width() / std::max(xmax - xmin, span / 100), box.height() / std::max(ymax - ymin, span / 100));
+    const int inset = text;  // between the frame and the tracks
+    const QRect inner = box.adjusted(inset, inset, -inset, -inset);
+    const double scale = std::min(inner.width() / std::max(xmax - xmin, span / 100),
+                                  inner.height() / std::max(ymax - ymin, span / 100));
     const double cx = (xmin + xmax) / 2, cy = (ymin + ymax) / 2;
     const auto at = [&](double e, double n) {
         return QPointF(box.center().x() + (e - cx) * scale, box.center().y() - (n - cy) * scale);
     };
+    // The frame's edges in the frame's metres.
+    const double west = cx - (box.center().x() - box.left()) / scale, east = cx + (box.right() - box.center().x()) / scale;
+    const double north = cy + (box.center().y() - box.top()) / scale, south = cy - (box.bottom() - box.center().y()) / scale;
+
     p.save();
-    p.setClipRect(box.adjusted(-20, -20, 20, 20));
-    // A track needs no more points than the pixels it passes.
+    p.setClipRect(box);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double tolerance = std::max(1.0, ratio / 2);  // half a screen pixel
+    std::vector<QPointF> points;
     QPolygonF track;
     for (const SurveyLine& l : lines.Lines) {
         if (l.FixEnd <= l.FixBegin) continue;
-        track.clear();
-        for (uint32_t f = l.FixBegin; f < l.FixEnd; ++f) {
-            const QPointF q = at(lines.Fixes[f].East, lines.Fixes[f].North);
-            if (track.isEmpty() || f + 1 == l.FixEnd || std::abs(q.x() - track.back().x()) + std::abs(q.y() - track.back().y()) >= 2.0)
-                track.append(q);
-        }
+        points.clear();
+        for (uint32_t f = l.FixBegin; f < l.FixEnd; ++f) points.push_back(at(lines.Fixes[f].East, lines.Fixes[f].North));
+        Simplify(points, tolerance, track);
         QPen pen(l.Kind == LineKind::Main    ? QColor(60, 60, 60)
                  : l.Kind == LineKind::Cross ? QColor(110, 140, 200)
                                              : QColor(190, 190, 190),
-                 1);
-        // A line of single pixels: a pen of some width is drawn as an outline to fill,
-        // which for the thousands of lines of a large survey takes a second.
-        pen.setCosmetic(true);
+                 std::max(1.0, 0.6 * ratio));
+        pen.setCapStyle(Qt::RoundCap);
+        pen.setJoinStyle(Qt::RoundJoin);
         p.setPen(pen);
         p.drawPolyline(track);
     }
-    p.setRenderHint(QPainter::Antialiasing);
 
-    const double r = std::max(6.0, box.width() / 150.0);
+    const double r = std::max(2.0 * ratio, box.width() / 150.0);
     // Cells of a dot's radius over the box; in each, the first crossing of each kind.
     const int nx = static_cast<int>(box.width() / r) + 3, ny = static_cast<int>(box.height() / r) + 3;
     enum { kWithin, kBeyond, kRejected, kKinds };
@@ -540,9 +662,9 @@ void CrossingPlan(QPainter& p, const LineSet& lines, const CrossingResult& c, si
         const QPointF q = at((k.East - x0) * kx, (k.North - y0) * ky);
         const int col = std::clamp(static_cast<int>(std::floor((q.x() - box.left()) / r)) + 1, 0, nx - 1);
         const int row = std::clamp(static_cast<int>(std::floor((q.y() - box.top()) / r)) + 1, 0, ny - 1);
-        const int kind = k.Status != CrossingStatus::Accepted              ? kRejected
+        const int kind = k.Status != CrossingStatus::Accepted        ? kRejected
                          : std::abs(k.Delta) <= Tvu(judged, k.Depth) ? kWithin
-                                                                           : kBeyond;
+                                                                     : kBeyond;
         uint8_t& cell = taken[static_cast<size_t>(row) * static_cast<size_t>(nx) + static_cast<size_t>(col)];
         if (cell & (1u << kind)) continue;
         cell |= static_cast<uint8_t>(1u << kind);
@@ -553,15 +675,79 @@ void CrossingPlan(QPainter& p, const LineSet& lines, const CrossingResult& c, si
         p.setBrush(kind == kWithin ? kPass : kFail);
         for (const QPointF& q : marks[kind]) p.drawEllipse(q, r, r);
     }
-    p.setPen(QPen(Qt::black, 2));
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(Qt::black, std::max(1.0, 0.6 * ratio)));
     for (const QPointF& q : marks[kRejected]) {
         p.drawLine(q + QPointF(-r, -r), q + QPointF(r, r));
         p.drawLine(q + QPointF(-r, r), q + QPointF(r, -r));
     }
     p.restore();
-}
 
-QImage PagePicture(QSize size, const QPainter& p);
+    // The frame, and the survey's coordinates along its lower and left edges: metres of
+    // the grid, or degrees of a geographic survey.
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::black, std::max(1.0, 0.6 * ratio)));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(box);
+    p.setFont(small);
+    const bool geographic = lines.Frame.Geographic();
+    const int tick = text / 2;
+    const auto ticks = [&](double from, double to, int parts, auto&& place) {
+        const double step = NiceStep(to - from, parts);
+        const int decimals = std::clamp(static_cast<int>(std::ceil(-std::log10(step))), 0, 9);
+        for (double v = std::ceil(from / step) * step; v <= to + step * 1e-9; v += step)
+            place(v, QString::number(v, 'f', decimals));
+    };
+    ticks(lines.Frame.EastingOf(west), lines.Frame.EastingOf(east), 5, [&](double v, const QString& label) {
+        const double x = box.left() + ((v - x0) * kx - west) * scale;
+        if (x < box.left() || x > box.right()) return;
+        p.drawLine(QPointF(x, box.bottom()), QPointF(x, box.bottom() - tick));
+        p.drawText(QRectF(x - 4 * text, box.bottom() + text / 4.0, 8 * text, text), Qt::AlignHCenter | Qt::AlignTop,
+                   label);
+    });
+    ticks(lines.Frame.NorthingOf(south), lines.Frame.NorthingOf(north), 6, [&](double v, const QString& label) {
+        const double y = box.top() + (north - (v - y0) * ky) * scale;
+        if (y < box.top() || y > box.bottom()) return;
+        p.drawLine(QPointF(box.left(), y), QPointF(box.left() + tick, y));
+        p.drawText(QRectF(whole.left(), y - text / 2.0, box.left() - whole.left() - text / 4.0, text),
+                   Qt::AlignRight | Qt::AlignVCenter, label);
+    });
+    p.drawText(QRect(box.left(), box.bottom() + text + text / 4, box.width(), text), Qt::AlignHCenter | Qt::AlignTop,
+               geographic ? QStringLiteral("longitude, degrees east; latitude, degrees north")
+                          : QStringLiteral("easting and northing, metres"));
+
+    // North arrow (up is north: grid north, or true north of a geographic survey) and a
+    // scale bar, on white in the upper left and lower right corners.
+    const int pad = text / 3;
+    {
+        const QRectF ground(box.left() + pad, box.top() + pad, 2 * text, 3 * text);
+        p.fillRect(ground, Qt::white);
+        const double mid = ground.center().x();
+        QPolygonF head;
+        head << QPointF(mid, ground.top() + text * 1.1) << QPointF(mid - text * 0.45, ground.top() + text * 2.1)
+             << QPointF(mid, ground.top() + text * 1.8) << QPointF(mid + text * 0.45, ground.top() + text * 2.1);
+        p.setBrush(Qt::black);
+        p.drawPolygon(head);
+        p.drawLine(QPointF(mid, ground.top() + text * 1.8), QPointF(mid, ground.bottom() - pad));
+        p.drawText(QRectF(ground.left(), ground.top(), ground.width(), text * 1.1), Qt::AlignCenter,
+                   QStringLiteral("N"));
+        p.setBrush(Qt::NoBrush);
+    }
+    {
+        const double metres = NiceStep(box.width() / scale / 5, 1);
+        const double length = metres * scale;
+        const QRectF bar(box.right() - pad - text - length, box.bottom() - pad - text * 0.6 - text / 2.0, length,
+                         text * 0.4);
+        p.fillRect(QRectF(bar.left() - text / 2.0, bar.top() - text * 1.2, length + text, text * 2.1), Qt::white);
+        p.setPen(QPen(Qt::black, std::max(1.0, 0.4 * ratio)));
+        p.drawRect(bar);
+        p.fillRect(QRectF(bar.left(), bar.top(), length / 2, bar.height()), Qt::black);
+        p.drawText(QRectF(bar.left() - text, bar.top() - text * 1.15, length + 2 * text, text), Qt::AlignCenter,
+                   MetresLabel(metres));
+    }
+    p.restore();
+}
 
 void CrossingPictures(Pages& pg, const ReportOutcome& o) {
     if (!o.hasCrossings || o.crossings.Stats.Count == 0) return;
@@ -577,13 +763,7 @@ void CrossingPictures(Pages& pg, const ReportOutcome& o) {
     pg.Line(QStringLiteral("Crossings closer than a dot share it; red is drawn over green."), pg.Small());
     const int text = pg.Height(pg.Body());
     const QRect area(pg.Left(), pg.Y() + text / 2, pg.Width(), pg.Area().bottom() - pg.Y() - text / 2);
-    QImage picture = PagePicture(area.size(), pg.Painter());
-    {
-        QPainter ip(&picture);
-        const int margin = text;
-        CrossingPlan(ip, o.lines, o.crossings, order, QRect(QPoint(0, 0), area.size()).adjusted(margin, margin, -margin, -margin));
-    }
-    pg.Painter().drawImage(area.topLeft(), picture);
+    CrossingPlan(pg.Painter(), o.lines, o.crossings, order, area, pg.Small(), DeviceRatio(pg.Painter().device()));
 }
 
 // The pages and the files beside them, shown through the document's port as a phase of
@@ -608,50 +788,26 @@ private:
     UserPort* port_;
 };
 
-// A white picture of `size` pixels at the resolution of the device `p` paints on, so that
-// text in points comes out the size it would on the page itself.
-QImage PagePicture(QSize size, const QPainter& p) {
-    QImage picture(size, QImage::Format_RGB32);
-    const int dpm = static_cast<int>(std::lround(p.device()->logicalDpiX() / 0.0254));
-    picture.setDotsPerMeterX(dpm);
-    picture.setDotsPerMeterY(dpm);
-    picture.fill(Qt::white);
-    return picture;
-}
-
-void ViewPictures(Pages& pg, const CVKDoc& doc) {
+// The plan and the section as plot prints them, each on a page of its own; a view with
+// nothing to draw says why instead of leaving its page blank.
+void ViewPages(Pages& pg, const CVKDoc& doc) {
     QPainter& p = pg.Painter();
     const int text = pg.Height(pg.Body());
+    const auto area = [&] {
+        return QRect(pg.Left(), pg.Y() + text / 2, pg.Width(), pg.Area().bottom() - pg.Y() - text / 2);
+    };
     pg.NewPage();
     pg.Heading(QStringLiteral("Plan"));
-    {
-        const QRect area(pg.Left(), pg.Y() + text / 2, pg.Width(), pg.Area().bottom() - pg.Y() - text / 2);
-        // Drawn into a picture at the page's resolution, as the window draws: a survey of
-        // millions of soundings would otherwise put every marker into the file.
-        QImage picture = PagePicture(area.size(), p);
-        {
-            QPainter ip(&picture);
-            CVKPView plan;
-            PaintPlanPage(ip, plan, doc, QRect(QPoint(0, 0), area.size()), doc.PathName);
-        }
-        p.drawImage(area.topLeft(), picture);
-    }
+    if (const std::string why = ReportPlanAbsence(doc); !why.empty())
+        pg.Para(QString::fromStdString(why));
+    else
+        PaintPlanOnPaper(p, doc, area(), doc.PathName, kReportVectorRecords);
     pg.NewPage();
     pg.Heading(QStringLiteral("Section"));
-    {
-        const QRect area(pg.Left(), pg.Y() + text / 2, pg.Width(), pg.Area().bottom() - pg.Y() - text / 2);
-        QImage picture = PagePicture(area.size(), p);
-        {
-            QPainter ip(&picture);
-            CVKView section;
-            const QRect page(QPoint(0, 0), area.size());
-            const CRect printable{0, 0, page.width(), page.height()};
-            const int32_t n = section.BeginPrinting(printable, SectionPrintSettings{});
-            PaintSectionPage(ip, section, doc, page, 1, n);
-            section.EndPrinting();
-        }
-        p.drawImage(area.topLeft(), picture);
-    }
+    if (const std::string why = ReportSectionAbsence(doc); !why.empty())
+        pg.Para(QString::fromStdString(why));
+    else
+        PaintSectionOnPaper(p, doc, area(), kReportVectorRecords);
 }
 
 }  // namespace
@@ -692,10 +848,14 @@ std::string WriteSurveyReport(const CVKDoc& doc, const ReportRequest& r, ReportO
     }
     const std::string linesCsv = o.lines.Lines.empty() ? std::string() : ReportLinesCsvPath(r.path);
     o.linesSummarised = o.lines.Lines.size() > kReportTableLines;
+    o.planAbsent = ReportPlanAbsence(doc);
+    o.sectionAbsent = ReportSectionAbsence(doc);
     WritingPhase phase(progress);
 
+    // Each file is written whatever became of the others: a CSV that could not be put
+    // in place takes nothing from the PDF, nor the other way round.
     QByteArray bytes;
-    {
+    const auto paint = [&]() -> std::string {
         QBuffer buffer(&bytes);
         if (!buffer.open(QIODevice::WriteOnly)) return "could not write \"" + r.path + "\": no memory for the pages";
         QPdfWriter pdf(&buffer);
@@ -710,17 +870,23 @@ std::string WriteSurveyReport(const CVKDoc& doc, const ReportRequest& r, ReportO
         Pages pages(pdf, painter, area);
         Summary(pages, doc, r);
         Statistics(pages, o, static_cast<bool>(r.compareNodes));
-        pages.NewPage();
+        // The lines follow on the same page when there is room for their heading.
         LineTable(pages, o.lines, linesCsv);
         phase.At(5);
         CrossingPictures(pages, o);
         phase.At(20);
-        ViewPictures(pages, doc);
+        ViewPages(pages, doc);
         painter.end();
         o.pages = pages.Count();
-    }
+        return {};
+    };
+    std::string pdfError = paint();
     phase.At(45);
-    if (std::string error = WriteBytes(r.path, bytes); !error.empty()) return error;
+    if (pdfError.empty()) pdfError = WriteBytes(r.path, bytes);
+    if (pdfError.empty())
+        o.pdfWritten = true;
+    else
+        o.failures.push_back(pdfError);
     bytes = QByteArray();
     phase.At(50);
 
@@ -734,8 +900,10 @@ std::string WriteSurveyReport(const CVKDoc& doc, const ReportRequest& r, ReportO
             text += exporting::kEol;
             if (!out.Spill()) break;
         }
-        if (std::string error = out.Commit(); !error.empty()) return error;
-        o.linesCsvPath = linesCsv;
+        if (std::string error = out.Commit(); !error.empty())
+            o.failures.push_back(error);
+        else
+            o.linesCsvPath = linesCsv;
     }
     if (o.hasCrossings) {
         const std::string path = ReportCsvPath(r.path);
@@ -746,10 +914,14 @@ std::string WriteSurveyReport(const CVKDoc& doc, const ReportRequest& r, ReportO
             phase.At(50 + static_cast<int>(done * 50 / total));
             return out.Spill();
         });
-        if (std::string error = out.Commit(); !error.empty()) return error;
-        o.csvPath = path;
+        if (std::string error = out.Commit(); !error.empty())
+            o.failures.push_back(error);
+        else
+            o.csvPath = path;
     }
-    return {};
+    std::string failures;
+    for (const std::string& f : o.failures) failures += (failures.empty() ? "" : "\n") + f;
+    return failures;
 }
 
 }  // namespace aq::gui

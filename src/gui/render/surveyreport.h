@@ -48,7 +48,8 @@ struct ReportRequest {
 };
 
 struct ReportOutcome {
-    int pages = 0;
+    int pages = 0;           // of the PDF as made, written or not
+    bool pdfWritten = false;
     std::string csvPath;       // empty when there were no crossings to write
     std::string linesCsvPath;  // empty when there were no lines to write
     LineSet lines;
@@ -63,12 +64,26 @@ struct ReportOutcome {
     // The lines were too many for the PDF's table: it summarises them, the lines' CSV
     // holds each one.
     bool linesSummarised = false;
+    // Why the plan or the section page holds no drawing; empty when it has one.
+    std::string planAbsent, sectionAbsent;
+    // Each file that could not be written, naming it and the reason; the others are
+    // written all the same.
+    std::vector<std::string> failures;
 };
 
 // "survey.pdf" -> "survey.csv"; another name gets ".csv" added.
 std::string ReportCsvPath(const std::string& pdfPath);
 // "survey.pdf" -> "survey-lines.csv"; another name gets "-lines.csv" added.
 std::string ReportLinesCsvPath(const std::string& pdfPath);
+
+// Why the report's plan or section page holds no drawing (no positions, too few records),
+// which the page says in its place; empty when it has one.
+std::string ReportPlanAbsence(const CVKDoc& doc);
+std::string ReportSectionAbsence(const CVKDoc& doc);
+
+// The plan and section pages draw every marker as a vector for a survey of up to this
+// many records; a larger one's markers are a lossless picture under vector furniture.
+inline constexpr size_t kReportVectorRecords = 20000;
 
 // The most lines the PDF lists one by one; more are summarised there.
 inline constexpr size_t kReportTableLines = 200;
@@ -77,9 +92,10 @@ inline constexpr size_t kReportTableLines = 200;
 // of kS44Orders; -1 when none is.
 int AchievedOrder(const CrossingStatistics& stats);
 
-// Writes the report and its CSV, each replaced whole or not at all. Empty on success,
-// else what went wrong, naming the file. Finding the lines and crossings shows its
-// progress through `progress` when there is one.
+// Writes the report and its CSVs, each replaced whole or not at all, each whatever became
+// of the others. Empty on success, else what went wrong, a line for each file that could
+// not be written (outcome->failures holds them one by one) or the options' refusal.
+// Finding the lines and crossings shows its progress through `progress` when there is one.
 std::string WriteSurveyReport(const CVKDoc& doc, const ReportRequest& request, ReportOutcome* outcome = nullptr,
                               UserPort* progress = nullptr);
 

@@ -195,6 +195,28 @@ TEST_F(NmeaTest, DbtGivesADepthAndGivesWayToADptOfTheSameSecond) {
     EXPECT_EQ(Read({kZda, kDpt, S("GPZDA,123601.00,05,12,2009,00,00"), dbt}), "DTD");
 }
 
+// A sounder that logs several depths a second after one ZDA: the first takes the ZDA's
+// time, the rest are skipped, and the report says why rather than blaming the date.
+TEST_F(NmeaTest, DepthsAfterTheFirstOfAZdaAreSkippedForTheTimeNotTheDate) {
+    TextImportState state;
+    NmeaReader reader(doc, state);
+    for (const std::string& line : {kZda, kGga, kDpt, kDpt, kDpt, kDpt}) reader.Line(line);
+    reader.Finish();
+    EXPECT_EQ(reader.Depths(), 1);
+    EXPECT_EQ(reader.Skipped(NMEA_DPT, NMEA_SKIP_TIME_TAKEN), 3);
+    EXPECT_EQ(reader.Skipped(NMEA_DPT, NMEA_SKIP_NO_DATE), 0);
+    EXPECT_NE(reader.Report().find("3 DPT (no ZDA since the last depth)"), std::string::npos) << reader.Report();
+
+    // Before any date, a depth given up is still one without a date.
+    doc.Records.clear();
+    TextImportState fresh;
+    NmeaReader undated(doc, fresh);
+    for (const std::string& line : {kDpt, kDpt}) undated.Line(line);
+    undated.Finish();
+    EXPECT_EQ(undated.Skipped(NMEA_DPT, NMEA_SKIP_NO_DATE), 2);
+    EXPECT_EQ(undated.Skipped(NMEA_DPT, NMEA_SKIP_TIME_TAKEN), 0);
+}
+
 TEST_F(NmeaTest, TheReportCountsSentencesUsedAndSkippedByReason) {
     std::string bad = kGga;
     bad[10] = '9';
@@ -209,9 +231,10 @@ TEST_F(NmeaTest, TheReportCountsSentencesUsedAndSkippedByReason) {
     EXPECT_EQ(reader.Report(),
               "Used: 1 GLL, 1 ZDA, 1 DPT.\n"
               "Skipped: 1 GGA (bad checksum), 1 GGA (no fix), 1 GGA (no date yet), 1 GLL (no date yet), "
-              "1 RMC (no fix), 1 ZDA (unreadable), 1 DPT (no date yet), 1 DBT (DPT in the same second).");
+              "1 RMC (no fix), 1 ZDA (unreadable), 1 DPT (no ZDA since the last depth), "
+              "1 DBT (DPT in the same second).");
     EXPECT_EQ(reader.Used(NMEA_GLL), 1);
-    EXPECT_EQ(reader.Skipped(NMEA_DPT, NMEA_SKIP_NO_DATE), 1);
+    EXPECT_EQ(reader.Skipped(NMEA_DPT, NMEA_SKIP_TIME_TAKEN), 1);
 }
 
 // The pattern of a sounder with a built-in receiver: DPT twice a second, RMC and GLL or

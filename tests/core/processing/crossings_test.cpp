@@ -217,4 +217,24 @@ TEST(Crossings, CsvHoldsEveryCrossingAndFailsNamingTheFile) {
 }
 
 }  // namespace
+// Figures that do not exist are "-": none at all without a difference, no spread with
+// one; the pass lines are there and say no.
+TEST(Crossings, StatisticsTextLeavesOutFiguresThatDoNotExist) {
+    const std::string none = CrossingStatisticsText(CrossingStatistics{}, "");
+    EXPECT_NE(none.find("bias_m=-\n"), std::string::npos) << none;
+    EXPECT_NE(none.find("stddev_m=-\n"), std::string::npos) << none;
+    EXPECT_NE(none.find("within_1a_pct=-\n"), std::string::npos) << none;
+    EXPECT_NE(none.find("pass_1a=no\n"), std::string::npos) << none;
+    EXPECT_EQ(none.find("0.000"), std::string::npos) << none;
+
+    Crossing k;
+    k.Delta = 0.05;
+    k.Depth = 10;
+    const CrossingStatistics one = ComputeCrossingStatistics({k});
+    const std::string text = CrossingStatisticsText(one, "node_");
+    EXPECT_NE(text.find("node_bias_m=0.050\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("node_stddev_m=-\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("node_within_1a_pct=100.0\n"), std::string::npos) << text;
+}
+
 }  // namespace aq
