@@ -493,6 +493,8 @@ void UndoHistory::Begin(CVKDoc& doc, const std::string& name, UndoScope scope, U
         bytes_ = 0;
         spare_.reset();
         spareBytes_ = 0;
+        // What the command changes goes unrecorded: count it as a change.
+        ++revision_;
         port.StatusNote("Not enough memory to keep \"" + name + "\" for undo; the undo history was cleared.");
     }
 }
@@ -557,6 +559,7 @@ bool UndoHistory::End(CVKDoc& doc, UserPort& port) {
             position_ = 0;
             saved_ = -1;
             bytes_ = 0;
+            ++revision_;
             port.StatusNote("\"" + p->name + "\" could not be kept for undo; the undo history was cleared.");
             return false;
         } else {
@@ -599,6 +602,7 @@ bool UndoHistory::End(CVKDoc& doc, UserPort& port) {
         bytes_ += step->Bytes();
         steps_.push_back(std::move(step));
         ++position_;
+        ++revision_;
         Trim(port);
         return true;
     } catch (const std::bad_alloc&) {
@@ -608,6 +612,7 @@ bool UndoHistory::End(CVKDoc& doc, UserPort& port) {
         bytes_ = 0;
         spare_.reset();
         spareBytes_ = 0;
+        ++revision_;
         port.StatusNote("Not enough memory to keep \"" + p->name + "\" for undo; the undo history was cleared.");
         return false;
     }
@@ -693,6 +698,7 @@ bool UndoHistory::Move(CVKDoc& doc, bool undo, UserPort& port) {
     step.records = std::move(back);
     bytes_ += step.Bytes();
     position_ = undo ? position_ - 1 : position_ + 1;
+    ++revision_;
     // The view points and counts of the restored records, on the restored axes; the
     // status pane as it read then.
     if (!flagsOnly) UpdateValues(doc, port);
@@ -714,6 +720,7 @@ void UndoHistory::Clear(bool savedState) {
     position_ = 0;
     bytes_ = 0;
     saved_ = savedState ? 0 : -1;
+    ++revision_;
 }
 
 std::vector<UndoHistory::StepInfo> UndoHistory::Steps() const {

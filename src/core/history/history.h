@@ -103,6 +103,10 @@ public:
     void SetBudget(size_t bytes, UserPort& port);
     // Steps dropped to keep within the budget since the history began.
     size_t Dropped() const { return dropped_; }
+    // Grows whenever the survey may have changed under the history: a step kept, undone
+    // or redone, a command that ran without a step it could keep, a new start (Clear).
+    // While it stays the same, so does the survey: what was worked out from it holds.
+    uint64_t Revision() const { return revision_; }
 
 private:
     struct Step;
@@ -120,6 +124,7 @@ private:
     size_t budget_;
     size_t bytes_ = 0;
     size_t dropped_ = 0;
+    uint64_t revision_ = 0;
     std::unique_ptr<Pending> pending_;
     // The memory of the last copy of the records' fields: a command over the whole
     // survey copies them before it runs, and memory already in place saves the system

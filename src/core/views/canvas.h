@@ -21,6 +21,10 @@ inline constexpr Colour COLOUR_MAGENTA = 0xFF00FF;
 inline constexpr Colour COLOUR_LIGHT_GREY = 0xC0C0C0;
 // Deleted records: hollow markers in a light red, apart from every band colour.
 inline constexpr Colour COLOUR_DELETED = 0x7878F0;
+// A highlighted run of records: an orange apart from every band colour, and its pale
+// tint for areas behind the data.
+inline constexpr Colour COLOUR_HIGHLIGHT = 0x0090FF;
+inline constexpr Colour COLOUR_HIGHLIGHT_PALE = 0xC8E8FF;
 
 inline constexpr int ColourRed(Colour c) { return static_cast<int>(c & 0xFF); }
 inline constexpr int ColourGreen(Colour c) { return static_cast<int>((c >> 8) & 0xFF); }

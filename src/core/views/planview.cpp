@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <iterator>
 #include <limits>
 #include <string>
@@ -59,6 +60,49 @@ std::string MetresText(double m) {
     else
         std::snprintf(buf, sizeof buf, "%g cm", m * 100);
     return buf;
+}
+
+// The band along the live positions of a run of records, in the highlight colour and
+// some pixels wide, for the markers to be drawn over. Consecutive positions that fall
+// within a pixel or so of the last point drawn are passed over: a line of many
+// thousand positions costs a segment per pixel or two of its length on screen.
+void DrawTrackBand(Canvas& c, const CVKDoc& doc, const RecordSpan& span, const CRect& screen) {
+    if (span.First > span.Last || span.Last >= doc.Records.size()) return;
+    const Mapping map = c.Map();
+    const int32_t width = c.Pixels(13), step = c.Pixels(2);
+    const CRect clip{screen.left - width, screen.top - width, screen.right + width, screen.bottom + width};
+    DeviceScope device(c);
+    c.SelectPen(COLOUR_HIGHLIGHT, width);
+    const auto segment = [&](CPoint a, CPoint b) {
+        // Off to one side of the view: nothing of it shows.
+        if ((a.x < clip.left && b.x < clip.left) || (a.x >= clip.right && b.x >= clip.right) ||
+            (a.y < clip.top && b.y < clip.top) || (a.y >= clip.bottom && b.y >= clip.bottom))
+            return;
+        const auto near = [](CPoint q) {
+            return q.x > -LINE_REACH && q.x < LINE_REACH && q.y > -LINE_REACH && q.y < LINE_REACH;
+        };
+        if ((!near(a) || !near(b)) && !detail::CutLineNear(a, b, clip)) return;
+        c.Line(a, b);
+    };
+    bool started = false;
+    CPoint drawn{}, seen{};  // the end of the band so far, and the last position met
+    for (size_t i = span.First; i <= span.Last; ++i) {
+        const CVKData& r = doc.Records[i];
+        if (r.IsDeleted() || !(r.Flags & REC_POSITION)) continue;
+        seen = map.ToDevice(r.ptPlan);
+        if (!started) {
+            started = true;
+            drawn = seen;
+            continue;
+        }
+        if (std::abs(static_cast<int64_t>(seen.x) - drawn.x) < step &&
+            std::abs(static_cast<int64_t>(seen.y) - drawn.y) < step)
+            continue;
+        segment(drawn, seen);
+        drawn = seen;
+    }
+    if (started && !(seen == drawn)) segment(drawn, seen);
+    c.SelectBlackPen();
 }
 
 }  // namespace
@@ -202,6 +246,9 @@ void CVKPView::Draw(Canvas& c, const CVKDoc& doc, const DrawOptions& options) {
         c.Line({view.left, sel->ptPlan.y}, {view.right, sel->ptPlan.y});
     }
     c.SelectBlackPen();
+
+    // The chosen line under its markers.
+    if (Highlight && !options.printing) DrawTrackBand(c, doc, *Highlight, ScreenArea);
 
     // Markers, positions last so they end up on top; only the span of live positions.
     const int64_t first = std::max<int64_t>(doc.FirstPosIndex, 0);

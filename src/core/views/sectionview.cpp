@@ -23,6 +23,30 @@ TimeGridSteps TimeGridFor(int64_t span) {
     return {720, 1440, 1440};
 }
 
+namespace {
+
+// The time span of a run of records: a pale band over the whole height with an edge in
+// the highlight colour at either end, under the grid and the data. At least a few pixels
+// wide, so a short run shows at any zoom.
+void DrawSpanBand(Canvas& c, const CVKDoc& doc, const RecordSpan& span, const CRect& screen) {
+    if (span.First > span.Last || span.Last >= doc.Records.size()) return;
+    const Mapping& map = c.Map();
+    const int64_t a = map.X(doc.Records[span.First].ptHeight.x);
+    const int64_t b = std::max<int64_t>(map.X(doc.Records[span.Last].ptHeight.x), a + c.Pixels(3));
+    if (b < screen.left || a >= screen.right) return;
+    const int32_t edge = c.Pixels(2);
+    const auto clampX = [&](int64_t x) {
+        return static_cast<int32_t>(std::clamp<int64_t>(x, int64_t{screen.left} - edge, int64_t{screen.right} + edge));
+    };
+    const int32_t left = clampX(a), right = clampX(b);
+    DeviceScope device(c);
+    c.FillRect({left, screen.top, right, screen.bottom}, COLOUR_HIGHLIGHT_PALE);
+    c.FillRect({left, screen.top, left + edge, screen.bottom}, COLOUR_HIGHLIGHT);
+    c.FillRect({right - edge, screen.top, right, screen.bottom}, COLOUR_HIGHLIGHT);
+}
+
+}  // namespace
+
 void CVKView::Draw(Canvas& c, const CVKDoc& doc, const DrawOptions& options) {
     if (!options.printing) PageSuffix.clear();
     if (doc.Records.size() <= 5 || !(doc.KindFlags & (REC_DEPTH | REC_TIDE))) return;
@@ -32,6 +56,9 @@ void CVKView::Draw(Canvas& c, const CVKDoc& doc, const DrawOptions& options) {
     LabelPlacer labels(options.printing ? CRect{INT32_MIN / 2, INT32_MIN / 2, INT32_MAX / 2, INT32_MAX / 2} : ScreenArea);
     const CRect legend = DrawColourLegend(c, doc, ScreenArea, false);
     if (legend.right > legend.left) labels.Reserve(legend);
+
+    // The chosen line's time span, under everything.
+    if (Highlight && !options.printing) DrawSpanBand(c, doc, *Highlight, ScreenArea);
 
     // Time cursor on the selected record.
     if (const CVKData* sel = doc.SelectedRecord()) {

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,14 @@ inline constexpr CRect VIEW_EXTENTS{-1000, -1000, 16000, 16000};
 // beyond them.
 bool ZoomPanEnabled(int id, const CRect& window, const CRect& extents);
 
+// A run of records a view draws apart from the rest (the survey line chosen in the
+// window's list of lines): indices First to Last into the records, both included.
+struct RecordSpan {
+    uint32_t First = 0;
+    uint32_t Last = 0;
+    bool operator==(const RecordSpan&) const = default;
+};
+
 // What the plan and section views share: the part of the plane shown, the zoom and pan
 // commands, the drag mode and the focus.
 class CViewState {
@@ -35,6 +44,11 @@ public:
     // Ground units of a logical unit of y over those of x, for a mapping that keeps the
     // ground's scale the same on both axes; 0 stretches Window over the screen.
     double Aspect = 0;
+    // Records to stand out on screen: the plan lays a band along their positions, the
+    // section shades their time span. Only these records are visited, so it costs what
+    // the span holds; a span beyond the records (the survey changed since) draws nothing.
+    // Left out of print-outs.
+    std::optional<RecordSpan> Highlight;
 
     // New and Open show the whole plane again.
     void InitialUpdate() { Window = Extents; }

@@ -34,6 +34,10 @@ QString ExchangeDialog::Validate() {
     refusal_.clear();
     offending_ = nullptr;
     if (!Exchange() && refusal_.isEmpty()) refusal_ = QStringLiteral("Please enter a number.");
+    if (offending_ && refusal_.startsWith(QStringLiteral("Please "))) {
+        if (const QString name = FieldName(offending_); !name.isEmpty())
+            refusal_ = name + QStringLiteral(": p") + refusal_.mid(1);
+    }
     return refusal_;
 }
 

@@ -38,6 +38,10 @@ protected:
     bool Check();
     // Called with the offending field before it is selected (a page may need showing).
     virtual void Reveal(QWidget* /*field*/) {}
+    // What a field is called, to head the plain refusals ("Please enter ...") of a
+    // dialog with many fields: "Window (soundings): please enter ...". Empty leaves the
+    // refusal as it is.
+    virtual QString FieldName(QWidget* /*field*/) const { return {}; }
 
     bool Refuse(QWidget* field, const QString& text);
 

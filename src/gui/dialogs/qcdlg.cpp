@@ -9,8 +9,13 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeySequence>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
+#include <QStyle>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -22,6 +27,14 @@ QLineEdit* Field(QWidget* parent, const QString& text) {
     auto* edit = new QLineEdit(text, parent);
     edit->setMinimumWidth(110);
     return edit;
+}
+
+// A placeholder the field is wide enough to show whole, in the font and scale in force.
+void Placeholder(QLineEdit* edit, const QString& text) {
+    edit->setPlaceholderText(text);
+    const int frame = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit);
+    const int wanted = edit->fontMetrics().horizontalAdvance(text) + 2 * frame + 16;
+    if (edit->minimumWidth() < wanted) edit->setMinimumWidth(wanted);
 }
 
 QString ListText(const std::vector<int>& numbers) {
@@ -50,7 +63,7 @@ void QcDialog::AddLineFields(QFormLayout* form, const LineOptions& o) {
     minLength_ = Field(parent, ShowReal(o.MinLength));
     tolerance_ = Field(parent, ShowReal(o.Tolerance));
     cross_ = Field(parent, ListText(o.CrossLines));
-    cross_->setPlaceholderText(QStringLiteral("by heading"));
+    Placeholder(cross_, QStringLiteral("by heading"));
     events_ = new QCheckBox(QStringLiteral("An event ends a line"), parent);
     events_->setChecked(o.SplitAtEvents);
     form->addRow(QStringLiteral("Turn angle (deg)"), turn_);
@@ -85,6 +98,64 @@ void QcDialog::AddLinesAndButtons(QVBoxLayout* layout, const LineOptions& o) {
     layout->addWidget(Buttons(this));
 }
 
+void QcDialog::AddPagesAndButtons(QVBoxLayout* layout, QWidget* page, const QString& title, const LineOptions& o) {
+    pages_ = new QTabWidget(this);
+    pages_->addTab(page, title);
+    auto* lines = new QWidget(pages_);
+    AddLineFields(new QFormLayout(lines), o);
+    pages_->addTab(lines, QStringLiteral("Lines"));
+    layout->addWidget(pages_);
+    layout->addWidget(Buttons(this));
+}
+
+void QcDialog::AddNodeFields(QFormLayout* form, QWidget* parent, bool compare, const QString& surfacePath,
+                             QCheckBox*& nodes, QLineEdit*& surface) {
+    nodes = new QCheckBox(QStringLiteral("Also compare every crossline sounding with a surface"), parent);
+    nodes->setChecked(compare);
+    form->addRow(nodes);
+    surface = Field(parent, surfacePath);
+    Placeholder(surface, QStringLiteral("the surface of the main lines"));
+    auto* browse = new QPushButton(QStringLiteral("Browse..."), parent);
+    QLineEdit* field = surface;
+    connect(browse, &QPushButton::clicked, this, [this, field] {
+        const QString path = QFileDialog::getOpenFileName(
+            this, QStringLiteral("Surface"), field->text(),
+            QStringLiteral("Rasters (*.tif *.tiff *.asc *.bag *.xyz);;All files (*)"));
+        if (!path.isEmpty()) field->setText(path);
+    });
+    auto* row = new QHBoxLayout;
+    row->addWidget(surface);
+    row->addWidget(browse);
+    form->addRow(QStringLiteral("Surface (a raster in the survey's system)"), row);
+    const auto follow = [field, browse](bool on) {
+        field->setEnabled(on);
+        browse->setEnabled(on);
+    };
+    connect(nodes, &QCheckBox::toggled, this, follow);
+    follow(compare);
+}
+
+void QcDialog::Reveal(QWidget* field) {
+    if (!pages_) return;
+    for (int i = 0; i < pages_->count(); ++i)
+        if (pages_->widget(i)->isAncestorOf(field)) pages_->setCurrentIndex(i);
+}
+
+QString QcDialog::FieldName(QWidget* field) const {
+    for (const QFormLayout* form : findChildren<QFormLayout*>()) {
+        for (int row = 0; row < form->rowCount(); ++row) {
+            QLayoutItem* item = form->itemAt(row, QFormLayout::FieldRole);
+            if (!item || (item->widget() != field && !(item->layout() && item->layout()->indexOf(field) >= 0)))
+                continue;
+            QLayoutItem* label = form->itemAt(row, QFormLayout::LabelRole);
+            if (const auto* text = label ? qobject_cast<const QLabel*>(label->widget()) : nullptr)
+                return text->text().remove(QLatin1Char('&'));
+            return {};
+        }
+    }
+    return {};
+}
+
 void QcDialog::AddCrossingLimits(QFormLayout* form, QWidget* parent, const CrossingOptions& o,
                                  QLineEdit*& maxDistance, QLineEdit*& maxSlope) {
     maxDistance = Field(parent, ShowReal(o.MaxDistance));
@@ -112,17 +183,17 @@ bool LinesDlg::Exchange() { return ReadLineFields(options_); }
 // ---- Crossings ----
 
 CrossingsDlg::CrossingsDlg(const LineOptions& lines, const CrossingOptions& crossings, bool compareNodes,
-                           QWidget* parent)
-    : QcDialog(parent), lines_(lines), crossings_(crossings), compareNodes_(compareNodes) {
+                           const QString& surfacePath, QWidget* parent)
+    : QcDialog(parent), lines_(lines), crossings_(crossings), compareNodes_(compareNodes), surfacePath_(surfacePath) {
     setWindowTitle(QStringLiteral("Crossings"));
     setObjectName(QStringLiteral("CrossingsDlg"));
     auto* layout = new QVBoxLayout(this);
-    auto* limits = new QGroupBox(QStringLiteral("Crossings"), this);
-    auto* lf = new QFormLayout(limits);
-    AddCrossingLimits(lf, limits, crossings, maxDistance_, maxSlope_);
-    csv_ = Field(limits, QString());
-    csv_->setPlaceholderText(QStringLiteral("no CSV file"));
-    auto* browse = new QPushButton(QStringLiteral("Browse..."), limits);
+    auto* page = new QWidget(this);
+    auto* lf = new QFormLayout(page);
+    AddCrossingLimits(lf, page, crossings, maxDistance_, maxSlope_);
+    csv_ = Field(page, QString());
+    Placeholder(csv_, QStringLiteral("no CSV file"));
+    auto* browse = new QPushButton(QStringLiteral("Browse..."), page);
     connect(browse, &QPushButton::clicked, this, [this] {
         const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Crossings CSV"), csv_->text(),
                                                           QStringLiteral("CSV files (*.csv);;All files (*)"));
@@ -132,18 +203,15 @@ CrossingsDlg::CrossingsDlg(const LineOptions& lines, const CrossingOptions& cros
     csvRow->addWidget(csv_);
     csvRow->addWidget(browse);
     lf->addRow(QStringLiteral("CSV of the crossings"), csvRow);
-    nodes_ = new QCheckBox(QStringLiteral("Also compare every crossline sounding with a surface of the main lines"),
-                           limits);
-    nodes_->setChecked(compareNodes);
-    lf->addRow(nodes_);
-    layout->addWidget(limits);
-    AddLinesAndButtons(layout, lines);
+    AddNodeFields(lf, page, compareNodes, surfacePath, nodes_, surface_);
+    AddPagesAndButtons(layout, page, QStringLiteral("Crossings"), lines);
 }
 
 bool CrossingsDlg::Exchange() {
     if (!ReadCrossingLimits(maxDistance_, maxSlope_, crossings_)) return false;
     csvPath_ = csv_->text().trimmed();
     compareNodes_ = nodes_->isChecked();
+    surfacePath_ = surface_->text().trimmed();
     return ReadLineFields(lines_);
 }
 
@@ -155,33 +223,11 @@ ReportDlg::ReportDlg(const LineOptions& lines, const CrossingOptions& crossings,
     setWindowTitle(QStringLiteral("Survey Report"));
     setObjectName(QStringLiteral("ReportDlg"));
     auto* layout = new QVBoxLayout(this);
-    auto* limits = new QGroupBox(QStringLiteral("Crossings"), this);
-    auto* lf = new QFormLayout(limits);
-    AddCrossingLimits(lf, limits, crossings, maxDistance_, maxSlope_);
-    nodes_ = new QCheckBox(QStringLiteral("Also compare every crossline sounding with a surface"), limits);
-    nodes_->setChecked(compareNodes);
-    lf->addRow(nodes_);
-    surface_ = Field(limits, surfacePath);
-    surface_->setPlaceholderText(QStringLiteral("the surface of the main lines"));
-    auto* browse = new QPushButton(QStringLiteral("Browse..."), limits);
-    connect(browse, &QPushButton::clicked, this, [this] {
-        const QString path = QFileDialog::getOpenFileName(
-            this, QStringLiteral("Surface"), surface_->text(),
-            QStringLiteral("Rasters (*.tif *.tiff *.asc *.bag *.xyz);;All files (*)"));
-        if (!path.isEmpty()) surface_->setText(path);
-    });
-    auto* surfaceRow = new QHBoxLayout;
-    surfaceRow->addWidget(surface_);
-    surfaceRow->addWidget(browse);
-    lf->addRow(QStringLiteral("Surface (a raster in the survey's system)"), surfaceRow);
-    const auto follow = [this, browse](bool on) {
-        surface_->setEnabled(on);
-        browse->setEnabled(on);
-    };
-    connect(nodes_, &QCheckBox::toggled, this, follow);
-    follow(compareNodes);
-    layout->addWidget(limits);
-    AddLinesAndButtons(layout, lines);
+    auto* page = new QWidget(this);
+    auto* lf = new QFormLayout(page);
+    AddCrossingLimits(lf, page, crossings, maxDistance_, maxSlope_);
+    AddNodeFields(lf, page, compareNodes, surfacePath, nodes_, surface_);
+    AddPagesAndButtons(layout, page, QStringLiteral("Crossings"), lines);
 }
 
 bool ReportDlg::Exchange() {
@@ -197,7 +243,7 @@ SpikesDlg::SpikesDlg(const SpikeOptions& options, QWidget* parent) : QcDialog(pa
     setWindowTitle(QStringLiteral("Flag Spikes"));
     setObjectName(QStringLiteral("SpikesDlg"));
     auto* layout = new QVBoxLayout(this);
-    auto* filter = new QGroupBox(QStringLiteral("Spikes"), this);
+    auto* filter = new QWidget(this);
     auto* ff = new QFormLayout(filter);
     order_ = new QComboBox(filter);
     for (const S44Order o : kS44Orders)
@@ -205,20 +251,19 @@ SpikesDlg::SpikesDlg(const SpikeOptions& options, QWidget* parent) : QcDialog(pa
     order_->setCurrentIndex(static_cast<int>(options.Order));
     window_ = Field(filter, QString::number(options.Window));
     windowMetres_ = Field(filter, options.WindowMetres > 0 ? ShowReal(options.WindowMetres) : QString());
-    windowMetres_->setPlaceholderText(QStringLiteral("by soundings"));
+    Placeholder(windowMetres_, QStringLiteral("by soundings"));
     k_ = Field(filter, ShowReal(options.K));
     minDepth_ = Field(filter, options.MinDepth ? ShowReal(*options.MinDepth) : QString());
     maxDepth_ = Field(filter, options.MaxDepth ? ShowReal(*options.MaxDepth) : QString());
-    minDepth_->setPlaceholderText(QStringLiteral("none"));
-    maxDepth_->setPlaceholderText(QStringLiteral("none"));
+    Placeholder(minDepth_, QStringLiteral("none"));
+    Placeholder(maxDepth_, QStringLiteral("none"));
     ff->addRow(QStringLiteral("Allowance of order"), order_);
     ff->addRow(QStringLiteral("Window (soundings)"), window_);
-    ff->addRow(QStringLiteral("or window (m)"), windowMetres_);
+    ff->addRow(QStringLiteral("Window (m)"), windowMetres_);
     ff->addRow(QStringLiteral("Spreads (k)"), k_);
     ff->addRow(QStringLiteral("Minimum depth (m)"), minDepth_);
     ff->addRow(QStringLiteral("Maximum depth (m)"), maxDepth_);
-    layout->addWidget(filter);
-    AddLinesAndButtons(layout, options.Lines);
+    AddPagesAndButtons(layout, filter, QStringLiteral("Spikes"), options.Lines);
 }
 
 bool SpikesDlg::ReadLimit(QLineEdit* field, std::optional<double>& out) {
@@ -249,34 +294,6 @@ bool SpikesDlg::Exchange() {
 
 // ---- the reports ----
 
-QString S44Lines(const CrossingStatistics& s) {
-    QString text;
-    for (size_t o = 0; o < kS44Orders.size(); ++o)
-        text += QStringLiteral("S-44 %1: %2 % within TVU, %3\n")
-                    .arg(QString::fromLatin1(S44Name(kS44Orders[o])))
-                    .arg(s.PercentWithin[o], 0, 'f', 1)
-                    .arg(s.Pass[o] ? QStringLiteral("passes") : QStringLiteral("fails"));
-    return text;
-}
-
-QString CrossingReport(const LineSet& lines, const CrossingResult& r) {
-    const CrossingStatistics& s = r.Stats;
-    QString text = QStringLiteral("%1 main lines, %2 crosslines: %3 crossings, %4 accepted, %5 rejected.\n\n")
-                       .arg(lines.Count(LineKind::Main))
-                       .arg(lines.Count(LineKind::Cross))
-                       .arg(r.Crossings.size())
-                       .arg(s.Count)
-                       .arg(r.Rejected);
-    if (s.Count == 0) return text + QStringLiteral("Every crossing was rejected: no statistics.");
-    text += QStringLiteral("Bias (crossline deeper by) %1 m\nStandard deviation %2 m\nRMS %3 m\n95 % of |difference| within %4 m\n\n")
-                .arg(s.Mean, 0, 'f', 3)
-                .arg(s.StdDev, 0, 'f', 3)
-                .arg(s.Rms, 0, 'f', 3)
-                .arg(s.P95, 0, 'f', 3);
-    text += S44Lines(s);
-    return text.trimmed();
-}
-
 QString SpikeReport(const SpikeResult& r) {
     size_t lines = 0;
     for (const SpikeLineCount& l : r.PerLine) lines += l.Line != 0 && l.Flagged > 0;
@@ -295,7 +312,15 @@ QString SpikeReport(const SpikeResult& r) {
 
 LinesDock::LinesDock(QWidget* parent) : QDockWidget(QStringLiteral("Survey Lines"), parent) {
     setObjectName(QStringLiteral("LinesDock"));
-    table_ = new QTableWidget(0, 8, this);
+    auto* body = new QWidget(this);
+    auto* layout = new QVBoxLayout(body);
+    layout->setContentsMargins(0, 0, 0, 0);
+    note_ = new QLabel(body);
+    note_->setWordWrap(true);
+    note_->setObjectName(QStringLiteral("LinesNote"));
+    note_->hide();
+    layout->addWidget(note_);
+    table_ = new QTableWidget(0, 8, body);
     table_->setHorizontalHeaderLabels({QStringLiteral("Line"), QStringLiteral("Kind"), QStringLiteral("Heading"),
                                        QStringLiteral("Length (m)"), QStringLiteral("Start"), QStringLiteral("End"),
                                        QStringLiteral("Seconds"), QStringLiteral("Soundings")});
@@ -304,15 +329,39 @@ LinesDock::LinesDock(QWidget* parent) : QDockWidget(QStringLiteral("Survey Lines
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->verticalHeader()->hide();
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    setWidget(table_);
-    connect(table_, &QTableWidget::currentCellChanged, this, [this](int row) {
-        if (row >= 0 && static_cast<size_t>(row) < lines_.Lines.size() && onChosen) onChosen(lines_.Lines[static_cast<size_t>(row)]);
+    layout->addWidget(table_);
+    setWidget(body);
+    // Escape in the table takes the choice away, and with it the line's highlight.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), table_);
+    escape->setContext(Qt::WidgetShortcut);
+    connect(escape, &QShortcut::activated, table_, &QTableWidget::clearSelection);
+    connect(table_, &QTableWidget::itemSelectionChanged, this, [this] {
+        if (const SurveyLine* line = Chosen()) {
+            if (onChosen) onChosen(*line);
+        } else if (onCleared) {
+            onCleared();
+        }
     });
 }
 
-void LinesDock::SetLines(LineSet lines) {
+const SurveyLine* LinesDock::Chosen() const {
+    const QList<QTableWidgetItem*> items = table_->selectedItems();
+    if (items.isEmpty()) return nullptr;
+    const int row = items.front()->row();
+    return row >= 0 && static_cast<size_t>(row) < lines_.Lines.size() ? &lines_.Lines[static_cast<size_t>(row)]
+                                                                       : nullptr;
+}
+
+QString LinesDock::Note() const { return note_->isHidden() ? QString() : note_->text(); }
+
+void LinesDock::SetLines(LineSet lines, const LineOptions& options, const QString& note) {
     lines_ = std::move(lines);
+    options_ = options;
+    stale_ = false;
+    note_->setText(note);
+    note_->setVisible(!note.isEmpty());
     table_->blockSignals(true);
+    table_->clearSelection();
     table_->clearContents();
     table_->setRowCount(static_cast<int>(lines_.Lines.size()));
     int row = 0;
@@ -332,7 +381,10 @@ void LinesDock::SetLines(LineSet lines) {
         cell(7, QString::number(l.SoundingCount()), true);
         ++row;
     }
+    table_->setCurrentCell(-1, -1);
     table_->blockSignals(false);
+    // The lines chosen before are gone with the old table.
+    if (onCleared) onCleared();
 }
 
 }  // namespace aq::gui

@@ -15,10 +15,15 @@ class QFormLayout;
 class QVBoxLayout;
 class QLineEdit;
 class QTableWidget;
+class QLabel;
+class QTabWidget;
 
 namespace aq::gui {
 
 // The dialogs of Edit > Quality Control share the fields that cut the track into lines.
+// Beside a dialog's own fields they go on a page of their own, so every dialog stays
+// short enough for a small or magnified screen; a refusal names its field and shows its
+// page.
 class QcDialog : public ExchangeDialog {
     Q_OBJECT
 public:
@@ -26,22 +31,36 @@ public:
 
     QLineEdit* TurnAngle() const { return turn_; }
     QLineEdit* CrossLines() const { return cross_; }
+    // The pages of the dialog's own fields and of the line fields; null for Lines, which
+    // has only the latter.
+    QTabWidget* Pages() const { return pages_; }
 
 protected:
-    // Adds the line fields, filled from `o`, as a group under the layout.
+    // Adds the line fields, filled from `o`, as rows of the form.
     void AddLineFields(QFormLayout* form, const LineOptions& o);
     bool ReadLineFields(LineOptions& o);
     // The group of line fields, then the OK and Cancel buttons, at the end of the layout.
     void AddLinesAndButtons(QVBoxLayout* layout, const LineOptions& o);
+    // The dialog's own fields on the page `page` named `title`, the line fields on a
+    // second page, then the OK and Cancel buttons.
+    void AddPagesAndButtons(QVBoxLayout* layout, QWidget* page, const QString& title, const LineOptions& o);
     // The two limits of a usable crossing, as rows of the form.
     void AddCrossingLimits(QFormLayout* form, QWidget* parent, const CrossingOptions& o, QLineEdit*& maxDistance,
                            QLineEdit*& maxSlope);
     bool ReadCrossingLimits(QLineEdit* maxDistance, QLineEdit* maxSlope, CrossingOptions& o);
+    // Whether the crosslines' soundings are also compared with a surface, and which (a
+    // raster, or empty for the main lines' own), as rows of the form.
+    void AddNodeFields(QFormLayout* form, QWidget* parent, bool compare, const QString& surfacePath,
+                       QCheckBox*& nodes, QLineEdit*& surface);
+
+    void Reveal(QWidget* field) override;
+    QString FieldName(QWidget* field) const override;
 
 private:
     QLineEdit *turn_ = nullptr, *turnDistance_ = nullptr, *gap_ = nullptr, *gapDistance_ = nullptr,
               *minLength_ = nullptr, *tolerance_ = nullptr, *cross_ = nullptr;
     QCheckBox* events_ = nullptr;
+    QTabWidget* pages_ = nullptr;
 };
 
 // "Survey Lines": how the track is cut into lines.
@@ -58,12 +77,13 @@ private:
     LineOptions options_;
 };
 
-// "Crossings": the limits of a usable crossing, the lines, and where the CSV goes.
+// "Crossings": the limits of a usable crossing, where the CSV goes, whether the
+// crosslines' soundings are also compared with a surface (and which), the lines.
 class CrossingsDlg final : public QcDialog {
     Q_OBJECT
 public:
     CrossingsDlg(const LineOptions& lines, const CrossingOptions& crossings, bool compareNodes = false,
-                 QWidget* parent = nullptr);
+                 const QString& surfacePath = {}, QWidget* parent = nullptr);
     const LineOptions& Lines() const { return lines_; }
     const CrossingOptions& Crossings() const { return crossings_; }
     // The CSV to write, empty for none.
@@ -74,7 +94,10 @@ public:
     QLineEdit* Csv() const { return csv_; }
     // Also compare every crossline sounding with a surface of the main lines.
     bool CompareNodes() const { return compareNodes_; }
+    // The raster to compare with; empty for the surface of the main lines.
+    const QString& SurfacePath() const { return surfacePath_; }
     QCheckBox* Nodes() const { return nodes_; }
+    QLineEdit* Surface() const { return surface_; }
 
 protected:
     bool Exchange() override;
@@ -84,7 +107,8 @@ private:
     CrossingOptions crossings_;
     QString csvPath_;
     bool compareNodes_ = false;
-    QLineEdit *maxDistance_, *maxSlope_, *csv_;
+    QString surfacePath_;
+    QLineEdit *maxDistance_, *maxSlope_, *csv_, *surface_;
     QCheckBox* nodes_;
 };
 
@@ -143,29 +167,39 @@ private:
     QLineEdit *window_, *windowMetres_, *k_, *minDepth_, *maxDepth_;
 };
 
-// A line for each S-44 order: the share of comparisons within its allowance, and whether
-// that passes.
-QString S44Lines(const CrossingStatistics& stats);
-// The crossing statistics as the window tells them.
-QString CrossingReport(const LineSet& lines, const CrossingResult& result);
 // What Flag Spikes did, in a sentence or two.
 QString SpikeReport(const SpikeResult& result);
 
-// The dock of the survey lines: a table of the lines; choosing a row calls onChosen with
-// the line.
+// The dock of the survey lines: a table of the lines. Choosing a row calls onChosen with
+// the line, taking the choice away (Escape, or a click with Ctrl) calls onCleared, and
+// so does a new table.
 class LinesDock final : public QDockWidget {
     Q_OBJECT
 public:
     explicit LinesDock(QWidget* parent = nullptr);
-    void SetLines(LineSet lines);
+    // The lines and the options they were found with; `note` says why there are none.
+    void SetLines(LineSet lines, const LineOptions& options, const QString& note = {});
     const LineSet& Lines() const { return lines_; }
+    const LineOptions& Options() const { return options_; }
     QTableWidget* Table() const { return table_; }
+    // The line chosen in the table, or null.
+    const SurveyLine* Chosen() const;
+
+    // The survey changed while the dock was closed: the table is refilled when it opens.
+    bool Stale() const { return stale_; }
+    void SetStale(bool stale) { stale_ = stale; }
+    // What the dock says above the table: why there are no lines, or nothing.
+    QString Note() const;
 
     std::function<void(const SurveyLine&)> onChosen;
+    std::function<void()> onCleared;
 
 private:
     LineSet lines_;
+    LineOptions options_;
+    bool stale_ = false;
     QTableWidget* table_;
+    QLabel* note_;
 };
 
 }  // namespace aq::gui

@@ -128,6 +128,7 @@ CMainFrame::CMainFrame(const FrameOptions& options, QWidget* parent)
             plan_->Invalidate();
             section_->Invalidate();
             UpdateActions();
+            NoticeSurveyChange();
         });
         connect(v, &ViewWidget::listRecords, this, &CMainFrame::ShowPoints);
     }
@@ -417,6 +418,14 @@ void CMainFrame::OnTick() {
     ++ticks_;
     if (doc_.AnimateTicks > 0 && ticks_ % doc_.AnimateTicks == 0) doc_.AnimateStep(*port_);
     UpdateActions();
+    // Whatever way the survey changed, the tick after it tells.
+    NoticeSurveyChange();
+}
+
+void CMainFrame::NoticeSurveyChange() {
+    if (port_->InPhase() || history_.Revision() == noticedRevision_) return;
+    noticedRevision_ = history_.Revision();
+    emit surveyChanged();
 }
 
 void CMainFrame::UpdateTitle() {
@@ -449,6 +458,7 @@ void CMainFrame::DoCommand(int id) {
         InitialUpdateViews();
     }
     UpdateActions();
+    NoticeSurveyChange();
 }
 
 void CMainFrame::RunCommand(int id) {
@@ -566,6 +576,7 @@ bool CMainFrame::OpenFile(const QString& path) {
     SaveRecent();
     UpdateRecentMenu();
     InitialUpdateViews();
+    NoticeSurveyChange();
     return ok;
 }
 
@@ -690,6 +701,7 @@ void CMainFrame::ShowPoints(const std::vector<int32_t>& indices) {
     });
     UpdateTitle();
     UpdateActions();
+    NoticeSurveyChange();
 }
 
 void CMainFrame::OnConvertCrs() {

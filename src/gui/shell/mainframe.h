@@ -129,6 +129,15 @@ public:
     // edited in it.
     void ShowPoints(const std::vector<int32_t>& indices);
 
+    // Says surveyChanged when the survey changed since it last did (a command, an undo or
+    // redo, a box edit, another survey opened). The window calls it after each of them;
+    // it costs nothing when nothing changed.
+    void NoticeSurveyChange();
+
+signals:
+    // The records may differ from before: what was worked out from them is out of date.
+    void surveyChanged();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -197,6 +206,8 @@ private:
     QPrinter printer_;
     QPointer<HelpWindow> help_;
     std::shared_ptr<const surface::Surface> lastSurface_;
+    // The history's revision surveyChanged was last said for.
+    uint64_t noticedRevision_ = 0;
 };
 
 }  // namespace aq::gui

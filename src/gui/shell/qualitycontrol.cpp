@@ -2,7 +2,9 @@
 #include "shell/qualitycontrol.h"
 
 #include <QFileInfo>
+#include <optional>
 
+#include "dialogs/crossingsresult.h"
 #include "dialogs/qcdlg.h"
 #include "export/crossingscsv.h"
 #include "render/reportnodes.h"
@@ -10,6 +12,7 @@
 #include "shell/mainframe.h"
 #include "surface/crs.h"
 #include "surface/nodecompare.h"
+#include "views/viewwidget.h"
 
 namespace aq::gui {
 
@@ -20,6 +23,7 @@ struct Remembered {
     LineOptions lines;
     CrossingOptions crossings;
     bool nodes = false;
+    QString crossingsSurface;
     SpikeOptions spikes;
     bool reportNodes = false;
     QString reportSurface;
@@ -29,24 +33,59 @@ Remembered& Last() {
     return last;
 }
 
-// The node comparison as the window tells it, after the crossings.
-QString NodeReport(const surface::NodeResult& r) {
-    const CrossingStatistics& s = r.stats;
-    QString text = QStringLiteral("Crossline soundings against the surface of the main lines (%1 m cells): %2 of %3 "
-                                  "compared.\nBias %4 m, standard deviation %5 m, RMS %6 m, 95 % within %7 m\n")
-                       .arg(r.cell)
-                       .arg(r.compared)
-                       .arg(r.crossSoundings)
-                       .arg(s.Mean, 0, 'f', 3)
-                       .arg(s.StdDev, 0, 'f', 3)
-                       .arg(s.Rms, 0, 'f', 3)
-                       .arg(s.P95, 0, 'f', 3);
-    text += S44Lines(s);
-    return text.trimmed();
-}
-
 bool Exec(CMainFrame& frame, QDialog& dialog) {
     return frame.runDialog ? frame.runDialog(dialog) : dialog.exec() == QDialog::Accepted;
+}
+
+// The records both views draw apart from the rest, or none.
+void SetHighlight(CMainFrame& frame, std::optional<RecordSpan> span) {
+    for (ViewWidget* view : {frame.PlanView(), frame.SectionView()}) {
+        if (view->State().Highlight == span) continue;
+        view->State().Highlight = span;
+        view->Invalidate();
+    }
+}
+
+// The lines of the survey as it is now, found with the options the dock's table was;
+// while the dock is closed, only noted, and done when it opens again.
+void RefreshLines(CMainFrame& frame, LinesDock& dock) {
+    if (dock.isHidden()) {
+        dock.SetStale(true);
+        SetHighlight(frame, std::nullopt);
+        return;
+    }
+    const LineOptions options = dock.Options();
+    LineSet lines = FindLines(frame.Doc(), options, &frame.Port());
+    QString note;
+    if (!lines.HadPositions)
+        note = QString::fromLatin1(NO_POSITIONS);
+    else if (lines.Lines.empty())
+        note = QString::fromLatin1(NO_LINES);
+    dock.SetLines(std::move(lines), options, note);
+}
+
+LinesDock& Dock(CMainFrame& frame) {
+    if (auto* dock = frame.findChild<LinesDock*>()) return *dock;
+    auto* dock = new LinesDock(&frame);
+    frame.addDockWidget(Qt::RightDockWidgetArea, dock);
+    dock->onChosen = [&frame](const SurveyLine& line) {
+        CVKDoc& doc = frame.Doc();
+        // The survey may have changed since the table was made.
+        if (line.LastRecord >= doc.Records.size() || line.FirstRecord > line.LastRecord) return;
+        doc.Selected = true;
+        doc.SelectedIndex = static_cast<int32_t>(line.FirstRecord);
+        SetHighlight(frame, RecordSpan{line.FirstRecord, line.LastRecord});
+        frame.Port().ViewsChanged();
+    };
+    dock->onCleared = [&frame] { SetHighlight(frame, std::nullopt); };
+    // The counts of the table follow every change of the survey.
+    QObject::connect(&frame, &CMainFrame::surveyChanged, dock, [&frame, dock] { RefreshLines(frame, *dock); });
+    QObject::connect(dock, &QDockWidget::visibilityChanged, dock, [&frame, dock](bool visible) {
+        if (visible && dock->Stale()) RefreshLines(frame, *dock);
+        // A closed list leaves no line marked.
+        if (!visible && dock->isHidden()) SetHighlight(frame, std::nullopt);
+    });
+    return *dock;
 }
 
 }  // namespace
@@ -55,53 +94,61 @@ void ShowSurveyLines(CMainFrame& frame) {
     LinesDlg dlg(Last().lines, &frame);
     if (!Exec(frame, dlg)) return;
     Last().lines = dlg.Options();
-    CVKDoc& doc = frame.Doc();
-    UserPort& port = frame.Port();
     LineSet lines;
-    if (!SurveyLines(doc, Last().lines, lines, port)) return;
-    auto* dock = frame.findChild<LinesDock*>();
-    if (!dock) {
-        dock = new LinesDock(&frame);
-        frame.addDockWidget(Qt::RightDockWidgetArea, dock);
-        dock->onChosen = [&doc, &port](const SurveyLine& line) {
-            // The survey may have changed since the table was made.
-            if (line.FirstRecord >= doc.Records.size()) return;
-            doc.Selected = true;
-            doc.SelectedIndex = static_cast<int32_t>(line.FirstRecord);
-            port.ViewsChanged();
-        };
-    }
-    dock->SetLines(std::move(lines));
-    dock->show();
-    dock->raise();
+    if (!SurveyLines(frame.Doc(), Last().lines, lines, frame.Port())) return;
+    LinesDock& dock = Dock(frame);
+    dock.SetLines(std::move(lines), Last().lines);
+    dock.show();
+    dock.raise();
 }
 
 void ShowCrossings(CMainFrame& frame) {
-    CrossingsDlg dlg(Last().lines, Last().crossings, Last().nodes, &frame);
+    CrossingsDlg dlg(Last().lines, Last().crossings, Last().nodes, Last().crossingsSurface, &frame);
     if (!Exec(frame, dlg)) return;
     Last().lines = dlg.Lines();
     Last().crossings = dlg.Crossings();
     Last().nodes = dlg.CompareNodes();
+    Last().crossingsSurface = dlg.SurfacePath();
     CVKDoc& doc = frame.Doc();
     UserPort& port = frame.Port();
     LineSet lines;
     CrossingResult result;
     if (!SurveyCrossings(doc, Last().lines, Last().crossings, lines, result, port)) return;
-    // A failed CSV says why itself; the statistics follow all the same.
+    // A failed CSV says why itself; the result follows all the same.
     if (!dlg.CsvPath().isEmpty()) ExportCrossingsCsv(doc, dlg.CsvPath().toStdString(), result, port);
-    QString text = CrossingReport(lines, result);
+    CrossingsShown shown;
+    shown.mainLines = lines.Count(LineKind::Main);
+    shown.crossLines = lines.Count(LineKind::Cross);
+    shown.otherLines = lines.Count(LineKind::Other);
+    shown.geographic = doc.IsGeographic();
     if (dlg.CompareNodes()) {
-        surface::NodeResult nodes;
-        std::string error;
-        if (surface::CompareNodes(doc, lines, surface::NodeOptions{}, nodes, error, &port)) {
-            text += QStringLiteral("\n\n") + NodeReport(nodes);
-            if (!nodes.warning.empty()) text += QStringLiteral("\n") + QString::fromStdString(nodes.warning);
-        } else {
-            // The crossings stand; the comparison's refusal is said beside them.
-            text += QStringLiteral("\n\nNo node comparison: ") + QString::fromStdString(error);
-        }
+        // The crossings stand whatever the comparison says; a refusal is told beside them.
+        shown.nodesAsked = true;
+        surface::NodeOptions options;
+        options.surfacePath = dlg.SurfacePath().toStdString();
+        ReportNodes nodes;
+        std::string why;
+        if (ReportNodeComparison(doc, options, &port)(lines, nodes, why) == NodeVerdict::Compared)
+            shown.nodes = std::move(nodes);
+        else
+            shown.noNodes = QString::fromStdString(why);
     }
-    port.Message(text.toStdString(), Severity::Info);
+    shown.result = std::move(result);
+    CrossingsResultDlg view(std::move(shown), &frame);
+    view.onSave = [&frame](const CrossingResult& crossings) {
+        CVKDoc& d = frame.Doc();
+        const QString proposed = d.PathName.empty()
+                                     ? QStringLiteral("crossings.csv")
+                                     : QFileInfo(QString::fromStdString(d.PathName)).completeBaseName() +
+                                           QStringLiteral("-crossings.csv");
+        const QString path = frame.ChoosePath(ID_QC_CROSSINGS, true, QStringLiteral("Save Crossings"),
+                                              {QStringLiteral("CSV files (*.csv)")}, proposed, QStringLiteral("csv"));
+        if (path.isEmpty()) return;
+        if (ExportCrossingsCsv(d, path.toStdString(), crossings, frame.Port()))
+            frame.Port().StatusNote("Saved " + std::to_string(crossings.Crossings.size()) + " crossings in " +
+                                    path.toStdString());
+    };
+    Exec(frame, view);
 }
 
 void FlagSpikesInWindow(CMainFrame& frame) {

@@ -7,10 +7,13 @@ namespace aq::gui {
 
 class CMainFrame;
 
-// Lines: the table of the survey lines in a dock; choosing a line selects its first
-// position in both views.
+// Lines: the table of the survey lines in a dock. Choosing a line selects its first
+// position and highlights the line in both views; the table is found again, with the
+// same settings, whenever the survey changes (when the dock next opens, if it is closed).
 void ShowSurveyLines(CMainFrame& frame);
-// Crossings: the statistics in a message, the crossings in a CSV file when one is named.
+// Crossings: the statistics, the order achieved and the table of the crossings in a
+// dialog of their own, from which they can be copied or saved; the crossings also in a
+// CSV file when one is named.
 void ShowCrossings(CMainFrame& frame);
 // Flag Spikes: deletes the spikes and says how many went (the window makes it one undo
 // step, as every command that changes the survey).
