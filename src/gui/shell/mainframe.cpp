@@ -17,6 +17,8 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QScreen>
+#include <QGuiApplication>
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
@@ -142,7 +144,12 @@ CMainFrame::CMainFrame(const FrameOptions& options, QWidget* parent)
 
     doc_.New(*port_);
     UpdateTitle();
-    resize(1000, 760);
+    // The first size, within the screen the window opens on: at a large scale factor
+    // 1000 x 760 is more than some screens hold.
+    QSize first(1000, 760);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        first = first.boundedTo(screen->availableGeometry().size() * 0.9);
+    resize(first);
     // Where the user left the window, its bars and its splitter, when known.
     RestoreLayout();
 
