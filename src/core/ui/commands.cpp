@@ -11,6 +11,7 @@
 
 #include "geodesy/controlpoints.h"
 #include "geodesy/utm.h"
+#include "history/history.h"
 #include "import/brivel.h"
 #include "import/common.h"
 #include "import/formatted.h"

@@ -8,9 +8,10 @@
 #include "model/commandids.h"
 #include "model/doctype.h"
 #include "model/geometry.h"
-#include "history/history.h"
 
 namespace aq {
+
+enum class UndoScope;  // history/history.h
 
 class CVKDoc;
 class UserPort;

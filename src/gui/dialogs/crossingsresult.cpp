@@ -23,11 +23,6 @@
 
 namespace aq::gui {
 
-QString AchievedOrderName(const CrossingStatistics& stats) {
-    const int order = AchievedOrder(stats);
-    return order < 0 ? QStringLiteral("none") : QString::fromLatin1(S44Name(kS44Orders[static_cast<size_t>(order)]));
-}
-
 // ---- the table ----
 
 CrossingsModel::CrossingsModel(const std::vector<Crossing>& crossings, bool geographic, QObject* parent)

@@ -89,7 +89,4 @@ private:
     std::vector<std::pair<QString, QStringList>> figures_;
 };
 
-// "none" or an order's name: what the report and the window say of AchievedOrder.
-QString AchievedOrderName(const CrossingStatistics& stats);
-
 }  // namespace aq::gui

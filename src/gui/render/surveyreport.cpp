@@ -290,9 +290,14 @@ void Summary(Pages& pg, const CVKDoc& doc, const ReportRequest& r) {
     pg.Text(QStringLiteral("Tide: time %1 s, tide %2 m").arg(doc.TideTimeOffset).arg(Fixed(doc.TideOffset / 100.0, 2)));
 }
 
-QString OrderName(int order) {
+}  // namespace
+
+QString AchievedOrderName(const CrossingStatistics& stats) {
+    const int order = AchievedOrder(stats);
     return order < 0 ? QStringLiteral("none") : QString::fromLatin1(S44Name(kS44Orders[static_cast<size_t>(order)]));
 }
+
+namespace {
 
 // The crossing statistics, and the node comparison's beside them when there is one: a
 // row a figure, a column each.
@@ -365,7 +370,7 @@ void Statistics(Pages& pg, const ReportOutcome& o, bool nodesAsked) {
                                                      st.Pass[k] ? QStringLiteral("passes") : QStringLiteral("fails"));
             });
     QStringList achieved = {QStringLiteral("Order achieved")};
-    for (const CrossingStatistics* st : columns) achieved << OrderName(AchievedOrder(*st));
+    for (const CrossingStatistics* st : columns) achieved << AchievedOrderName(*st);
     pg.Row(achieved, starts, right, true);
     pg.Text(QStringLiteral("An order passes when at least 95 % are within its allowance TVU = sqrt(a\u00b2 + (b d)\u00b2)."));
 }

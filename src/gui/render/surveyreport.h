@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QString>
 #include <functional>
 #include <string>
 #include <vector>
@@ -91,6 +92,8 @@ inline constexpr size_t kReportTableLines = 200;
 // The most demanding S-44 order at least 95 % of the crossings are within, in the order
 // of kS44Orders; -1 when none is.
 int AchievedOrder(const CrossingStatistics& stats);
+// "none" or the name of that order: what the report and the window say of it.
+QString AchievedOrderName(const CrossingStatistics& stats);
 
 // Writes the report and its CSVs, each replaced whole or not at all, each whatever became
 // of the others. Empty on success, else what went wrong, a line for each file that could

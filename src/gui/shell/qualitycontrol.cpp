@@ -33,6 +33,13 @@ Remembered& Last() {
     return last;
 }
 
+// The name a save dialog first offers: the survey's name with "-" and `what` after it
+// ("harbour-report.pdf"), or `what` alone for an untitled survey.
+QString ProposedName(const CVKDoc& doc, const QString& what) {
+    if (doc.PathName.empty()) return what;
+    return QFileInfo(QString::fromStdString(doc.PathName)).completeBaseName() + QLatin1Char('-') + what;
+}
+
 bool Exec(CMainFrame& frame, QDialog& dialog) {
     return frame.runDialog ? frame.runDialog(dialog) : dialog.exec() == QDialog::Accepted;
 }
@@ -137,10 +144,7 @@ void ShowCrossings(CMainFrame& frame) {
     CrossingsResultDlg view(std::move(shown), &frame);
     view.onSave = [&frame](const CrossingResult& crossings) {
         CVKDoc& d = frame.Doc();
-        const QString proposed = d.PathName.empty()
-                                     ? QStringLiteral("crossings.csv")
-                                     : QFileInfo(QString::fromStdString(d.PathName)).completeBaseName() +
-                                           QStringLiteral("-crossings.csv");
+        const QString proposed = ProposedName(d, QStringLiteral("crossings.csv"));
         const QString path = frame.ChoosePath(ID_QC_CROSSINGS, true, QStringLiteral("Save Crossings"),
                                               {QStringLiteral("CSV files (*.csv)")}, proposed, QStringLiteral("csv"));
         if (path.isEmpty()) return;
@@ -171,10 +175,7 @@ void SurveyReportInWindow(CMainFrame& frame) {
     Last().reportSurface = dlg.SurfacePath();
     CVKDoc& doc = frame.Doc();
     UserPort& port = frame.Port();
-    const QString proposed = doc.PathName.empty()
-                                 ? QStringLiteral("report.pdf")
-                                 : QFileInfo(QString::fromStdString(doc.PathName)).completeBaseName() +
-                                       QStringLiteral("-report.pdf");
+    const QString proposed = ProposedName(doc, QStringLiteral("report.pdf"));
     const QString path = frame.ChoosePath(ID_SURVEY_REPORT, true, QStringLiteral("Survey Report"),
                                           {QStringLiteral("PDF files (*.pdf)")}, proposed, QStringLiteral("pdf"));
     if (path.isEmpty()) return;
